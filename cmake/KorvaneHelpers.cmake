@@ -1,0 +1,53 @@
+# Build settings shared by every Korvane target.
+
+add_library(korvane_build_settings INTERFACE)
+target_compile_options(korvane_build_settings INTERFACE -Wall -Wextra)
+target_compile_definitions(korvane_build_settings INTERFACE
+    QT_NO_CAST_FROM_ASCII
+    QT_NO_CAST_TO_ASCII
+    QT_NO_URL_CAST_FROM_STRING
+    QT_USE_QSTRINGBUILDER
+    QT_NO_NARROWING_CONVERSIONS_IN_CONNECT
+    QT_NO_KEYWORDS
+    QT_NO_FOREACH
+    KORVANE_INSTALL_DATADIR="${CMAKE_INSTALL_FULL_DATADIR}/korvane"
+    KORVANE_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+
+if(KORVANE_SANITIZE)
+    target_compile_options(korvane_build_settings INTERFACE
+        -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+    target_link_options(korvane_build_settings INTERFACE -fsanitize=address,undefined)
+endif()
+
+if(KORVANE_FUZZ)
+    target_compile_options(korvane_build_settings INTERFACE -fsanitize=fuzzer-no-link,address,undefined)
+    target_link_options(korvane_build_settings INTERFACE -fsanitize=address,undefined)
+endif()
+
+# korvane_add_test(<name> SOURCES <files...> [LIBRARIES <targets...>] [LABELS <labels...>])
+# One Qt Test executable per test class, registered with CTest under its own name.
+function(korvane_add_test name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES;LABELS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE korvane_build_settings Qt6::Test ${ARG_LIBRARIES})
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES
+        LABELS "${ARG_LABELS}"
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;KORVANE_TEST_RUN=1")
+endfunction()
+
+# korvane_add_fuzzer(<name> SOURCES <files...> [LIBRARIES <targets...>])
+function(korvane_add_fuzzer name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE korvane_build_settings ${ARG_LIBRARIES})
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+endfunction()
+
+# korvane_add_benchmark(<name> SOURCES <files...> [LIBRARIES <targets...>])
+# Benchmarks measure; they are never part of CTest.
+function(korvane_add_benchmark name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE korvane_build_settings Qt6::Test ${ARG_LIBRARIES})
+endfunction()

@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Installs every Debian 12 package Korvane needs to build, run and test.
+# This file is the one list of packages: add new ones here.
+# Idempotent: only missing packages are installed.
+set -euo pipefail
+
+packages=(
+  # toolchain
+  build-essential cmake ninja-build pkg-config ccache clang libfuzzer-14-dev clang-format
+  # Qt 6.4 and QCoro
+  qt6-base-dev qt6-base-dev-tools qt6-declarative-dev qt6-declarative-dev-tools
+  qt6-websockets-dev qt6-multimedia-dev qt6-speech-dev qt6-svg-dev qcoro-qt6-dev
+  qt6-qpa-plugins libgl-dev
+  qml6-module-qtqml qml6-module-qtqml-models qml6-module-qtqml-workerscript
+  qml6-module-qtquick qml6-module-qtquick-controls qml6-module-qtquick-layouts
+  qml6-module-qtquick-templates qml6-module-qtquick-window qml6-module-qtquick-dialogs
+  qml6-module-qtquick-shapes qml6-module-qttest qml6-module-qtcore
+  qt6-speech-speechd-plugin
+  # platform backends
+  libsoxr-dev libatspi2.0-dev libx11-dev libxtst-dev libxres-dev libtag1-dev
+  libpocketsphinx-dev pocketsphinx-en-us libdbus-1-dev
+  # run time
+  xdg-utils desktop-file-utils python3 python3-venv hicolor-icon-theme fonts-dejavu-core
+  # test-time services
+  xvfb openbox x11-utils at-spi2-core dbus dbus-x11 chromium mpv mpv-mpris
+  pulseaudio espeak-ng sox speech-dispatcher speech-dispatcher-espeak-ng
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if ((${#missing[@]} == 0)); then
+  echo "All ${#packages[@]} packages are installed."
+  exit 0
+fi
+
+sudo_cmd=()
+if [[ $(id -u) -ne 0 ]]; then sudo_cmd=(sudo); fi
+
+echo "Installing ${#missing[@]} missing packages: ${missing[*]}"
+"${sudo_cmd[@]}" apt-get update
+DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y --no-install-recommends "${missing[@]}"

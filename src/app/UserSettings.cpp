@@ -1,0 +1,83 @@
+#include "app/UserSettings.h"
+
+#include "core/AssistantProviderKind.h"
+
+#include <QSettings>
+
+namespace korvane {
+
+UserSettings::UserSettings(QObject* parent)
+    : QObject(parent)
+    , m_settings(std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                             QStringLiteral("korvane"), QStringLiteral("Korvane")))
+{
+}
+
+UserSettings::UserSettings(const QString& iniPath, QObject* parent)
+    : QObject(parent)
+    , m_settings(std::make_unique<QSettings>(iniPath, QSettings::IniFormat))
+{
+}
+
+UserSettings::~UserSettings() = default;
+
+bool UserSettings::store(const QString& key, const QVariant& value)
+{
+    if (m_settings->contains(key) && m_settings->value(key) == value)
+        return false;
+    m_settings->setValue(key, value);
+    m_settings->sync();
+    return true;
+}
+
+bool UserSettings::startInQuietMode() const
+{
+    return m_settings->value(startInQuietModeKey, true).toBool();
+}
+
+void UserSettings::setStartInQuietMode(bool value)
+{
+    if (store(startInQuietModeKey, value))
+        Q_EMIT startInQuietModeChanged();
+}
+
+bool UserSettings::readResponsesAloud() const
+{
+    return m_settings->value(readResponsesAloudKey, false).toBool();
+}
+
+void UserSettings::setReadResponsesAloud(bool value)
+{
+    if (store(readResponsesAloudKey, value))
+        Q_EMIT readResponsesAloudChanged();
+}
+
+bool UserSettings::allowComputerControl() const
+{
+    return m_settings->value(allowComputerControlKey, false).toBool();
+}
+
+void UserSettings::setAllowComputerControl(bool value)
+{
+    if (store(allowComputerControlKey, value))
+        Q_EMIT allowComputerControlChanged();
+}
+
+QString UserSettings::preferredAssistantProvider() const
+{
+    return m_settings->value(preferredAssistantProviderKey, rawValue(AssistantProviderKind::openAI))
+        .toString();
+}
+
+void UserSettings::setPreferredAssistantProvider(const QString& value)
+{
+    if (store(preferredAssistantProviderKey, value))
+        Q_EMIT preferredAssistantProviderChanged();
+}
+
+QString UserSettings::fileName() const
+{
+    return m_settings->fileName();
+}
+
+} // namespace korvane

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class QSettings;
+
+namespace korvane {
+
+// The four persisted user settings (~/.config/korvane/Korvane.conf). Only the settings window
+// reads them.
+class UserSettings final : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(bool startInQuietMode READ startInQuietMode WRITE setStartInQuietMode NOTIFY
+                   startInQuietModeChanged)
+    Q_PROPERTY(bool readResponsesAloud READ readResponsesAloud WRITE setReadResponsesAloud NOTIFY
+                   readResponsesAloudChanged)
+    Q_PROPERTY(bool allowComputerControl READ allowComputerControl WRITE setAllowComputerControl
+                   NOTIFY allowComputerControlChanged)
+    Q_PROPERTY(QString preferredAssistantProvider READ preferredAssistantProvider WRITE
+                   setPreferredAssistantProvider NOTIFY preferredAssistantProviderChanged)
+
+public:
+    static inline const QString startInQuietModeKey = QStringLiteral("startInQuietMode");
+    static inline const QString readResponsesAloudKey = QStringLiteral("readResponsesAloud");
+    static inline const QString allowComputerControlKey = QStringLiteral("allowComputerControl");
+    static inline const QString preferredAssistantProviderKey =
+        QStringLiteral("preferredAssistantProvider");
+
+    // The user's own settings file.
+    explicit UserSettings(QObject* parent = nullptr);
+    // A settings file at `iniPath`, for tests and tools.
+    explicit UserSettings(const QString& iniPath, QObject* parent = nullptr);
+    ~UserSettings() override;
+    Q_DISABLE_COPY_MOVE(UserSettings)
+
+    bool startInQuietMode() const;
+    void setStartInQuietMode(bool value);
+    bool readResponsesAloud() const;
+    void setReadResponsesAloud(bool value);
+    bool allowComputerControl() const;
+    void setAllowComputerControl(bool value);
+    QString preferredAssistantProvider() const;
+    void setPreferredAssistantProvider(const QString& value);
+
+    QString fileName() const;
+
+Q_SIGNALS:
+    void startInQuietModeChanged();
+    void readResponsesAloudChanged();
+    void allowComputerControlChanged();
+    void preferredAssistantProviderChanged();
+
+private:
+    bool store(const QString& key, const QVariant& value);
+
+    std::unique_ptr<QSettings> m_settings;
+};
+
+} // namespace korvane

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "core/ComputerUseResult.h"
+
+#include <QString>
+#include <qcoro/qcorotask.h>
+
+namespace korvane {
+
+// What the application model asks of the computer-use layer. Every operation answers with a
+// result whose summary is one sentence, failures included; none throws.
+class ComputerUseService {
+public:
+    virtual ~ComputerUseService() = default;
+
+    // Parses free text into a command and carries it out.
+    virtual QCoro::Task<ComputerUseResult> execute(QString text) = 0;
+    virtual QCoro::Task<ComputerUseResult> inspectUI() = 0;
+    virtual QCoro::Task<ComputerUseResult> runPythonScript(QString code) = 0;
+};
+
+} // namespace korvane

@@ -1,0 +1,15 @@
+#include "computeruse/command/ComputerUseCommand.h"
+
+namespace korvane {
+
+bool command::operator==(const Sequence& a, const Sequence& b)
+{
+    return a.commands == b.commands;
+}
+
+ComputerUseCommand ComputerUseCommand::sequence(QList<ComputerUseCommand> commands)
+{
+    return {command::Sequence{std::move(commands)}};
+}
+
+} // namespace korvane

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "core/Artifact.h"
+
+#include <QString>
+
+#include <optional>
+
+namespace korvane {
+
+// The outcome of one computer-use command: a sentence for the conversation and, sometimes, a
+// document for the inspector.
+struct ComputerUseResult {
+    QString summary{};
+    std::optional<Artifact> artifact{};
+
+    friend bool operator==(const ComputerUseResult&, const ComputerUseResult&) = default;
+};
+
+} // namespace korvane

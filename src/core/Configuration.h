@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QUrl>
+
+// Every setting that comes from the environment or `.env.local`, with its default. Values are
+// read through LocalEnvironment at every use, never kept.
+namespace korvane::Configuration {
+
+inline const QString apiKeyName = QStringLiteral("OPENAI_API_KEY");
+inline const QString openAIBaseUrlName = QStringLiteral("OPENAI_BASE_URL");
+inline const QString searchUrlName = QStringLiteral("KORVANE_SEARCH_URL");
+inline const QString searchIconUrlName = QStringLiteral("KORVANE_SEARCH_ICON_URL");
+inline const QString appleSiteName = QStringLiteral("KORVANE_APPLE_SITE");
+inline const QString workspaceName = QStringLiteral("KORVANE_WORKSPACE");
+
+struct Key {
+    QString name;
+    // Empty when the key has no fixed default.
+    QString defaultValue;
+    bool isSecret = false;
+    QString meaning;
+};
+
+// Every key, in the order the README and `korvane-cli config` list them.
+QList<Key> keys();
+
+// The configured value, else the key's default.
+QString value(const QString& name);
+
+QUrl openAIBaseUrl();
+// The realtime endpoint's base: the OpenAI base with https→wss and http→ws.
+QUrl realtimeBaseUrl();
+// `path` below the OpenAI base, keeping any path the base already has
+// (http://127.0.0.1:8080/proxy + /v1/chat/completions →
+// http://127.0.0.1:8080/proxy/v1/chat/completions).
+QUrl openAIEndpoint(const QString& path);
+QUrl searchUrl();
+QUrl searchIconUrl();
+QString appleSite();
+
+// `base` with `path` appended to its own path; query and fragment dropped.
+QUrl appendingPath(const QUrl& base, const QString& path);
+
+// KORVANE_WORKSPACE, else the working directory when it holds a CMakeLists.txt (a checkout),
+// else $XDG_DATA_HOME/korvane/workspace.
+QString workspacePath();
+
+// $XDG_STATE_HOME/korvane/app_debug.log.
+QString debugLogPath();
+
+} // namespace korvane::Configuration

@@ -1,0 +1,51 @@
+#include "CliOutput.h"
+
+#include "CliCommands.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <cstdio>
+
+namespace korvane::cli {
+
+namespace {
+
+void writeLine(std::FILE* stream, const QString& line)
+{
+    const QByteArray bytes = line.toUtf8() + '\n';
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+} // namespace
+
+void printLine(const QString& line)
+{
+    writeLine(stdout, line);
+}
+
+void printError(const QString& line)
+{
+    writeLine(stderr, line);
+}
+
+QString compactJson(const QJsonValue& value)
+{
+    if (value.isObject())
+        return QString::fromUtf8(QJsonDocument(value.toObject()).toJson(QJsonDocument::Compact));
+    if (value.isArray())
+        return QString::fromUtf8(QJsonDocument(value.toArray()).toJson(QJsonDocument::Compact));
+    // A document holds only objects and arrays: wrap the scalar and cut the brackets off.
+    const QByteArray wrapped = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
+    return QString::fromUtf8(wrapped.mid(1, wrapped.size() - 2));
+}
+
+int usageError(const QString& synopsis)
+{
+    printError(QStringLiteral("usage: korvane-cli ") + synopsis);
+    return exitUsage;
+}
+
+} // namespace korvane::cli

@@ -1,0 +1,61 @@
+#include "CliCommands.h"
+#include "CliOutput.h"
+#include "app/UserSettings.h"
+#include "core/Configuration.h"
+#include "core/LocalEnvironment.h"
+
+#include <QFileInfo>
+
+namespace korvane::cli {
+
+namespace {
+
+QString describe(const Configuration::Key& key)
+{
+    const LocalEnvironment::Lookup lookup = LocalEnvironment::lookup(key.name);
+    if (key.isSecret) {
+        // Never the value itself, not even a part of it.
+        return lookup.value ? QStringLiteral("set (from ") + lookup.source + u')'
+                            : QStringLiteral("not set");
+    }
+    if (lookup.value)
+        return *lookup.value + QStringLiteral(" (from ") + lookup.source + u')';
+    return Configuration::value(key.name) + QStringLiteral(" (default)");
+}
+
+} // namespace
+
+int runConfigCommand(const QStringList& arguments)
+{
+    if (!arguments.isEmpty())
+        return usageError(QStringLiteral("config"));
+
+    for (const Configuration::Key& key : Configuration::keys())
+        printLine(key.name + QStringLiteral(": ") + describe(key));
+
+    printLine(QStringLiteral("chat completions: ") +
+              Configuration::openAIEndpoint(QStringLiteral("/v1/chat/completions")).toString());
+    printLine(QStringLiteral("image generations: ") +
+              Configuration::openAIEndpoint(QStringLiteral("/v1/images/generations")).toString());
+    printLine(QStringLiteral("realtime: ") +
+              Configuration::appendingPath(Configuration::realtimeBaseUrl(),
+                                           QStringLiteral("/v1/realtime"))
+                  .toString());
+    printLine(QStringLiteral("search results: ") +
+              Configuration::appendingPath(Configuration::searchUrl(), QStringLiteral("/html/"))
+                  .toString());
+    printLine(QStringLiteral("search icons: ") +
+              Configuration::appendingPath(Configuration::searchIconUrl(), QStringLiteral("/ip3/"))
+                  .toString());
+    printLine(QStringLiteral("workspace: ") + Configuration::workspacePath());
+    printLine(QStringLiteral("debug log: ") + Configuration::debugLogPath());
+    printLine(QStringLiteral("settings: ") + UserSettings().fileName());
+    for (const QString& file : LocalEnvironment::candidateEnvFiles()) {
+        printLine(QStringLiteral("env file: ") + file +
+                  (QFileInfo(file).isFile() ? QStringLiteral(" (present)")
+                                            : QStringLiteral(" (absent)")));
+    }
+    return exitSuccess;
+}
+
+} // namespace korvane::cli
