@@ -1,0 +1,27 @@
+#pragma once
+
+#include "platform/PlatformPorts.h"
+#include "search/SearchResult.h"
+
+#include <QList>
+#include <QString>
+#include <qcoro/qcorotask.h>
+
+#include <functional>
+#include <memory>
+
+namespace korvane {
+
+class Pacing;
+
+// Everything the executor reaches outside itself. Empty members are filled with the defaults
+// (this desktop's ports, the shared web search, real timers).
+struct ComputerUseBackends {
+    using SearchFunction = std::function<QCoro::Task<QList<SearchResult>>(QString query)>;
+
+    PlatformPorts ports{};
+    SearchFunction search{};
+    std::shared_ptr<Pacing> pacing{};
+};
+
+} // namespace korvane

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "platform/BrowserTarget.h"
+
+#include <QList>
+#include <QString>
+#include <QUrl>
+#include <qcoro/qcorotask.h>
+
+#include <optional>
+
+namespace korvane {
+
+// The browsers that can be driven, and their active tabs.
+class BrowserAutomation {
+public:
+    virtual ~BrowserAutomation() = default;
+
+    // The frontmost application, when it is a supported browser.
+    virtual QCoro::Task<std::optional<BrowserTarget>> frontmost() = 0;
+    // Running supported browsers; the frontmost one first.
+    virtual QCoro::Task<QList<BrowserTarget>> running() = 0;
+    virtual QCoro::Task<std::optional<QString>> activeTabURL(BrowserTarget target) = 0;
+    // Absent on success, else the error text.
+    virtual QCoro::Task<std::optional<QString>> closeActiveTab(BrowserTarget target) = 0;
+    virtual QCoro::Task<std::optional<QString>> navigateActiveTab(BrowserTarget target,
+                                                                  QUrl url) = 0;
+    virtual QCoro::Task<BrowserClickResult> clickPageElement(BrowserTarget target,
+                                                             QString name) = 0;
+};
+
+} // namespace korvane

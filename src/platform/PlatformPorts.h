@@ -1,0 +1,24 @@
+#pragma once
+
+#include <memory>
+
+namespace korvane {
+
+class ApplicationCatalog;
+class BrowserAutomation;
+class DocumentAutomation;
+class MusicAutomation;
+class UIAutomation;
+class Workspace;
+
+// One backend per port. Tests fill it with fakes; createDesktopPorts() with this desktop's.
+struct PlatformPorts {
+    std::shared_ptr<Workspace> workspace{};
+    std::shared_ptr<ApplicationCatalog> applications{};
+    std::shared_ptr<UIAutomation> uiAutomation{};
+    std::shared_ptr<BrowserAutomation> browsers{};
+    std::shared_ptr<MusicAutomation> music{};
+    std::shared_ptr<DocumentAutomation> documents{};
+};
+
+} // namespace korvane

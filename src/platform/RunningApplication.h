@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+namespace korvane {
+
+// An application with at least one window on the desktop.
+struct RunningApplication {
+    // The desktop file ID of the entry it was started from ("firefox-esr.desktop"); absent
+    // when no installed entry matches its windows.
+    std::optional<QString> bundleIdentifier{};
+    // The window class, for logs.
+    QString name{};
+    qint64 processId = 0;
+
+    friend bool operator==(const RunningApplication&, const RunningApplication&) = default;
+};
+
+} // namespace korvane

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "platform/RunningApplication.h"
+
+#include <QList>
+#include <QString>
+#include <QUrl>
+#include <qcoro/qcorotask.h>
+
+#include <optional>
+
+namespace korvane {
+
+// The desktop's view of applications: which is in front, which run, launching one, and
+// opening addresses and files with their default handlers.
+class Workspace {
+public:
+    virtual ~Workspace() = default;
+
+    virtual QCoro::Task<std::optional<RunningApplication>> frontmostApplication() = 0;
+    // One entry per application, in the order the desktop reports their windows.
+    virtual QCoro::Task<QList<RunningApplication>> runningApplications() = 0;
+    // Starts the application described at `application` (or brings it forward when it already
+    // runs). Absent on success, else the reason as a sentence fragment.
+    virtual QCoro::Task<std::optional<QString>> openApplication(QUrl application) = 0;
+    // An address or a file:// URL, handed to its default handler; false when that failed.
+    virtual QCoro::Task<bool> open(QUrl url) = 0;
+};
+
+} // namespace korvane
