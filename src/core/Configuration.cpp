@@ -70,8 +70,11 @@ QUrl realtimeBaseUrl()
 
 QUrl appendingPath(const QUrl& base, const QString& path)
 {
-    QUrl url = base.adjusted(QUrl::RemoveQuery | QUrl::RemoveFragment | QUrl::StripTrailingSlash);
-    url.setPath(url.path() + path);
+    QUrl url = base.adjusted(QUrl::RemoveQuery | QUrl::RemoveFragment);
+    QString basePath = url.path();
+    while (basePath.endsWith(u'/'))
+        basePath.chop(1);
+    url.setPath(basePath + path);
     return url;
 }
 

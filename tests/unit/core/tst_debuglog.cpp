@@ -1,0 +1,131 @@
+#include "core/DebugLog.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtConcurrent>
+
+using namespace korvane;
+
+class DebugLogTest final : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void lineFormat();
+    void createsFolderAndPrivateFile();
+    void appendsToAnExistingFile();
+    void concurrentWritersNeverInterleave();
+    void secretsAreRedacted();
+    void unwritableLocationIsIgnored();
+
+private:
+    QString logPath() const { return m_state->path() + u"/korvane/app_debug.log"; }
+    QStringList logLines() const;
+
+    std::unique_ptr<QTemporaryDir> m_state;
+};
+
+QStringList DebugLogTest::logLines() const
+{
+    QFile file(logPath());
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n');
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+void DebugLogTest::init()
+{
+    m_state = std::make_unique<QTemporaryDir>();
+    qputenv("XDG_STATE_HOME", m_state->path().toUtf8());
+    qputenv("KORVANE_ENV_FILES", "");
+    qunsetenv("OPENAI_API_KEY");
+}
+
+void DebugLogTest::cleanup()
+{
+    qunsetenv("XDG_STATE_HOME");
+    qunsetenv("OPENAI_API_KEY");
+}
+
+void DebugLogTest::lineFormat()
+{
+    const QDateTime time(QDate(2026, 3, 4), QTime(5, 6, 7, 89));
+    QCOMPARE(debugLogLine(u"hello"_qs, time), u"[2026-03-04 05:06:07.089] hello\n"_qs);
+}
+
+void DebugLogTest::createsFolderAndPrivateFile()
+{
+    writeLog(u"first line"_qs);
+    const QFileInfo info(logPath());
+    QVERIFY(info.exists());
+    QCOMPARE(info.permissions() &
+                 (QFile::ReadGroup | QFile::ReadOther | QFile::WriteGroup | QFile::WriteOther),
+             QFile::Permissions());
+    const QStringList lines = logLines();
+    QCOMPARE(lines.size(), 1);
+    static const QRegularExpression pattern(
+        u"^\\[\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3}\\] first line$"_qs);
+    QVERIFY2(pattern.match(lines.first()).hasMatch(), qPrintable(lines.first()));
+}
+
+void DebugLogTest::appendsToAnExistingFile()
+{
+    writeLog(u"one"_qs);
+    writeLog(u"two — ünïcode"_qs);
+    const QStringList lines = logLines();
+    QCOMPARE(lines.size(), 2);
+    QVERIFY(lines.at(0).endsWith(u"] one"));
+    QVERIFY(lines.at(1).endsWith(u"] two — ünïcode"));
+}
+
+void DebugLogTest::concurrentWritersNeverInterleave()
+{
+    constexpr int writers = 8;
+    constexpr int linesEach = 200;
+    const QString payload(300, u'x');
+    QList<QFuture<void>> futures;
+    for (int writer = 0; writer < writers; ++writer) {
+        futures.append(QtConcurrent::run([writer, payload] {
+            for (int i = 0; i < linesEach; ++i)
+                writeLog(QStringLiteral("writer %1 line %2 ").arg(writer).arg(i) + payload);
+        }));
+    }
+    for (QFuture<void>& future : futures)
+        future.waitForFinished();
+
+    const QStringList lines = logLines();
+    QCOMPARE(lines.size(), writers * linesEach);
+    static const QRegularExpression whole(u"^\\[[^\\]]+\\] writer \\d line \\d+ x{300}$"_qs);
+    for (const QString& line : lines)
+        QVERIFY2(whole.match(line).hasMatch(), qPrintable(line.left(80)));
+}
+
+void DebugLogTest::secretsAreRedacted()
+{
+    qputenv("OPENAI_API_KEY", "sk-test-0123456789");
+    writeLog(u"key sk-test-0123456789 and header Authorization: Bearer abc.def"_qs);
+    const QString line = logLines().value(0);
+    QVERIFY2(!line.contains(u"sk-test-0123456789"), "the key never reaches the log");
+    QVERIFY2(!line.contains(u"abc.def"), "bearer tokens never reach the log");
+    QVERIFY(line.contains(u"Bearer [redacted]"));
+}
+
+void DebugLogTest::unwritableLocationIsIgnored()
+{
+    // A file where the folder should be: nothing can be written, and nothing breaks.
+    QFile blocker(m_state->path() + u"/korvane");
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    writeLog(u"lost"_qs);
+    QVERIFY(!QFileInfo::exists(logPath()));
+}
+
+QTEST_GUILESS_MAIN(DebugLogTest)
+#include "tst_debuglog.moc"
