@@ -1,0 +1,280 @@
+#include "providers/GeneratedImage.h"
+#include "providers/OpenAIEndpoints.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QTest>
+#include <QUrl>
+
+using namespace korvane;
+
+// The request and reply shapes of the chat and image services, without a network.
+class OpenAIEndpointsTest final : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void requestUrlFollowsTheConfiguredHost_data();
+    void requestUrlFollowsTheConfiguredHost();
+    void requestHeadersAndLimits();
+    void chatBodyHasExactlyTheNamedKeys();
+    void chatContent_data();
+    void chatContent();
+    void imageBodyHasExactlyTheNamedKeys();
+    void imageReply_data();
+    void imageReply();
+    void base64_data();
+    void base64();
+    void imageSignatures_data();
+    void imageSignatures();
+    void imageFilesAreNewAndNamedByUuid();
+};
+
+void OpenAIEndpointsTest::init()
+{
+    qputenv("KORVANE_ENV_FILES", "");
+    qunsetenv("OPENAI_BASE_URL");
+}
+
+void OpenAIEndpointsTest::cleanup()
+{
+    qunsetenv("OPENAI_BASE_URL");
+    qunsetenv("KORVANE_ENV_FILES");
+}
+
+void OpenAIEndpointsTest::requestUrlFollowsTheConfiguredHost_data()
+{
+    QTest::addColumn<QByteArray>("baseUrl");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("default host") << QByteArray()
+                                  << u"https://api.openai.com/v1/chat/completions"_qs;
+    QTest::newRow("local server") << QByteArrayLiteral("http://127.0.0.1:8080")
+                                  << u"http://127.0.0.1:8080/v1/chat/completions"_qs;
+    QTest::newRow("base with a path and slash")
+        << QByteArrayLiteral("http://127.0.0.1:8080/proxy/")
+        << u"http://127.0.0.1:8080/proxy/v1/chat/completions"_qs;
+}
+
+void OpenAIEndpointsTest::requestUrlFollowsTheConfiguredHost()
+{
+    QFETCH(QByteArray, baseUrl);
+    QFETCH(QString, expected);
+    if (!baseUrl.isEmpty())
+        qputenv("OPENAI_BASE_URL", baseUrl);
+    const HttpFetchRequest request =
+        OpenAIEndpoints::chatCompletionRequest(u"m"_qs, u"s"_qs, u"u"_qs, u"k"_qs);
+    QCOMPARE(request.request.url().toString(), expected);
+}
+
+void OpenAIEndpointsTest::requestHeadersAndLimits()
+{
+    const HttpFetchRequest request = OpenAIEndpoints::jsonPostRequest(
+        OpenAIEndpoints::imageGenerationsPath, u"sk-test"_qs, QByteArrayLiteral("{}"));
+    QCOMPARE(request.method, QByteArrayLiteral("POST"));
+    QCOMPARE(request.request.url().path(), u"/v1/images/generations"_qs);
+    QCOMPARE(request.request.rawHeader("Authorization"), QByteArrayLiteral("Bearer sk-test"));
+    QCOMPARE(request.request.rawHeader("Content-Type"), QByteArrayLiteral("application/json"));
+    QCOMPARE(request.timeout, std::chrono::milliseconds(60'000));
+    QCOMPARE(request.maximumBodyBytes, qint64(16 * 1024 * 1024));
+    QCOMPARE(request.body, QByteArrayLiteral("{}"));
+}
+
+void OpenAIEndpointsTest::chatBodyHasExactlyTheNamedKeys()
+{
+    const QByteArray body = OpenAIEndpoints::chatCompletionBody(
+        u"gpt-4o"_qs, u"system \"rules\"\n"_qs, u"user \u00e9 prompt"_qs);
+    const QJsonObject object = QJsonDocument::fromJson(body).object();
+    QStringList keys = object.keys();
+    keys.sort();
+    QCOMPARE(keys, (QStringList{u"messages"_qs, u"model"_qs, u"response_format"_qs}));
+    QCOMPARE(object.value(u"model").toString(), u"gpt-4o"_qs);
+    QCOMPARE(object.value(u"response_format").toObject(),
+             (QJsonObject{{u"type"_qs, u"json_object"_qs}}));
+    const QJsonArray messages = object.value(u"messages").toArray();
+    QCOMPARE(messages.size(), 2);
+    QCOMPARE(messages.at(0).toObject(),
+             (QJsonObject{{u"role"_qs, u"system"_qs}, {u"content"_qs, u"system \"rules\"\n"_qs}}));
+    QCOMPARE(messages.at(1).toObject(),
+             (QJsonObject{{u"role"_qs, u"user"_qs}, {u"content"_qs, u"user \u00e9 prompt"_qs}}));
+}
+
+void OpenAIEndpointsTest::chatContent_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QVariant>("content");
+    const QVariant none;
+    QTest::newRow("first choice") << QByteArrayLiteral("{\"choices\":[{\"message\":{\"content\":\" "
+                                                       "a \"}},{\"message\":{\"content\":\"b\"}}]}")
+                                  << QVariant(u" a "_qs);
+    QTest::newRow("empty content is text")
+        << QByteArrayLiteral("{\"choices\":[{\"message\":{\"content\":\"\"}}]}")
+        << QVariant(QString());
+    QTest::newRow("no choices") << QByteArrayLiteral("{\"id\":\"x\"}") << none;
+    QTest::newRow("empty choices") << QByteArrayLiteral("{\"choices\":[]}") << none;
+    QTest::newRow("choices not an array") << QByteArrayLiteral("{\"choices\":{}}") << none;
+    QTest::newRow("a choice that is not an object")
+        << QByteArrayLiteral("{\"choices\":[{\"message\":{\"content\":\"a\"}}, 3]}") << none;
+    QTest::newRow("no message") << QByteArrayLiteral("{\"choices\":[{}]}") << none;
+    QTest::newRow("message is text")
+        << QByteArrayLiteral("{\"choices\":[{\"message\":\"a\"}]}") << none;
+    QTest::newRow("null content") << QByteArrayLiteral(
+                                         "{\"choices\":[{\"message\":{\"content\":null}}]}")
+                                  << none;
+    QTest::newRow("numeric content")
+        << QByteArrayLiteral("{\"choices\":[{\"message\":{\"content\":1}}]}") << none;
+    QTest::newRow("not json") << QByteArrayLiteral("<html>oops</html>") << none;
+    QTest::newRow("array") << QByteArrayLiteral("[]") << none;
+    QTest::newRow("empty") << QByteArray() << none;
+}
+
+void OpenAIEndpointsTest::chatContent()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(QVariant, content);
+    const std::optional<QString> read = OpenAIEndpoints::chatCompletionContent(body);
+    QCOMPARE(read.has_value(), content.isValid());
+    if (read)
+        QCOMPARE(*read, content.toString());
+}
+
+void OpenAIEndpointsTest::imageBodyHasExactlyTheNamedKeys()
+{
+    const QJsonObject object =
+        QJsonDocument::fromJson(GeneratedImage::requestBody(u"a red fox"_qs, u"1536x1024"_qs))
+            .object();
+    const QJsonObject expected{{u"model"_qs, u"gpt-image-2"_qs},
+                               {u"prompt"_qs, u"a red fox"_qs},
+                               {u"n"_qs, 1},
+                               {u"size"_qs, u"1536x1024"_qs},
+                               {u"quality"_qs, u"low"_qs}};
+    QCOMPARE(object, expected);
+    QVERIFY(object.value(u"n").isDouble());
+}
+
+void OpenAIEndpointsTest::imageReply_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<bool>("usable");
+    QTest::addColumn<QVariant>("b64");
+    QTest::addColumn<QVariant>("url");
+    const QVariant none;
+    QTest::newRow("both") << QByteArrayLiteral(
+                                 "{\"data\":[{\"b64_json\":\"QQ==\",\"url\":\"http://x/a.png\"}]}")
+                          << true << QVariant(u"QQ=="_qs) << QVariant(u"http://x/a.png"_qs);
+    QTest::newRow("url only") << QByteArrayLiteral("{\"data\":[{\"url\":\"u\"}]}") << true << none
+                              << QVariant(u"u"_qs);
+    QTest::newRow("mistyped fields")
+        << QByteArrayLiteral("{\"data\":[{\"b64_json\":1,\"url\":null}]}") << true << none << none;
+    QTest::newRow("empty data") << QByteArrayLiteral("{\"data\":[]}") << false << none << none;
+    QTest::newRow("data of numbers")
+        << QByteArrayLiteral("{\"data\":[1]}") << false << none << none;
+    QTest::newRow("second element not an object")
+        << QByteArrayLiteral("{\"data\":[{\"url\":\"u\"},\"x\"]}") << false << none << none;
+    QTest::newRow("data is an object")
+        << QByteArrayLiteral("{\"data\":{\"url\":\"u\"}}") << false << none << none;
+    QTest::newRow("error body") << QByteArrayLiteral("{\"error\":{\"message\":\"bad\"}}") << false
+                                << none << none;
+    QTest::newRow("not json") << QByteArrayLiteral("\x89PNG") << false << none << none;
+}
+
+void OpenAIEndpointsTest::imageReply()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(bool, usable);
+    QFETCH(QVariant, b64);
+    QFETCH(QVariant, url);
+    const std::optional<GeneratedImage::ReplyData> reply = GeneratedImage::readReply(body);
+    QCOMPARE(reply.has_value(), usable);
+    if (!reply)
+        return;
+    QCOMPARE(reply->b64Json.has_value(), b64.isValid());
+    if (b64.isValid())
+        QCOMPARE(*reply->b64Json, b64.toString());
+    QCOMPARE(reply->url.has_value(), url.isValid());
+    if (url.isValid())
+        QCOMPARE(*reply->url, url.toString());
+}
+
+void OpenAIEndpointsTest::base64_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QVariant>("bytes");
+    const QVariant none;
+    QTest::newRow("plain") << u"aGVsbG8="_qs << QVariant(QByteArrayLiteral("hello"));
+    QTest::newRow("line breaks and spaces ignored")
+        << u"aGVs\r\nbG8=\n "_qs << QVariant(QByteArrayLiteral("hello"));
+    QTest::newRow("other characters ignored")
+        << u"aG*Vs\u00e9bG8="_qs << QVariant(QByteArrayLiteral("hello"));
+    QTest::newRow("missing padding") << u"aGVsbG8"_qs << none;
+    QTest::newRow("padding in the middle") << u"aG==bG8="_qs << none;
+    QTest::newRow("empty") << QString() << none;
+    QTest::newRow("nothing of the alphabet") << u"!!!!"_qs << none;
+}
+
+void OpenAIEndpointsTest::base64()
+{
+    QFETCH(QString, text);
+    QFETCH(QVariant, bytes);
+    const std::optional<QByteArray> decoded = GeneratedImage::decodeBase64(text);
+    QCOMPARE(decoded.has_value(), bytes.isValid());
+    if (decoded)
+        QCOMPARE(*decoded, bytes.toByteArray());
+}
+
+void OpenAIEndpointsTest::imageSignatures_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QByteArray>("contentType");
+    QTest::addColumn<bool>("image");
+    QTest::newRow("png") << QByteArrayLiteral("\x89PNG\r\n\x1a\n....") << QByteArray() << true;
+    QTest::newRow("jpeg") << QByteArrayLiteral("\xff\xd8\xff\xe0..") << QByteArray() << true;
+    QTest::newRow("gif") << QByteArrayLiteral("GIF89a..") << QByteArray() << true;
+    QTest::newRow("webp") << QByteArrayLiteral("RIFF\0\0\0\0WEBPVP8 ") << QByteArray() << true;
+    QTest::newRow("riff that is not webp")
+        << QByteArrayLiteral("RIFF\0\0\0\0WAVEfmt ") << QByteArray() << false;
+    QTest::newRow("labelled image")
+        << QByteArrayLiteral("AVIF...") << QByteArrayLiteral(" Image/avif") << true;
+    QTest::newRow("html error page") << QByteArrayLiteral("<html>Not found</html>")
+                                     << QByteArrayLiteral("text/html; charset=utf-8") << false;
+    QTest::newRow("json error") << QByteArrayLiteral("{\"error\":\"expired\"}")
+                                << QByteArrayLiteral("application/json") << false;
+    QTest::newRow("empty image") << QByteArray() << QByteArrayLiteral("image/png") << false;
+}
+
+void OpenAIEndpointsTest::imageSignatures()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QByteArray, contentType);
+    QFETCH(bool, image);
+    QCOMPARE(GeneratedImage::looksLikeImage(bytes, contentType), image);
+}
+
+void OpenAIEndpointsTest::imageFilesAreNewAndNamedByUuid()
+{
+    const QByteArray bytes = QByteArrayLiteral("\x89PNG\r\n\x1a\nimage");
+    const GeneratedImage::WriteResult first = GeneratedImage::writeFile(bytes);
+    const GeneratedImage::WriteResult second = GeneratedImage::writeFile(bytes);
+    QVERIFY(first.address && second.address);
+    QVERIFY(*first.address != *second.address);
+    for (const QString& address : {*first.address, *second.address}) {
+        const QUrl url(address);
+        QCOMPARE(url.scheme(), u"file"_qs);
+        const QFileInfo info(url.toLocalFile());
+        QCOMPARE(info.absolutePath(), QFileInfo(QDir::tempPath()).absoluteFilePath());
+        static const QRegularExpression name(QStringLiteral(
+            "^GeneratedImage_[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\\.png$"));
+        QVERIFY2(name.match(info.fileName()).hasMatch(), qPrintable(info.fileName()));
+        QFile file(info.filePath());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), bytes);
+        file.remove();
+    }
+}
+
+QTEST_GUILESS_MAIN(OpenAIEndpointsTest)
+#include "tst_openaiendpoints.moc"
