@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QStringView>
+
+#include <functional>
+#include <memory>
+
+namespace korvane {
+
+class AssistantProvider;
+class ComputerUseService;
+class RealtimeVoiceService;
+class SpokenFeedback;
+class WakeWordListener;
+class WindowActivator;
+
+// Everything the application model talks to. An empty entry is replaced by the honest
+// stand-in (an assistant and computer use that say they are missing, no realtime voice, no
+// wake listening, silent speech, no window).
+struct AppModelServices {
+    std::shared_ptr<AssistantProvider> assistantProvider{};
+    std::shared_ptr<ComputerUseService> computerUseService{};
+    std::shared_ptr<RealtimeVoiceService> realtimeVoiceService{};
+    std::shared_ptr<WakeWordListener> wakeWordListener{};
+    std::shared_ptr<SpokenFeedback> spokenFeedback{};
+    std::shared_ptr<WindowActivator> windowActivator{};
+    // Whether free text is a command the computer-use layer carries out; empty means the
+    // parser chain (music, app interaction, app launch, fallback).
+    std::function<bool(QStringView)> recognizesCommand{};
+};
+
+} // namespace korvane

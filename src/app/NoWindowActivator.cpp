@@ -1,0 +1,9 @@
+#include "app/NoWindowActivator.h"
+
+namespace korvane {
+
+void NoWindowActivator::activateAppWindows()
+{
+}
+
+} // namespace korvane

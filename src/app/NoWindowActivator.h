@@ -1,0 +1,13 @@
+#pragma once
+
+#include "app/WindowActivator.h"
+
+namespace korvane {
+
+// For headless runs and until the window installs its own: there is nothing to bring forward.
+class NoWindowActivator final : public WindowActivator {
+public:
+    void activateAppWindows() override;
+};
+
+} // namespace korvane

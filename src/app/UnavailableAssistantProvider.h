@@ -1,0 +1,16 @@
+#pragma once
+
+#include "providers/AssistantProvider.h"
+
+namespace korvane {
+
+// Answers every prompt with a sentence saying the text assistant is missing from this build.
+class UnavailableAssistantProvider final : public AssistantProvider {
+public:
+    static QString unavailableMessage();
+
+    AssistantProviderKind kind() const override;
+    QCoro::Task<AssistantResponse> respond(AssistantRequest request) override;
+};
+
+} // namespace korvane

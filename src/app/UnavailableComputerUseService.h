@@ -1,0 +1,17 @@
+#pragma once
+
+#include "computeruse/ComputerUseService.h"
+
+namespace korvane {
+
+// Answers every command with a sentence saying computer use is missing from this build.
+class UnavailableComputerUseService final : public ComputerUseService {
+public:
+    static QString unavailableMessage();
+
+    QCoro::Task<ComputerUseResult> execute(QString text) override;
+    QCoro::Task<ComputerUseResult> inspectUI() override;
+    QCoro::Task<ComputerUseResult> runPythonScript(QString code) override;
+};
+
+} // namespace korvane

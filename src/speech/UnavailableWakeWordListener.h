@@ -1,0 +1,15 @@
+#pragma once
+
+#include "speech/WakeWordListener.h"
+
+namespace korvane {
+
+// Stands in until the wake phrase recognizer is built, and serves headless runs: it never
+// starts listening and never calls back.
+class UnavailableWakeWordListener final : public WakeWordListener {
+public:
+    void start() override;
+    void stop() override;
+};
+
+} // namespace korvane
