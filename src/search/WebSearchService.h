@@ -10,9 +10,18 @@ namespace korvane {
 
 // Answers a query with at most five results read from the search engine's HTML page,
 // enriched with preview images and recipes. Hosts come from configuration at every search.
+// It keeps no state: everything one search knows lives in that search's own coroutine, so
+// overlapping searches never see each other's results.
 class WebSearchService final {
 public:
     static WebSearchService& shared();
+
+    // A results page above this size is a failed read.
+    static constexpr qint64 maximumResultsPageBytes = 5 * 1024 * 1024;
+    // A result page above this size gives no image and no recipe.
+    static constexpr qint64 maximumResultPageBytes = 2 * 1024 * 1024;
+    static constexpr qsizetype maximumReturnedResults = 5;
+    static constexpr qsizetype recipeCandidates = 3;
 
     // Never fails: every failure gives an empty list.
     QCoro::Task<QList<SearchResult>> search(QString query);
