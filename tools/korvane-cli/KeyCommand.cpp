@@ -1,12 +1,16 @@
 #include "CliCommands.h"
 #include "CliOutput.h"
+#include "computeruse/command/CommandJson.h"
+#include "uiautomation/KeyboardKey.h"
 
 namespace korvane::cli {
 
-int runKeyCommand(const QStringList&)
+int runKeyCommand(const QStringList& arguments)
 {
-    printError(QStringLiteral("korvane-cli key is not available in this build yet."));
-    return exitFailure;
+    if (arguments.size() != 1)
+        return usageError(QStringLiteral("key TEXT"));
+    printLine(compactJson(CommandJson::toJson(KeyboardKey::parse(arguments.first()))));
+    return exitSuccess;
 }
 
 } // namespace korvane::cli

@@ -1,12 +1,17 @@
 #include "CliCommands.h"
 #include "CliOutput.h"
+#include "computeruse/command/CommandJson.h"
+#include "computeruse/command/CommandParsing.h"
 
 namespace korvane::cli {
 
-int runParseCommand(const QStringList&)
+int runParseCommand(const QStringList& arguments)
 {
-    printError(QStringLiteral("korvane-cli parse is not available in this build yet."));
-    return exitFailure;
+    // One argument: a shell that splits the text by mistake should not get a different command.
+    if (arguments.size() != 1)
+        return usageError(QStringLiteral("parse TEXT"));
+    printLine(compactJson(CommandJson::toJson(parseComputerUseCommand(arguments.first()))));
+    return exitSuccess;
 }
 
 } // namespace korvane::cli

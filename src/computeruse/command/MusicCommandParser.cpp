@@ -1,0 +1,168 @@
+#include "computeruse/command/MusicCommandParser.h"
+
+#include "computeruse/command/CommandText.h"
+
+namespace korvane {
+
+namespace {
+
+constexpr QStringView playbackWords[] = {u"music", u"song", u"audio", u"playlist"};
+constexpr QStringView pauseWords[] = {u"stop", u"pause", u"halt", u"mute"};
+constexpr QStringView resumeWords[] = {u"continue", u"resume", u"unpause", u"start playing",
+                                       u"keep playing"};
+// Order decides ties between phrases found at the same place: "play the" beats "play".
+constexpr QStringView playPhrases[] = {u"play me", u"play some", u"play the", u"playing", u"play"};
+constexpr QStringView scopePhrases[] = {u"from my ", u"from the ", u"in my ", u"in the "};
+
+constexpr QStringView cleanUpPhrases[] = {
+    u" from my music app", u" from the music app", u" from music app",   u" from music",
+    u" in my music app",   u" in the music app",   u" in music app",     u" in music",
+    u" on my music app",   u" on the music app",   u" on music app",     u" on music",
+    u" from my playlists", u" from the playlists", u" from playlists",   u" in my playlists",
+    u" in the playlists",  u" in playlists",       u" from my playlist", u" from the playlist",
+    u" from playlist",     u" in my playlist",     u" in the playlist",  u" in playlist",
+};
+constexpr QStringView namedPlaylistOpeners[] = {u" from my ", u" from the ", u" in my ",
+                                                u" in the "};
+
+bool containsAny(QStringView lower, std::span<const QStringView> words)
+{
+    for (QStringView word : words) {
+        if (lower.contains(word))
+            return true;
+    }
+    return false;
+}
+
+// The last occurrence of a play phrase that does not begin the word "playlist": otherwise
+// "play jazz from my playlists" would take its query from the rest of that word.
+qsizetype lastPlayPhrase(QStringView lower, QStringView phrase)
+{
+    qsizetype position =
+        phrase.size() > lower.size() ? -1 : lower.lastIndexOf(phrase, lower.size() - phrase.size());
+    while (position >= 0 && lower.sliced(position).startsWith(u"playlist"))
+        position = position == 0 ? -1 : lower.lastIndexOf(phrase, position - 1);
+    return position;
+}
+
+std::optional<QString> namedPlaylistIn(const CommandText& text)
+{
+    for (QStringView phrase : scopePhrases) {
+        const qsizetype start = text.indexOf(phrase);
+        if (start < 0)
+            continue;
+        const qsizetype nameStart = start + phrase.size();
+        const qsizetype end = text.indexOf(u" playlist", nameStart);
+        if (end < 0)
+            continue;
+        const CommandText name = text.between(nameStart, end).trimmed();
+        if (!name.isEmpty())
+            return name.toString();
+    }
+    return std::nullopt;
+}
+
+MusicScope scopeOf(const CommandText& text)
+{
+    if (std::optional<QString> name = namedPlaylistIn(text))
+        return MusicScope::playlist(std::move(*name));
+    if (text.contains(u"playlist"))
+        return MusicScope::playlists();
+    return MusicScope::library();
+}
+
+std::optional<MusicCommandParser::PlayIntent> playIntentOf(const CommandText& text)
+{
+    qsizetype best = -1;
+    QStringView bestPhrase;
+    for (QStringView phrase : playPhrases) {
+        const qsizetype position = lastPlayPhrase(text.lower(), phrase);
+        if (position > best) {
+            best = position;
+            bestPhrase = phrase;
+        }
+    }
+    if (best < 0)
+        return std::nullopt;
+    const CommandText rawQuery = text.after(best, bestPhrase).trimmed();
+    MusicScope scope = scopeOf(text);
+    QString query = MusicCommandParser::cleanQuery(rawQuery.source(), scope);
+    if (query.isEmpty())
+        return std::nullopt;
+    return MusicCommandParser::PlayIntent{std::move(query), std::move(scope)};
+}
+
+} // namespace
+
+bool MusicCommandParser::referencesMusicPlayback(QStringView lower)
+{
+    return containsAny(lower, playbackWords);
+}
+
+bool MusicCommandParser::asksToPause(QStringView lower)
+{
+    return referencesMusicPlayback(lower) && containsAny(lower, pauseWords);
+}
+
+bool MusicCommandParser::asksToResume(QStringView lower)
+{
+    return (referencesMusicPlayback(lower) || lower.contains(u"playing")) &&
+           containsAny(lower, resumeWords);
+}
+
+std::optional<MusicCommandParser::PlayIntent> MusicCommandParser::playIntent(QStringView text)
+{
+    return playIntentOf(CommandText(text).trimmed());
+}
+
+MusicScope MusicCommandParser::scope(QStringView text)
+{
+    return scopeOf(CommandText(text));
+}
+
+std::optional<QString> MusicCommandParser::namedPlaylist(QStringView text)
+{
+    return namedPlaylistIn(CommandText(text));
+}
+
+QString MusicCommandParser::cleanQuery(QStringView query, const MusicScope& scope)
+{
+    QString cleaned = query.toString();
+    for (QStringView phrase : cleanUpPhrases)
+        cleaned.remove(phrase.toString(), Qt::CaseInsensitive);
+    if (const auto* playlist = std::get_if<MusicScope::Playlist>(&scope.value)) {
+        for (QStringView opener : namedPlaylistOpeners)
+            cleaned.remove(opener + playlist->named + u" playlist", Qt::CaseInsensitive);
+    }
+    return CommandText(cleaned).trimmedPunctuation().toString();
+}
+
+std::optional<MusicCommand> MusicCommandParser::parse(QStringView text)
+{
+    return parse(CommandText(text));
+}
+
+std::optional<MusicCommand> MusicCommandParser::parse(const CommandText& piece)
+{
+    // "playback" reads as "play"; only then is the text trimmed and lower-cased.
+    CommandText text = piece;
+    if (piece.source().contains(u"playback", Qt::CaseInsensitive)) {
+        QString replaced = piece.toString();
+        replaced.replace(QStringLiteral("playback"), QStringLiteral("play"), Qt::CaseInsensitive);
+        text = CommandText(std::move(replaced));
+    }
+    text = text.trimmed();
+    const QStringView lower = text.lower();
+
+    if (asksToPause(lower))
+        return MusicCommand::pause();
+    if (asksToResume(lower))
+        return MusicCommand::resume();
+    if (std::optional<PlayIntent> intent = playIntentOf(text))
+        return MusicCommand::play(std::move(intent->query), std::move(intent->scope));
+    if (lower.contains(u"open") && lower.contains(u"music"))
+        return MusicCommand::open();
+    return std::nullopt;
+}
+
+} // namespace korvane

@@ -1,0 +1,42 @@
+#include "CommandTestSupport.h"
+
+#include "computeruse/command/CommandJson.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTest>
+
+namespace korvane {
+
+namespace {
+
+char* jsonText(const QJsonValue& value)
+{
+    if (value.isNull())
+        return qstrdup("null");
+    return qstrdup(QJsonDocument(value.toObject()).toJson(QJsonDocument::Compact).constData());
+}
+
+} // namespace
+
+char* toString(const ComputerUseCommand& command)
+{
+    return jsonText(CommandJson::toJson(command));
+}
+
+char* toString(const std::optional<ComputerUseCommand>& command)
+{
+    return jsonText(CommandJson::toJson(command));
+}
+
+char* toString(const std::optional<MusicCommand>& music)
+{
+    return music ? jsonText(CommandJson::toJson(*music)) : qstrdup("null");
+}
+
+char* toString(const std::optional<KeyboardKey>& key)
+{
+    return jsonText(CommandJson::toJson(key));
+}
+
+} // namespace korvane
