@@ -13,6 +13,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <limits>
 
 namespace korvane::test {
 
@@ -139,7 +140,13 @@ class BodySource {
 public:
     explicit BodySource(const Response& response)
     {
-        if (response.endlessBody || response.generatedBodyBytes) {
+        if (!response.bodyPieces.isEmpty()) {
+            for (const QByteArray& piece : response.bodyPieces) {
+                bytes_ += piece;
+                pieceEnds_.append(bytes_.size());
+            }
+            length_ = bytes_.size();
+        } else if (response.endlessBody || response.generatedBodyBytes) {
             repeating_ = true;
             bytes_ = response.body.isEmpty() ? QByteArrayLiteral("x") : response.body;
             length_ = response.endlessBody ? -1 : std::max<qint64>(0, *response.generatedBodyBytes);
@@ -155,7 +162,12 @@ public:
 
     QByteArray take(qint64 maximum)
     {
-        const qint64 size = length_ < 0 ? maximum : std::min(maximum, length_ - offset_);
+        qint64 size = length_ < 0 ? maximum : std::min(maximum, length_ - offset_);
+        // Never across a boundary of the given pieces.
+        const auto end = std::upper_bound(pieceEnds_.cbegin(), pieceEnds_.cend(), offset_);
+        if (end != pieceEnds_.cend()) {
+            size = std::min(size, *end - offset_);
+        }
         if (!repeating_) {
             QByteArray piece = bytes_.mid(offset_, size);
             offset_ += piece.size();
@@ -174,6 +186,7 @@ public:
 
 private:
     QByteArray bytes_;
+    QList<qint64> pieceEnds_;
     bool repeating_ = false;
     qint64 length_ = 0;
     qint64 offset_ = 0;
@@ -497,6 +510,9 @@ private:
         bodyWritten_ = 0;
         closeAfter_ = response.closeAfterBodyBytes;
         pieceBytes_ = response.pieceBytes;
+        if (pieceBytes_ <= 0 && !response.bodyPieces.isEmpty()) {
+            pieceBytes_ = std::numeric_limits<qsizetype>::max();
+        }
         pieceTimer_.stop();
         if (sendBody_ && pieceBytes_ > 0) {
             pieceTimer_.setInterval(response.pieceInterval);
@@ -527,6 +543,10 @@ private:
 
     void writePiece()
     {
+        // A short interval must not pile the body up in the socket's buffer either.
+        if (socket_->bytesToWrite() >= 1024 * 1024) {
+            return;
+        }
         if (!writeBodyPiece(pieceBytes_)) {
             pieceTimer_.stop();
         }

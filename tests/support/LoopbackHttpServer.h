@@ -86,6 +86,9 @@ struct Response {
     // Close the connection once this many body bytes were written (a truncated answer).
     std::optional<qint64> closeAfterBodyBytes{};
     ResponseAction action = ResponseAction::answer;
+    // When not empty, the body is these pieces in order, each written on its own, one per
+    // `pieceInterval` (a stream of server-sent events, say). `body` is then ignored.
+    QList<QByteArray> bodyPieces{};
 
     static Response json(QByteArray body, int status = 200);
     static Response text(QByteArray body, int status = 200);

@@ -26,6 +26,7 @@ struct ReplyRule {
     int id = 0;
     LoopbackWebSocketServer::MessageMatcher match{};
     ScriptedReply reply{};
+    LoopbackWebSocketServer::ReplyMaker make{};
     bool spent = false;
 };
 
@@ -55,7 +56,9 @@ void play(QWebSocket* socket, const ScriptedReply& reply)
         socket->sendBinaryMessage(data);
     }
     if (reply.closeCode) {
-        socket->close(*reply.closeCode, reply.closeReason);
+        // Qt keeps the code as a number on the wire; the enum is only its parameter type.
+        socket->close(static_cast<QWebSocketProtocol::CloseCode>(*reply.closeCode),
+                      reply.closeReason);
     }
 }
 
@@ -116,14 +119,13 @@ public:
         return sent;
     }
 
-    void close(std::optional<int> connection, QWebSocketProtocol::CloseCode code,
-               const QString& reason)
+    void close(std::optional<int> connection, quint16 code, const QString& reason)
     {
         // close() can drop the socket from the map synchronously.
         const QHash<int, QWebSocket*> sockets = sockets_;
         for (auto it = sockets.cbegin(); it != sockets.cend(); ++it) {
             if (!connection || it.key() == *connection) {
-                it.value()->close(code, reason);
+                it.value()->close(static_cast<QWebSocketProtocol::CloseCode>(code), reason);
             }
         }
     }
@@ -213,7 +215,8 @@ private:
             if (rule.spent || !rule.match || !rule.match(message)) {
                 continue;
             }
-            if (rule.reply.once) {
+            ScriptedReply reply = rule.make ? rule.make(message) : rule.reply;
+            if (reply.once) {
                 QMutexLocker lock(&shared_.mutex);
                 auto current = std::find_if(shared_.rules.begin(), shared_.rules.end(),
                                             [&](const ReplyRule& r) { return r.id == rule.id; });
@@ -222,7 +225,7 @@ private:
                 }
                 current->spent = true;
             }
-            replies.append(rule.reply);
+            replies.append(std::move(reply));
         }
         for (const ScriptedReply& reply : std::as_const(replies)) {
             schedule(socket, reply);
@@ -367,6 +370,13 @@ void LoopbackWebSocketServer::addReply(MessageMatcher match, ScriptedReply reply
         {.id = d->shared.nextRuleId++, .match = std::move(match), .reply = std::move(reply)});
 }
 
+void LoopbackWebSocketServer::addReplyMaker(MessageMatcher match, ReplyMaker make)
+{
+    QMutexLocker lock(&d->shared.mutex);
+    d->shared.rules.append(
+        {.id = d->shared.nextRuleId++, .match = std::move(match), .make = std::move(make)});
+}
+
 void LoopbackWebSocketServer::clearReplies()
 {
     QMutexLocker lock(&d->shared.mutex);
@@ -395,14 +405,12 @@ int LoopbackWebSocketServer::sendBinary(const QByteArray& data)
     return sent;
 }
 
-void LoopbackWebSocketServer::closeConnections(QWebSocketProtocol::CloseCode code,
-                                               const QString& reason)
+void LoopbackWebSocketServer::closeConnections(quint16 code, const QString& reason)
 {
     d->onServerThread([&] { d->worker->close(std::nullopt, code, reason); });
 }
 
-void LoopbackWebSocketServer::closeConnection(int connection, QWebSocketProtocol::CloseCode code,
-                                              const QString& reason)
+void LoopbackWebSocketServer::closeConnection(int connection, quint16 code, const QString& reason)
 {
     d->onServerThread([&] { d->worker->close(connection, code, reason); });
 }

@@ -60,8 +60,9 @@ struct ScriptedReply {
     QList<QByteArray> binaries{};
     // Wait this long before sending.
     std::chrono::milliseconds delay{0};
-    // After sending, close the connection with this code.
-    std::optional<QWebSocketProtocol::CloseCode> closeCode{};
+    // After sending, close the connection with this code: a QWebSocketProtocol::CloseCode or an
+    // application's own (4000–4999), which that enum cannot hold.
+    std::optional<quint16> closeCode{};
     QString closeReason{};
     // Fire for the first matching message only.
     bool once = false;
@@ -76,6 +77,7 @@ class LoopbackWebSocketServer final {
 public:
     // Called on the server's thread; must return quickly.
     using MessageMatcher = std::function<bool(const WebSocketMessage&)>;
+    using ReplyMaker = std::function<ScriptedReply(const WebSocketMessage&)>;
 
     LoopbackWebSocketServer();
     // Closes every connection (code 1001, going away) and stops.
@@ -101,6 +103,8 @@ public:
     // When `match` accepts a client message, send `reply` to that client. Every matching rule
     // fires, in the order added.
     void addReply(MessageMatcher match, ScriptedReply reply);
+    // Like addReply(), with the reply made from the message (to echo an id back, say).
+    void addReplyMaker(MessageMatcher match, ReplyMaker make);
     void clearReplies();
 
     // Sent to every connected client now; returns how many clients it went to.
@@ -108,10 +112,9 @@ public:
     int sendText(int connection, const QString& text);
     int sendBinary(const QByteArray& data);
     // Closes every connected client with that code.
-    void closeConnections(QWebSocketProtocol::CloseCode code = QWebSocketProtocol::CloseCodeNormal,
+    void closeConnections(quint16 code = QWebSocketProtocol::CloseCodeNormal,
                           const QString& reason = {});
-    void closeConnection(int connection,
-                         QWebSocketProtocol::CloseCode code = QWebSocketProtocol::CloseCodeNormal,
+    void closeConnection(int connection, quint16 code = QWebSocketProtocol::CloseCodeNormal,
                          const QString& reason = {});
 
     QList<WebSocketHandshake> handshakes() const;

@@ -308,6 +308,11 @@ void LoopbackHttpServerTest::bodiesArriveWhole_data()
     QTest::newRow("generated, chunked, default pattern")
         << Response{.generatedBodyBytes = 200'001, .framing = BodyFraming::chunked}
         << repeated("x", 200'001) << QByteArray("chunked");
+    QTest::newRow("given pieces, chunked")
+        << Response{.framing = BodyFraming::chunked,
+                    .pieceInterval = 10ms,
+                    .bodyPieces = {"data: one\n\n", "data: two\n\n", "data: [DONE]\n\n"}}
+        << QByteArray("data: one\n\ndata: two\n\ndata: [DONE]\n\n") << QByteArray("chunked");
     QTest::newRow("generated in slow pieces") << Response{.body = "0123456789",
                                                           .generatedBodyBytes = 95,
                                                           .pieceBytes = 30,
@@ -433,6 +438,10 @@ void LoopbackHttpServerTest::rawExchanges_data()
     cut += "2c\r\n" + QByteArray(44, 'z') + "\r\n";
     QTest::newRow("chunked body cut short")
         << QByteArray("GET /cut HTTP/1.1\r\nConnection: close\r\n\r\n") << cut;
+    QTest::newRow("given pieces are chunks of their own")
+        << QByteArray("GET /pieces HTTP/1.1\r\nConnection: close\r\n\r\n")
+        << QByteArray("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nConnection: close\r\n\r\n"
+                      "2\r\nab\r\n3\r\ncde\r\n0\r\n\r\n");
     QTest::newRow("huge header")
         << (QByteArray("GET /echo HTTP/1.1\r\nX-Big: ") + QByteArray(70'000, 'a') + "\r\n\r\n")
         << QByteArray("HTTP/1.1 431 Request Header Fields Too Large\r\nContent-Type: "
@@ -454,6 +463,8 @@ void LoopbackHttpServerTest::rawExchanges()
                     [](const RecordedRequest& request) { return Response{.body = request.body}; });
     server.setRoute("GET", u"/empty"_qs, Response{.status = 204, .body = "ignored"});
     server.setRoute("GET", u"/teapot"_qs, Response{.status = 418, .reason = "I'm a teapot"});
+    server.setRoute("GET", u"/pieces"_qs,
+                    Response{.framing = BodyFraming::chunked, .bodyPieces = {"ab", "cde"}});
     server.setRoute("GET", u"/cut"_qs,
                     Response{.body = QByteArray(1000, 'z'),
                              .framing = BodyFraming::chunked,

@@ -178,6 +178,10 @@ void LoopbackWebSocketServerTest::scriptedReplies_data()
     QTest::newRow("once fires only for the first")
         << QStringList{once, once, update}
         << QStringList{typed(u"first only"_qs), typed(u"session.updated"_qs)};
+    QTest::newRow("reply made from the message")
+        << QStringList{u"{\"type\":\"echo\",\"id\":\"e1\"}"_qs,
+                       u"{\"type\":\"echo\",\"id\":\"e2\"}"_qs}
+        << QStringList{typed(u"echoed e1"_qs), typed(u"echoed e2"_qs)};
     QTest::newRow("delayed reply")
         << QStringList{typed(u"slow"_qs)} << QStringList{typed(u"late"_qs)};
     QTest::newRow("unmatched types and non-JSON get nothing")
@@ -200,6 +204,12 @@ void LoopbackWebSocketServerTest::scriptedReplies()
         },
         {.texts = {typed(u"loud"_qs)}});
     server.addReply(u"once"_qs, {.texts = {typed(u"first only"_qs)}, .once = true});
+    server.addReplyMaker(
+        [](const WebSocketMessage& message) { return message.type() == u"echo"_qs; },
+        [](const WebSocketMessage& message) {
+            const QString id = message.json()->value(u"id"_qs).toString();
+            return ScriptedReply{.texts = {typed(u"echoed "_qs + id)}};
+        });
     server.addReply(u"slow"_qs, {.texts = {typed(u"late"_qs)}, .delay = 100ms});
 
     Client client;
@@ -258,7 +268,7 @@ void LoopbackWebSocketServerTest::closesWithACode()
     QFETCH(bool, scripted);
     QFETCH(int, code);
     QFETCH(QString, reason);
-    const auto closeCode = static_cast<QWebSocketProtocol::CloseCode>(code);
+    const auto closeCode = quint16(code);
 
     LoopbackWebSocketServer server;
     server.addReply(
@@ -304,7 +314,7 @@ void LoopbackWebSocketServerTest::destructionWithAClientStillConnected()
         QVERIFY(server.waitForOpenConnections(1));
     }
     QVERIFY(client.waitForClosed());
-    QCOMPARE(client.socket.closeCode(), QWebSocketProtocol::CloseCodeGoingAway);
+    QCOMPARE(int(client.socket.closeCode()), int(QWebSocketProtocol::CloseCodeGoingAway));
 }
 
 QTEST_GUILESS_MAIN(LoopbackWebSocketServerTest)
