@@ -1,0 +1,385 @@
+// WebSearchService against a loopback engine: the request, narrowing, recipes, time limits,
+// caps and overlapping searches. Result pages live on the same server.
+#include "search/WebSearchService.h"
+#include "support/LoopbackHttpServer.h"
+
+#include <QTest>
+#include <QUrlQuery>
+#include <qcoro/qcorotask.h>
+
+#include <chrono>
+
+using namespace korvane;
+using namespace korvane::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+const QByteArray expectedUserAgent =
+    "Mozilla/5.0 (Macintosh; Intel Mac OS X 10_15_7) AppleWebKit/537.36 (KHTML, like Gecko) "
+    "Chrome/120.0.0.0 Safari/537.36";
+
+struct ResultPage {
+    bool image = false;
+    bool recipe = false;
+    std::chrono::milliseconds delay{0};
+};
+
+QByteArray resultPageHtml(int index, const ResultPage& page)
+{
+    QByteArray html = "<html><head><title>Result " + QByteArray::number(index) + "</title>\n";
+    if (page.image)
+        html += "<meta property=\"og:image\" content=\"//img.test/" + QByteArray::number(index) +
+                ".jpg\">\n";
+    if (page.recipe) {
+        html += "<script type=\"application/ld+json\">{\"@type\":\"Recipe\",\"recipeIngredient\":"
+                "[\"ingredient " +
+                QByteArray::number(index) + "\"],\"recipeInstructions\":[{\"text\":\"step " +
+                QByteArray::number(index) + "\"}]}</script>\n";
+    }
+    return html + "</head><body>page</body></html>";
+}
+
+QString resultPath(int index)
+{
+    return QStringLiteral("/r/%1").arg(index);
+}
+
+// The engine's page: one result anchor (wrapped in the redirector) per target, `snippets`
+// snippets.
+QByteArray resultsPageHtml(const QList<QUrl>& targets, int snippets, const QString& tag = QString())
+{
+    QByteArray html = "<html><body><div class=\"results\">\n";
+    for (int index = 0; index < std::max(int(targets.size()), snippets); ++index) {
+        if (index < targets.size()) {
+            const QByteArray target = QUrl::toPercentEncoding(targets[index].toString());
+            html += "<h2><a rel=\"nofollow\" class=\"result__a\" href=\"//duckduckgo.com/l/?uddg=" +
+                    target + "&amp;rut=abc\">Result <b>" + QByteArray::number(index) + "</b>" +
+                    tag.toUtf8() + "</a></h2>\n";
+        }
+        if (index < snippets) {
+            html += "<a class=\"result__snippet\" href=\"x\">About &amp; result " +
+                    QByteArray::number(index) + "</a>\n";
+        }
+    }
+    return html + "</div></body></html>";
+}
+
+// Results 0… pointing at /r/N on `server`.
+QByteArray resultsPageHtml(const LoopbackHttpServer& server, int titles, int snippets,
+                           const QString& tag = QString())
+{
+    QList<QUrl> targets;
+    for (int index = 0; index < titles; ++index)
+        targets.append(server.url(resultPath(index)));
+    return resultsPageHtml(targets, snippets, tag);
+}
+
+QList<int> indicesOf(const QList<SearchResult>& results)
+{
+    QList<int> indices;
+    for (const SearchResult& result : results)
+        indices.append(QUrl(result.url).path().section(u'/', -1).toInt());
+    return indices;
+}
+
+QList<SearchResult> searchNow(const QString& query)
+{
+    return QCoro::waitFor(WebSearchService::shared().search(query));
+}
+
+} // namespace
+
+class WebSearchServiceTest final : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void blankQueryMakesNoRequest_data();
+    void blankQueryMakesNoRequest();
+    void requestCarriesQueryAndUserAgent();
+    void resultsAreReadCleanedAndGivenIcons();
+    void narrowingAndRecipes_data();
+    void narrowingAndRecipes();
+    void slowResultPageLeavesFieldsAbsent();
+    void lookUpsRunConcurrently();
+    void resultsPageFailuresGiveNoResults_data();
+    void resultsPageFailuresGiveNoResults();
+    void oversizedResultPageGivesNoImage();
+    void hostsAreReadAtEverySearch();
+    void overlappingSearchesKeepTheirOwnResults();
+
+private:
+    void serveResultPages(const QList<ResultPage>& pages);
+
+    std::unique_ptr<LoopbackHttpServer> m_server;
+};
+
+void WebSearchServiceTest::initTestCase()
+{
+    // No developer's .env.local may point the search somewhere else.
+    qputenv("KORVANE_ENV_FILES", "");
+}
+
+void WebSearchServiceTest::init()
+{
+    m_server = std::make_unique<LoopbackHttpServer>();
+    QVERIFY(m_server->isListening());
+    qputenv("KORVANE_SEARCH_URL", m_server->baseUrl().toString().toUtf8());
+    qputenv("KORVANE_SEARCH_ICON_URL", "http://127.0.0.1:9/icons");
+}
+
+void WebSearchServiceTest::serveResultPages(const QList<ResultPage>& pages)
+{
+    for (int index = 0; index < pages.size(); ++index) {
+        Response response = Response::text(resultPageHtml(index, pages[index]));
+        response.delay = pages[index].delay;
+        m_server->setRoute("GET", resultPath(index), response);
+    }
+}
+
+void WebSearchServiceTest::blankQueryMakesNoRequest_data()
+{
+    QTest::addColumn<QString>("query");
+    QTest::newRow("empty") << QString();
+    QTest::newRow("spaces and line breaks") << QStringLiteral("   \n\t  ");
+}
+
+void WebSearchServiceTest::blankQueryMakesNoRequest()
+{
+    QFETCH(QString, query);
+    m_server->setRoute("GET", QStringLiteral("/html/"),
+                       Response::text(resultsPageHtml(*m_server, 3, 3)));
+    QVERIFY(searchNow(query).isEmpty());
+    QCOMPARE(m_server->requestCount(), 0);
+}
+
+void WebSearchServiceTest::requestCarriesQueryAndUserAgent()
+{
+    m_server->setRoute("GET", QStringLiteral("/html/"), Response::text("<html></html>"));
+    // '&', '+' and '=' must arrive inside q, not split it into parameters or turn into spaces.
+    QVERIFY(searchNow(QStringLiteral("  AT&T + C++ = crème brûlée?#1 \n")).isEmpty());
+    const std::optional<RecordedRequest> request = m_server->lastRequest();
+    QVERIFY(request);
+    QCOMPARE(request->method, QByteArray("GET"));
+    QCOMPARE(request->path, QStringLiteral("/html/"));
+    const QUrlQuery query = request->queryItems();
+    QCOMPARE(query.queryItems(QUrl::FullyDecoded).size(), 1);
+    QCOMPARE(query.queryItemValue(QStringLiteral("q"), QUrl::FullyDecoded),
+             QStringLiteral("AT&T + C++ = crème brûlée?#1"));
+    QCOMPARE(request->header("User-Agent"), expectedUserAgent);
+}
+
+void WebSearchServiceTest::resultsAreReadCleanedAndGivenIcons()
+{
+    m_server->setRoute("GET", QStringLiteral("/html/"),
+                       Response::text(resultsPageHtml(*m_server, 12, 9)));
+    serveResultPages(QList<ResultPage>(12, ResultPage{true, false}));
+    const QList<SearchResult> results = searchNow(QStringLiteral("cake"));
+    QCOMPARE(indicesOf(results), (QList<int>{0, 1, 2, 3, 4}));
+    const SearchResult& first = results.first();
+    // Redirect unwrapped, tags stripped, entities decoded, icon from the target's host.
+    QCOMPARE(first.url, m_server->url(resultPath(0)).toString());
+    QCOMPARE(first.title, QStringLiteral("Result 0"));
+    QCOMPARE(first.snippet, QStringLiteral("About & result 0"));
+    QCOMPARE(first.faviconUrl,
+             std::optional(QStringLiteral("http://127.0.0.1:9/icons/ip3/127.0.0.1.ico")));
+    QCOMPARE(first.imageUrl, std::optional(QStringLiteral("https://img.test/0.jpg")));
+    QVERIFY(!first.recipeIngredients && !first.recipeInstructions);
+    // 12 titles and 9 snippets pair to 9 results: only those nine pages are opened.
+    for (int index = 0; index < 12; ++index)
+        QCOMPARE(m_server->requests("GET", resultPath(index)).isEmpty(), index >= 9);
+}
+
+void WebSearchServiceTest::narrowingAndRecipes_data()
+{
+    QTest::addColumn<QList<ResultPage>>("pages");
+    QTest::addColumn<QList<int>>("expectedOrder");
+    QTest::addColumn<int>("recipeAt");
+    const ResultPage plain{false, false};
+    const ResultPage pictured{true, false};
+    const ResultPage recipe{true, true};
+    QTest::newRow("no images: first five in page order")
+        << QList<ResultPage>(8, plain) << QList<int>{0, 1, 2, 3, 4} << -1;
+    QTest::newRow("only the third has an image")
+        << QList<ResultPage>{plain, plain, pictured, plain, plain, plain} << QList<int>{2} << -1;
+    QTest::newRow("images on some: those, in page order")
+        << QList<ResultPage>{plain, pictured, plain, pictured, pictured, plain, pictured}
+        << QList<int>{1, 3, 4, 6} << -1;
+    QTest::newRow("recipes at 1 and 2: 1 moves to the front")
+        << QList<ResultPage>{pictured, recipe, recipe, pictured, pictured, pictured}
+        << QList<int>{1, 0, 2, 3, 4} << 1;
+    QTest::newRow("recipe at 2 moves to the front")
+        << QList<ResultPage>{pictured, pictured, recipe, pictured} << QList<int>{2, 0, 1, 3} << 2;
+    QTest::newRow("recipe at 3 is not looked for")
+        << QList<ResultPage>{pictured, pictured, pictured, recipe} << QList<int>{0, 1, 2, 3} << -1;
+    // Narrowing comes first: the recipe at page index 4 is third once 1 and 3 drop out.
+    QTest::newRow("recipes are looked for after narrowing")
+        << QList<ResultPage>{pictured, plain, pictured, plain, recipe} << QList<int>{4, 0, 2} << 4;
+}
+
+void WebSearchServiceTest::narrowingAndRecipes()
+{
+    QFETCH(QList<ResultPage>, pages);
+    QFETCH(QList<int>, expectedOrder);
+    QFETCH(int, recipeAt);
+    m_server->setRoute("GET", QStringLiteral("/html/"),
+                       Response::text(resultsPageHtml(*m_server, pages.size(), pages.size())));
+    serveResultPages(pages);
+    const QList<SearchResult> results = searchNow(QStringLiteral("recipe"));
+    QCOMPARE(indicesOf(results), expectedOrder);
+    for (const SearchResult& result : results) {
+        const int index = indicesOf({result}).first();
+        const bool hasRecipe = index == recipeAt;
+        QCOMPARE(result.recipeIngredients.has_value(), hasRecipe);
+        QCOMPARE(result.recipeInstructions.has_value(), hasRecipe);
+        if (hasRecipe) {
+            QCOMPARE(*result.recipeIngredients,
+                     QStringList{QStringLiteral("ingredient %1").arg(index)});
+            QCOMPARE(*result.recipeInstructions, QStringList{QStringLiteral("step %1").arg(index)});
+        }
+    }
+}
+
+void WebSearchServiceTest::slowResultPageLeavesFieldsAbsent()
+{
+    m_server->setRoute("GET", QStringLiteral("/html/"),
+                       Response::text(resultsPageHtml(*m_server, 3, 3)));
+    // Result 0 would have both an image and a recipe, but answers after the 2-second limit.
+    serveResultPages(
+        {ResultPage{true, true, 2500ms}, ResultPage{true, false}, ResultPage{true, false}});
+    const QList<SearchResult> results = searchNow(QStringLiteral("slow"));
+    QCOMPARE(indicesOf(results), (QList<int>{1, 2}));
+    QVERIFY(!results.first().recipeIngredients);
+}
+
+void WebSearchServiceTest::lookUpsRunConcurrently()
+{
+    // One site per result, as on a real results page: the network manager opens at most six
+    // connections to one host and port.
+    std::vector<std::unique_ptr<LoopbackHttpServer>> sites;
+    QList<QUrl> targets;
+    for (int index = 0; index < 10; ++index) {
+        auto& site = sites.emplace_back(std::make_unique<LoopbackHttpServer>());
+        Response page = Response::text(resultPageHtml(index, ResultPage{true, true}));
+        page.delay = 1500ms;
+        site->setRoute("GET", resultPath(index), page);
+        targets.append(site->url(resultPath(index)));
+    }
+    m_server->setRoute("GET", QStringLiteral("/html/"),
+                       Response::text(resultsPageHtml(targets, 10)));
+    QCoro::Task<QList<SearchResult>> search =
+        WebSearchService::shared().search(QStringLiteral("x"));
+    // While every answer is still held back, all ten image look-ups must already be waiting;
+    // look-ups made one at a time would have only the first one out.
+    const auto waiting = [&sites] {
+        int count = 0;
+        for (const auto& site : sites)
+            count += int(site->requestCount());
+        return count;
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(waiting(), 10, 1400);
+    const QList<SearchResult> results = QCoro::waitFor(search);
+    QCOMPARE(results.size(), 5);
+    // Then exactly the first three are opened again for recipes.
+    for (int index = 0; index < 10; ++index)
+        QCOMPARE(sites[size_t(index)]->requestCount(), index < 3 ? 2 : 1);
+}
+
+void WebSearchServiceTest::resultsPageFailuresGiveNoResults_data()
+{
+    QTest::addColumn<bool>("answers");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("suffix");
+    QTest::addColumn<qint64>("padding");
+    QTest::addColumn<int>("expected");
+    // The status is not looked at: an error page that holds results still gives them.
+    QTest::newRow("status 503 with results") << true << 503 << QByteArray() << qint64(0) << 3;
+    QTest::newRow("not UTF-8") << true << 200 << QByteArray("\xff\xfe") << qint64(0) << 0;
+    QTest::newRow("just under the 5 MiB cap")
+        << true << 200 << QByteArray() << qint64(5 * 1024 * 1024 - 4096) << 3;
+    QTest::newRow("over the 5 MiB cap")
+        << true << 200 << QByteArray() << qint64(5 * 1024 * 1024) << 0;
+    QTest::newRow("connection closed without answer")
+        << false << 200 << QByteArray() << qint64(0) << 0;
+}
+
+void WebSearchServiceTest::resultsPageFailuresGiveNoResults()
+{
+    QFETCH(bool, answers);
+    QFETCH(int, status);
+    QFETCH(QByteArray, suffix);
+    QFETCH(qint64, padding);
+    QFETCH(int, expected);
+    QByteArray page = resultsPageHtml(*m_server, 3, 3) + suffix;
+    page += QByteArray(padding, ' ');
+    m_server->setRoute("GET", QStringLiteral("/html/"),
+                       answers ? Response::text(page, status) : Response::closeWithoutAnswer());
+    serveResultPages(QList<ResultPage>(3, ResultPage{true, false}));
+    QCOMPARE(searchNow(QStringLiteral("q")).size(), expected);
+}
+
+void WebSearchServiceTest::oversizedResultPageGivesNoImage()
+{
+    m_server->setRoute("GET", QStringLiteral("/html/"),
+                       Response::text(resultsPageHtml(*m_server, 2, 2)));
+    serveResultPages({ResultPage{true, false}, ResultPage{true, false}});
+    // Result 1's page holds an og:image at its start but runs past the 2 MiB cap.
+    Response huge = Response::text(resultPageHtml(1, ResultPage{true, false}) + ' ');
+    huge.generatedBodyBytes = 3 * 1024 * 1024;
+    m_server->setRoute("GET", resultPath(1), huge);
+    const QList<SearchResult> results = searchNow(QStringLiteral("big"));
+    QCOMPARE(indicesOf(results), QList<int>{0});
+}
+
+void WebSearchServiceTest::hostsAreReadAtEverySearch()
+{
+    m_server->setRoute("GET", QStringLiteral("/html/"),
+                       Response::text(resultsPageHtml(*m_server, 1, 1)));
+    QCOMPARE(searchNow(QStringLiteral("first")).size(), 1);
+
+    LoopbackHttpServer other;
+    other.setRoute("GET", QStringLiteral("/html/"), Response::text(resultsPageHtml(other, 2, 2)));
+    qputenv("KORVANE_SEARCH_URL", other.baseUrl().toString().toUtf8());
+    qputenv("KORVANE_SEARCH_ICON_URL", "http://127.0.0.1:9/other");
+    const QList<SearchResult> results = searchNow(QStringLiteral("second"));
+    QCOMPARE(results.size(), 2);
+    QCOMPARE(results.first().faviconUrl,
+             std::optional(QStringLiteral("http://127.0.0.1:9/other/ip3/127.0.0.1.ico")));
+    QCOMPARE(m_server->requests("GET", QStringLiteral("/html/")).size(), 1);
+    QCOMPARE(other.requests("GET", QStringLiteral("/html/")).size(), 1);
+}
+
+void WebSearchServiceTest::overlappingSearchesKeepTheirOwnResults()
+{
+    const QByteArray apples = resultsPageHtml(*m_server, 4, 4, QStringLiteral(" apples"));
+    const QByteArray pears = resultsPageHtml(*m_server, 4, 4, QStringLiteral(" pears"));
+    m_server->setRoute(
+        "GET", QStringLiteral("/html/"), [apples, pears](const RecordedRequest& request) {
+            const bool isApples =
+                request.queryItems().queryItemValue(QStringLiteral("q")) == u"apples";
+            Response response = Response::text(isApples ? apples : pears);
+            // The first search's page comes last, so the two are in flight together.
+            response.delay = isApples ? 300ms : 0ms;
+            return response;
+        });
+    serveResultPages({ResultPage{true, true, 200ms}, ResultPage{true, false, 100ms},
+                      ResultPage{false, false}, ResultPage{true, false}});
+    QCoro::Task<QList<SearchResult>> first =
+        WebSearchService::shared().search(QStringLiteral("apples"));
+    QCoro::Task<QList<SearchResult>> second =
+        WebSearchService::shared().search(QStringLiteral("pears"));
+    const QList<SearchResult> pearResults = QCoro::waitFor(second);
+    const QList<SearchResult> appleResults = QCoro::waitFor(first);
+    for (const auto& [results, word] : {std::pair{appleResults, QStringLiteral("apples")},
+                                        std::pair{pearResults, QStringLiteral("pears")}}) {
+        QCOMPARE(indicesOf(results), (QList<int>{0, 1, 3}));
+        for (const SearchResult& result : results)
+            QVERIFY2(result.title.endsWith(word), qPrintable(result.title));
+        QVERIFY(results.first().recipeIngredients);
+    }
+}
+
+QTEST_GUILESS_MAIN(WebSearchServiceTest)
+#include "tst_websearchservice.moc"
