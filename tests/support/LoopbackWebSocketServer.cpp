@@ -148,6 +148,8 @@ public:
             delete server_;
             server_ = nullptr;
         }
+        // Sockets already on their way out (deleteLater) must go on this thread too.
+        qDeleteAll(findChildren<QWebSocket*>(Qt::FindDirectChildrenOnly));
     }
 
 private:
