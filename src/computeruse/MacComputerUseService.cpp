@@ -1,0 +1,163 @@
+#include "computeruse/MacComputerUseService.h"
+
+#include "computeruse/ComputerUseOperations.h"
+#include "platform/PlatformFactory.h"
+#include "platform/UIAutomationResult.h"
+#include "search/WebSearchService.h"
+
+namespace korvane {
+
+namespace {
+
+std::shared_ptr<const ComputerUseContext> makeContext(ComputerUseBackends backends)
+{
+    auto context = std::make_shared<ComputerUseContext>();
+    context->ports = completedWithDesktopPorts(std::move(backends.ports));
+    context->search = backends.search ? std::move(backends.search) : [](QString query) {
+        return WebSearchService::shared().search(std::move(query));
+    };
+    context->pacing =
+        backends.pacing ? std::move(backends.pacing) : std::make_shared<TimerPacing>();
+    return context;
+}
+
+} // namespace
+
+MacComputerUseService::MacComputerUseService()
+    : MacComputerUseService(ComputerUseBackends{})
+{
+}
+
+MacComputerUseService::MacComputerUseService(ComputerUseBackends backends)
+    : m_context(makeContext(std::move(backends)))
+{
+}
+
+MacComputerUseService::~MacComputerUseService() = default;
+
+QString MacComputerUseService::permissionSentence()
+{
+    return QStringLiteral("Enable Korvane in System Settings > Privacy & Security > "
+                          "Accessibility, then try again.");
+}
+
+QString MacComputerUseService::summary(const UIAutomationResult& result)
+{
+    if (result.outcome == UIAutomationResult::Outcome::accessibilityDenied)
+        return permissionSentence();
+    return result.message;
+}
+
+QCoro::Task<ComputerUseResult> MacComputerUseService::execute(QString text)
+{
+    return operations::executeText(m_context, std::move(text));
+}
+
+QCoro::Task<ComputerUseResult> MacComputerUseService::execute(ComputerUseCommand command)
+{
+    return operations::execute(m_context, std::move(command));
+}
+
+QCoro::Task<ComputerUseResult>
+MacComputerUseService::executeSequence(QList<ComputerUseCommand> commands)
+{
+    return operations::executeSequence(m_context, std::move(commands));
+}
+
+QCoro::Task<ComputerUseResult> MacComputerUseService::openApp(QString name)
+{
+    return operations::openApp(m_context, std::move(name));
+}
+
+QCoro::Task<ComputerUseResult> MacComputerUseService::openURL(QString text)
+{
+    return operations::openURL(m_context, std::move(text));
+}
+
+QCoro::Task<ComputerUseResult> MacComputerUseService::inspectUI()
+{
+    return operations::inspectUI(m_context);
+}
+
+QCoro::Task<ComputerUseResult> MacComputerUseService::clickElement(QString name)
+{
+    return operations::clickElement(m_context, std::move(name));
+}
+
+QCoro::Task<ComputerUseResult> MacComputerUseService::typeText(QString text)
+{
+    return operations::typeText(m_context, std::move(text));
+}
+
+QCoro::Task<ComputerUseResult> MacComputerUseService::typeText(QString text, QString field)
+{
+    return operations::typeTextIntoField(m_context, std::move(text), std::move(field));
+}
+
+QCoro::Task<ComputerUseResult> MacComputerUseService::focusField(QString name)
+{
+    return operations::focusField(m_context, std::move(name));
+}
+
+QCoro::Task<ComputerUseResult> MacComputerUseService::pressKey(KeyboardKey key)
+{
+    return operations::pressKey(m_context, std::move(key));
+}
+
+QCoro::Task<ComputerUseResult> MacComputerUseService::searchWeb(QString query)
+{
+    return operations::searchWeb(m_context, std::move(query));
+}
+
+QCoro::Task<ComputerUseResult> MacComputerUseService::closeWebsite(QString text)
+{
+    return operations::closeWebsite(m_context, std::move(text));
+}
+
+QCoro::Task<ComputerUseResult> MacComputerUseService::closeActiveBrowserTab()
+{
+    return operations::closeActiveBrowserTab(m_context);
+}
+
+QCoro::Task<ComputerUseResult> MacComputerUseService::createBlankPagesDocument()
+{
+    return operations::createBlankPagesDocument(m_context);
+}
+
+QCoro::Task<ComputerUseResult> MacComputerUseService::openMusic()
+{
+    return operations::openMusic(m_context);
+}
+
+QCoro::Task<ComputerUseResult> MacComputerUseService::stopMusic()
+{
+    return operations::stopMusic(m_context);
+}
+
+QCoro::Task<ComputerUseResult> MacComputerUseService::resumeMusic()
+{
+    return operations::resumeMusic(m_context);
+}
+
+QCoro::Task<ComputerUseResult> MacComputerUseService::playMusic(QString query, MusicScope scope)
+{
+    return operations::playMusic(m_context, std::move(query), std::move(scope));
+}
+
+QCoro::Task<ComputerUseResult> MacComputerUseService::generateImage(QString prompt,
+                                                                    std::optional<QString> ratio)
+{
+    co_return operations::generateImage(prompt, ratio);
+}
+
+QCoro::Task<ComputerUseResult> MacComputerUseService::getRecipe(QString dish)
+{
+    return operations::getRecipe(std::move(dish));
+}
+
+QCoro::Task<ComputerUseResult> MacComputerUseService::runPythonScript(QString code)
+{
+    return operations::runPythonScript(std::move(code));
+}
+
+} // namespace korvane

@@ -1,0 +1,109 @@
+#include "computeruse/ComputerUseOperations.h"
+#include "computeruse/MacApplicationResolver.h"
+#include "computeruse/MacComputerUseService.h"
+#include "computeruse/WebAddress.h"
+#include "platform/ApplicationCatalog.h"
+#include "platform/AutomationThread.h"
+#include "platform/DocumentAutomation.h"
+#include "platform/UIAutomation.h"
+#include "platform/Workspace.h"
+
+#include <qcoro/qcorofuture.h>
+
+namespace korvane::operations {
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr std::chrono::milliseconds frontmostWaitLimit = 2000ms;
+constexpr std::chrono::milliseconds frontmostPollInterval = 100ms;
+constexpr std::chrono::milliseconds settleAfterOpen = 500ms;
+
+struct Resolution {
+    std::optional<ResolvedMacApplication> application{};
+    std::optional<QString> bundleIdentifier{};
+};
+
+// Control-N: "New" in every office suite on this desktop.
+KeyboardKey newDocumentKey()
+{
+    return {QStringLiteral("Control-N"), quint16{45}, KeyboardKey::control};
+}
+
+ComputerUseResult sentence(QString summary)
+{
+    return {std::move(summary), std::nullopt};
+}
+
+} // namespace
+
+QCoro::Task<ComputerUseResult> openApp(ContextPointer context, QString name)
+{
+    // Resolution scans folders and may ask the desktop for its defaults: off the main thread.
+    std::shared_ptr<ApplicationCatalog> catalog = context->ports.applications;
+    const Resolution resolution = co_await runOnAutomationThread([catalog, name] {
+        Resolution found;
+        found.application = MacApplicationResolver(*catalog).resolve(name);
+        if (found.application)
+            found.bundleIdentifier = catalog->bundleIdentifier(found.application->url);
+        return found;
+    });
+    if (!resolution.application)
+        co_return sentence(QStringLiteral("Could not find ") + name + u'.');
+    const ResolvedMacApplication& application = *resolution.application;
+
+    Workspace& workspace = *context->ports.workspace;
+    if (std::optional<QString> error = co_await workspace.openApplication(application.url))
+        co_return sentence(QStringLiteral("Could not open ") + application.displayName +
+                           QStringLiteral(": ") + *error);
+
+    Pacing& pacing = *context->pacing;
+    const auto start = pacing.now();
+    while (pacing.now() - start < frontmostWaitLimit) {
+        const std::optional<RunningApplication> frontmost =
+            co_await workspace.frontmostApplication();
+        const std::optional<QString> frontmostIdentifier =
+            frontmost ? frontmost->bundleIdentifier : std::nullopt;
+        // No identifier on either side counts as the same application.
+        if (frontmostIdentifier == resolution.bundleIdentifier)
+            break;
+        co_await pacing.sleep(frontmostPollInterval);
+    }
+    co_await pacing.sleep(settleAfterOpen);
+    co_return sentence(QStringLiteral("Opened ") + application.displayName + u'.');
+}
+
+QCoro::Task<ComputerUseResult> openURL(ContextPointer context, QString text)
+{
+    const std::optional<QUrl> url = webaddress::url(text);
+    if (!url)
+        co_return sentence(QStringLiteral("Could not open ") + text + u'.');
+    const bool opened = co_await context->ports.workspace->open(*url);
+    const QString display = url->toString(QUrl::FullyEncoded).remove(QStringLiteral("https://"));
+    co_return sentence((opened ? QStringLiteral("Opened ") : QStringLiteral("Could not open ")) +
+                       display + u'.');
+}
+
+QCoro::Task<ComputerUseResult> createBlankPagesDocument(ContextPointer context)
+{
+    co_await openApp(context, QStringLiteral("Pages"));
+
+    const std::optional<QString> firstError =
+        co_await context->ports.documents->createBlankTextDocument();
+    if (!firstError)
+        co_return sentence(QStringLiteral("Created a blank Pages document."));
+
+    // Fallback: bring the word processor forward and ask it for a new document.
+    co_await openApp(context, QStringLiteral("Pages"));
+    const UIAutomationResult pressed =
+        co_await context->ports.uiAutomation->pressKey(newDocumentKey());
+    if (pressed.outcome == UIAutomationResult::Outcome::succeeded)
+        co_return sentence(QStringLiteral("Created a blank Pages document."));
+    QString fallbackError = MacComputerUseService::summary(pressed);
+    if (fallbackError.isEmpty())
+        fallbackError = *firstError;
+    co_return sentence(QStringLiteral("Could not create a blank Pages document: ") + fallbackError);
+}
+
+} // namespace korvane::operations

@@ -1,0 +1,98 @@
+#include "computeruse/ComputerUseOperations.h"
+#include "computeruse/WebAddress.h"
+#include "platform/BrowserAutomation.h"
+
+namespace korvane::operations {
+
+namespace {
+
+ComputerUseResult sentence(QString summary)
+{
+    return {std::move(summary), std::nullopt};
+}
+
+bool hostsMatch(const QString& tabHost, const QString& targetHost)
+{
+    return tabHost == targetHost || tabHost.endsWith(u'.' + targetHost) ||
+           targetHost.endsWith(u'.' + tabHost);
+}
+
+} // namespace
+
+QCoro::Task<ComputerUseResult> searchWeb(ContextPointer context, QString query)
+{
+    const QString trimmed = query.trimmed();
+    if (trimmed.isEmpty())
+        co_return sentence(QStringLiteral("No search query provided."));
+    const QList<SearchResult> results = co_await context->search(trimmed);
+
+    Artifact artifact;
+    artifact.kind = ArtifactKind::search;
+    artifact.title = QStringLiteral("Web Search: \"") + trimmed + u'"';
+    artifact.status = ArtifactStatus::ready;
+    artifact.body = encodeSearchResults(results);
+    QString summary;
+    if (results.isEmpty())
+        summary =
+            QStringLiteral("No search results found for \"") + trimmed + QStringLiteral("\".");
+    else
+        summary = QStringLiteral("Found ") + QString::number(results.size()) +
+                  QStringLiteral(" search results for \"") + trimmed + QStringLiteral("\".");
+    co_return ComputerUseResult{summary, artifact};
+}
+
+QCoro::Task<ComputerUseResult> closeWebsite(ContextPointer context, QString text)
+{
+    const std::optional<QUrl> url = webaddress::url(text);
+    if (!url)
+        co_return sentence(QStringLiteral("Could not understand ") + text + u'.');
+    const QString targetHost = webaddress::canonicalHost(*url);
+
+    BrowserAutomation& browsers = *context->ports.browsers;
+    std::optional<std::pair<BrowserTarget, QString>> firstMatch;
+    const QList<BrowserTarget> running = co_await browsers.running();
+    for (const BrowserTarget& browser : running) {
+        const std::optional<QString> tabText = co_await browsers.activeTabURL(browser);
+        if (!tabText)
+            continue;
+        const std::optional<QUrl> tabUrl = webaddress::url(*tabText);
+        if (!tabUrl)
+            continue;
+        const QString tabHost = webaddress::canonicalHost(*tabUrl);
+        if (hostsMatch(tabHost, targetHost)) {
+            // Only the first match is closed; reading the others would change nothing.
+            firstMatch = {browser, tabHost};
+            break;
+        }
+    }
+    if (!firstMatch)
+        co_return sentence(QStringLiteral("Could not find an active ") + targetHost +
+                           QStringLiteral(" browser tab."));
+
+    if (const std::optional<QString> error = co_await browsers.closeActiveTab(firstMatch->first))
+        co_return sentence(QStringLiteral("Could not close ") + targetHost + QStringLiteral(": ") +
+                           *error);
+    co_return sentence(QStringLiteral("Closed ") + firstMatch->second + u'.');
+}
+
+QCoro::Task<ComputerUseResult> closeActiveBrowserTab(ContextPointer context)
+{
+    BrowserAutomation& browsers = *context->ports.browsers;
+    std::optional<BrowserTarget> target = co_await browsers.frontmost();
+    if (!target) {
+        const QList<BrowserTarget> running = co_await browsers.running();
+        for (const BrowserTarget& browser : running) {
+            if (co_await browsers.activeTabURL(browser)) {
+                target = browser;
+                break;
+            }
+        }
+    }
+    if (!target)
+        co_return sentence(QStringLiteral("No active browser tab was found."));
+    if (const std::optional<QString> error = co_await browsers.closeActiveTab(*target))
+        co_return sentence(QStringLiteral("Could not close the active tab: ") + *error);
+    co_return sentence(QStringLiteral("Closed the active tab."));
+}
+
+} // namespace korvane::operations

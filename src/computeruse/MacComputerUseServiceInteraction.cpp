@@ -1,0 +1,86 @@
+#include "computeruse/ComputerUseOperations.h"
+#include "computeruse/MacComputerUseService.h"
+#include "platform/BrowserAutomation.h"
+#include "platform/UIAutomation.h"
+
+namespace korvane::operations {
+
+namespace {
+
+ComputerUseResult sentence(QString summary)
+{
+    return {std::move(summary), std::nullopt};
+}
+
+ComputerUseResult mapped(const UIAutomationResult& result)
+{
+    return sentence(MacComputerUseService::summary(result));
+}
+
+QString elementLine(const UIElementDescription& element)
+{
+    QString line =
+        QStringLiteral("- [") + element.role + QStringLiteral("] \"") + element.name + u'"';
+    if (element.description && !element.description->isEmpty())
+        line += QStringLiteral(" (") + *element.description + u')';
+    if (element.value && !element.value->isEmpty())
+        line += QStringLiteral(" = \"") + *element.value + u'"';
+    return line + u'\n';
+}
+
+} // namespace
+
+QCoro::Task<ComputerUseResult> inspectUI(ContextPointer context)
+{
+    const QList<UIElementDescription> elements =
+        co_await context->ports.uiAutomation->getVisibleElements();
+    if (elements.isEmpty())
+        co_return sentence(QStringLiteral("No interactive elements found. Ensure the application "
+                                          "is focused and has fully loaded."));
+    QString summary = QStringLiteral("Interactive elements in the active window:\n\n");
+    for (const UIElementDescription& element : elements)
+        summary += elementLine(element);
+    co_return sentence(summary);
+}
+
+QCoro::Task<ComputerUseResult> clickElement(ContextPointer context, QString name)
+{
+    if (const std::optional<BrowserTarget> browser =
+            co_await context->ports.browsers->frontmost()) {
+        const BrowserClickResult clicked =
+            co_await context->ports.browsers->clickPageElement(*browser, name);
+        if (clicked.handled)
+            co_return sentence(clicked.text);
+    }
+    co_return mapped(co_await context->ports.uiAutomation->clickVisibleElement(name));
+}
+
+QCoro::Task<ComputerUseResult> typeText(ContextPointer context, QString text)
+{
+    const QString trimmed = text.trimmed();
+    if (trimmed.isEmpty())
+        co_return sentence(QStringLiteral("No text provided."));
+    co_return mapped(co_await context->ports.uiAutomation->typeText(trimmed));
+}
+
+QCoro::Task<ComputerUseResult> typeTextIntoField(ContextPointer context, QString text,
+                                                 QString field)
+{
+    const QString trimmedText = text.trimmed();
+    const QString trimmedField = field.trimmed();
+    if (trimmedText.isEmpty() || trimmedField.isEmpty())
+        co_return sentence(QStringLiteral("No text or field provided."));
+    co_return mapped(co_await context->ports.uiAutomation->typeText(trimmedText, trimmedField));
+}
+
+QCoro::Task<ComputerUseResult> focusField(ContextPointer context, QString name)
+{
+    co_return mapped(co_await context->ports.uiAutomation->focusField(name));
+}
+
+QCoro::Task<ComputerUseResult> pressKey(ContextPointer context, KeyboardKey key)
+{
+    co_return mapped(co_await context->ports.uiAutomation->pressKey(key));
+}
+
+} // namespace korvane::operations

@@ -1,0 +1,60 @@
+#include "computeruse/ComputerUseOperations.h"
+#include "computeruse/RecipeRequest.h"
+#include "core/Configuration.h"
+#include "core/HttpFetch.h"
+#include "core/LocalEnvironment.h"
+
+#include <cstdio>
+
+namespace korvane::operations {
+
+namespace {
+
+using namespace std::chrono_literals;
+
+void printConsoleLine(const QString& line)
+{
+    const QByteArray bytes = line.toUtf8() + '\n';
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
+    std::fflush(stdout);
+}
+
+ComputerUseResult sentence(QString summary)
+{
+    return {std::move(summary), std::nullopt};
+}
+
+} // namespace
+
+QCoro::Task<ComputerUseResult> getRecipe(QString dish)
+{
+    HttpFetchRequest request;
+    {
+        // The key lives only as long as the request is built.
+        const std::optional<QString> key = LocalEnvironment::value(Configuration::apiKeyName);
+        if (!key)
+            co_return sentence(
+                QStringLiteral("OpenAI is not configured. Unable to retrieve recipe."));
+        request.request.setUrl(
+            Configuration::openAIEndpoint(QStringLiteral("/v1/chat/completions")));
+        request.request.setRawHeader("Authorization", "Bearer " + key->toUtf8());
+    }
+    request.request.setHeader(QNetworkRequest::ContentTypeHeader,
+                              QByteArrayLiteral("application/json"));
+    request.method = QByteArrayLiteral("POST");
+    request.body = recipes::requestBody(dish);
+    request.timeout = 60s;
+
+    const HttpFetchResult reply = co_await fetchHttp(std::move(request));
+    if (reply.error == HttpFetchError::notHttp)
+        co_return sentence(QStringLiteral("Failed to retrieve recipe from OpenAI API."));
+    if (!reply.succeeded()) {
+        printConsoleLine(QStringLiteral("Failed to fetch recipe: ") + reply.errorDescription);
+        co_return sentence(QStringLiteral("Failed to parse the recipe response."));
+    }
+    if (reply.statusCode != 200)
+        co_return sentence(QStringLiteral("Failed to retrieve recipe from OpenAI API."));
+    co_return recipes::resultFromReply(reply.body);
+}
+
+} // namespace korvane::operations

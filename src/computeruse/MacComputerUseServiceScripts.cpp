@@ -1,0 +1,26 @@
+#include "computeruse/ComputerUseOperations.h"
+#include "computeruse/ImageRequest.h"
+#include "computeruse/PythonScriptRunner.h"
+#include "core/Configuration.h"
+
+namespace korvane::operations {
+
+QCoro::Task<ComputerUseResult> runPythonScript(QString code)
+{
+    co_return co_await PythonScriptRunner(Configuration::workspacePath()).run(std::move(code));
+}
+
+ComputerUseResult generateImage(const QString& prompt, const std::optional<QString>& aspectRatio)
+{
+    // Only a placeholder: the application generates the picture in the background.
+    Artifact artifact;
+    artifact.kind = ArtifactKind::image;
+    artifact.status = ArtifactStatus::running;
+    artifact.title = images::cleanImageTitle(prompt);
+    artifact.body = images::imageSize(aspectRatio) + u'|' + prompt;
+    return {QStringLiteral("Generating the image: \"") + prompt +
+                QStringLiteral("\" in the background."),
+            artifact};
+}
+
+} // namespace korvane::operations

@@ -1,0 +1,19 @@
+#include "platform/UIElementDescription.h"
+
+namespace korvane {
+
+QJsonObject UIElementDescription::toJson() const
+{
+    QJsonObject object{
+        {QStringLiteral("role"), role},
+        {QStringLiteral("subrole"), subrole},
+        {QStringLiteral("name"), name},
+    };
+    if (description)
+        object.insert(QStringLiteral("description"), *description);
+    if (value)
+        object.insert(QStringLiteral("value"), *value);
+    return object;
+}
+
+} // namespace korvane

@@ -1,0 +1,26 @@
+#include "platform/linux/office/LibreOfficeDocuments.h"
+
+#include <QProcess>
+#include <QStandardPaths>
+
+namespace korvane {
+
+QCoro::Task<std::optional<QString>> LibreOfficeDocuments::createBlankTextDocument()
+{
+    QString program = QStandardPaths::findExecutable(QStringLiteral("libreoffice"));
+    if (program.isEmpty())
+        program = QStandardPaths::findExecutable(QStringLiteral("soffice"));
+    if (program.isEmpty())
+        co_return QStringLiteral("LibreOffice Writer is not installed.");
+    QProcess process;
+    process.setProgram(program);
+    process.setArguments({QStringLiteral("--writer")});
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    if (!process.startDetached())
+        co_return process.errorString();
+    co_return std::nullopt;
+}
+
+} // namespace korvane

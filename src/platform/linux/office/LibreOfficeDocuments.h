@@ -1,0 +1,14 @@
+#pragma once
+
+#include "platform/DocumentAutomation.h"
+
+namespace korvane {
+
+// New documents through LibreOffice's own command line: a running instance opens the new
+// document in a window of its own.
+class LibreOfficeDocuments final : public DocumentAutomation {
+public:
+    QCoro::Task<std::optional<QString>> createBlankTextDocument() override;
+};
+
+} // namespace korvane

@@ -1,0 +1,294 @@
+#include "platform/linux/x11/X11Workspace.h"
+
+#include "platform/AutomationThread.h"
+#include "platform/linux/xdg/XdgApplicationCatalog.h"
+
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QProcess>
+#include <qcoro/qcorofuture.h>
+#include <qcoro/qcoroprocess.h>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+namespace korvane {
+
+Q_LOGGING_CATEGORY(lcX11Workspace, "korvane.platform.x11")
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// A handler that only notes the error: Xlib's default one ends the process, and a window
+// may vanish between listing and reading it.
+int ignoreError(Display*, XErrorEvent*)
+{
+    return 0;
+}
+
+struct WindowInfo {
+    Window window = 0;
+    QString instance{};
+    QString windowClass{};
+    qint64 processId = 0;
+};
+
+class Connection {
+public:
+    Connection()
+        : m_previous(XSetErrorHandler(ignoreError))
+        , m_display(XOpenDisplay(nullptr))
+    {
+    }
+    ~Connection()
+    {
+        if (m_display)
+            XCloseDisplay(m_display);
+        XSetErrorHandler(m_previous);
+    }
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    Display* display() const { return m_display; }
+
+    Atom atom(const char* name) const { return XInternAtom(m_display, name, False); }
+
+    // The property as a list of 32-bit items (windows, cardinals).
+    QList<unsigned long> cardinals(Window window, const char* property, Atom type) const
+    {
+        Atom actualType = 0;
+        int format = 0;
+        unsigned long count = 0;
+        unsigned long remaining = 0;
+        unsigned char* data = nullptr;
+        QList<unsigned long> values;
+        if (XGetWindowProperty(m_display, window, atom(property), 0, 4096, False, type, &actualType,
+                               &format, &count, &remaining, &data) == Success &&
+            data && format == 32) {
+            const auto* items = reinterpret_cast<const unsigned long*>(data);
+            for (unsigned long i = 0; i < count; ++i)
+                values.append(items[i]);
+        }
+        if (data)
+            XFree(data);
+        return values;
+    }
+
+    WindowInfo describe(Window window) const
+    {
+        WindowInfo info;
+        info.window = window;
+        XClassHint hint{};
+        if (XGetClassHint(m_display, window, &hint)) {
+            info.instance = QString::fromLocal8Bit(hint.res_name);
+            info.windowClass = QString::fromLocal8Bit(hint.res_class);
+            XFree(hint.res_name);
+            XFree(hint.res_class);
+        }
+        const QList<unsigned long> pid = cardinals(window, "_NET_WM_PID", XA_CARDINAL);
+        if (!pid.isEmpty())
+            info.processId = static_cast<qint64>(pid.first());
+        return info;
+    }
+
+    std::optional<WindowInfo> activeWindow() const
+    {
+        const QList<unsigned long> active =
+            cardinals(DefaultRootWindow(m_display), "_NET_ACTIVE_WINDOW", XA_WINDOW);
+        if (active.isEmpty() || active.first() == 0)
+            return std::nullopt;
+        return describe(active.first());
+    }
+
+    QList<WindowInfo> clientWindows() const
+    {
+        QList<WindowInfo> windows;
+        for (unsigned long window :
+             cardinals(DefaultRootWindow(m_display), "_NET_CLIENT_LIST", XA_WINDOW))
+            windows.append(describe(window));
+        return windows;
+    }
+
+    void activate(Window window) const
+    {
+        XEvent event{};
+        event.xclient.type = ClientMessage;
+        event.xclient.window = window;
+        event.xclient.message_type = atom("_NET_ACTIVE_WINDOW");
+        event.xclient.format = 32;
+        event.xclient.data.l[0] = 1; // from an application
+        event.xclient.data.l[1] = CurrentTime;
+        XSendEvent(m_display, DefaultRootWindow(m_display), False,
+                   SubstructureRedirectMask | SubstructureNotifyMask, &event);
+        XFlush(m_display);
+    }
+
+private:
+    XErrorHandler m_previous;
+    Display* m_display;
+};
+
+QString processExecutable(qint64 processId)
+{
+    if (processId <= 0)
+        return {};
+    return QFileInfo(QStringLiteral("/proc/%1/exe").arg(processId))
+        .symLinkTarget()
+        .section(u'/', -1);
+}
+
+bool sameText(const QString& a, const QString& b)
+{
+    return !a.isEmpty() && a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+// The entry a window belongs to: its StartupWMClass first, then the executable's name.
+std::optional<DesktopEntry> entryForWindow(const QList<DesktopEntry>& entries,
+                                           const WindowInfo& window)
+{
+    for (const DesktopEntry& entry : entries) {
+        if (sameText(entry.startupWMClass, window.windowClass) ||
+            sameText(entry.startupWMClass, window.instance))
+            return entry;
+    }
+    const QString executable = processExecutable(window.processId);
+    for (const DesktopEntry& entry : entries) {
+        if (!entry.startupWMClass.isEmpty())
+            continue;
+        const QString name = entry.executableName();
+        const QString idName = entry.id.chopped(8); // without ".desktop"
+        if (sameText(name, window.instance) || sameText(name, window.windowClass) ||
+            sameText(name, executable) || sameText(idName, window.windowClass))
+            return entry;
+    }
+    return std::nullopt;
+}
+
+RunningApplication runningApplication(const QList<DesktopEntry>& entries, const WindowInfo& window)
+{
+    RunningApplication application;
+    if (std::optional<DesktopEntry> entry = entryForWindow(entries, window))
+        application.bundleIdentifier = entry->id;
+    application.name = window.windowClass.isEmpty() ? window.instance : window.windowClass;
+    application.processId = window.processId;
+    return application;
+}
+
+} // namespace
+
+X11Workspace::X11Workspace(std::shared_ptr<const XdgApplicationCatalog> catalog)
+    : m_catalog(std::move(catalog))
+{
+}
+
+X11Workspace::~X11Workspace() = default;
+
+QCoro::Task<std::optional<RunningApplication>> X11Workspace::frontmostApplication()
+{
+    std::shared_ptr<const XdgApplicationCatalog> catalog = m_catalog;
+    co_return co_await runOnAutomationThread([catalog]() -> std::optional<RunningApplication> {
+        const Connection connection;
+        if (!connection.display())
+            return std::nullopt;
+        const std::optional<WindowInfo> window = connection.activeWindow();
+        if (!window)
+            return std::nullopt;
+        return runningApplication(catalog->desktopEntries(), *window);
+    });
+}
+
+QCoro::Task<QList<RunningApplication>> X11Workspace::runningApplications()
+{
+    std::shared_ptr<const XdgApplicationCatalog> catalog = m_catalog;
+    co_return co_await runOnAutomationThread([catalog] {
+        QList<RunningApplication> applications;
+        const Connection connection;
+        if (!connection.display())
+            return applications;
+        const QList<DesktopEntry> entries = catalog->desktopEntries();
+        for (const WindowInfo& window : connection.clientWindows()) {
+            RunningApplication application = runningApplication(entries, window);
+            const bool known = std::any_of(
+                applications.cbegin(), applications.cend(), [&](const RunningApplication& seen) {
+                    return application.processId != 0 ? seen.processId == application.processId
+                                                      : seen.name == application.name;
+                });
+            if (!known)
+                applications.append(std::move(application));
+        }
+        return applications;
+    });
+}
+
+QCoro::Task<std::optional<QString>> X11Workspace::openApplication(QUrl application)
+{
+    std::shared_ptr<const XdgApplicationCatalog> catalog = m_catalog;
+    co_return co_await runOnAutomationThread([catalog, application]() -> std::optional<QString> {
+        const std::optional<DesktopEntry> entry = catalog->entryAt(application);
+        if (!entry)
+            return QStringLiteral("The application entry could not be read.");
+
+        // Already running: bring its window forward instead of starting a second copy.
+        {
+            const Connection connection;
+            if (connection.display()) {
+                const QList<DesktopEntry> entries = catalog->desktopEntries();
+                for (const WindowInfo& window : connection.clientWindows()) {
+                    const std::optional<DesktopEntry> owner = entryForWindow(entries, window);
+                    if (owner && owner->id == entry->id) {
+                        connection.activate(window.window);
+                        return std::nullopt;
+                    }
+                }
+            }
+        }
+
+        QStringList command = entry->commandLine();
+        if (command.isEmpty())
+            return QStringLiteral("The application entry has no command to run.");
+        QProcess process;
+        process.setProgram(command.takeFirst());
+        process.setArguments(command);
+        if (!entry->workingDirectory.isEmpty())
+            process.setWorkingDirectory(entry->workingDirectory);
+        process.setStandardInputFile(QProcess::nullDevice());
+        process.setStandardOutputFile(QProcess::nullDevice());
+        process.setStandardErrorFile(QProcess::nullDevice());
+        if (!process.startDetached())
+            return process.errorString();
+        return std::nullopt;
+    });
+}
+
+QCoro::Task<bool> X11Workspace::open(QUrl url)
+{
+    // xdg-open may run the handler in the foreground; once it has run this long the handler is
+    // taken to have started, and it is left running.
+    constexpr std::chrono::milliseconds handlerGrace = 10s;
+    auto* process = new QProcess;
+    process->setProgram(QStringLiteral("xdg-open"));
+    process->setArguments({url.toString(QUrl::FullyEncoded)});
+    process->setStandardInputFile(QProcess::nullDevice());
+    QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
+    QObject::connect(process, &QProcess::errorOccurred, process,
+                     [process](QProcess::ProcessError error) {
+                         if (error == QProcess::FailedToStart)
+                             process->deleteLater();
+                     });
+    const bool started = co_await qCoro(*process).start();
+    if (!started) {
+        qCWarning(lcX11Workspace) << "xdg-open could not start:" << process->errorString();
+        co_return false;
+    }
+    const QPointer<QProcess> guard(process);
+    const bool finished = co_await qCoro(*process).waitForFinished(handlerGrace);
+    if (!guard)
+        co_return false;
+    if (!finished)
+        co_return true;
+    co_return process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0;
+}
+
+} // namespace korvane

@@ -1,0 +1,46 @@
+#include "platform/unavailable/UnavailableBrowserAutomation.h"
+
+namespace korvane {
+
+namespace {
+
+QString notRunning()
+{
+    return QStringLiteral("No supported browser is running.");
+}
+
+} // namespace
+
+QCoro::Task<std::optional<BrowserTarget>> UnavailableBrowserAutomation::frontmost()
+{
+    co_return std::nullopt;
+}
+
+QCoro::Task<QList<BrowserTarget>> UnavailableBrowserAutomation::running()
+{
+    co_return QList<BrowserTarget>{};
+}
+
+QCoro::Task<std::optional<QString>> UnavailableBrowserAutomation::activeTabURL(BrowserTarget)
+{
+    co_return std::nullopt;
+}
+
+QCoro::Task<std::optional<QString>> UnavailableBrowserAutomation::closeActiveTab(BrowserTarget)
+{
+    co_return notRunning();
+}
+
+QCoro::Task<std::optional<QString>> UnavailableBrowserAutomation::navigateActiveTab(BrowserTarget,
+                                                                                    QUrl)
+{
+    co_return notRunning();
+}
+
+QCoro::Task<BrowserClickResult> UnavailableBrowserAutomation::clickPageElement(BrowserTarget,
+                                                                               QString)
+{
+    co_return BrowserClickResult{false, notRunning()};
+}
+
+} // namespace korvane

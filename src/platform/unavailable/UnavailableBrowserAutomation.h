@@ -1,0 +1,18 @@
+#pragma once
+
+#include "platform/BrowserAutomation.h"
+
+namespace korvane {
+
+// Until a browser backend exists: no supported browser is running.
+class UnavailableBrowserAutomation final : public BrowserAutomation {
+public:
+    QCoro::Task<std::optional<BrowserTarget>> frontmost() override;
+    QCoro::Task<QList<BrowserTarget>> running() override;
+    QCoro::Task<std::optional<QString>> activeTabURL(BrowserTarget target) override;
+    QCoro::Task<std::optional<QString>> closeActiveTab(BrowserTarget target) override;
+    QCoro::Task<std::optional<QString>> navigateActiveTab(BrowserTarget target, QUrl url) override;
+    QCoro::Task<BrowserClickResult> clickPageElement(BrowserTarget target, QString name) override;
+};
+
+} // namespace korvane

@@ -1,0 +1,34 @@
+#include "platform/unavailable/UnavailableMusicAutomation.h"
+
+namespace korvane {
+
+namespace {
+
+ComputerUseResult notFound()
+{
+    return {QStringLiteral("Music app was not found."), std::nullopt};
+}
+
+} // namespace
+
+QCoro::Task<ComputerUseResult> UnavailableMusicAutomation::openMusic()
+{
+    co_return notFound();
+}
+
+QCoro::Task<ComputerUseResult> UnavailableMusicAutomation::stopMusic()
+{
+    co_return notFound();
+}
+
+QCoro::Task<ComputerUseResult> UnavailableMusicAutomation::resumeMusic()
+{
+    co_return notFound();
+}
+
+QCoro::Task<ComputerUseResult> UnavailableMusicAutomation::playMusic(QString, MusicScope)
+{
+    co_return notFound();
+}
+
+} // namespace korvane
