@@ -66,6 +66,7 @@ private Q_SLOTS:
     void sendsOnConnectBeforeAnythingElse();
     void scriptedReplies_data();
     void scriptedReplies();
+    void repliesGoOnlyToTheSender();
     void sendsOnDemand();
     void closesWithACode_data();
     void closesWithACode();
@@ -224,6 +225,26 @@ void LoopbackWebSocketServerTest::scriptedReplies()
     QVERIFY(client.waitForTexts(expected.size() + 1));
     QCOMPARE(client.texts, expected + QStringList{typed(u"marker"_qs)});
     QCOMPARE(server.messageCount(), sent.size() + 1);
+}
+
+void LoopbackWebSocketServerTest::repliesGoOnlyToTheSender()
+{
+    LoopbackWebSocketServer server;
+    server.addReply(u"ping"_qs, {.texts = {typed(u"pong"_qs)}});
+    server.addReply(u"marker"_qs, {.texts = {typed(u"marker"_qs)}});
+    Client first;
+    Client second;
+    QVERIFY(first.open(QNetworkRequest(server.url())));
+    QVERIFY(second.open(QNetworkRequest(server.url())));
+    QVERIFY(server.waitForOpenConnections(2));
+
+    second.socket.sendTextMessage(typed(u"ping"_qs));
+    QVERIFY(second.waitForTexts(1));
+    QCOMPARE(second.texts, QStringList{typed(u"pong"_qs)});
+    // Replies go out in message order, so a misdirected pong would come before the marker.
+    first.socket.sendTextMessage(typed(u"marker"_qs));
+    QVERIFY(first.waitForTexts(1));
+    QCOMPARE(first.texts, QStringList{typed(u"marker"_qs)});
 }
 
 void LoopbackWebSocketServerTest::sendsOnDemand()
