@@ -91,6 +91,7 @@ private Q_SLOTS:
     void closingWithoutAnswerIsAnError();
     void rawExchanges_data();
     void rawExchanges();
+    void continuesBeforeAnAnnouncedBody();
     void waitForRequestsTimesOut();
     void destructionWithAClientStillConnected();
 };
@@ -471,6 +472,29 @@ void LoopbackHttpServerTest::rawExchanges()
                              .pieceBytes = 64,
                              .closeAfterBodyBytes = 300});
     QCOMPARE(exchangeBlocking(server.port(), request), expected);
+}
+
+void LoopbackHttpServerTest::continuesBeforeAnAnnouncedBody()
+{
+    LoopbackHttpServer server;
+    server.setRoute("PUT", u"/upload"_qs,
+                    [](const RecordedRequest& request) { return Response{.body = request.body}; });
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, server.port());
+    QVERIFY(socket.waitForConnected(5000));
+    socket.write("PUT /upload HTTP/1.1\r\nExpect: 100-continue\r\nContent-Length: 4\r\n"
+                 "Connection: close\r\n\r\n");
+    QVERIFY(socket.waitForReadyRead(5000));
+    QCOMPARE(socket.readAll(), QByteArray("HTTP/1.1 100 Continue\r\n\r\n"));
+    QCOMPARE(server.requestCount(), 0);
+
+    socket.write("data");
+    QByteArray answer;
+    while (socket.waitForReadyRead(5000)) {
+        answer += socket.readAll();
+    }
+    QCOMPARE(answer,
+             QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 4\r\nConnection: close\r\n\r\ndata"));
 }
 
 void LoopbackHttpServerTest::waitForRequestsTimesOut()
