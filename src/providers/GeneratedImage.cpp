@@ -83,7 +83,12 @@ QString newFilePath()
 
 WriteResult writeFile(const QByteArray& bytes)
 {
-    QFile file(newFilePath());
+    const QString path = newFilePath();
+    // A missing TMPDIR folder gives no temporary path at all; never fall back to the
+    // working directory.
+    if (!QDir::isAbsolutePath(path))
+        return {.error = QStringLiteral("The temporary folder is not available.")};
+    QFile file(path);
     // A fresh name never exists; refuse to follow anything planted under it.
     if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
         return {.error = file.errorString()};

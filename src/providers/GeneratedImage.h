@@ -32,6 +32,7 @@ std::optional<QByteArray> decodeBase64(const QString& text);
 bool looksLikeImage(const QByteArray& bytes, const QByteArray& contentType);
 
 // Where a new picture goes: GeneratedImage_<UUID, upper case>.png in the temporary folder.
+// Relative when the temporary folder does not exist.
 QString newFilePath();
 
 struct WriteResult {

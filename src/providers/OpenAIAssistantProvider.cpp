@@ -86,8 +86,10 @@ QThreadPool& fileWriter()
 
 QCoro::Task<std::optional<QString>> saveImage(QByteArray bytes)
 {
-    const GeneratedImage::WriteResult written = co_await QtConcurrent::run(
-        &fileWriter(), [bytes = std::move(bytes)] { return GeneratedImage::writeFile(bytes); });
+    // A named future: GCC mishandles a capturing lambda inside the co_await expression.
+    QFuture<GeneratedImage::WriteResult> writing =
+        QtConcurrent::run(&fileWriter(), &GeneratedImage::writeFile, std::move(bytes));
+    const GeneratedImage::WriteResult written = co_await writing;
     if (!written.address)
         printConsoleLine(imageErrorPrefix % written.error);
     co_return written.address;
@@ -113,6 +115,11 @@ QCoro::Task<std::optional<QString>> downloadImage(QPointer<QNetworkAccessManager
     for (const auto& [name, value] : result.headers) {
         if (name.compare("content-type", Qt::CaseInsensitive) == 0)
             contentType = value;
+        // A connection dropped mid-body still carries its status; a short body is no picture.
+        bool isNumber = false;
+        if (name.compare("content-length", Qt::CaseInsensitive) == 0 &&
+            (value.trimmed().toLongLong(&isNumber) != result.body.size() || !isNumber))
+            co_return address;
     }
     // An error page is no picture: leave the address to the viewer.
     if (!GeneratedImage::looksLikeImage(result.body, contentType))
