@@ -1,0 +1,32 @@
+#pragma once
+
+#include "platform/ApplicationCatalog.h"
+
+#include <QHash>
+#include <QMutex>
+
+namespace korvane::test {
+
+// A fixed list of applications. Thread-safe: the executor asks it from the automation thread.
+class FakeApplicationCatalog final : public ApplicationCatalog {
+public:
+    QList<ResolvedMacApplication> installed{};
+    // Well-known bundle identifier → application.
+    QHash<QString, ResolvedMacApplication> byBundleIdentifier{};
+    // Application URL → its identifier.
+    QHash<QUrl, QString> identifiers{};
+
+    QStringList applicationSearchDirectories() const override;
+    QList<ResolvedMacApplication> installedApplications() const override;
+    std::optional<ResolvedMacApplication>
+    applicationForBundleIdentifier(const QString& bundleIdentifier) const override;
+    std::optional<QString> bundleIdentifier(const QUrl& application) const override;
+
+    int installedApplicationsCalls() const;
+
+private:
+    mutable QMutex m_mutex;
+    mutable int m_installedCalls = 0;
+};
+
+} // namespace korvane::test

@@ -1,0 +1,45 @@
+#include "fakes/FakeBrowserAutomation.h"
+
+// Members are returned through std::as_const: co_return of a non-const lvalue moves from it.
+namespace korvane::test {
+
+QCoro::Task<std::optional<BrowserTarget>> FakeBrowserAutomation::frontmost()
+{
+    co_return std::as_const(frontmostBrowser);
+}
+
+QCoro::Task<QList<BrowserTarget>> FakeBrowserAutomation::running()
+{
+    co_return std::as_const(runningBrowsers);
+}
+
+QCoro::Task<std::optional<QString>> FakeBrowserAutomation::activeTabURL(BrowserTarget target)
+{
+    const auto tab = activeTabs.constFind(target.scriptName);
+    if (tab == activeTabs.cend())
+        co_return std::nullopt;
+    co_return *tab;
+}
+
+QCoro::Task<std::optional<QString>> FakeBrowserAutomation::closeActiveTab(BrowserTarget target)
+{
+    calls.append(QStringLiteral("close(") + target.scriptName + u')');
+    co_return std::as_const(closeError);
+}
+
+QCoro::Task<std::optional<QString>> FakeBrowserAutomation::navigateActiveTab(BrowserTarget target,
+                                                                             QUrl url)
+{
+    calls.append(QStringLiteral("navigate(") + target.scriptName + QStringLiteral(", ") +
+                 url.toString() + u')');
+    co_return std::nullopt;
+}
+
+QCoro::Task<BrowserClickResult> FakeBrowserAutomation::clickPageElement(BrowserTarget target,
+                                                                        QString name)
+{
+    calls.append(QStringLiteral("click(") + target.scriptName + QStringLiteral(", ") + name + u')');
+    co_return std::as_const(clickAnswer);
+}
+
+} // namespace korvane::test

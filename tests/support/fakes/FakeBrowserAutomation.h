@@ -1,0 +1,30 @@
+#pragma once
+
+#include "platform/BrowserAutomation.h"
+
+#include <QHash>
+#include <QStringList>
+
+namespace korvane::test {
+
+// Browsers keyed by script name, each with an optional active tab.
+class FakeBrowserAutomation final : public BrowserAutomation {
+public:
+    std::optional<BrowserTarget> frontmostBrowser{};
+    QList<BrowserTarget> runningBrowsers{};
+    QHash<QString, QString> activeTabs{};
+    std::optional<QString> closeError{};
+    BrowserClickResult clickAnswer{false, QStringLiteral("Nothing matched on the page.")};
+
+    // "close(Safari)", "click(Safari, Sign in)"…
+    QStringList calls{};
+
+    QCoro::Task<std::optional<BrowserTarget>> frontmost() override;
+    QCoro::Task<QList<BrowserTarget>> running() override;
+    QCoro::Task<std::optional<QString>> activeTabURL(BrowserTarget target) override;
+    QCoro::Task<std::optional<QString>> closeActiveTab(BrowserTarget target) override;
+    QCoro::Task<std::optional<QString>> navigateActiveTab(BrowserTarget target, QUrl url) override;
+    QCoro::Task<BrowserClickResult> clickPageElement(BrowserTarget target, QString name) override;
+};
+
+} // namespace korvane::test

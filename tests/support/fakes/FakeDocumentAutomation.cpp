@@ -1,0 +1,12 @@
+#include "fakes/FakeDocumentAutomation.h"
+
+// Members are returned through std::as_const: co_return of a non-const lvalue moves from it.
+namespace korvane::test {
+
+QCoro::Task<std::optional<QString>> FakeDocumentAutomation::createBlankTextDocument()
+{
+    ++created;
+    co_return std::as_const(error);
+}
+
+} // namespace korvane::test

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "platform/DocumentAutomation.h"
+
+namespace korvane::test {
+
+class FakeDocumentAutomation final : public DocumentAutomation {
+public:
+    std::optional<QString> error{};
+    int created = 0;
+
+    QCoro::Task<std::optional<QString>> createBlankTextDocument() override;
+};
+
+} // namespace korvane::test

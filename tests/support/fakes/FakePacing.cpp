@@ -1,0 +1,25 @@
+#include "fakes/FakePacing.h"
+
+namespace korvane::test {
+
+std::chrono::steady_clock::time_point FakePacing::now()
+{
+    return m_now;
+}
+
+QCoro::Task<void> FakePacing::sleep(std::chrono::milliseconds duration)
+{
+    sleeps.append(duration);
+    m_now += duration;
+    co_return;
+}
+
+std::chrono::milliseconds FakePacing::totalSlept() const
+{
+    std::chrono::milliseconds total{0};
+    for (const auto sleep : sleeps)
+        total += sleep;
+    return total;
+}
+
+} // namespace korvane::test

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "computeruse/Pacing.h"
+
+#include <QList>
+
+namespace korvane::test {
+
+// Virtual time: a sleep returns at once and moves the clock on by its duration.
+class FakePacing final : public Pacing {
+public:
+    QList<std::chrono::milliseconds> sleeps{};
+
+    std::chrono::steady_clock::time_point now() override;
+    QCoro::Task<void> sleep(std::chrono::milliseconds duration) override;
+
+    std::chrono::milliseconds totalSlept() const;
+
+private:
+    std::chrono::steady_clock::time_point m_now{};
+};
+
+} // namespace korvane::test

@@ -1,0 +1,33 @@
+#include "fakes/FakeWorkspace.h"
+
+// Members are returned through std::as_const: co_return of a non-const lvalue moves from it.
+namespace korvane::test {
+
+QCoro::Task<std::optional<RunningApplication>> FakeWorkspace::frontmostApplication()
+{
+    const qsizetype index = frontmostQueries++;
+    if (frontmostAnswers.isEmpty())
+        co_return std::nullopt;
+    co_return frontmostAnswers.at(std::min(index, frontmostAnswers.size() - 1));
+}
+
+QCoro::Task<QList<RunningApplication>> FakeWorkspace::runningApplications()
+{
+    co_return std::as_const(running);
+}
+
+QCoro::Task<std::optional<QString>> FakeWorkspace::openApplication(QUrl application)
+{
+    openedApplications.append(application);
+    if (onOpenApplication)
+        onOpenApplication(application);
+    co_return std::as_const(openApplicationError);
+}
+
+QCoro::Task<bool> FakeWorkspace::open(QUrl url)
+{
+    openedUrls.append(url);
+    co_return openSucceeds;
+}
+
+} // namespace korvane::test

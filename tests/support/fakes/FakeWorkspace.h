@@ -1,0 +1,33 @@
+#pragma once
+
+#include "platform/Workspace.h"
+
+#include <QList>
+#include <QUrl>
+
+#include <functional>
+
+namespace korvane::test {
+
+// Answers from its fields and records what it was asked.
+class FakeWorkspace final : public Workspace {
+public:
+    // Frontmost answers, one per call; the last one repeats.
+    QList<std::optional<RunningApplication>> frontmostAnswers{};
+    QList<RunningApplication> running{};
+    std::optional<QString> openApplicationError{};
+    bool openSucceeds = true;
+    // Called on openApplication, after recording it.
+    std::function<void(const QUrl&)> onOpenApplication{};
+
+    QList<QUrl> openedApplications{};
+    QList<QUrl> openedUrls{};
+    int frontmostQueries = 0;
+
+    QCoro::Task<std::optional<RunningApplication>> frontmostApplication() override;
+    QCoro::Task<QList<RunningApplication>> runningApplications() override;
+    QCoro::Task<std::optional<QString>> openApplication(QUrl application) override;
+    QCoro::Task<bool> open(QUrl url) override;
+};
+
+} // namespace korvane::test
