@@ -142,12 +142,21 @@ std::optional<DesktopEntry> XdgApplicationCatalog::entryForId(const QString& des
         return std::nullopt;
     // The ID maps back to a path in each folder: "-" may have been a folder separator.
     for (const QString& folder : applicationSearchDirectories()) {
+        // Entries lie at most two folders deep, so at most two dashes stand for separators.
         QStringList candidates{desktopId};
-        QString path = desktopId;
-        for (qsizetype dash = path.indexOf(u'-'); dash >= 0; dash = path.indexOf(u'-', dash + 1)) {
-            QString nested = path;
-            nested[dash] = u'/';
-            candidates.append(nested);
+        QList<qsizetype> dashes;
+        for (qsizetype dash = desktopId.indexOf(u'-'); dash >= 0;
+             dash = desktopId.indexOf(u'-', dash + 1))
+            dashes.append(dash);
+        for (qsizetype i = 0; i < dashes.size(); ++i) {
+            QString once = desktopId;
+            once[dashes[i]] = u'/';
+            candidates.append(once);
+            for (qsizetype j = i + 1; j < dashes.size(); ++j) {
+                QString twice = once;
+                twice[dashes[j]] = u'/';
+                candidates.append(twice);
+            }
         }
         for (const QString& relative : std::as_const(candidates)) {
             const QString filePath = QDir(folder).filePath(relative);
