@@ -1,0 +1,158 @@
+#include "computeruse/ImageRequest.h"
+#include "computeruse/MacComputerUseService.h"
+#include "computeruse/ScriptArtifactMarker.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace korvane;
+
+class TestScriptOutput : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void readsTheArtifactMarker_data()
+    {
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<bool>("found");
+        QTest::addColumn<ArtifactKind>("kind");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QString>("imagePath");
+
+        QTest::newRow("image") << QStringLiteral("saved\n[ARTIFACT:image|/tmp/a.png|Chart]\n")
+                               << true << ArtifactKind::image << QStringLiteral("Chart")
+                               << QStringLiteral("/tmp/a.png") << QStringLiteral("/tmp/a.png");
+        QTest::newRow("spreadsheet with content")
+            << QStringLiteral("[ARTIFACT:spreadsheet|/tmp/s.xlsx|Sales|a|b]") << true
+            << ArtifactKind::note << QStringLiteral("Sales") << QStringLiteral("/tmp/s.xlsx")
+            << QStringLiteral("/tmp/s.xlsx");
+        QTest::newRow("presentation, spaces, no content")
+            << QStringLiteral("[ARTIFACT: Presentation | /tmp/d.pptx |  Deck  ]") << true
+            << ArtifactKind::presentation << QStringLiteral("Deck")
+            << QStringLiteral("Double-click to open file: /tmp/d.pptx")
+            << QStringLiteral("/tmp/d.pptx");
+        QTest::newRow("presentation content keeps bars and brackets")
+            << QStringLiteral("[ARTIFACT:presentation|/p|T|# One\\n[x]|two]") << true
+            << ArtifactKind::presentation << QStringLiteral("T") << QStringLiteral("# One\n[x]|two")
+            << QStringLiteral("/p");
+        QTest::newRow("two markers: first start to last bracket")
+            << QStringLiteral("[ARTIFACT:image|/a|A]\n[ARTIFACT:image|/b|B]") << true
+            << ArtifactKind::image << QStringLiteral("A]\n[ARTIFACT:image") << QStringLiteral("/a")
+            << QStringLiteral("/a");
+        QTest::newRow("markdown file missing")
+            << QStringLiteral("[ARTIFACT:markdown|/no/such.md|Notes]") << true
+            << ArtifactKind::markdown << QStringLiteral("Notes") << QStringLiteral("/no/such.md")
+            << QStringLiteral("/no/such.md");
+        QTest::newRow("two fields") << QStringLiteral("[ARTIFACT:image|/a]") << false
+                                    << ArtifactKind::note << QString() << QString() << QString();
+        QTest::newRow("no closing bracket")
+            << QStringLiteral("[ARTIFACT:image|/a|A") << false << ArtifactKind::note << QString()
+            << QString() << QString();
+        QTest::newRow("case matters") << QStringLiteral("[artifact:image|/a|A]") << false
+                                      << ArtifactKind::note << QString() << QString() << QString();
+        QTest::newRow("bracket only before the marker")
+            << QStringLiteral("] [ARTIFACT:image|/a|A") << false << ArtifactKind::note << QString()
+            << QString() << QString();
+    }
+    void readsTheArtifactMarker()
+    {
+        QFETCH(QString, output);
+        QFETCH(bool, found);
+        QFETCH(ArtifactKind, kind);
+        QFETCH(QString, title);
+        QFETCH(QString, body);
+        QFETCH(QString, imagePath);
+        const std::optional<Artifact> artifact = parseArtifactFromStdout(output);
+        QCOMPARE(artifact.has_value(), found);
+        if (!found)
+            return;
+        QCOMPARE(artifact->kind, kind);
+        QCOMPARE(artifact->status, ArtifactStatus::ready);
+        QCOMPARE(artifact->title, title);
+        QCOMPARE(artifact->body, body);
+        QCOMPARE(artifact->imagePath, std::optional<QString>(imagePath));
+    }
+
+    void markdownMarkerReadsItsFile()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("notes.md"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("# Título\\n\\nbody");
+        file.close();
+        const std::optional<Artifact> artifact = parseArtifactFromStdout(
+            QStringLiteral("[ARTIFACT:markdown|") + path + QStringLiteral("|N]"));
+        QVERIFY(artifact);
+        QCOMPARE(artifact->body, QStringLiteral("# Título\n\nbody"));
+    }
+
+    void imageSizes_data()
+    {
+        QTest::addColumn<std::optional<QString>>("ratio");
+        QTest::addColumn<QString>("size");
+        QTest::newRow("absent") << std::optional<QString>{} << QStringLiteral("1024x1024");
+        QTest::newRow("3:2") << std::optional<QString>{QStringLiteral("3:2")}
+                             << QStringLiteral("1536x1024");
+        QTest::newRow("2:3") << std::optional<QString>{QStringLiteral("2:3")}
+                             << QStringLiteral("1024x1536");
+        QTest::newRow("16:9") << std::optional<QString>{QStringLiteral("16:9")}
+                              << QStringLiteral("1792x1024");
+        QTest::newRow("9:16") << std::optional<QString>{QStringLiteral("9:16")}
+                              << QStringLiteral("1024x1792");
+        QTest::newRow("4:3") << std::optional<QString>{QStringLiteral("4:3")}
+                             << QStringLiteral("1024x1024");
+        QTest::newRow("untrimmed")
+            << std::optional<QString>{QStringLiteral(" 16:9")} << QStringLiteral("1024x1024");
+    }
+    void imageSizes()
+    {
+        QFETCH(std::optional<QString>, ratio);
+        QFETCH(QString, size);
+        QCOMPARE(images::imageSize(ratio), size);
+    }
+
+    void imageTitles_data()
+    {
+        QTest::addColumn<QString>("prompt");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("long prompt")
+            << QStringLiteral("Generate a photorealistic image of a red fox in snow at dawn")
+            << QStringLiteral("A red fox in snow...");
+        QTest::newRow("photo of") << QStringLiteral("photo of a cat") << QStringLiteral("A cat");
+        QTest::newRow("generate alone")
+            << QStringLiteral("  generate   sunset  ") << QStringLiteral("Sunset");
+        QTest::newRow("first matching prefix only")
+            << QStringLiteral("An image of image of x") << QStringLiteral("Image of x");
+        QTest::newRow("five words stay whole") << QStringLiteral("one two three four five")
+                                               << QStringLiteral("One two three four five");
+        QTest::newRow("six words shortened") << QStringLiteral("one two\nthree  four five six")
+                                             << QStringLiteral("One two three four five...");
+        QTest::newRow("empty") << QStringLiteral("   ") << QString();
+    }
+    void imageTitles()
+    {
+        QFETCH(QString, prompt);
+        QFETCH(QString, title);
+        QCOMPARE(images::cleanImageTitle(prompt), title);
+    }
+
+    void generateImageAnswersWithAPlaceholder()
+    {
+        MacComputerUseService executor;
+        const ComputerUseResult result = QCoro::waitFor(
+            executor.generateImage(QStringLiteral("a photo of a boat"), QStringLiteral("16:9")));
+        QCOMPARE(result.summary,
+                 QStringLiteral("Generating the image: \"a photo of a boat\" in the background."));
+        QVERIFY(result.artifact);
+        QCOMPARE(result.artifact->kind, ArtifactKind::image);
+        QCOMPARE(result.artifact->status, ArtifactStatus::running);
+        QCOMPARE(result.artifact->title, QStringLiteral("A boat"));
+        QCOMPARE(result.artifact->body, QStringLiteral("1792x1024|a photo of a boat"));
+        QVERIFY(!result.artifact->imagePath);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestScriptOutput)
+#include "tst_scriptoutput.moc"
