@@ -9,7 +9,7 @@ QList<QStringView> elementBodies(QStringView page, QStringView open, QStringView
 {
     Q_ASSERT(!attribute.contains(u'>'));
     const TextOccurrences starts(page, open);
-    const TextOccurrences tagEnds(page, u">");
+    const TextOccurrences tagEnds = TextOccurrences::ofAnyCharacter(page, u">");
     const TextOccurrences attributes(page, attribute);
     const TextOccurrences closes(page, close);
 

@@ -47,7 +47,7 @@ struct Scan {
     explicit Scan(QStringView text)
         : page(text)
         , starts(text, u"<meta", TextOccurrences::Case::insensitive)
-        , tagEnds(text, u">")
+        , tagEnds(TextOccurrences::ofAnyCharacter(text, u">"))
         , quotes(TextOccurrences::ofAnyCharacter(text, u"\"'"))
         , contents(TextOccurrences(text, u"content=", TextOccurrences::Case::insensitive)
                        .filtered([text](qsizetype at) {

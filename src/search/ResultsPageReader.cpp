@@ -60,10 +60,10 @@ std::optional<QString> percentDecoded(QStringView text)
 QList<TitleMatch> titleMatches(QStringView page)
 {
     const TextOccurrences starts(page, u"<a");
-    const TextOccurrences tagEnds(page, u">");
+    const TextOccurrences tagEnds = TextOccurrences::ofAnyCharacter(page, u">");
     const TextOccurrences classes(page, titleClass);
     const TextOccurrences hrefs(page, hrefStart);
-    const TextOccurrences quotes(page, u"\"");
+    const TextOccurrences quotes = TextOccurrences::ofAnyCharacter(page, u"\"");
     const TextOccurrences closes(page, u"</a>");
 
     QList<TitleMatch> matches;

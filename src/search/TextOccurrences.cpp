@@ -18,6 +18,12 @@ TextOccurrences::TextOccurrences(QStringView text, QStringView needle, Case matc
 TextOccurrences TextOccurrences::ofAnyCharacter(QStringView text, QStringView characters)
 {
     TextOccurrences occurrences;
+    if (characters.size() == 1) {
+        for (qsizetype at = text.indexOf(characters[0]); at >= 0;
+             at = text.indexOf(characters[0], at + 1))
+            occurrences.m_positions.push_back(at);
+        return occurrences;
+    }
     for (qsizetype at = 0; at < text.size(); ++at) {
         if (characters.contains(text[at]))
             occurrences.m_positions.push_back(at);
