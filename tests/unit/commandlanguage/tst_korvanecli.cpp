@@ -1,0 +1,108 @@
+// The command line's JSON shapes, through the built binary.
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QTest>
+
+class KorvaneCliTest final : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void printsOneLineOfJson_data();
+    void printsOneLineOfJson();
+    void usageErrors_data();
+    void usageErrors();
+
+private:
+    QString m_program;
+};
+
+struct Run {
+    int exitCode = -1;
+    QByteArray out{};
+    QByteArray err{};
+};
+
+static Run run(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(30000))
+        return {};
+    return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
+}
+
+void KorvaneCliTest::initTestCase()
+{
+    m_program = QCoreApplication::applicationDirPath() + u"/korvane-cli";
+    QVERIFY2(QFileInfo(m_program).isExecutable(), "korvane-cli is built beside the tests");
+}
+
+void KorvaneCliTest::printsOneLineOfJson_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::newRow("sequence with a key")
+        << QStringList{u"parse"_qs, u"open Notes and then press cmd shift t"_qs}
+        << QByteArray(R"({"case":"sequence","commands":[{"case":"openApp","name":"Notes"},
+            {"case":"pressKey","key":{"displayName":"Command-Shift-T","keyCode":17,
+            "modifiers":1179648}}]})");
+    QTest::newRow("named playlist")
+        << QStringList{u"parse"_qs, u"from my Road Trip playlist play Hey"_qs}
+        << QByteArray(R"({"case":"music","music":{"case":"play","query":"Hey",
+            "scope":{"case":"playlist","named":"Road Trip"}}})");
+    QTest::newRow("typing into a field")
+        << QStringList{u"parse"_qs, u"type hi into the name field"_qs}
+        << QByteArray(R"({"case":"typeTextIntoField","text":"hi","field":"name"})");
+    QTest::newRow("press key")
+        << QStringList{u"parse"_qs, u"press cmd shift t"_qs}
+        << QByteArray(R"({"case":"pressKey","key":{"displayName":"Command-Shift-T","keyCode":17,
+            "modifiers":1179648}})");
+    QTest::newRow("no command") << QStringList{u"parse"_qs, u"hello there"_qs}
+                                << QByteArray("null");
+    QTest::newRow("key without a code")
+        << QStringList{u"key"_qs, u"page down"_qs}
+        << QByteArray(R"({"displayName":"Page Down","keyCode":null,"modifiers":0})");
+    QTest::newRow("no key") << QStringList{u"key"_qs, u"shift cmd"_qs} << QByteArray("null");
+}
+
+void KorvaneCliTest::printsOneLineOfJson()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, expected);
+    const Run result = run(m_program, arguments);
+    QCOMPARE(result.exitCode, 0);
+    QVERIFY2(result.out.endsWith('\n') && result.out.count('\n') == 1, result.out.constData());
+    const QByteArray line = result.out.trimmed();
+    QVERIFY2(!line.contains(' ') || line.contains('"'), "compact JSON");
+    if (expected == "null") {
+        QCOMPARE(line, expected);
+        return;
+    }
+    QJsonParseError error{};
+    const QJsonDocument actual = QJsonDocument::fromJson(line, &error);
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    QCOMPARE(actual, QJsonDocument::fromJson(expected));
+}
+
+void KorvaneCliTest::usageErrors_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("parse without text") << QStringList{u"parse"_qs};
+    QTest::newRow("parse with two words") << QStringList{u"parse"_qs, u"open"_qs, u"Notes"_qs};
+    QTest::newRow("key without text") << QStringList{u"key"_qs};
+}
+
+void KorvaneCliTest::usageErrors()
+{
+    QFETCH(QStringList, arguments);
+    const Run result = run(m_program, arguments);
+    QCOMPARE(result.exitCode, 2);
+    QVERIFY(result.out.isEmpty());
+    QVERIFY(result.err.startsWith("usage: korvane-cli "));
+}
+
+QTEST_GUILESS_MAIN(KorvaneCliTest)
+#include "tst_korvanecli.moc"
