@@ -1,6 +1,7 @@
 #include "computeruse/command/CommandText.h"
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 namespace korvane {
@@ -12,6 +13,36 @@ struct CommandText::Data {
     // Both empty when every character keeps its length in lower case.
     std::vector<qsizetype> toSource; // lower index → start of the source character
     std::vector<qsizetype> toLower;  // source index → start of its lower-case characters
+
+    struct Occurrences {
+        QString phrase;
+        std::vector<qsizetype> positions; // every start in `lower`, overlapping ones included
+    };
+    mutable std::vector<Occurrences> occurrences;
+
+    struct Replacement {
+        QString phrase;
+        QString by;
+        std::shared_ptr<const Data> data;
+        std::vector<qsizetype> toReplaced; // source index → index in the replaced source
+    };
+    mutable std::optional<Replacement> replacement;
+
+    // Short texts are searched directly; listing occurrences pays off on long ones.
+    static constexpr qsizetype listedFrom = 512;
+
+    const std::vector<qsizetype>& positionsOf(QStringView phrase) const
+    {
+        for (const Occurrences& entry : occurrences) {
+            if (entry.phrase == phrase)
+                return entry.positions;
+        }
+        Occurrences entry{phrase.toString(), {}};
+        for (qsizetype at = lower.indexOf(phrase); at >= 0; at = lower.indexOf(phrase, at + 1))
+            entry.positions.push_back(at);
+        occurrences.push_back(std::move(entry));
+        return occurrences.back().positions;
+    }
 
     void build()
     {
@@ -125,15 +156,35 @@ bool CommandText::containsAny(std::span<const QStringView> phrases) const
 
 qsizetype CommandText::indexOf(QStringView phrase, qsizetype from) const
 {
-    return lower().indexOf(phrase, from);
+    if (phrase.isEmpty())
+        return -1;
+    if (d->lower.size() < Data::listedFrom)
+        return lower().indexOf(phrase, from);
+    const qsizetype begin = lowerIndex(m_begin);
+    const qsizetype end = lowerIndex(m_end);
+    const std::vector<qsizetype>& positions = d->positionsOf(phrase);
+    const auto found =
+        std::lower_bound(positions.begin(), positions.end(), begin + std::max<qsizetype>(from, 0));
+    if (found == positions.end() || *found + phrase.size() > end)
+        return -1;
+    return *found - begin;
 }
 
-qsizetype CommandText::lastIndexOf(QStringView phrase) const
+qsizetype CommandText::lastIndexOf(QStringView phrase, qsizetype from) const
 {
     const QStringView text = lower();
-    if (phrase.size() > text.size())
+    if (phrase.isEmpty() || phrase.size() > text.size())
         return -1;
-    return text.lastIndexOf(phrase, text.size() - phrase.size());
+    const qsizetype latest = text.size() - phrase.size();
+    from = from < 0 ? latest : std::min(from, latest);
+    if (d->lower.size() < Data::listedFrom)
+        return text.lastIndexOf(phrase, from);
+    const qsizetype begin = lowerIndex(m_begin);
+    const std::vector<qsizetype>& positions = d->positionsOf(phrase);
+    const auto after = std::upper_bound(positions.begin(), positions.end(), begin + from);
+    if (after == positions.begin() || *(after - 1) < begin)
+        return -1;
+    return *(after - 1) - begin;
 }
 
 CommandText CommandText::sourceRange(qsizetype begin, qsizetype end) const
@@ -219,6 +270,46 @@ CommandText CommandText::withoutSuffixes(std::span<const QStringView> suffixes) 
             text = text.left(text.lower().size() - suffix.size()).trimmed();
     }
     return text;
+}
+
+CommandText CommandText::replacingAll(QStringView phrase, QStringView by) const
+{
+    if (phrase.isEmpty())
+        return *this;
+    const auto& cached = d->replacement;
+    if (!cached || cached->phrase != phrase || cached->by != by) {
+        Data::Replacement replacement{phrase.toString(), by.toString(), {}, {}};
+        const QStringView source = d->source;
+        QString replaced;
+        replaced.reserve(source.size());
+        replacement.toReplaced.reserve(source.size() + 1);
+        qsizetype at = 0;
+        while (at < source.size()) {
+            const qsizetype next = source.indexOf(phrase, at, Qt::CaseInsensitive);
+            const qsizetype stop = next < 0 ? source.size() : next;
+            for (; at < stop; ++at) {
+                replacement.toReplaced.push_back(replaced.size());
+                replaced.append(source[at]);
+            }
+            if (next < 0)
+                break;
+            // Inside an occurrence every index maps to its start.
+            for (qsizetype k = 0; k < phrase.size(); ++k)
+                replacement.toReplaced.push_back(replaced.size());
+            replaced.append(by);
+            at = next + phrase.size();
+        }
+        replacement.toReplaced.push_back(replaced.size());
+        auto data = std::make_shared<Data>();
+        data->owned = std::move(replaced);
+        data->source = data->owned;
+        data->build();
+        replacement.data = std::move(data);
+        d->replacement = std::move(replacement);
+    }
+    const auto& map = d->replacement->toReplaced;
+    return CommandText(d->replacement->data, map[static_cast<std::size_t>(m_begin)],
+                       map[static_cast<std::size_t>(m_end)]);
 }
 
 } // namespace korvane

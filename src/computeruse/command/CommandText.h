@@ -14,7 +14,8 @@ namespace korvane {
 // clamped to the piece: nothing is ever cut outside the source.
 //
 // Pieces are cheap views sharing one lower-cased buffer, so splitting a long text into parts
-// does not copy or lower-case it again.
+// does not copy or lower-case it again; on long texts each phrase's occurrences are listed once,
+// so the many searches over nested parts stay cheap. A text and its pieces belong to one thread.
 class CommandText final {
 public:
     CommandText();
@@ -33,7 +34,8 @@ public:
     bool endsWith(QStringView phrase) const { return lower().endsWith(phrase); }
     bool equals(QStringView phrase) const { return lower() == phrase; }
     qsizetype indexOf(QStringView phrase, qsizetype from = 0) const;
-    qsizetype lastIndexOf(QStringView phrase) const;
+    // The last occurrence that starts at or before `from` (-1: anywhere).
+    qsizetype lastIndexOf(QStringView phrase, qsizetype from = -1) const;
 
     // Pieces by lower-case position: before, from, and between.
     CommandText left(qsizetype lowerPosition) const;
@@ -51,6 +53,11 @@ public:
     CommandText withoutMatchingQuotes() const;
     // Trimmed; then each suffix in order, once, removed from the end (trimming again after).
     CommandText withoutSuffixes(std::span<const QStringView> suffixes) const;
+
+    // The same piece with every occurrence of `phrase` (any letter case) replaced by `by`.
+    // The whole text is replaced once and shared by its pieces; a piece must not begin or end
+    // inside an occurrence.
+    CommandText replacingAll(QStringView phrase, QStringView by) const;
 
 private:
     struct Data;

@@ -25,23 +25,29 @@ constexpr QStringView cleanUpPhrases[] = {
 constexpr QStringView namedPlaylistOpeners[] = {u" from my ", u" from the ", u" in my ",
                                                 u" in the "};
 
-bool containsAny(QStringView lower, std::span<const QStringView> words)
+bool referencesPlayback(const CommandText& text)
 {
-    for (QStringView word : words) {
-        if (lower.contains(word))
-            return true;
-    }
-    return false;
+    return text.containsAny(playbackWords);
+}
+
+bool pauseAsked(const CommandText& text)
+{
+    return referencesPlayback(text) && text.containsAny(pauseWords);
+}
+
+bool resumeAsked(const CommandText& text)
+{
+    return (referencesPlayback(text) || text.contains(u"playing")) && text.containsAny(resumeWords);
 }
 
 // The last occurrence of a play phrase that does not begin the word "playlist": otherwise
 // "play jazz from my playlists" would take its query from the rest of that word.
-qsizetype lastPlayPhrase(QStringView lower, QStringView phrase)
+qsizetype lastPlayPhrase(const CommandText& text, QStringView phrase)
 {
-    qsizetype position =
-        phrase.size() > lower.size() ? -1 : lower.lastIndexOf(phrase, lower.size() - phrase.size());
+    const QStringView lower = text.lower();
+    qsizetype position = text.lastIndexOf(phrase);
     while (position >= 0 && lower.sliced(position).startsWith(u"playlist"))
-        position = position == 0 ? -1 : lower.lastIndexOf(phrase, position - 1);
+        position = position == 0 ? -1 : text.lastIndexOf(phrase, position - 1);
     return position;
 }
 
@@ -76,7 +82,7 @@ std::optional<MusicCommandParser::PlayIntent> playIntentOf(const CommandText& te
     qsizetype best = -1;
     QStringView bestPhrase;
     for (QStringView phrase : playPhrases) {
-        const qsizetype position = lastPlayPhrase(text.lower(), phrase);
+        const qsizetype position = lastPlayPhrase(text, phrase);
         if (position > best) {
             best = position;
             bestPhrase = phrase;
@@ -96,18 +102,17 @@ std::optional<MusicCommandParser::PlayIntent> playIntentOf(const CommandText& te
 
 bool MusicCommandParser::referencesMusicPlayback(QStringView lower)
 {
-    return containsAny(lower, playbackWords);
+    return referencesPlayback(CommandText(lower));
 }
 
 bool MusicCommandParser::asksToPause(QStringView lower)
 {
-    return referencesMusicPlayback(lower) && containsAny(lower, pauseWords);
+    return pauseAsked(CommandText(lower));
 }
 
 bool MusicCommandParser::asksToResume(QStringView lower)
 {
-    return (referencesMusicPlayback(lower) || lower.contains(u"playing")) &&
-           containsAny(lower, resumeWords);
+    return resumeAsked(CommandText(lower));
 }
 
 std::optional<MusicCommandParser::PlayIntent> MusicCommandParser::playIntent(QStringView text)
@@ -145,22 +150,17 @@ std::optional<MusicCommand> MusicCommandParser::parse(QStringView text)
 std::optional<MusicCommand> MusicCommandParser::parse(const CommandText& piece)
 {
     // "playback" reads as "play"; only then is the text trimmed and lower-cased.
-    CommandText text = piece;
-    if (piece.source().contains(u"playback", Qt::CaseInsensitive)) {
-        QString replaced = piece.toString();
-        replaced.replace(QStringLiteral("playback"), QStringLiteral("play"), Qt::CaseInsensitive);
-        text = CommandText(std::move(replaced));
-    }
-    text = text.trimmed();
-    const QStringView lower = text.lower();
+    // Pieces are cut next to spaces, so they never split a "playback" of the whole text.
+    const CommandText text =
+        (piece.contains(u"playback") ? piece.replacingAll(u"playback", u"play") : piece).trimmed();
 
-    if (asksToPause(lower))
+    if (pauseAsked(text))
         return MusicCommand::pause();
-    if (asksToResume(lower))
+    if (resumeAsked(text))
         return MusicCommand::resume();
     if (std::optional<PlayIntent> intent = playIntentOf(text))
         return MusicCommand::play(std::move(intent->query), std::move(intent->scope));
-    if (lower.contains(u"open") && lower.contains(u"music"))
+    if (text.contains(u"open") && text.contains(u"music"))
         return MusicCommand::open();
     return std::nullopt;
 }
