@@ -4,11 +4,10 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QPointer>
+#include <QScopeGuard>
 #include <QThread>
 #include <QTimer>
 #include <qcoro/qcoronetworkreply.h>
-
-#include <memory>
 
 namespace korvane {
 
@@ -38,13 +37,18 @@ QCoro::Task<HttpFetchResult> fetchHttp(HttpFetchRequest request)
 
 QCoro::Task<HttpFetchResult> fetchHttp(QNetworkAccessManager& manager, HttpFetchRequest request)
 {
-    std::unique_ptr<QNetworkReply> reply(
-        manager.sendCustomRequest(request.request, request.method, request.body));
+    // The manager owns its replies too: if it goes first, the guard sees the reply gone.
+    const QPointer<QNetworkReply> reply =
+        manager.sendCustomRequest(request.request, request.method, request.body);
+    const auto release = qScopeGuard([reply] {
+        if (reply)
+            reply->deleteLater();
+    });
 
     // Read as the bytes arrive so the cap holds even for an endless body.
     auto received = std::make_shared<QByteArray>();
     auto tooLarge = std::make_shared<bool>(false);
-    QNetworkReply* rawReply = reply.get();
+    QNetworkReply* rawReply = reply.data();
     const qint64 cap = request.maximumBodyBytes;
     QObject::connect(rawReply, &QIODevice::readyRead, rawReply,
                      [rawReply, received, tooLarge, cap] {
@@ -67,10 +71,15 @@ QCoro::Task<HttpFetchResult> fetchHttp(QNetworkAccessManager& manager, HttpFetch
     if (!reply->isFinished())
         co_await qCoro(rawReply).waitForFinished();
     deadline.stop();
-    if (!*tooLarge)
-        received->append(reply->readAll());
 
     HttpFetchResult result;
+    if (!reply) {
+        result.error = HttpFetchError::transport;
+        result.errorDescription = QStringLiteral("The request was cancelled.");
+        co_return result;
+    }
+    if (!*tooLarge)
+        received->append(reply->readAll());
     if (*tooLarge) {
         result.error = HttpFetchError::bodyTooLarge;
         result.errorDescription = QStringLiteral("The response was larger than %1 bytes.").arg(cap);
@@ -82,8 +91,11 @@ QCoro::Task<HttpFetchResult> fetchHttp(QNetworkAccessManager& manager, HttpFetch
         co_return result;
     }
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    // An HTTP error status still carries an answer; only transport failures have none.
-    if (reply->error() != QNetworkReply::NoError && !status.isValid()) {
+    // An HTTP error status still carries an answer. Network-layer errors (codes below 100:
+    // refused, reset, closed mid-body…) mean the answer, if any, did not arrive whole.
+    const bool networkLayerError = reply->error() > QNetworkReply::NoError &&
+                                   reply->error() < QNetworkReply::ContentAccessDenied;
+    if (networkLayerError || (reply->error() != QNetworkReply::NoError && !status.isValid())) {
         result.error = HttpFetchError::transport;
         result.errorDescription = reply->errorString();
         co_return result;

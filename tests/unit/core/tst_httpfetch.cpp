@@ -105,6 +105,11 @@ void HttpFetchTest::failures_data()
         << endless << 30'000 << qint64(256 * 1024)
         << static_cast<int>(HttpFetchError::bodyTooLarge);
 
+    Response truncated = Response::text(QByteArray(4096, 'b'));
+    truncated.closeAfterBodyBytes = 100;
+    QTest::newRow("answer cut off mid-body") << truncated << 30'000 << qint64(1024 * 1024)
+                                             << static_cast<int>(HttpFetchError::transport);
+
     QTest::newRow("connection closed without an answer")
         << Response::closeWithoutAnswer() << 30'000 << qint64(1024)
         << static_cast<int>(HttpFetchError::transport);
