@@ -255,8 +255,23 @@ std::optional<ComputerUseCommand> parseCompoundPart(const CommandText& part)
     return std::nullopt;
 }
 
+// Every connector nests one more compound; a pasted text with thousands of them would
+// otherwise exhaust the stack. No spoken or typed command comes near this.
+constexpr int maxCompoundDepth = 200;
+thread_local int compoundDepth = 0;
+
+struct CompoundDepthGuard {
+    CompoundDepthGuard() { ++compoundDepth; }
+    ~CompoundDepthGuard() { --compoundDepth; }
+    CompoundDepthGuard(const CompoundDepthGuard&) = delete;
+    CompoundDepthGuard& operator=(const CompoundDepthGuard&) = delete;
+};
+
 std::optional<ComputerUseCommand> parseCompound(const CommandText& text)
 {
+    if (compoundDepth >= maxCompoundDepth)
+        return std::nullopt;
+    const CompoundDepthGuard guard;
     for (QStringView connector : connectors) {
         const qsizetype position = text.indexOf(connector);
         if (position < 0)

@@ -17,6 +17,7 @@ private Q_SLOTS:
     void chain();
     void nonAsciiCutsStayInsideTheText_data();
     void nonAsciiCutsStayInsideTheText();
+    void thousandsOfConnectorsDoNotExhaustTheStack();
 };
 
 static KeyboardKey key(const char* description)
@@ -104,6 +105,18 @@ void CommandChainTest::nonAsciiCutsStayInsideTheText()
     QFETCH(QString, text);
     QFETCH(Opt, expected);
     QCOMPARE(parseComputerUseCommand(text), expected);
+}
+
+void CommandChainTest::thousandsOfConnectorsDoNotExhaustTheStack()
+{
+    QString text;
+    for (int i = 0; i < 30000; ++i)
+        text += u"open Notes and "_qs;
+    const Opt command = parseComputerUseCommand(text);
+    QVERIFY(command);
+    const auto* sequence = std::get_if<command::Sequence>(&command->value);
+    QVERIFY(sequence);
+    QCOMPARE(sequence->commands.first(), C::openApp(u"Notes"_qs));
 }
 
 QTEST_GUILESS_MAIN(CommandChainTest)
