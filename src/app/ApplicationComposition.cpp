@@ -2,7 +2,7 @@
 
 #include "app/AppModel.h"
 #include "app/NoWindowActivator.h"
-#include "app/UnavailableComputerUseService.h"
+#include "computeruse/MacComputerUseService.h"
 #include "providers/OpenAIAssistantProvider.h"
 #include "realtime/UnavailableRealtimeVoiceService.h"
 #include "speech/SilentSpokenFeedback.h"
@@ -14,7 +14,7 @@ namespace {
 
 std::shared_ptr<ComputerUseService> makeComputerUseService()
 {
-    return std::make_shared<UnavailableComputerUseService>();
+    return std::make_shared<MacComputerUseService>();
 }
 
 std::shared_ptr<RealtimeVoiceService> makeRealtimeVoiceService(const ApplicationModelOptions&)

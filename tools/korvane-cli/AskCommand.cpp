@@ -1,12 +1,141 @@
 #include "CliCommands.h"
 #include "CliOutput.h"
+#include "app/AppModel.h"
+#include "app/ApplicationComposition.h"
+
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QJsonValue>
+#include <QTimer>
+
+#include <utility>
 
 namespace korvane::cli {
 
-int runAskCommand(const QStringList&)
+namespace {
+
+const QString synopsis = QStringLiteral("ask [--timeout SECONDS] PROMPT...");
+constexpr double defaultTimeoutSeconds = 120;
+
+bool isQuiet(const AppModel& model)
 {
-    printError(QStringLiteral("korvane-cli ask is not available in this build yet."));
-    return exitFailure;
+    return model.pendingWorkCount() == 0 && !model.isResponding();
+}
+
+// Runs the event loop until nothing is in flight; false when the deadline came first.
+bool waitForQuiet(AppModel& model, const QDeadlineTimer& deadline)
+{
+    if (isQuiet(model))
+        return true;
+    if (deadline.hasExpired())
+        return false;
+    QEventLoop loop;
+    const auto check = [&] {
+        if (isQuiet(model))
+            loop.quit();
+    };
+    QObject::connect(&model, &AppModel::wentQuiet, &loop, check);
+    QObject::connect(&model, &AppModel::isRespondingChanged, &loop, check);
+    QTimer timer;
+    timer.setSingleShot(true);
+    QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+    timer.start(std::max<qint64>(0, deadline.remainingTime()));
+    loop.exec();
+    return isQuiet(model);
+}
+
+// Keys in the order the output promises; QJsonObject would sort them.
+QString orderedObject(const QList<std::pair<QString, QJsonValue>>& fields)
+{
+    QString text = QStringLiteral("{");
+    for (const auto& [key, value] : fields) {
+        if (text.size() > 1)
+            text += u',';
+        text += compactJson(key) + u':' + compactJson(value);
+    }
+    return text + u'}';
+}
+
+QJsonValue optionalText(const std::optional<QString>& text)
+{
+    return text ? QJsonValue(*text) : QJsonValue(QJsonValue::Null);
+}
+
+QString conversationJson(const AppModel& model)
+{
+    QStringList messages;
+    for (const ConversationMessage& message : model.messages()) {
+        messages.append(orderedObject({
+            {QStringLiteral("role"), rawValue(message.role)},
+            {QStringLiteral("mode"),
+             message.mode ? QJsonValue(rawValue(*message.mode)) : QJsonValue(QJsonValue::Null)},
+            {QStringLiteral("content"), message.content},
+        }));
+    }
+    QStringList artifacts;
+    for (const Artifact& artifact : model.artifacts()) {
+        artifacts.append(orderedObject({
+            {QStringLiteral("kind"), rawValue(artifact.kind)},
+            {QStringLiteral("title"), artifact.title},
+            {QStringLiteral("status"), rawValue(artifact.status)},
+            {QStringLiteral("body"), artifact.body},
+            {QStringLiteral("imagePath"), optionalText(artifact.imagePath)},
+        }));
+    }
+    QJsonValue selectedIndex(QJsonValue::Null);
+    if (const auto selected = model.selectedArtifact()) {
+        const QList<Artifact>& all = model.artifacts();
+        for (qsizetype index = 0; index < all.size(); ++index) {
+            if (all.at(index).id == selected->id) {
+                selectedIndex = static_cast<qint64>(index);
+                break;
+            }
+        }
+    }
+    return u"{\"messages\":[" + messages.join(u',') + u"],\"artifacts\":[" + artifacts.join(u',') +
+           u"],\"selectedArtifactIndex\":" + compactJson(selectedIndex) + u'}';
+}
+
+} // namespace
+
+int runAskCommand(const QStringList& arguments)
+{
+    double timeoutSeconds = defaultTimeoutSeconds;
+    QStringList prompts;
+    for (qsizetype index = 0; index < arguments.size(); ++index) {
+        const QString& argument = arguments.at(index);
+        if (prompts.isEmpty() && argument == u"--timeout") {
+            if (index + 1 >= arguments.size())
+                return usageError(synopsis);
+            bool ok = false;
+            timeoutSeconds = arguments.at(++index).toDouble(&ok);
+            if (!ok || !(timeoutSeconds > 0) || timeoutSeconds > 24 * 3600)
+                return usageError(synopsis);
+            continue;
+        }
+        prompts.append(argument);
+    }
+    if (prompts.isEmpty())
+        return usageError(synopsis);
+
+    const std::unique_ptr<AppModel> model = makeApplicationModel({.headless = true});
+    const QDeadlineTimer deadline(static_cast<qint64>(timeoutSeconds * 1000));
+    bool timedOut = false;
+    for (const QString& prompt : std::as_const(prompts)) {
+        model->setPromptText(prompt);
+        model->submitPrompt();
+        if (!waitForQuiet(*model, deadline)) {
+            timedOut = true;
+            break;
+        }
+    }
+    printLine(conversationJson(*model));
+    if (timedOut) {
+        printError(QStringLiteral("korvane-cli ask: timed out after ") +
+                   QString::number(timeoutSeconds) + QStringLiteral(" s"));
+        return exitTimeout;
+    }
+    return exitSuccess;
 }
 
 } // namespace korvane::cli

@@ -1,0 +1,141 @@
+#pragma once
+
+#include "app/AppModel.h"
+#include "app/WindowActivator.h"
+#include "computeruse/ComputerUseService.h"
+#include "providers/AssistantProvider.h"
+#include "realtime/RealtimeVoiceService.h"
+#include "speech/SpokenFeedback.h"
+#include "speech/WakeWordListener.h"
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace korvane::test {
+
+// Holds fake answers back until the test opens it; open by default.
+class Gate final : public QObject {
+    Q_OBJECT
+
+public:
+    bool isOpen = true;
+
+    void close() { isOpen = false; }
+    void open();
+    // Suspends until the gate is open.
+    QCoro::Task<> pass();
+
+Q_SIGNALS:
+    void opened();
+};
+
+class FakeAssistantProvider : public AssistantProvider {
+public:
+    AssistantProviderKind kind() const override { return AssistantProviderKind::openAI; }
+    QCoro::Task<AssistantResponse> respond(AssistantRequest request) override;
+
+    QList<AssistantRequest> requests;
+    QList<AssistantResponse> replies;
+    Gate gate;
+};
+
+// A provider that also generates images: each call answers "file:///generated/N.png" (N
+// counts from 1) unless `failing`.
+class FakeImageAssistantProvider final : public FakeAssistantProvider, public GptImageGenerator {
+public:
+    QCoro::Task<std::optional<QString>> generateGptImage(QString prompt, QString size) override;
+
+    QList<std::pair<QString, QString>> generations;
+    bool failing = false;
+    Gate imageGate;
+};
+
+class FakeComputerUseService final : public ComputerUseService {
+public:
+    QCoro::Task<ComputerUseResult> execute(QString text) override;
+    QCoro::Task<ComputerUseResult> inspectUI() override;
+    QCoro::Task<ComputerUseResult> runPythonScript(QString code) override;
+
+    QStringList executed;
+    QStringList scripts;
+    int inspections = 0;
+    // Answers for execute, taken in order; then "Did <text>.".
+    QList<ComputerUseResult> results;
+    ComputerUseResult scriptResult{.summary = QStringLiteral("Script ran.")};
+    Gate gate;
+};
+
+class FakeRealtimeVoiceService final : public RealtimeVoiceService {
+public:
+    QCoro::Task<> start(bool isVoice) override;
+    QCoro::Task<> stop() override;
+    QCoro::Task<> setVoiceMode(bool enabled) override;
+    void finishLocalFeedbackAndScheduleIdleDisconnect() override { ++feedbackHandBacks; }
+    bool isActive() const override { return active; }
+    void writeLog(const QString& message) override { logLines.append(message); }
+
+    bool active = false;
+    QList<bool> starts;
+    int stops = 0;
+    QList<bool> voiceModes;
+    int feedbackHandBacks = 0;
+    QStringList logLines;
+};
+
+class FakeWakeWordListener final : public WakeWordListener {
+public:
+    void start() override { ++starts; }
+    void stop() override { ++stops; }
+
+    int starts = 0;
+    int stops = 0;
+};
+
+class FakeSpokenFeedback final : public SpokenFeedback {
+public:
+    void speak(QString text, std::function<void()> completion) override;
+    // Calls the completion of the latest request, as a finished utterance would.
+    void finish();
+
+    QStringList spoken;
+    std::function<void()> pending;
+};
+
+class FakeWindowActivator final : public WindowActivator {
+public:
+    void activateAppWindows() override { ++activations; }
+    int activations = 0;
+};
+
+// One model with a fake of every service. Commands are texts starting with "open ".
+struct AppModelHarness {
+    explicit AppModelHarness(bool withImages = true);
+
+    std::shared_ptr<FakeAssistantProvider> assistant;
+    FakeImageAssistantProvider* images = nullptr;
+    std::shared_ptr<FakeComputerUseService> computerUse =
+        std::make_shared<FakeComputerUseService>();
+    std::shared_ptr<FakeRealtimeVoiceService> realtime =
+        std::make_shared<FakeRealtimeVoiceService>();
+    std::shared_ptr<FakeWakeWordListener> wake = std::make_shared<FakeWakeWordListener>();
+    std::shared_ptr<FakeSpokenFeedback> speech = std::make_shared<FakeSpokenFeedback>();
+    std::shared_ptr<FakeWindowActivator> activator = std::make_shared<FakeWindowActivator>();
+    std::unique_ptr<AppModel> model;
+
+    void submit(const QString& text);
+    // Runs the event loop until the model has gone quiet; false if it did not within 5 s.
+    bool waitForQuiet();
+    // Lets queued callbacks run.
+    static void processEvents();
+};
+
+ConversationMessage assistantMessage(const QString& content);
+QStringList contents(const QList<ConversationMessage>& messages);
+
+} // namespace korvane::test

@@ -1,0 +1,389 @@
+#include "AppFakes.h"
+
+#include <QSignalSpy>
+#include <QTest>
+#include <QThread>
+
+using namespace korvane;
+using namespace korvane::test;
+
+Q_DECLARE_METATYPE(korvane::RealtimeVoiceState)
+
+class VoiceOrchestrationTest final : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void constructionStartsWakeListening();
+    void realtimeStateTable_data();
+    void realtimeStateTable();
+    void callbacksTakeEffectOnALaterTurnInOrder();
+    void blankTranscriptMakesNoMessage();
+    void toolCallPlaceholderIsReplacedByItsResult();
+    void overlappingToolCallsLeaveTheFirstPlaceholder();
+    void toolCallStartedOnAnotherThread();
+    void resultDuringLiveSessionWithoutArtifactChangesNothing();
+    void consecutiveResultsShareOneMessageUntilCleared();
+    void realtimeErrorIsLoggedAndApologised();
+    void callbacksAfterTheModelIsGoneDoNothing();
+    void wakePhrase_data();
+    void wakePhrase();
+    void wakeCommandFeedbackRestartsListening();
+    void speakInQuietModeSaysNothing();
+    void voiceButtonTogglesTheSession();
+    void quietModeTurnsAudioOffOnlyInALiveSession();
+    void wakeErrors();
+};
+
+void VoiceOrchestrationTest::constructionStartsWakeListening()
+{
+    AppModelHarness h;
+    QCOMPARE(h.wake->starts, 1);
+    QVERIFY(!h.model->isWakeWordListening());
+    h.wake->onListeningStateChange(true);
+    QVERIFY(!h.model->isWakeWordListening());
+    h.processEvents();
+    QVERIFY(h.model->isWakeWordListening());
+    QCOMPARE(h.model->inputMode(), InputMode::quiet);
+    QCOMPARE(h.model->realtimeVoiceState(), RealtimeVoiceState::idle);
+}
+
+void VoiceOrchestrationTest::realtimeStateTable_data()
+{
+    QTest::addColumn<RealtimeVoiceState>("state");
+    QTest::addColumn<bool>("listenerStopped");
+    QTest::addColumn<bool>("listenerRestarted");
+    QTest::addColumn<bool>("stillResponding");
+    QTest::newRow("connecting") << RealtimeVoiceState::connecting << true << false << true;
+    QTest::newRow("recording") << RealtimeVoiceState::recording << true << false << true;
+    QTest::newRow("speaking") << RealtimeVoiceState::speaking << true << false << true;
+    QTest::newRow("idle") << RealtimeVoiceState::idle << false << true << false;
+    QTest::newRow("failed") << RealtimeVoiceState::failed << false << true << false;
+}
+
+void VoiceOrchestrationTest::realtimeStateTable()
+{
+    QFETCH(RealtimeVoiceState, state);
+    QFETCH(bool, listenerStopped);
+    QFETCH(bool, listenerRestarted);
+    QFETCH(bool, stillResponding);
+
+    AppModelHarness h;
+    h.computerUse->gate.close();
+    h.submit(QStringLiteral("open files"));
+    h.wake->onListeningStateChange(true);
+    h.realtime->onAssistantTranscript(u"Partial"_qs);
+    h.processEvents();
+    const auto transcriptID = h.model->realtimeTranscriptMessageID();
+    QVERIFY(transcriptID);
+    const int startsBefore = h.wake->starts;
+    const int stopsBefore = h.wake->stops;
+
+    h.realtime->onStateChange(state);
+    h.processEvents();
+
+    QCOMPARE(h.model->realtimeVoiceState(), state);
+    QCOMPARE(h.model->realtimeVoiceStateText(), rawValue(state));
+    QCOMPARE(h.wake->stops - stopsBefore, listenerStopped ? 1 : 0);
+    QCOMPARE(h.wake->starts - startsBefore, listenerRestarted ? 1 : 0);
+    QCOMPARE(h.model->isWakeWordListening(), !listenerStopped);
+    QCOMPARE(h.model->isResponding(), stillResponding);
+    QCOMPARE(h.model->realtimeTranscriptMessageID(), listenerStopped ? transcriptID : std::nullopt);
+    h.computerUse->gate.open();
+    QVERIFY(h.waitForQuiet());
+}
+
+void VoiceOrchestrationTest::callbacksTakeEffectOnALaterTurnInOrder()
+{
+    AppModelHarness h;
+    h.realtime->onAssistantTranscript(u"Hel"_qs);
+    h.realtime->onAssistantTranscript(u"  Hello there \n"_qs);
+    h.realtime->onResponseDone();
+    h.realtime->onAssistantTranscript(u"Next answer"_qs);
+    QVERIFY(h.model->messages().isEmpty());
+
+    h.processEvents();
+    QCOMPARE(contents(h.model->messages()), (QStringList{u"Hello there"_qs, u"Next answer"_qs}));
+    QCOMPARE(h.model->messages().first().role, ConversationRole::assistant);
+    QCOMPARE(h.model->messages().first().mode, std::optional(InputMode::quiet));
+}
+
+void VoiceOrchestrationTest::blankTranscriptMakesNoMessage()
+{
+    AppModelHarness h;
+    h.realtime->onAssistantTranscript(u" \n\t "_qs);
+    h.processEvents();
+    QVERIFY(h.model->messages().isEmpty());
+    QCOMPARE(h.model->realtimeTranscriptMessageID(), std::nullopt);
+}
+
+void VoiceOrchestrationTest::toolCallPlaceholderIsReplacedByItsResult()
+{
+    AppModelHarness h;
+    h.realtime->onComputerUseStart(u"run_python_script"_qs, u"build_presentation()"_qs);
+    h.processEvents();
+    QCOMPARE(h.model->artifacts().size(), 1);
+    const Artifact placeholder = h.model->artifacts().first();
+    QCOMPARE(placeholder.kind, ArtifactKind::presentation);
+    QCOMPARE(placeholder.title, u"Creating Presentation Slides..."_qs);
+    QCOMPARE(placeholder.status, ArtifactStatus::running);
+    QCOMPARE(h.model->tempVoiceArtifactID(), std::optional(placeholder.id));
+    QCOMPARE(h.model->selectedArtifactID(), std::optional(placeholder.id));
+
+    const Artifact deck{.kind = ArtifactKind::presentation, .title = u"Deck"_qs};
+    h.realtime->onComputerUseResult({.summary = u"Made slides."_qs, .artifact = deck});
+    h.processEvents();
+    QCOMPARE(h.model->artifacts(), QList<Artifact>{deck});
+    QCOMPARE(h.model->tempVoiceArtifactID(), std::nullopt);
+    QCOMPARE(h.model->selectedArtifactID(), std::optional(deck.id));
+    QCOMPARE(contents(h.model->messages()), QStringList{u"Made slides."_qs});
+    QVERIFY(h.speech->spoken.isEmpty());
+
+    // An action that needs no placeholder shows none.
+    h.realtime->onComputerUseStart(u"open_app"_qs, std::nullopt);
+    h.processEvents();
+    QCOMPARE(h.model->artifacts().size(), 1);
+}
+
+void VoiceOrchestrationTest::overlappingToolCallsLeaveTheFirstPlaceholder()
+{
+    AppModelHarness h;
+    h.realtime->onComputerUseStart(u"generate_image"_qs, std::nullopt);
+    h.realtime->onComputerUseStart(u"generate_image"_qs, std::nullopt);
+    h.processEvents();
+    QCOMPARE(h.model->artifacts().size(), 2);
+    const Artifact first = h.model->artifacts().at(0);
+    QCOMPARE(h.model->tempVoiceArtifactID(), std::optional(h.model->artifacts().at(1).id));
+
+    h.realtime->onComputerUseResult({.summary = u"One."_qs});
+    h.realtime->onComputerUseResult({.summary = u"Two."_qs});
+    h.processEvents();
+    QCOMPARE(h.model->artifacts(), QList<Artifact>{first});
+    QCOMPARE(h.model->tempVoiceArtifactID(), std::nullopt);
+}
+
+void VoiceOrchestrationTest::toolCallStartedOnAnotherThread()
+{
+    AppModelHarness h;
+    std::unique_ptr<QThread> thread(QThread::create(
+        [&] { h.realtime->onComputerUseStart(u"generate_image"_qs, std::nullopt); }));
+    thread->start();
+    QVERIFY(thread->wait(5000));
+    QTRY_COMPARE(h.model->artifacts().size(), 1);
+    QCOMPARE(h.model->artifacts().first().title, u"Generating Image..."_qs);
+}
+
+void VoiceOrchestrationTest::resultDuringLiveSessionWithoutArtifactChangesNothing()
+{
+    AppModelHarness h;
+    h.realtime->active = true;
+    h.realtime->onComputerUseResult({.summary = u"Opened Files."_qs});
+    h.processEvents();
+    QVERIFY(h.model->messages().isEmpty());
+    QVERIFY(h.model->artifacts().isEmpty());
+}
+
+void VoiceOrchestrationTest::consecutiveResultsShareOneMessageUntilCleared()
+{
+    AppModelHarness h;
+    h.realtime->onComputerUseResult({.summary = u"First."_qs});
+    h.realtime->onComputerUseResult({.summary = u"Second."_qs});
+    h.processEvents();
+    QCOMPARE(contents(h.model->messages()), QStringList{u"Second."_qs});
+
+    h.realtime->onResponseDone();
+    h.realtime->onComputerUseResult({.summary = u"Third."_qs});
+    h.processEvents();
+    QCOMPARE(contents(h.model->messages()), (QStringList{u"Second."_qs, u"Third."_qs}));
+
+    // After a new session the remembered message is gone: a new one is written.
+    h.model->startNewSession();
+    h.realtime->onComputerUseResult({.summary = u"Fourth."_qs});
+    h.processEvents();
+    QCOMPARE(contents(h.model->messages()), QStringList{u"Fourth."_qs});
+}
+
+void VoiceOrchestrationTest::realtimeErrorIsLoggedAndApologised()
+{
+    AppModelHarness h;
+    h.assistant->gate.close();
+    h.submit(QStringLiteral("question"));
+    h.realtime->onError(u"socket closed: 1006"_qs);
+    h.processEvents();
+
+    QVERIFY(!h.model->isResponding());
+    QCOMPARE(h.realtime->logLines,
+             QStringList{u"System error encountered: socket closed: 1006"_qs});
+    const ConversationMessage apology = h.model->messages().last();
+    QCOMPARE(apology.role, ConversationRole::assistant);
+    QCOMPARE(apology.content,
+             u"I'm having trouble connecting to my service right now. I've logged the issue for "
+             u"my administrator to look into. Please try again in a few moments."_qs);
+    h.assistant->gate.open();
+    QVERIFY(h.waitForQuiet());
+}
+
+void VoiceOrchestrationTest::callbacksAfterTheModelIsGoneDoNothing()
+{
+    AppModelHarness h;
+    h.realtime->onComputerUseStart(u"generate_image"_qs, std::nullopt);
+    h.realtime->onError(u"posted before the end"_qs);
+    h.model.reset();
+    h.processEvents();
+
+    h.realtime->onStateChange(RealtimeVoiceState::idle);
+    h.realtime->onAssistantTranscript(u"late"_qs);
+    h.realtime->onComputerUseStart(u"generate_image"_qs, std::nullopt);
+    h.realtime->onComputerUseResult({.summary = u"late"_qs});
+    h.realtime->onResponseDone();
+    h.realtime->onWakePhraseDetected();
+    h.realtime->onError(u"late"_qs);
+    h.wake->onWake(u"open files"_qs);
+    h.wake->onListeningStateChange(true);
+    h.wake->onError(u"late"_qs);
+    h.processEvents();
+
+    QVERIFY(h.realtime->logLines.isEmpty());
+    QVERIFY(h.computerUse->executed.isEmpty());
+    QCOMPARE(h.activator->activations, 0);
+    QCOMPARE(h.wake->starts, 1);
+}
+
+void VoiceOrchestrationTest::wakePhrase_data()
+{
+    QTest::addColumn<std::optional<QString>>("suffix");
+    QTest::addColumn<bool>("runsCommand");
+    QTest::newRow("recognised command") << std::optional<QString>(u"open files"_qs) << true;
+    QTest::newRow("words no parser knows") << std::optional<QString>(u"tell me a joke"_qs) << false;
+    QTest::newRow("empty words") << std::optional<QString>(QString()) << false;
+    QTest::newRow("phrase alone") << std::optional<QString>() << false;
+}
+
+void VoiceOrchestrationTest::wakePhrase()
+{
+    QFETCH(std::optional<QString>, suffix);
+    QFETCH(bool, runsCommand);
+
+    AppModelHarness h;
+    h.model->setSelectedSectionText(u"search"_qs);
+    h.wake->onListeningStateChange(true);
+    h.wake->onWake(suffix);
+    h.processEvents();
+
+    QCOMPARE(h.model->inputMode(), InputMode::voice);
+    QCOMPARE(h.model->selectedSection(), std::optional(SidebarSection::chat));
+    QVERIFY(!h.model->isWakeWordListening());
+    QVERIFY(h.activator->activations >= 1);
+    QTRY_COMPARE(h.activator->activations, 2);
+    QVERIFY(h.waitForQuiet());
+
+    if (runsCommand) {
+        QCOMPARE(h.computerUse->executed, QStringList{*suffix});
+        QVERIFY(h.realtime->starts.isEmpty());
+        QCOMPARE(contents(h.model->messages()), (QStringList{*suffix, u"Did open files."_qs}));
+        QCOMPARE(h.model->messages().first().role, ConversationRole::user);
+        QCOMPARE(h.model->messages().first().mode, std::optional(InputMode::voice));
+        QCOMPARE(h.model->messages().last().mode, std::optional(InputMode::voice));
+        QCOMPARE(h.speech->spoken, QStringList{u"Did open files."_qs});
+    } else {
+        QVERIFY(h.computerUse->executed.isEmpty());
+        QCOMPARE(h.realtime->starts, QList<bool>{true});
+        QVERIFY(h.model->messages().isEmpty());
+    }
+}
+
+void VoiceOrchestrationTest::wakeCommandFeedbackRestartsListening()
+{
+    AppModelHarness h;
+    h.wake->onWake(u"open files"_qs);
+    QVERIFY(h.waitForQuiet());
+    QVERIFY(h.model->realtimeTranscriptMessageID());
+    const int startsBefore = h.wake->starts;
+
+    h.speech->finish();
+    QCOMPARE(h.model->realtimeTranscriptMessageID(), std::nullopt);
+    QCOMPARE(h.wake->starts, startsBefore + 1);
+    QCOMPARE(h.realtime->feedbackHandBacks, 0);
+
+    // The next wake command gets a message of its own.
+    h.wake->onWake(u"open mail"_qs);
+    QVERIFY(h.waitForQuiet());
+    QCOMPARE(contents(h.model->messages()), (QStringList{u"open files"_qs, u"Did open files."_qs,
+                                                         u"open mail"_qs, u"Did open mail."_qs}));
+
+    // With a session running, the end of the feedback goes to the session instead.
+    h.realtime->onStateChange(RealtimeVoiceState::recording);
+    h.processEvents();
+    const int startsDuringSession = h.wake->starts;
+    h.speech->finish();
+    QCOMPARE(h.realtime->feedbackHandBacks, 1);
+    QCOMPARE(h.wake->starts, startsDuringSession);
+}
+
+void VoiceOrchestrationTest::speakInQuietModeSaysNothing()
+{
+    AppModelHarness h;
+    h.model->applyRealtimeComputerUseResult({.summary = u"Done."_qs}, true);
+    QVERIFY(h.speech->spoken.isEmpty());
+    QCOMPARE(contents(h.model->messages()), QStringList{u"Done."_qs});
+}
+
+void VoiceOrchestrationTest::voiceButtonTogglesTheSession()
+{
+    AppModelHarness h;
+    h.wake->onListeningStateChange(true);
+    h.processEvents();
+    h.model->startComputerUseVoiceMode();
+    QCOMPARE(h.model->inputMode(), InputMode::voice);
+    QCOMPARE(h.realtime->starts, QList<bool>{true});
+    QCOMPARE(h.realtime->stops, 0);
+    QCOMPARE(h.wake->stops, 1);
+    QVERIFY(!h.model->isWakeWordListening());
+
+    // "Enable Voice" during a live session ends it.
+    h.realtime->active = true;
+    h.model->setMode(u"voice"_qs);
+    QCOMPARE(h.realtime->stops, 1);
+    QCOMPARE(h.realtime->starts.size(), 1);
+
+    h.model->setMode(u"loud"_qs);
+    QCOMPARE(h.model->inputMode(), InputMode::voice);
+}
+
+void VoiceOrchestrationTest::quietModeTurnsAudioOffOnlyInALiveSession()
+{
+    AppModelHarness h;
+    h.model->setMode(InputMode::voice);
+    h.model->setMode(InputMode::quiet);
+    QVERIFY(h.realtime->voiceModes.isEmpty());
+    QCOMPARE(h.model->inputModeText(), u"quiet"_qs);
+
+    h.realtime->active = true;
+    h.model->setMode(InputMode::quiet);
+    QCOMPARE(h.realtime->voiceModes, QList<bool>{false});
+    QCOMPARE(h.realtime->stops, 0);
+}
+
+void VoiceOrchestrationTest::wakeErrors()
+{
+    AppModelHarness h;
+    h.wake->onListeningStateChange(true);
+    h.wake->onError(u"microphone busy"_qs);
+    h.processEvents();
+    QVERIFY(!h.model->isWakeWordListening());
+    QCOMPARE(h.model->messages().size(), 1);
+    QCOMPARE(h.model->messages().first().content, u"Wake phrase failed: microphone busy"_qs);
+    QCOMPARE(h.model->messages().first().mode, std::optional(InputMode::voice));
+    QCOMPARE(h.wake->starts, 1);
+
+    // The listener comes back with the next end of a session, and never during one.
+    h.realtime->onStateChange(RealtimeVoiceState::connecting);
+    h.processEvents();
+    h.model->startWakeWordListening();
+    QCOMPARE(h.wake->starts, 1);
+    h.realtime->onStateChange(RealtimeVoiceState::failed);
+    h.processEvents();
+    QCOMPARE(h.wake->starts, 2);
+}
+
+QTEST_GUILESS_MAIN(VoiceOrchestrationTest)
+#include "tst_voiceorchestration.moc"
