@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace korvane {
+
+// What the command line asks of the program: open a section, start a note, or just show up.
+struct LaunchRequest {
+    enum class Intent { activate, openSection, createNote };
+
+    Intent intent = Intent::activate;
+    // "chat" or "search" for openSection; the note text for createNote.
+    QString argument{};
+
+    friend bool operator==(const LaunchRequest&, const LaunchRequest&) = default;
+};
+
+struct LaunchArguments {
+    std::optional<LaunchRequest> request{};
+    // Set when the arguments were not understood; the sentence says why.
+    QString error{};
+    bool helpRequested = false;
+};
+
+// Parses `--open-section SECTION` and `--note TEXT` (argv, program name first).
+LaunchArguments parseLaunchArguments(const QStringList& arguments);
+
+// The D-Bus action name and parameter of a request ("open-section"/"create-note").
+QString actionName(LaunchRequest::Intent intent);
+
+} // namespace korvane

@@ -1,0 +1,12 @@
+#pragma once
+
+#include "platform/linux/desktop/LaunchRequest.h"
+
+namespace korvane {
+
+class AppIntentRouter;
+
+// Runs the intent a launch request stands for on `router`; a bare activation routes nothing.
+void routeLaunchRequest(const LaunchRequest& request, AppIntentRouter& router);
+
+} // namespace korvane

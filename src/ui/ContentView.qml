@@ -1,0 +1,44 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+import Korvane.Ui
+
+// The workspace and, while shown, the inspector beside it.
+Item {
+    id: content
+
+    required property QtObject appModel
+    property bool isArtifactVisible: true
+    property alias composer: workspaceView.composer
+
+    // The model publishes the state as its raw value.
+    readonly property string voiceState: String(appModel.realtimeVoiceState)
+
+    RowLayout {
+        anchors.fill: parent
+        spacing: 0
+
+        ConversationWorkspaceView {
+            id: workspaceView
+            Layout.fillWidth: true
+            Layout.fillHeight: true
+            appModel: content.appModel
+            voiceState: content.voiceState
+        }
+
+        Rectangle {
+            visible: content.isArtifactVisible
+            Layout.fillHeight: true
+            Layout.preferredWidth: 1
+            color: Theme.divider
+        }
+
+        ArtifactInspectorView {
+            objectName: "inspector"
+            visible: content.isArtifactVisible
+            Layout.fillHeight: true
+            Layout.preferredWidth: Math.max(420, content.width * 0.42)
+            appModel: content.appModel
+        }
+    }
+}

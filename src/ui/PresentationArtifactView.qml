@@ -1,0 +1,122 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+import Korvane.Ui
+
+// A slide deck, one card at a time, with previous/next buttons.
+ColumnLayout {
+    id: view
+
+    required property string body
+    property int currentSlideIndex: 0
+    readonly property var deck: Ui.slides(body)
+    readonly property int count: deck.length
+    // The body can change while shown (resolved images); never point past the end.
+    readonly property int shownIndex: Math.max(0, Math.min(currentSlideIndex, count - 1))
+    readonly property string slide: count > 0 ? deck[shownIndex] : ""
+    readonly property var lines: Ui.contentLines(slide)
+
+    function previous() {
+        if (currentSlideIndex >= 1)
+            currentSlideIndex = currentSlideIndex - 1
+    }
+    function next() {
+        if (currentSlideIndex < count - 1)
+            currentSlideIndex = currentSlideIndex + 1
+    }
+
+    spacing: 14
+
+    Label {
+        objectName: "noSlides"
+        visible: view.count === 0
+        text: "No slides found in presentation."
+        color: Theme.secondaryText
+        font.pixelSize: Theme.body
+    }
+
+    Rectangle {
+        id: card
+        objectName: "slideCard"
+        visible: view.count > 0
+        Layout.fillWidth: true
+        Layout.preferredHeight: 380
+        radius: Theme.radius
+        color: "#1b1e26"
+        clip: true
+
+        SlideBackgroundView {
+            anchors.fill: parent
+            reference: view.count > 0 ? Ui.extractImage(view.slide) : undefined
+        }
+        Rectangle {
+            anchors.fill: parent
+            gradient: Gradient {
+                GradientStop { position: 0.0; color: "#59000000" }
+                GradientStop { position: 1.0; color: "#a6000000" }
+            }
+        }
+
+        ColumnLayout {
+            anchors.left: parent.left
+            anchors.right: parent.right
+            anchors.bottom: parent.bottom
+            anchors.margins: 28
+            spacing: 10
+
+            Text {
+                objectName: "slideTitle"
+                Layout.fillWidth: true
+                text: view.lines.length > 0 ? view.lines[0] : ""
+                textFormat: Text.PlainText
+                wrapMode: Text.Wrap
+                maximumLineCount: 3
+                elide: Text.ElideRight
+                color: "white"
+                font.pixelSize: Theme.largeTitle
+                font.weight: Font.Bold
+            }
+            Repeater {
+                model: view.lines.slice(1)
+                delegate: Text {
+                    required property string modelData
+                    Layout.fillWidth: true
+                    text: modelData
+                    textFormat: Text.PlainText
+                    wrapMode: Text.Wrap
+                    color: "#eef0f4"
+                    font.pixelSize: Theme.title3
+                }
+            }
+        }
+    }
+
+    RowLayout {
+        visible: view.count > 0
+        Layout.alignment: Qt.AlignHCenter
+        spacing: 18
+
+        RoundButton {
+            objectName: "previousSlide"
+            enabled: view.shownIndex >= 1
+            icon.source: "icons/chevron.left.svg"
+            icon.width: 14
+            icon.height: 14
+            onClicked: view.previous()
+        }
+        Label {
+            objectName: "slideCaption"
+            text: "Slide " + (view.shownIndex + 1) + " of " + view.count
+            font.pixelSize: Theme.body
+            color: Theme.secondaryText
+        }
+        RoundButton {
+            objectName: "nextSlide"
+            enabled: view.shownIndex < view.count - 1
+            icon.source: "icons/chevron.right.svg"
+            icon.width: 14
+            icon.height: 14
+            onClicked: view.next()
+        }
+    }
+}

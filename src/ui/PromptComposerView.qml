@@ -1,0 +1,69 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+import Korvane.Ui
+
+// The prompt field with the voice and send buttons, inside a capsule outline.
+Rectangle {
+    id: composer
+
+    required property QtObject appModel
+    readonly property bool isPromptFocused: field.activeFocus
+
+    implicitHeight: 54
+    radius: height / 2
+    color: Theme.panel
+    border.width: field.activeFocus ? 2 : 1
+    border.color: field.activeFocus ? Theme.accent : Theme.outline
+
+    function focusPrompt() {
+        field.forceActiveFocus()
+    }
+
+    // The model toggles the flag; either change asks for focus.
+    Connections {
+        target: composer.appModel
+        function onShouldFocusPromptChanged() {
+            composer.focusPrompt()
+        }
+    }
+
+    RowLayout {
+        anchors.fill: parent
+        anchors.leftMargin: 20
+        anchors.rightMargin: 8
+        spacing: 6
+
+        TextField {
+            id: field
+            objectName: "promptField"
+            Layout.fillWidth: true
+            placeholderText: "Ask Korvane"
+            text: composer.appModel.promptText
+            font.pixelSize: Theme.headline
+            color: Theme.text
+            placeholderTextColor: Theme.tertiaryText
+            selectByMouse: true
+            background: null
+            leftPadding: 0
+            onTextEdited: composer.appModel.promptText = text
+            onAccepted: composer.appModel.submitPrompt()
+            Accessible.name: "Ask Korvane"
+        }
+
+        ComposerIcon {
+            objectName: "voiceButton"
+            symbol: "waveform"
+            help: "Voice"
+            onClicked: composer.appModel.setMode("voice")
+        }
+
+        ComposerIcon {
+            objectName: "sendButton"
+            symbol: "paperplane.fill"
+            help: "Send"
+            filled: true
+            onClicked: composer.appModel.submitPrompt()
+        }
+    }
+}

@@ -1,0 +1,31 @@
+pragma Singleton
+import QtQuick
+
+// Colours, type sizes and spacing shared by every view.
+QtObject {
+    readonly property color windowBackground: "#f4f5f8"
+    readonly property color workspaceTop: "#f8f9fc"
+    readonly property color workspaceBottom: "#eceef4"
+    readonly property color panel: "#ffffff"
+    readonly property color panelAlt: "#f7f8fa"
+    readonly property color divider: "#dfe2e8"
+    readonly property color outline: "#cfd4dc"
+    readonly property color text: "#1d1f24"
+    readonly property color secondaryText: "#6b7280"
+    readonly property color tertiaryText: "#9aa1ad"
+    readonly property color accent: "#0a7cff"
+    readonly property color accentSoft: "#e7f1ff"
+    readonly property color cardShadow: "#14000000"
+
+    readonly property int largeTitle: 30
+    readonly property int title1: 26
+    readonly property int title2: 21
+    readonly property int title3: 18
+    readonly property int headline: 15
+    readonly property int body: 14
+    readonly property int caption: 11
+
+    readonly property int spacing: 8
+    readonly property int padding: 20
+    readonly property int radius: 12
+}

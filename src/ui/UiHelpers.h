@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QColor>
+#include <QObject>
+#include <QQuickTextDocument>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+#include <QVariant>
+#include <QtQml/qqmlregistration.h>
+
+namespace korvane {
+
+// The pure presentation rules, for the QML views. Enumerations arrive as raw values.
+// Not final: the QML engine derives from its element types.
+class UiHelpers : public QObject {
+    Q_OBJECT
+    QML_NAMED_ELEMENT(Ui)
+    QML_SINGLETON
+
+public:
+    explicit UiHelpers(QObject* parent = nullptr);
+    Q_DISABLE_COPY_MOVE(UiHelpers)
+
+    // Workspace
+    Q_INVOKABLE QString statusTitle(const QString& voiceState) const;
+    Q_INVOKABLE QString statusSubtitle(const QString& voiceState, bool isWakeWordListening) const;
+    Q_INVOKABLE QColor micTint(const QString& voiceState) const;
+    Q_INVOKABLE QString micHelpText(const QString& voiceState) const;
+    Q_INVOKABLE double micDiameter(double availableWidth) const;
+    Q_INVOKABLE QString inspectorToggleIcon(bool isArtifactVisible) const;
+    Q_INVOKABLE QString inspectorToggleHelp(bool isArtifactVisible) const;
+
+    // Inspector
+    Q_INVOKABLE QString headerTitle(const QVariant& selectedArtifactTitle,
+                                    bool hasAssistantMessage) const;
+    Q_INVOKABLE QString kindSymbol(const QString& kind) const;
+    Q_INVOKABLE QString kindLabel(const QString& kind) const;
+    Q_INVOKABLE QString statusLabel(const QString& status) const;
+    Q_INVOKABLE bool showsOpenFile(const QVariant& imagePath) const;
+    Q_INVOKABLE bool isPendingImage(const QVariant& imagePath) const;
+    Q_INVOKABLE QUrl imageSource(const QString& imagePath) const;
+
+    // Each element as {kind, text}.
+    Q_INVOKABLE QVariantList markdownLines(const QString& text) const;
+    Q_INVOKABLE QStringList slides(const QString& body) const;
+    // The image reference, or undefined.
+    Q_INVOKABLE QVariant extractImage(const QString& slide) const;
+    Q_INVOKABLE QStringList contentLines(const QString& slide) const;
+    // The results as maps with the record's field names, or undefined when the body is no result
+    // list.
+    Q_INVOKABLE QVariant searchResults(const QString& body) const;
+
+    // Proportional line height (percent) for every block of a text view's document.
+    Q_INVOKABLE void setLineSpacing(QQuickTextDocument* document, int percent) const;
+
+    // User actions.
+    Q_INVOKABLE void openFile(const QString& path) const;
+    Q_INVOKABLE bool saveImage(const QString& source, const QUrl& destination) const;
+    Q_INVOKABLE void openAddress(const QString& address) const;
+};
+
+} // namespace korvane

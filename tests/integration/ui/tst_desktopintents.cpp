@@ -1,0 +1,216 @@
+#include "app/AppIntentRouter.h"
+#include "platform/linux/desktop/DesktopIntentsService.h"
+#include "platform/linux/desktop/LaunchRouting.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusVariant>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTest>
+
+using namespace korvane;
+
+Q_DECLARE_METATYPE(korvane::LaunchRequest)
+
+namespace {
+
+using Intent = LaunchRequest::Intent;
+
+QDBusMessage applicationCall(const QString& method)
+{
+    return QDBusMessage::createMethodCall(DesktopIntentsService::serviceName,
+                                          DesktopIntentsService::objectPath,
+                                          DesktopIntentsService::interfaceName, method);
+}
+
+QDBusMessage actionCall(const QString& name, const QVariantList& parameter)
+{
+    QDBusMessage call = applicationCall(u"ActivateAction"_qs);
+    call << name << QVariant::fromValue(parameter) << QVariantMap();
+    return call;
+}
+
+QVariantList text(const QString& value)
+{
+    return {QVariant::fromValue(QDBusVariant(value))};
+}
+
+} // namespace
+
+class DesktopIntentsTest final : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        qRegisterMetaType<LaunchRequest>();
+        if (QStandardPaths::findExecutable(u"dbus-daemon"_qs).isEmpty())
+            QSKIP("dbus-daemon is not installed");
+        m_daemon.start(u"dbus-daemon"_qs,
+                       {u"--session"_qs, u"--nofork"_qs, u"--print-address=1"_qs});
+        QVERIFY(m_daemon.waitForStarted());
+        QTRY_VERIFY(m_daemon.canReadLine());
+        m_address = QString::fromUtf8(m_daemon.readLine()).trimmed();
+        QVERIFY(!m_address.isEmpty());
+        m_bus = std::make_unique<QDBusConnection>(
+            QDBusConnection::connectToBus(m_address, u"korvane-test-owner"_qs));
+        QVERIFY(m_bus->isConnected());
+        QVERIFY(m_service.registerOn(*m_bus));
+        m_client = std::make_unique<QDBusConnection>(
+            QDBusConnection::connectToBus(m_address, u"korvane-test-client"_qs));
+        QVERIFY(m_client->isConnected());
+    }
+
+    void cleanupTestCase()
+    {
+        m_client.reset();
+        m_bus.reset();
+        QDBusConnection::disconnectFromBus(u"korvane-test-client"_qs);
+        QDBusConnection::disconnectFromBus(u"korvane-test-owner"_qs);
+        QDBusConnection::disconnectFromBus(u"korvane-test-second"_qs);
+        if (m_daemon.state() != QProcess::NotRunning) {
+            m_daemon.terminate();
+            m_daemon.waitForFinished();
+        }
+    }
+
+    void secondInstanceCannotClaimTheName()
+    {
+        QDBusConnection second =
+            QDBusConnection::connectToBus(m_address, u"korvane-test-second"_qs);
+        DesktopIntentsService other;
+        QVERIFY(!other.registerOn(second));
+        QCOMPARE(m_client->interface()->serviceOwner(DesktopIntentsService::serviceName).value(),
+                 m_bus->baseService());
+    }
+
+    void callsBecomeRequests_data()
+    {
+        QTest::addColumn<QDBusMessage>("call");
+        QTest::addColumn<bool>("routed");
+        QTest::addColumn<LaunchRequest>("expected");
+        QTest::newRow("activate") << [] {
+            QDBusMessage call = applicationCall(u"Activate"_qs);
+            call << QVariantMap();
+            return call;
+        }() << true << LaunchRequest{};
+        QTest::newRow("chat") << actionCall(u"open-section"_qs, text(u"chat"_qs)) << true
+                              << LaunchRequest{Intent::openSection, u"chat"_qs};
+        QTest::newRow("search") << actionCall(u"open-section"_qs, text(u"search"_qs)) << true
+                                << LaunchRequest{Intent::openSection, u"search"_qs};
+        QTest::newRow("note") << actionCall(u"create-note"_qs, text(u" Buy milk "_qs)) << true
+                              << LaunchRequest{Intent::createNote, u" Buy milk "_qs};
+        QTest::newRow("note without text") << actionCall(u"create-note"_qs, {}) << true
+                                           << LaunchRequest{Intent::createNote, QString()};
+        QTest::newRow("unknown section")
+            << actionCall(u"open-section"_qs, text(u"files"_qs)) << false << LaunchRequest{};
+        QTest::newRow("section not text")
+            << actionCall(u"open-section"_qs, {QVariant::fromValue(QDBusVariant(7))}) << false
+            << LaunchRequest{};
+        QTest::newRow("unknown action") << actionCall(u"quit"_qs, {}) << false << LaunchRequest{};
+    }
+    void callsBecomeRequests()
+    {
+        QFETCH(QDBusMessage, call);
+        QFETCH(bool, routed);
+        QFETCH(LaunchRequest, expected);
+        QSignalSpy spy(&m_service, &DesktopIntentsService::requested);
+        QDBusPendingCall pending = m_client->asyncCall(call);
+        QTRY_VERIFY(pending.isFinished());
+        QVERIFY2(!pending.isError(), qPrintable(pending.error().message()));
+        QCOMPARE(spy.size(), routed ? 1 : 0);
+        if (routed)
+            QCOMPARE(spy.constFirst().constFirst().value<LaunchRequest>(), expected);
+    }
+
+    void requestsRouteLikeTheIntents()
+    {
+        AppIntentRouter router;
+        routeLaunchRequest(LaunchRequest{}, router);
+        QVERIFY(!router.pendingRoute());
+
+        routeLaunchRequest({Intent::openSection, u"search"_qs}, router);
+        QCOMPARE(router.pendingRoute()->destination, SidebarSection::search);
+        QVERIFY(!router.pendingRoute()->prefilledPrompt);
+
+        routeLaunchRequest({Intent::createNote, u"Buy milk"_qs}, router);
+        const auto first = router.pendingRoute();
+        QCOMPARE(first->destination, SidebarSection::chat);
+        QCOMPARE(first->prefilledPrompt, std::optional<QString>(u"Buy milk"_qs));
+        routeLaunchRequest({Intent::createNote, u"Buy milk"_qs}, router);
+        QVERIFY(router.pendingRoute()->id != first->id);
+    }
+
+    void commandLineForwardsToRunningInstance_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<LaunchRequest>("expected");
+        QTest::newRow("plain") << QStringList{} << LaunchRequest{};
+        QTest::newRow("search") << QStringList{u"--open-section"_qs, u"search"_qs}
+                                << LaunchRequest{Intent::openSection, u"search"_qs};
+        QTest::newRow("note") << QStringList{u"--note"_qs, u"Call Ada at 5"_qs}
+                              << LaunchRequest{Intent::createNote, u"Call Ada at 5"_qs};
+        QTest::newRow("empty note")
+            << QStringList{u"--note"_qs, QString()} << LaunchRequest{Intent::createNote, QString()};
+    }
+    void commandLineForwardsToRunningInstance()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(LaunchRequest, expected);
+        QSignalSpy spy(&m_service, &DesktopIntentsService::requested);
+        QProcess korvane;
+        korvane.setProcessEnvironment(environment());
+        korvane.start(QStringLiteral(KORVANE_BINARY), arguments);
+        QVERIFY(korvane.waitForStarted());
+        // The forwarded call is answered by this process's event loop.
+        QTRY_VERIFY_WITH_TIMEOUT(korvane.state() == QProcess::NotRunning, 20000);
+        QCOMPARE(korvane.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(korvane.exitCode(), 0);
+        QCOMPARE(spy.size(), 1);
+        QCOMPARE(spy.constFirst().constFirst().value<LaunchRequest>(), expected);
+    }
+
+    void commandLineRejectsBadArguments_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("unknown section") << QStringList{u"--open-section"_qs, u"files"_qs};
+        QTest::newRow("missing value") << QStringList{u"--note"_qs};
+        QTest::newRow("both") << QStringList{u"--note"_qs, u"a"_qs, u"--open-section"_qs,
+                                             u"chat"_qs};
+        QTest::newRow("stray") << QStringList{u"hello"_qs};
+    }
+    void commandLineRejectsBadArguments()
+    {
+        QFETCH(QStringList, arguments);
+        QSignalSpy spy(&m_service, &DesktopIntentsService::requested);
+        QProcess korvane;
+        korvane.setProcessEnvironment(environment());
+        korvane.start(QStringLiteral(KORVANE_BINARY), arguments);
+        QVERIFY(korvane.waitForFinished(20000));
+        QCOMPARE(korvane.exitCode(), 2);
+        QVERIFY(!korvane.readAllStandardError().isEmpty());
+        QCOMPARE(spy.size(), 0);
+    }
+
+private:
+    QProcessEnvironment environment() const
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"DBUS_SESSION_BUS_ADDRESS"_qs, m_address);
+        env.insert(u"QT_QPA_PLATFORM"_qs, u"offscreen"_qs);
+        env.insert(u"KORVANE_ENV_FILES"_qs, QString());
+        return env;
+    }
+
+    QProcess m_daemon;
+    QString m_address;
+    std::unique_ptr<QDBusConnection> m_bus;
+    std::unique_ptr<QDBusConnection> m_client;
+    DesktopIntentsService m_service;
+};
+
+QTEST_GUILESS_MAIN(DesktopIntentsTest)
+#include "tst_desktopintents.moc"

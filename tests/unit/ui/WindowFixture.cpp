@@ -1,0 +1,89 @@
+#include "WindowFixture.h"
+
+#include "unit/app/AppFakes.h"
+
+#include <QQmlApplicationEngine>
+#include <QQmlError>
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QTest>
+
+namespace korvane::test {
+
+WindowFixture::WindowFixture()
+    : m_harness(std::make_unique<AppModelHarness>(false))
+{
+}
+
+WindowFixture::~WindowFixture()
+{
+    m_engine.reset();
+}
+
+bool WindowFixture::load()
+{
+    m_engine = std::make_unique<QQmlApplicationEngine>();
+    m_engine->setOutputWarningsToStandardError(true);
+    connect(m_engine.get(), &QQmlEngine::warnings, this, [this](const QList<QQmlError>& errors) {
+        for (const QQmlError& error : errors)
+            warnings.append(error.toString());
+    });
+    m_engine->setInitialProperties({
+        {QStringLiteral("appModel"),
+         QVariant::fromValue(static_cast<QObject*>(m_harness->model.get()))},
+    });
+    m_engine->load(QUrl(QStringLiteral("qrc:/qt/qml/Korvane/Ui/Main.qml")));
+    if (m_engine->rootObjects().isEmpty())
+        return false;
+    m_window = qobject_cast<QQuickWindow*>(m_engine->rootObjects().constFirst());
+    if (!m_window)
+        return false;
+    m_window->show();
+    m_window->requestActivate();
+    if (!QTest::qWaitForWindowExposed(m_window))
+        return false;
+    settle();
+    return true;
+}
+
+namespace {
+
+// The visual tree, not the object tree: QML puts declared items under their visual parents.
+QQuickItem* findItem(QQuickItem* root, const QString& objectName)
+{
+    if (!root)
+        return nullptr;
+    if (root->objectName() == objectName)
+        return root;
+    const auto children = root->childItems();
+    for (QQuickItem* child : children) {
+        if (QQuickItem* found = findItem(child, objectName))
+            return found;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+QQuickItem* WindowFixture::item(const QString& objectName) const
+{
+    return m_window ? findItem(m_window->contentItem(), objectName) : nullptr;
+}
+
+QVariant WindowFixture::property(const QString& objectName, const char* name) const
+{
+    const QQuickItem* found = item(objectName);
+    return found ? found->property(name) : QVariant();
+}
+
+void WindowFixture::settle()
+{
+    AppModelHarness::processEvents();
+    if (m_window) {
+        m_window->requestUpdate();
+        QTest::qWait(30);
+    }
+    AppModelHarness::processEvents();
+}
+
+} // namespace korvane::test

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class QQmlApplicationEngine;
+class QQuickItem;
+class QQuickWindow;
+
+namespace korvane::test {
+
+struct AppModelHarness;
+
+// The main window loaded from the QML module and bound to a model with fake services.
+// Collects every QML warning the engine reports while it lives.
+class WindowFixture final : public QObject {
+    Q_OBJECT
+
+public:
+    WindowFixture();
+    ~WindowFixture() override;
+    Q_DISABLE_COPY_MOVE(WindowFixture)
+
+    // Loads Main.qml and waits until the window is exposed; false when either fails.
+    bool load();
+
+    AppModelHarness& harness() { return *m_harness; }
+    QQuickWindow* window() const { return m_window; }
+    QQuickItem* item(const QString& objectName) const;
+    // The property of the named item, or an invalid value when there is no such item.
+    QVariant property(const QString& objectName, const char* name) const;
+    // Lets queued callbacks, bindings and polish run, then renders one frame.
+    void settle();
+
+    QStringList warnings;
+
+private:
+    std::unique_ptr<AppModelHarness> m_harness;
+    std::unique_ptr<QQmlApplicationEngine> m_engine;
+    QQuickWindow* m_window = nullptr;
+};
+
+} // namespace korvane::test
