@@ -267,27 +267,22 @@ QCoro::Task<bool> X11Workspace::open(QUrl url)
     // xdg-open may run the handler in the foreground; once it has run this long the handler is
     // taken to have started, and it is left running.
     constexpr std::chrono::milliseconds handlerGrace = 10s;
-    auto* process = new QProcess;
+    auto process = std::make_unique<QProcess>();
     process->setProgram(QStringLiteral("xdg-open"));
     process->setArguments({url.toString(QUrl::FullyEncoded)});
     process->setStandardInputFile(QProcess::nullDevice());
-    QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
-    QObject::connect(process, &QProcess::errorOccurred, process,
-                     [process](QProcess::ProcessError error) {
-                         if (error == QProcess::FailedToStart)
-                             process->deleteLater();
-                     });
-    const bool started = co_await qCoro(*process).start();
-    if (!started) {
+    process->setStandardOutputFile(QProcess::nullDevice());
+    process->setStandardErrorFile(QProcess::nullDevice());
+    process->start();
+    if (!co_await qCoro(*process).waitForStarted(handlerGrace)) {
         qCWarning(lcX11Workspace) << "xdg-open could not start:" << process->errorString();
         co_return false;
     }
-    const QPointer<QProcess> guard(process);
-    const bool finished = co_await qCoro(*process).waitForFinished(handlerGrace);
-    if (!guard)
-        co_return false;
-    if (!finished)
+    if (!co_await qCoro(*process).waitForFinished(handlerGrace)) {
+        QProcess* running = process.release();
+        QObject::connect(running, &QProcess::finished, running, &QObject::deleteLater);
         co_return true;
+    }
     co_return process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0;
 }
 
