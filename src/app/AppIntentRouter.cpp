@@ -1,14 +1,12 @@
 #include "app/AppIntentRouter.h"
 
-#include <QCoreApplication>
-
 namespace korvane {
 
 AppIntentRouter& AppIntentRouter::shared()
 {
     // Created on first use, on the main thread, and kept for the life of the process.
-    static AppIntentRouter* const instance = new AppIntentRouter(QCoreApplication::instance());
-    return *instance;
+    static AppIntentRouter instance;
+    return instance;
 }
 
 AppIntentRouter::AppIntentRouter(QObject* parent)

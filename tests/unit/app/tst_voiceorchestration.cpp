@@ -32,6 +32,7 @@ private Q_SLOTS:
     void voiceButtonTogglesTheSession();
     void quietModeTurnsAudioOffOnlyInALiveSession();
     void wakeErrors();
+    void standInsSayWhatIsMissing();
 };
 
 void VoiceOrchestrationTest::constructionStartsWakeListening()
@@ -383,6 +384,32 @@ void VoiceOrchestrationTest::wakeErrors()
     h.realtime->onStateChange(RealtimeVoiceState::failed);
     h.processEvents();
     QCOMPARE(h.wake->starts, 2);
+}
+
+void VoiceOrchestrationTest::standInsSayWhatIsMissing()
+{
+    AppModel model(AppModelServices{
+        .recognizesCommand = [](QStringView text) { return text.startsWith(u"open "); }});
+    QList<RealtimeVoiceState> states;
+    connect(&model, &AppModel::realtimeVoiceStateChanged, this,
+            [&] { states.append(model.realtimeVoiceState()); });
+
+    model.startComputerUseVoiceMode();
+    AppModelHarness::processEvents();
+    QCOMPARE(states, (QList{RealtimeVoiceState::connecting, RealtimeVoiceState::failed}));
+    QCOMPARE(model.messages().size(), 1);
+    QVERIFY(model.messages().first().content.startsWith(u"I'm having trouble connecting"));
+
+    model.setMode(InputMode::quiet);
+    model.setPromptText(u"hello"_qs);
+    model.submitPrompt();
+    model.setPromptText(u"open files"_qs);
+    QTRY_VERIFY(!model.isResponding());
+    model.submitPrompt();
+    QTRY_VERIFY(!model.isResponding());
+    QCOMPARE(contents(model.messages()).mid(1),
+             (QStringList{u"hello"_qs, u"The text assistant is not available in this build."_qs,
+                          u"open files"_qs, u"Computer use is not available in this build."_qs}));
 }
 
 QTEST_GUILESS_MAIN(VoiceOrchestrationTest)
