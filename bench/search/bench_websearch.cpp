@@ -145,10 +145,11 @@ void parseCost()
                    QString::fromUtf8(resultPage(1)));
     const double imageMs =
         medianMilliseconds(5, [&] { (void)PageImageReader::imageUrl(resultPageText); });
+    const double imageCpu = lastCpuMilliseconds;
     const double recipeMs =
         medianMilliseconds(5, [&] { (void)RecipeReader::read(resultPageText); });
-    out << "result page (2 MiB, tags at the end): image " << imageMs << " ms, recipe " << recipeMs
-        << " ms\n";
+    out << "result page (2 MiB, tags at the end): image " << imageMs << " ms (CPU " << imageCpu
+        << " ms), recipe " << recipeMs << " ms (CPU " << lastCpuMilliseconds << " ms)\n";
     out.flush();
 }
 
