@@ -46,11 +46,14 @@ ColumnLayout {
         clip: true
 
         SlideBackgroundView {
+            id: background
             anchors.fill: parent
             reference: view.count > 0 ? Ui.extractImage(view.slide) : undefined
         }
         Rectangle {
             anchors.fill: parent
+            // Keep the pending notice readable: the fill behind it is dark already.
+            opacity: background.pending ? 0.25 : 1
             gradient: Gradient {
                 GradientStop { position: 0.0; color: "#59000000" }
                 GradientStop { position: 1.0; color: "#a6000000" }

@@ -22,13 +22,15 @@ Rectangle {
         BusyIndicator {
             Layout.alignment: Qt.AlignHCenter
             running: placeholder.visible
+            palette.dark: placeholder.dark ? "#ffffff" : Theme.accent
+            palette.text: placeholder.dark ? "#ffffff" : Theme.accent
         }
         Label {
             Layout.alignment: Qt.AlignHCenter
             visible: placeholder.text.length > 0
             text: placeholder.text
             font.pixelSize: Theme.body
-            color: placeholder.dark ? "#d6d9e0" : Theme.secondaryText
+            color: placeholder.dark ? "#ffffff" : Theme.secondaryText
         }
     }
 }
