@@ -12,6 +12,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/XRes.h>
 
 namespace korvane {
 
@@ -87,10 +88,35 @@ public:
             XFree(hint.res_name);
             XFree(hint.res_class);
         }
-        const QList<unsigned long> pid = cardinals(window, "_NET_WM_PID", XA_CARDINAL);
-        if (!pid.isEmpty())
-            info.processId = static_cast<qint64>(pid.first());
+        info.processId = ownerProcess(window);
+        if (info.processId <= 0) {
+            const QList<unsigned long> pid = cardinals(window, "_NET_WM_PID", XA_CARDINAL);
+            if (!pid.isEmpty())
+                info.processId = static_cast<qint64>(pid.first());
+        }
         return info;
+    }
+
+    // The process of the client that made the window, as the server knows it: _NET_WM_PID is
+    // only what the client claims, and many clients do not set it.
+    qint64 ownerProcess(Window window) const
+    {
+        int eventBase = 0;
+        int errorBase = 0;
+        if (!XResQueryExtension(m_display, &eventBase, &errorBase))
+            return 0;
+        XResClientIdSpec spec{};
+        spec.client = window;
+        spec.mask = XRES_CLIENT_ID_PID_MASK;
+        long count = 0;
+        XResClientIdValue* values = nullptr;
+        if (XResQueryClientIds(m_display, 1, &spec, &count, &values) != Success)
+            return 0;
+        qint64 pid = 0;
+        for (long i = 0; i < count && pid <= 0; ++i)
+            pid = XResGetClientPid(&values[i]);
+        XResClientIdsDestroy(count, values);
+        return pid > 0 ? pid : 0;
     }
 
     std::optional<WindowInfo> activeWindow() const
