@@ -1,7 +1,7 @@
 #include "computeruse/ComputerUseOperations.h"
 #include "computeruse/MacApplicationResolver.h"
 #include "computeruse/MacComputerUseService.h"
-#include "computeruse/WebAddress.h"
+#include "computeruse/command/URLNormalizer.h"
 #include "platform/ApplicationCatalog.h"
 #include "platform/AutomationThread.h"
 #include "platform/DocumentAutomation.h"
@@ -76,7 +76,7 @@ QCoro::Task<ComputerUseResult> openApp(ContextPointer context, QString name)
 
 QCoro::Task<ComputerUseResult> openURL(ContextPointer context, QString text)
 {
-    const std::optional<QUrl> url = webaddress::url(text);
+    const std::optional<QUrl> url = URLNormalizer::url(text);
     if (!url)
         co_return sentence(QStringLiteral("Could not open ") + text + u'.');
     const bool opened = co_await context->ports.workspace->open(*url);

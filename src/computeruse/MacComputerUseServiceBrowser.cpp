@@ -1,5 +1,5 @@
 #include "computeruse/ComputerUseOperations.h"
-#include "computeruse/WebAddress.h"
+#include "computeruse/command/URLNormalizer.h"
 #include "platform/BrowserAutomation.h"
 
 namespace korvane::operations {
@@ -43,10 +43,10 @@ QCoro::Task<ComputerUseResult> searchWeb(ContextPointer context, QString query)
 
 QCoro::Task<ComputerUseResult> closeWebsite(ContextPointer context, QString text)
 {
-    const std::optional<QUrl> url = webaddress::url(text);
+    const std::optional<QUrl> url = URLNormalizer::url(text);
     if (!url)
         co_return sentence(QStringLiteral("Could not understand ") + text + u'.');
-    const QString targetHost = webaddress::canonicalHost(*url);
+    const QString targetHost = URLNormalizer::canonicalHost(*url);
 
     BrowserAutomation& browsers = *context->ports.browsers;
     std::optional<std::pair<BrowserTarget, QString>> firstMatch;
@@ -55,10 +55,10 @@ QCoro::Task<ComputerUseResult> closeWebsite(ContextPointer context, QString text
         const std::optional<QString> tabText = co_await browsers.activeTabURL(browser);
         if (!tabText)
             continue;
-        const std::optional<QUrl> tabUrl = webaddress::url(*tabText);
+        const std::optional<QUrl> tabUrl = URLNormalizer::url(*tabText);
         if (!tabUrl)
             continue;
-        const QString tabHost = webaddress::canonicalHost(*tabUrl);
+        const QString tabHost = URLNormalizer::canonicalHost(*tabUrl);
         if (hostsMatch(tabHost, targetHost)) {
             // Only the first match is closed; reading the others would change nothing.
             firstMatch = {browser, tabHost};

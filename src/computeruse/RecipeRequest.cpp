@@ -1,5 +1,7 @@
 #include "computeruse/RecipeRequest.h"
 
+#include "providers/AssistantReply.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -54,18 +56,6 @@ QByteArray requestBody(const QString& dish)
          QJsonObject{{QStringLiteral("type"), QStringLiteral("json_object")}}},
     };
     return QJsonDocument(body).toJson(QJsonDocument::Compact);
-}
-
-QString cleanJsonString(const QString& text)
-{
-    QString cleaned = text.trimmed();
-    if (cleaned.startsWith(u"```json"))
-        cleaned.remove(0, 7);
-    else if (cleaned.startsWith(u"```"))
-        cleaned.remove(0, 3);
-    if (cleaned.endsWith(u"```"))
-        cleaned.chop(3);
-    return cleaned.trimmed();
 }
 
 ComputerUseResult resultFromReply(const QByteArray& body)

@@ -16,7 +16,4 @@ QByteArray requestBody(const QString& dish);
 // The result a 200 reply's body gives: the recipe artifact, or the parse-failure sentence.
 ComputerUseResult resultFromReply(const QByteArray& body);
 
-// A model reply without its Markdown code fence.
-QString cleanJsonString(const QString& text);
-
 } // namespace korvane::recipes
