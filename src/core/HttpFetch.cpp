@@ -78,7 +78,8 @@ QCoro::Task<HttpFetchResult> fetchHttp(QNetworkAccessManager& manager, HttpFetch
         result.errorDescription = QStringLiteral("The request was cancelled.");
         co_return result;
     }
-    if (!*tooLarge)
+    // An aborted reply is closed: nothing more to read.
+    if (!*tooLarge && !*timedOut)
         received->append(reply->readAll());
     if (*tooLarge) {
         result.error = HttpFetchError::bodyTooLarge;
