@@ -42,13 +42,15 @@ QCoro::Task<ComputerUseResult> openApp(ContextPointer context, QString name)
 {
     // Resolution scans folders and may ask the desktop for its defaults: off the main thread.
     std::shared_ptr<ApplicationCatalog> catalog = context->ports.applications;
-    const Resolution resolution = co_await runOnAutomationThread([catalog, name] {
+    auto resolving = runOnAutomationThread([catalog, name] {
         Resolution found;
         found.application = MacApplicationResolver(*catalog).resolve(name);
         if (found.application)
             found.bundleIdentifier = catalog->bundleIdentifier(found.application->url);
         return found;
     });
+    // Awaited as a named future: GCC 12 destroys lambda temporaries of a co_await twice.
+    const Resolution resolution = co_await resolving;
     if (!resolution.application)
         co_return sentence(QStringLiteral("Could not find ") + name + u'.');
     const ResolvedMacApplication& application = *resolution.application;

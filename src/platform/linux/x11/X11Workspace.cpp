@@ -214,7 +214,7 @@ X11Workspace::~X11Workspace() = default;
 QCoro::Task<std::optional<RunningApplication>> X11Workspace::frontmostApplication()
 {
     std::shared_ptr<const XdgApplicationCatalog> catalog = m_catalog;
-    co_return co_await runOnAutomationThread([catalog]() -> std::optional<RunningApplication> {
+    auto future = runOnAutomationThread([catalog]() -> std::optional<RunningApplication> {
         const Connection connection;
         if (!connection.display())
             return std::nullopt;
@@ -223,12 +223,14 @@ QCoro::Task<std::optional<RunningApplication>> X11Workspace::frontmostApplicatio
             return std::nullopt;
         return runningApplication(catalog->desktopEntries(), *window);
     });
+    // Awaited as a named future: GCC 12 destroys lambda temporaries of a co_await twice.
+    co_return co_await future;
 }
 
 QCoro::Task<QList<RunningApplication>> X11Workspace::runningApplications()
 {
     std::shared_ptr<const XdgApplicationCatalog> catalog = m_catalog;
-    co_return co_await runOnAutomationThread([catalog] {
+    auto future = runOnAutomationThread([catalog] {
         QList<RunningApplication> applications;
         const Connection connection;
         if (!connection.display())
@@ -246,12 +248,14 @@ QCoro::Task<QList<RunningApplication>> X11Workspace::runningApplications()
         }
         return applications;
     });
+    // Awaited as a named future: GCC 12 destroys lambda temporaries of a co_await twice.
+    co_return co_await future;
 }
 
 QCoro::Task<std::optional<QString>> X11Workspace::openApplication(QUrl application)
 {
     std::shared_ptr<const XdgApplicationCatalog> catalog = m_catalog;
-    co_return co_await runOnAutomationThread([catalog, application]() -> std::optional<QString> {
+    auto future = runOnAutomationThread([catalog, application]() -> std::optional<QString> {
         const std::optional<DesktopEntry> entry = catalog->entryAt(application);
         if (!entry)
             return QStringLiteral("The application entry could not be read.");
@@ -286,6 +290,8 @@ QCoro::Task<std::optional<QString>> X11Workspace::openApplication(QUrl applicati
             return process.errorString();
         return std::nullopt;
     });
+    // Awaited as a named future: GCC 12 destroys lambda temporaries of a co_await twice.
+    co_return co_await future;
 }
 
 QCoro::Task<bool> X11Workspace::open(QUrl url)
