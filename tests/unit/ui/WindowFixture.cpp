@@ -1,18 +1,27 @@
 #include "WindowFixture.h"
 
+#include "app/UserSettings.h"
 #include "unit/app/AppFakes.h"
 
 #include <QQmlApplicationEngine>
 #include <QQmlError>
 #include <QQuickItem>
 #include <QQuickWindow>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace korvane::test {
 
 WindowFixture::WindowFixture()
-    : m_harness(std::make_unique<AppModelHarness>(false))
+    : m_settingsDir(std::make_unique<QTemporaryDir>())
+    , m_settings(std::make_unique<UserSettings>(settingsFile()))
+    , m_harness(std::make_unique<AppModelHarness>(false))
 {
+}
+
+QString WindowFixture::settingsFile() const
+{
+    return m_settingsDir->filePath(QStringLiteral("Korvane.conf"));
 }
 
 WindowFixture::~WindowFixture()
@@ -31,6 +40,8 @@ bool WindowFixture::load()
     m_engine->setInitialProperties({
         {QStringLiteral("appModel"),
          QVariant::fromValue(static_cast<QObject*>(m_harness->model.get()))},
+        {QStringLiteral("userSettings"),
+         QVariant::fromValue(static_cast<QObject*>(m_settings.get()))},
     });
     m_engine->load(QUrl(QStringLiteral("qrc:/qt/qml/Korvane/Ui/Main.qml")));
     if (m_engine->rootObjects().isEmpty())
@@ -46,10 +57,8 @@ bool WindowFixture::load()
     return true;
 }
 
-namespace {
-
 // The visual tree, not the object tree: QML puts declared items under their visual parents.
-QQuickItem* findItem(QQuickItem* root, const QString& objectName)
+QQuickItem* WindowFixture::findItem(QQuickItem* root, const QString& objectName)
 {
     if (!root)
         return nullptr;
@@ -62,8 +71,6 @@ QQuickItem* findItem(QQuickItem* root, const QString& objectName)
     }
     return nullptr;
 }
-
-} // namespace
 
 QQuickItem* WindowFixture::item(const QString& objectName) const
 {

@@ -7,8 +7,13 @@
 #include <memory>
 
 class QQmlApplicationEngine;
+class QTemporaryDir;
 class QQuickItem;
 class QQuickWindow;
+
+namespace korvane {
+class UserSettings;
+}
 
 namespace korvane::test {
 
@@ -28,8 +33,13 @@ public:
     bool load();
 
     AppModelHarness& harness() { return *m_harness; }
+    // Settings stored in a file of the fixture's own.
+    UserSettings& settings() { return *m_settings; }
+    QString settingsFile() const;
     QQuickWindow* window() const { return m_window; }
     QQuickItem* item(const QString& objectName) const;
+    // Searches the visual tree under `root`.
+    static QQuickItem* findItem(QQuickItem* root, const QString& objectName);
     // The property of the named item, or an invalid value when there is no such item.
     QVariant property(const QString& objectName, const char* name) const;
     // Lets queued callbacks, bindings and polish run, then renders one frame.
@@ -38,6 +48,8 @@ public:
     QStringList warnings;
 
 private:
+    std::unique_ptr<QTemporaryDir> m_settingsDir;
+    std::unique_ptr<UserSettings> m_settings;
     std::unique_ptr<AppModelHarness> m_harness;
     std::unique_ptr<QQmlApplicationEngine> m_engine;
     QQuickWindow* m_window = nullptr;

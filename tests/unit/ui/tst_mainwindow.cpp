@@ -1,4 +1,5 @@
 #include "WindowFixture.h"
+#include "app/UserSettings.h"
 #include "search/SearchResult.h"
 #include "unit/app/AppFakes.h"
 
@@ -212,6 +213,38 @@ private Q_SLOTS:
         m_fixture->settle();
         QVERIFY(inspector->isVisible());
         QCOMPARE(m_fixture->property(u"inspectorTitle"_qs, "text").toString(), u"First"_qs);
+    }
+
+    void settingsWindowStoresToggles()
+    {
+        QVERIFY(QMetaObject::invokeMethod(m_fixture->window(), "showSettings"));
+        QQuickWindow* settingsWindow = nullptr;
+        const auto windows = m_fixture->window()->findChildren<QQuickWindow*>();
+        for (QQuickWindow* candidate : windows) {
+            if (candidate->title() == u"Korvane Settings"_qs)
+                settingsWindow = candidate;
+        }
+        QVERIFY(settingsWindow);
+        QVERIFY(QTest::qWaitForWindowExposed(settingsWindow));
+        m_fixture->settle();
+        const auto find = [settingsWindow](const QString& name) {
+            return WindowFixture::findItem(settingsWindow->contentItem(), name);
+        };
+        QQuickItem* readAloud = find(u"readResponsesAloud"_qs);
+        QQuickItem* quiet = find(u"startInQuietMode"_qs);
+        QQuickItem* provider = find(u"preferredAssistantProvider"_qs);
+        QVERIFY(readAloud && quiet && provider);
+        QCOMPARE(quiet->property("checked").toBool(), true);
+        QCOMPARE(readAloud->property("checked").toBool(), false);
+        QCOMPARE(provider->property("currentText").toString(), u"OpenAI"_qs);
+        QVERIFY(saveShot(settingsWindow, u"settings"_qs));
+
+        QTest::mouseClick(settingsWindow, Qt::LeftButton, {},
+                          readAloud->mapToScene(QPointF(20, readAloud->height() / 2)).toPoint());
+        m_fixture->settle();
+        QCOMPARE(m_fixture->settings().readResponsesAloud(), true);
+        QCOMPARE(UserSettings(m_fixture->settingsFile()).readResponsesAloud(), true);
+        settingsWindow->close();
     }
 
     void micFollowsVoiceState_data()
