@@ -8,6 +8,7 @@
 #include <QJsonValue>
 #include <QTimer>
 
+#include <cstdlib>
 #include <utility>
 
 namespace korvane::cli {
@@ -133,7 +134,9 @@ int runAskCommand(const QStringList& arguments)
     if (timedOut) {
         printError(QStringLiteral("korvane-cli ask: timed out after ") +
                    QString::number(timeoutSeconds) + QStringLiteral(" s"));
-        return exitTimeout;
+        // Requests still in flight can never finish now; leave at once instead of tearing
+        // down their suspended work half-way.
+        std::_Exit(exitTimeout);
     }
     return exitSuccess;
 }
