@@ -45,23 +45,6 @@ bool waitForQuiet(AppModel& model, const QDeadlineTimer& deadline)
     return isQuiet(model);
 }
 
-// Keys in the order the output promises; QJsonObject would sort them.
-QString orderedObject(const QList<std::pair<QString, QJsonValue>>& fields)
-{
-    QString text = QStringLiteral("{");
-    for (const auto& [key, value] : fields) {
-        if (text.size() > 1)
-            text += u',';
-        text += compactJson(key) + u':' + compactJson(value);
-    }
-    return text + u'}';
-}
-
-QJsonValue optionalText(const std::optional<QString>& text)
-{
-    return text ? QJsonValue(*text) : QJsonValue(QJsonValue::Null);
-}
-
 QString conversationJson(const AppModel& model)
 {
     QStringList messages;
@@ -69,19 +52,13 @@ QString conversationJson(const AppModel& model)
         messages.append(orderedObject({
             {QStringLiteral("role"), rawValue(message.role)},
             {QStringLiteral("mode"),
-             message.mode ? QJsonValue(rawValue(*message.mode)) : QJsonValue(QJsonValue::Null)},
+             optionalText(message.mode ? std::optional(rawValue(*message.mode)) : std::nullopt)},
             {QStringLiteral("content"), message.content},
         }));
     }
     QStringList artifacts;
     for (const Artifact& artifact : model.artifacts()) {
-        artifacts.append(orderedObject({
-            {QStringLiteral("kind"), rawValue(artifact.kind)},
-            {QStringLiteral("title"), artifact.title},
-            {QStringLiteral("status"), rawValue(artifact.status)},
-            {QStringLiteral("body"), artifact.body},
-            {QStringLiteral("imagePath"), optionalText(artifact.imagePath)},
-        }));
+        artifacts.append(artifactJson(artifact));
     }
     QJsonValue selectedIndex(QJsonValue::Null);
     if (const auto selected = model.selectedArtifact()) {

@@ -42,6 +42,33 @@ QString compactJson(const QJsonValue& value)
     return QString::fromUtf8(wrapped.mid(1, wrapped.size() - 2));
 }
 
+QString orderedObject(const QList<std::pair<QString, QJsonValue>>& fields)
+{
+    QString text = QStringLiteral("{");
+    for (const auto& [key, value] : fields) {
+        if (text.size() > 1)
+            text += u',';
+        text += compactJson(key) + u':' + compactJson(value);
+    }
+    return text + u'}';
+}
+
+QJsonValue optionalText(const std::optional<QString>& text)
+{
+    return text ? QJsonValue(*text) : QJsonValue(QJsonValue::Null);
+}
+
+QString artifactJson(const Artifact& artifact)
+{
+    return orderedObject({
+        {QStringLiteral("kind"), rawValue(artifact.kind)},
+        {QStringLiteral("title"), artifact.title},
+        {QStringLiteral("status"), rawValue(artifact.status)},
+        {QStringLiteral("body"), artifact.body},
+        {QStringLiteral("imagePath"), optionalText(artifact.imagePath)},
+    });
+}
+
 int usageError(const QString& synopsis)
 {
     printError(QStringLiteral("usage: korvane-cli ") + synopsis);

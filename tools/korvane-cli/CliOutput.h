@@ -1,7 +1,12 @@
 #pragma once
 
+#include "core/Artifact.h"
+
 #include <QJsonValue>
+#include <QList>
 #include <QString>
+
+#include <utility>
 
 namespace korvane::cli {
 
@@ -11,6 +16,12 @@ void printLine(const QString& line);
 void printError(const QString& line);
 // Compact JSON text of any JSON value (objects, arrays, strings, null).
 QString compactJson(const QJsonValue& value);
+// A JSON object with its keys in the given order (QJsonObject would sort them).
+QString orderedObject(const QList<std::pair<QString, QJsonValue>>& fields);
+// The text, or JSON null when absent.
+QJsonValue optionalText(const std::optional<QString>& text);
+// {"kind","title","status","body","imagePath"} with raw values, as `ask` and `run` print it.
+QString artifactJson(const Artifact& artifact);
 // Prints a usage message for `synopsis` on standard error and returns the usage exit code.
 int usageError(const QString& synopsis);
 
