@@ -89,7 +89,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("normalized");
-        QTest::newRow("spec example")
+        QTest::newRow("punctuation, suffix and spaces")
             << QStringLiteral("  Photo-Editor  Pro.app ") << QStringLiteral("photoeditor pro");
         QTest::newRow("app anywhere")
             << QStringLiteral("System Settings.APP") << QStringLiteral("system settings");

@@ -105,12 +105,12 @@ public:
         int errorBase = 0;
         if (!XResQueryExtension(m_display, &eventBase, &errorBase))
             return 0;
-        XResClientIdSpec spec{};
-        spec.client = window;
-        spec.mask = XRES_CLIENT_ID_PID_MASK;
+        XResClientIdSpec clientSpec{};
+        clientSpec.client = window;
+        clientSpec.mask = XRES_CLIENT_ID_PID_MASK;
         long count = 0;
         XResClientIdValue* values = nullptr;
-        if (XResQueryClientIds(m_display, 1, &spec, &count, &values) != Success)
+        if (XResQueryClientIds(m_display, 1, &clientSpec, &count, &values) != Success)
             return 0;
         qint64 pid = 0;
         for (long i = 0; i < count && pid <= 0; ++i)
