@@ -1,6 +1,7 @@
 #include "search/RecipeReader.h"
 
 #include "search/MarkupScan.h"
+#include "search/SearchResult.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -9,19 +10,6 @@
 namespace korvane::RecipeReader {
 
 namespace {
-
-std::optional<QStringList> textList(const QJsonValue& value)
-{
-    if (!value.isArray())
-        return std::nullopt;
-    QStringList texts;
-    for (const QJsonValue& element : value.toArray()) {
-        if (!element.isString())
-            return std::nullopt;
-        texts.append(element.toString());
-    }
-    return texts;
-}
 
 std::optional<QList<QJsonObject>> objectList(const QJsonValue& value)
 {
@@ -48,7 +36,7 @@ std::optional<QStringList> instructions(const QJsonValue& value)
         }
         return texts;
     }
-    return textList(value);
+    return jsonStringList(value);
 }
 
 } // namespace
@@ -79,7 +67,7 @@ std::optional<RecipeData> recipeInBlock(QStringView block)
         return std::nullopt;
     }
 
-    RecipeData data{textList(recipe.value(u"recipeIngredient")),
+    RecipeData data{jsonStringList(recipe.value(u"recipeIngredient")),
                     instructions(recipe.value(u"recipeInstructions"))};
     if (!data.ingredients && !data.instructions)
         return std::nullopt;

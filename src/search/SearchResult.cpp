@@ -15,7 +15,16 @@ QJsonArray toJsonArray(const QStringList& texts)
     return array;
 }
 
-std::optional<QStringList> stringList(const QJsonValue& value)
+std::optional<QString> optionalString(const QJsonValue& value)
+{
+    if (!value.isString())
+        return std::nullopt;
+    return value.toString();
+}
+
+} // namespace
+
+std::optional<QStringList> jsonStringList(const QJsonValue& value)
 {
     if (!value.isArray())
         return std::nullopt;
@@ -27,15 +36,6 @@ std::optional<QStringList> stringList(const QJsonValue& value)
     }
     return texts;
 }
-
-std::optional<QString> optionalString(const QJsonValue& value)
-{
-    if (!value.isString())
-        return std::nullopt;
-    return value.toString();
-}
-
-} // namespace
 
 QJsonObject SearchResult::toJson() const
 {
@@ -68,8 +68,8 @@ std::optional<SearchResult> SearchResult::fromJson(const QJsonObject& object)
         snippet.toString(),
         optionalString(object.value(u"faviconUrl")),
         optionalString(object.value(u"imageUrl")),
-        stringList(object.value(u"recipeIngredients")),
-        stringList(object.value(u"recipeInstructions")),
+        jsonStringList(object.value(u"recipeIngredients")),
+        jsonStringList(object.value(u"recipeInstructions")),
     };
 }
 

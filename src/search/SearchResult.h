@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QJsonObject>
+#include <QJsonValue>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -25,6 +26,9 @@ struct SearchResult {
 
     friend bool operator==(const SearchResult&, const SearchResult&) = default;
 };
+
+// A JSON array whose every element is a string, as a list; absent for anything else.
+std::optional<QStringList> jsonStringList(const QJsonValue& value);
 
 // The JSON array text of a result list, compact, as search artifacts carry it.
 QString encodeSearchResults(const QList<SearchResult>& results);
