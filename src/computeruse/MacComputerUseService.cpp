@@ -2,7 +2,7 @@
 
 #include "computeruse/ComputerUseOperations.h"
 #include "platform/PlatformFactory.h"
-#include "platform/UIAutomationResult.h"
+#include "uiautomation/UIAutomationResult.h"
 #include "search/WebSearchService.h"
 
 namespace korvane {

@@ -5,7 +5,7 @@
 #include "platform/ApplicationCatalog.h"
 #include "platform/AutomationThread.h"
 #include "platform/DocumentAutomation.h"
-#include "platform/UIAutomation.h"
+#include "uiautomation/UIAutomation.h"
 #include "platform/Workspace.h"
 
 #include <qcoro/qcorofuture.h>

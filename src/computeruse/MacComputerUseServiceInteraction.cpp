@@ -1,7 +1,7 @@
 #include "computeruse/ComputerUseOperations.h"
 #include "computeruse/MacComputerUseService.h"
 #include "platform/BrowserAutomation.h"
-#include "platform/UIAutomation.h"
+#include "uiautomation/UIAutomation.h"
 
 namespace korvane::operations {
 

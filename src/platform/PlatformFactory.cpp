@@ -5,7 +5,7 @@
 #include "platform/linux/xdg/XdgApplicationCatalog.h"
 #include "platform/unavailable/UnavailableBrowserAutomation.h"
 #include "platform/unavailable/UnavailableMusicAutomation.h"
-#include "platform/unavailable/UnavailableUIAutomation.h"
+#include "uiautomation/UnavailableUIAutomation.h"
 
 namespace korvane {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/UIAutomation.h"
+#include "uiautomation/UIAutomation.h"
 
 namespace korvane {
 

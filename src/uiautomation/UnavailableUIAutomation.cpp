@@ -1,4 +1,4 @@
-#include "platform/unavailable/UnavailableUIAutomation.h"
+#include "uiautomation/UnavailableUIAutomation.h"
 
 namespace korvane {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/UIAutomationResult.h"
-#include "platform/UIElementDescription.h"
+#include "uiautomation/UIAutomationResult.h"
+#include "uiautomation/UIElementDescription.h"
 #include "uiautomation/KeyboardKey.h"
 
 #include <QList>

@@ -1,4 +1,4 @@
-#include "platform/UIElementDescription.h"
+#include "uiautomation/UIElementDescription.h"
 
 namespace korvane {
 

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "platform/AudioFormat.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+namespace korvane {
+
+// The speaker as a playback engine with one player that plays scheduled buffers in order.
+// Callable from any thread.
+class AudioPlaybackDevice {
+public:
+    virtual ~AudioPlaybackDevice() = default;
+
+    // Sets the format of scheduled buffers. Absent on success, else the reason as a sentence.
+    virtual std::optional<QString> configure(AudioFormat format) = 0;
+    // Engine: the device stream. Absent on success, else the reason as a sentence.
+    virtual std::optional<QString> startEngine() = 0;
+    virtual void stopEngine() = 0;
+    virtual bool isEngineRunning() const = 0;
+    // Player: stopping it drops everything scheduled.
+    virtual void startPlayer() = 0;
+    virtual void stopPlayer() = 0;
+    virtual bool isPlayerPlaying() const = 0;
+    // Plays `pcm` (whole frames of the configured format) after everything already scheduled.
+    virtual void schedule(QByteArray pcm) = 0;
+};
+
+} // namespace korvane
