@@ -2,8 +2,8 @@
 
 #include "computeruse/ComputerUseOperations.h"
 #include "platform/PlatformFactory.h"
-#include "uiautomation/UIAutomationResult.h"
 #include "search/WebSearchService.h"
+#include "uiautomation/UIAutomationResult.h"
 
 namespace korvane {
 

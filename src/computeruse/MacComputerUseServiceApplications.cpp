@@ -5,8 +5,8 @@
 #include "platform/ApplicationCatalog.h"
 #include "platform/AutomationThread.h"
 #include "platform/DocumentAutomation.h"
-#include "uiautomation/UIAutomation.h"
 #include "platform/Workspace.h"
+#include "uiautomation/UIAutomation.h"
 
 #include <qcoro/qcorofuture.h>
 

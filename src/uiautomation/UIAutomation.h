@@ -1,8 +1,8 @@
 #pragma once
 
+#include "uiautomation/KeyboardKey.h"
 #include "uiautomation/UIAutomationResult.h"
 #include "uiautomation/UIElementDescription.h"
-#include "uiautomation/KeyboardKey.h"
 
 #include <QList>
 #include <QString>
