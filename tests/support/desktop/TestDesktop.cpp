@@ -1,0 +1,645 @@
+#include "support/desktop/TestDesktop.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusReply>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QUuid>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <csignal>
+#include <functional>
+#include <optional>
+#include <sys/types.h>
+#include <unistd.h>
+#include <vector>
+
+namespace korvane::test {
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr int firstDisplay = 100;
+constexpr int lastDisplay = 199;
+constexpr auto startTimeout = 10s;
+constexpr auto stopGrace = 3s;
+constexpr auto pollStep = 50;
+
+QString sinkName()
+{
+    return QStringLiteral("korvane_null");
+}
+
+// Where Debian installs a program that is not on PATH, else PATH.
+QString findProgram(const QString& name, const QStringList& extraPlaces = {})
+{
+    for (const QString& place : extraPlaces) {
+        const QString candidate = place + u'/' + name;
+        if (QFileInfo(candidate).isExecutable())
+            return candidate;
+    }
+    return QStandardPaths::findExecutable(name);
+}
+
+QString logTail(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const qint64 size = file.size();
+    if (size > 600)
+        file.seek(size - 600);
+    const QString text = QString::fromLocal8Bit(file.readAll()).trimmed();
+    return text.isEmpty() ? QString() : QStringLiteral(" (log: %1)").arg(text);
+}
+
+void fail(QString* whyNot, const QString& reason)
+{
+    if (whyNot)
+        *whyNot = reason;
+}
+
+// Polls `ready` until it holds, the process ends or the time is up.
+enum class Wait { ready, exited, timedOut };
+
+Wait waitUntil(QProcess* process, const std::function<bool()>& ready)
+{
+    QDeadlineTimer deadline(startTimeout);
+    while (true) {
+        if (ready())
+            return Wait::ready;
+        if (process && process->waitForFinished(pollStep))
+            return Wait::exited;
+        if (!process)
+            QThread::msleep(pollStep);
+        if (deadline.hasExpired())
+            return ready() ? Wait::ready : Wait::timedOut;
+    }
+}
+
+// The X server is ours once its lock file names our process and a client can connect.
+bool displayAnswers(int number, qint64 serverPid)
+{
+    QFile lock(QStringLiteral("/tmp/.X%1-lock").arg(number));
+    if (!lock.open(QIODevice::ReadOnly) || lock.readAll().trimmed().toLongLong() != serverPid)
+        return false;
+    if (!QFileInfo::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number)))
+        return false;
+    const QByteArray name = QByteArrayLiteral(":") + QByteArray::number(number);
+    Display* display = XOpenDisplay(name.constData());
+    if (!display)
+        return false;
+    XCloseDisplay(display);
+    return true;
+}
+
+bool windowManagerRunning(const QString& displayName)
+{
+    const QByteArray name = displayName.toLocal8Bit();
+    Display* display = XOpenDisplay(name.constData());
+    if (!display)
+        return false;
+    const Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", False);
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long remaining = 0;
+    unsigned char* data = nullptr;
+    bool present = false;
+    if (XGetWindowProperty(display, DefaultRootWindow(display), check, 0, 1, False, XA_WINDOW,
+                           &type, &format, &count, &remaining, &data) == Success &&
+        data && count == 1 && format == 32)
+        present = *reinterpret_cast<const unsigned long*>(data) != 0;
+    if (data)
+        XFree(data);
+    XCloseDisplay(display);
+    return present;
+}
+
+// One short-lived private connection, so the process's own session bus stays unopened.
+template <typename Function>
+auto withBus(const QString& address, Function function)
+{
+    const QString name = QStringLiteral("korvane-testdesktop-") + QUuid::createUuid().toString();
+    std::optional<decltype(function(std::declval<QDBusConnection&>()))> result;
+    {
+        QDBusConnection bus = QDBusConnection::connectToBus(address, name);
+        if (bus.isConnected())
+            result = function(bus);
+    }
+    QDBusConnection::disconnectFromBus(name);
+    return result;
+}
+
+QString accessibilityAddressOn(const QString& sessionAddress)
+{
+    const auto address = withBus(sessionAddress, [](QDBusConnection& bus) {
+        const QDBusMessage call = QDBusMessage::createMethodCall(
+            QStringLiteral("org.a11y.Bus"), QStringLiteral("/org/a11y/bus"),
+            QStringLiteral("org.a11y.Bus"), QStringLiteral("GetAddress"));
+        const QDBusReply<QString> reply = bus.call(call, QDBus::Block, 1000);
+        return reply.isValid() ? reply.value() : QString();
+    });
+    return address.value_or(QString());
+}
+
+bool nameOwnedOn(const QString& address, const QString& service)
+{
+    const auto owned = withBus(address, [&](QDBusConnection& bus) {
+        const QDBusReply<bool> reply = bus.interface()->isServiceRegistered(service);
+        return reply.isValid() && reply.value();
+    });
+    return owned.value_or(false);
+}
+
+bool socketAccepts(const QString& path)
+{
+    if (!QFileInfo::exists(path))
+        return false;
+    QLocalSocket socket;
+    socket.connectToServer(path);
+    const bool connected = socket.waitForConnected(500);
+    socket.abort();
+    return connected;
+}
+
+} // namespace
+
+struct TestDesktop::Private {
+    QTemporaryDir root{QDir::tempPath() + QStringLiteral("/korvane-desktop-XXXXXX")};
+    // In start order; stopped from the back.
+    std::vector<std::unique_ptr<QProcess>> processes;
+    QProcessEnvironment variables; // what this desktop set
+    QList<QPair<QByteArray, std::optional<QByteArray>>> savedVariables;
+
+    int displayNumber = -1;
+    QProcess* xServer = nullptr;
+    QProcess* windowManager = nullptr;
+    QProcess* sessionBus = nullptr;
+    QProcess* accessibilityLauncher = nullptr;
+    QString sessionBusAddress;
+    QString accessibilityBusAddress;
+    QProcess* pulseAudio = nullptr;
+
+    QString path(const QString& name) const { return root.filePath(name); }
+
+    void setVariable(const QString& name, const QString& value)
+    {
+        const QByteArray key = name.toLocal8Bit();
+        const bool seen = std::any_of(savedVariables.cbegin(), savedVariables.cend(),
+                                      [&](const auto& saved) { return saved.first == key; });
+        if (!seen) {
+            std::optional<QByteArray> previous;
+            if (qEnvironmentVariableIsSet(key.constData()))
+                previous = qgetenv(key.constData());
+            savedVariables.append({key, previous});
+        }
+        qputenv(key.constData(), value.toLocal8Bit());
+        variables.insert(name, value);
+    }
+
+    void restoreVariables()
+    {
+        for (auto it = savedVariables.crbegin(); it != savedVariables.crend(); ++it) {
+            if (it->second)
+                qputenv(it->first.constData(), *it->second);
+            else
+                qunsetenv(it->first.constData());
+        }
+        savedVariables.clear();
+    }
+
+    QProcessEnvironment environment() const
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        const QStringList keys = variables.keys();
+        for (const QString& key : keys)
+            environment.insert(key, variables.value(key));
+        return environment;
+    }
+
+    // Started in its own process group, so helpers it forks are stopped with it.
+    QProcess* start(const QString& program, const QStringList& arguments, const QString& logName,
+                    const QProcessEnvironment& environment, bool keepOutput = false)
+    {
+        auto process = std::make_unique<QProcess>();
+        process->setProcessEnvironment(environment);
+        process->setWorkingDirectory(root.path());
+        if (!keepOutput)
+            process->setStandardOutputFile(path(logName));
+        process->setStandardErrorFile(path(logName), QIODevice::Append);
+        process->setChildProcessModifier([] { ::setpgid(0, 0); });
+        process->start(program, arguments);
+        if (!process->waitForStarted(5000))
+            return nullptr;
+        processes.push_back(std::move(process));
+        return processes.back().get();
+    }
+
+    void stop(QProcess* process)
+    {
+        if (!process)
+            return;
+        const auto pid = static_cast<pid_t>(process->processId());
+        if (process->state() != QProcess::NotRunning && pid > 0) {
+            ::kill(-pid, SIGTERM);
+            if (!process->waitForFinished(int(std::chrono::milliseconds(stopGrace).count()))) {
+                ::kill(-pid, SIGKILL);
+                process->waitForFinished(5000);
+            }
+        }
+        // Group members that outlived their leader (activated helpers) get the same grace.
+        if (pid > 0 && ::kill(-pid, 0) == 0) {
+            QDeadlineTimer grace(stopGrace);
+            while (::kill(-pid, 0) == 0 && !grace.hasExpired())
+                QThread::msleep(pollStep);
+            ::kill(-pid, SIGKILL);
+        }
+        const auto found = std::find_if(processes.begin(), processes.end(),
+                                        [&](const auto& owned) { return owned.get() == process; });
+        if (found != processes.end())
+            processes.erase(found);
+    }
+
+    bool ensureRuntimeDirectory(QString* whyNot)
+    {
+        if (variables.contains(QStringLiteral("XDG_RUNTIME_DIR")))
+            return true;
+        if (!root.isValid()) {
+            fail(whyNot, QStringLiteral("could not create a temporary folder for the desktop"));
+            return false;
+        }
+        const QString runtime = path(QStringLiteral("runtime"));
+        if (!QDir().mkpath(runtime) ||
+            !QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                QFileDevice::ExeOwner)) {
+            fail(whyNot, QStringLiteral("could not create the runtime folder %1").arg(runtime));
+            return false;
+        }
+        setVariable(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+        return true;
+    }
+};
+
+TestDesktop::TestDesktop()
+    : d(std::make_unique<Private>())
+{
+}
+
+TestDesktop::~TestDesktop()
+{
+    while (!d->processes.empty())
+        d->stop(d->processes.back().get());
+    d->restoreVariables();
+}
+
+bool TestDesktop::startDisplay(QString* whyNot)
+{
+    if (d->xServer)
+        return true;
+    const QString xvfb = findProgram(QStringLiteral("Xvfb"));
+    if (xvfb.isEmpty()) {
+        fail(whyNot, QStringLiteral("Xvfb is not installed"));
+        return false;
+    }
+    if (!d->root.isValid()) {
+        fail(whyNot, QStringLiteral("could not create a temporary folder for the desktop"));
+        return false;
+    }
+    // Tests running in parallel race for the same number: a server that finds the display
+    // taken exits, and the next number is tried.
+    QString lastReason =
+        QStringLiteral("no free display between :%1 and :%2").arg(firstDisplay).arg(lastDisplay);
+    for (int number = firstDisplay; number <= lastDisplay; ++number) {
+        if (QFileInfo::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number)) ||
+            QFileInfo::exists(QStringLiteral("/tmp/.X%1-lock").arg(number)))
+            continue;
+        const QString log = QStringLiteral("xvfb-%1.log").arg(number);
+        QProcess* server = d->start(xvfb,
+                                    {QStringLiteral(":%1").arg(number), QStringLiteral("-screen"),
+                                     QStringLiteral("0"), QStringLiteral("1280x800x24"),
+                                     QStringLiteral("-nolisten"), QStringLiteral("tcp")},
+                                    log, d->environment());
+        if (!server) {
+            fail(whyNot, QStringLiteral("Xvfb could not be started"));
+            return false;
+        }
+        const qint64 pid = server->processId();
+        const Wait outcome = waitUntil(server, [&] { return displayAnswers(number, pid); });
+        if (outcome == Wait::ready) {
+            d->xServer = server;
+            d->displayNumber = number;
+            d->setVariable(QStringLiteral("DISPLAY"), QStringLiteral(":%1").arg(number));
+            return true;
+        }
+        d->stop(server);
+        if (outcome == Wait::timedOut) {
+            fail(whyNot, QStringLiteral("Xvfb did not open display :%1 within 10 s%2")
+                             .arg(number)
+                             .arg(logTail(d->path(log))));
+            return false;
+        }
+        lastReason =
+            QStringLiteral("Xvfb exited on display :%1%2").arg(number).arg(logTail(d->path(log)));
+    }
+    fail(whyNot, lastReason);
+    return false;
+}
+
+bool TestDesktop::startWindowManager(QString* whyNot)
+{
+    if (d->windowManager)
+        return true;
+    const QString openbox = findProgram(QStringLiteral("openbox"));
+    if (openbox.isEmpty()) {
+        fail(whyNot, QStringLiteral("openbox is not installed"));
+        return false;
+    }
+    if (!startDisplay(whyNot))
+        return false;
+    const QString log = QStringLiteral("openbox.log");
+    QProcess* manager = d->start(openbox, {QStringLiteral("--sm-disable")}, log, d->environment());
+    if (!manager) {
+        fail(whyNot, QStringLiteral("openbox could not be started"));
+        return false;
+    }
+    const QString name = display();
+    const Wait outcome = waitUntil(manager, [&] { return windowManagerRunning(name); });
+    if (outcome != Wait::ready) {
+        d->stop(manager);
+        fail(whyNot, outcome == Wait::exited
+                         ? QStringLiteral("openbox exited at start%1").arg(logTail(d->path(log)))
+                         : QStringLiteral("openbox did not manage the display within 10 s%1")
+                               .arg(logTail(d->path(log))));
+        return false;
+    }
+    d->windowManager = manager;
+    return true;
+}
+
+bool TestDesktop::startSessionBus(QString* whyNot)
+{
+    if (d->sessionBus)
+        return true;
+    const QString daemon = findProgram(QStringLiteral("dbus-daemon"));
+    if (daemon.isEmpty()) {
+        fail(whyNot, QStringLiteral("dbus-daemon is not installed"));
+        return false;
+    }
+    if (!d->ensureRuntimeDirectory(whyNot))
+        return false;
+    const QString socket = runtimeDirectory() + QStringLiteral("/bus");
+    const QString log = QStringLiteral("dbus-daemon.log");
+    QProcess* bus = d->start(daemon,
+                             {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                              QStringLiteral("--print-address"),
+                              QStringLiteral("--address=unix:path=") + socket},
+                             log, d->environment(), true);
+    if (!bus) {
+        fail(whyNot, QStringLiteral("dbus-daemon could not be started"));
+        return false;
+    }
+    QString address;
+    const Wait outcome = waitUntil(bus, [&] {
+        if (bus->canReadLine())
+            address = QString::fromLocal8Bit(bus->readLine()).trimmed();
+        else
+            bus->waitForReadyRead(pollStep);
+        return !address.isEmpty();
+    });
+    if (outcome != Wait::ready) {
+        d->stop(bus);
+        fail(whyNot, QStringLiteral("dbus-daemon did not print its address within 10 s%1")
+                         .arg(logTail(d->path(log))));
+        return false;
+    }
+    d->sessionBus = bus;
+    d->sessionBusAddress = address;
+    d->setVariable(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address);
+    return true;
+}
+
+bool TestDesktop::startAccessibilityBus(QString* whyNot)
+{
+    if (d->accessibilityLauncher)
+        return true;
+    const QStringList places = {QStringLiteral("/usr/libexec"),
+                                QStringLiteral("/usr/lib/at-spi2-core"),
+                                QStringLiteral("/usr/libexec/at-spi2-core")};
+    const QString launcher = findProgram(QStringLiteral("at-spi-bus-launcher"), places);
+    if (launcher.isEmpty()) {
+        fail(whyNot, QStringLiteral("at-spi-bus-launcher is not installed"));
+        return false;
+    }
+    const QString registry = findProgram(QStringLiteral("at-spi2-registryd"), places);
+    if (registry.isEmpty()) {
+        fail(whyNot, QStringLiteral("at-spi2-registryd is not installed"));
+        return false;
+    }
+    if (!startSessionBus(whyNot))
+        return false;
+
+    d->setVariable(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
+    d->setVariable(QStringLiteral("NO_AT_BRIDGE"), QStringLiteral("0"));
+    const QString log = QStringLiteral("at-spi-bus-launcher.log");
+    QProcess* bus =
+        d->start(launcher, {QStringLiteral("--launch-immediately")}, log, d->environment());
+    if (!bus) {
+        fail(whyNot, QStringLiteral("at-spi-bus-launcher could not be started"));
+        return false;
+    }
+    QString address;
+    const QString session = d->sessionBusAddress;
+    const Wait outcome = waitUntil(bus, [&] {
+        address = accessibilityAddressOn(session);
+        return !address.isEmpty();
+    });
+    if (outcome != Wait::ready) {
+        d->stop(bus);
+        fail(
+            whyNot,
+            outcome == Wait::exited
+                ? QStringLiteral("at-spi-bus-launcher exited at start%1").arg(logTail(d->path(log)))
+                : QStringLiteral("at-spi-bus-launcher did not answer within 10 s%1")
+                      .arg(logTail(d->path(log))));
+        return false;
+    }
+
+    // The registry may also be activated by the bus itself; whichever instance wins the
+    // name, the desktop is ready once the name is owned.
+    QProcessEnvironment environment = d->environment();
+    environment.insert(QStringLiteral("AT_SPI_BUS_ADDRESS"), address);
+    const QString registryLog = QStringLiteral("at-spi2-registryd.log");
+    QProcess* registryProcess = d->start(registry, {}, registryLog, environment);
+    const QString registryName = QStringLiteral("org.a11y.atspi.Registry");
+    const Wait registered = waitUntil(nullptr, [&] { return nameOwnedOn(address, registryName); });
+    if (!registryProcess || registered != Wait::ready) {
+        d->stop(registryProcess);
+        d->stop(bus);
+        fail(whyNot, QStringLiteral("at-spi2-registryd did not register within 10 s%1")
+                         .arg(logTail(d->path(registryLog))));
+        return false;
+    }
+    d->accessibilityLauncher = bus;
+    d->accessibilityBusAddress = address;
+    d->setVariable(QStringLiteral("AT_SPI_BUS_ADDRESS"), address);
+    return true;
+}
+
+bool TestDesktop::startPulseAudio(QString* whyNot)
+{
+    if (d->pulseAudio)
+        return true;
+    const QString pulse = findProgram(QStringLiteral("pulseaudio"));
+    if (pulse.isEmpty()) {
+        fail(whyNot, QStringLiteral("pulseaudio is not installed"));
+        return false;
+    }
+    if (!d->ensureRuntimeDirectory(whyNot))
+        return false;
+    const QString runtime = runtimeDirectory() + QStringLiteral("/pulse");
+    const QString home = d->path(QStringLiteral("pulse-home"));
+    if (!QDir().mkpath(runtime) || !QDir().mkpath(home)) {
+        fail(whyNot, QStringLiteral("could not create the folders for pulseaudio"));
+        return false;
+    }
+    const QString socket = runtime + QStringLiteral("/native");
+    const QString cookie = d->path(QStringLiteral("pulse-cookie"));
+
+    // Clients must not write a cookie into the real home either.
+    d->setVariable(QStringLiteral("PULSE_RUNTIME_PATH"), runtime);
+    d->setVariable(QStringLiteral("PULSE_COOKIE"), cookie);
+
+    QProcessEnvironment environment = d->environment();
+    environment.insert(QStringLiteral("HOME"), home);
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
+    environment.insert(QStringLiteral("PULSE_STATE_PATH"), home + QStringLiteral("/state"));
+    // -n: no default script, so no hardware, no D-Bus, no session modules. As root it runs
+    // per-user only with --system=no.
+    const QString log = QStringLiteral("pulseaudio.log");
+    QProcess* server = d->start(
+        pulse,
+        {QStringLiteral("--daemonize=no"), QStringLiteral("--system=no"),
+         QStringLiteral("--exit-idle-time=-1"), QStringLiteral("--use-pid-file=no"),
+         QStringLiteral("--log-target=stderr"), QStringLiteral("-n"),
+         QStringLiteral("--load=module-null-sink sink_name=%1 "
+                        "sink_properties=device.description=Korvane-Null")
+             .arg(sinkName()),
+         QStringLiteral("--load=module-native-protocol-unix auth-anonymous=1 socket=") + socket},
+        log, environment);
+    if (!server) {
+        fail(whyNot, QStringLiteral("pulseaudio could not be started"));
+        return false;
+    }
+    const Wait outcome = waitUntil(server, [&] { return socketAccepts(socket); });
+    if (outcome != Wait::ready) {
+        d->stop(server);
+        fail(whyNot, outcome == Wait::exited
+                         ? QStringLiteral("pulseaudio exited at start%1").arg(logTail(d->path(log)))
+                         : QStringLiteral("pulseaudio did not open its socket within 10 s%1")
+                               .arg(logTail(d->path(log))));
+        return false;
+    }
+    d->pulseAudio = server;
+    d->setVariable(QStringLiteral("PULSE_SERVER"), QStringLiteral("unix:") + socket);
+    return true;
+}
+
+bool TestDesktop::startAll(QString* whyNot)
+{
+    return startDisplay(whyNot) && startWindowManager(whyNot) && startSessionBus(whyNot) &&
+           startAccessibilityBus(whyNot) && startPulseAudio(whyNot);
+}
+
+QProcess* TestDesktop::startProcess(const QString& program, const QStringList& arguments,
+                                    QString* whyNot, const QProcessEnvironment& extra)
+{
+    const QString executable = findProgram(program);
+    if (executable.isEmpty()) {
+        fail(whyNot, QStringLiteral("%1 is not installed").arg(program));
+        return nullptr;
+    }
+    QProcessEnvironment environment = d->environment();
+    const QStringList keys = extra.keys();
+    for (const QString& key : keys)
+        environment.insert(key, extra.value(key));
+    const QString log =
+        QFileInfo(program).fileName() + QStringLiteral("-%1.log").arg(d->processes.size());
+    QProcess* process = d->start(executable, arguments, log, environment);
+    if (!process)
+        fail(whyNot, QStringLiteral("%1 could not be started").arg(program));
+    return process;
+}
+
+void TestDesktop::stopProcess(QProcess* process)
+{
+    if (process == d->xServer || process == d->windowManager || process == d->sessionBus ||
+        process == d->accessibilityLauncher || process == d->pulseAudio)
+        return;
+    d->stop(process);
+}
+
+QProcessEnvironment TestDesktop::environment() const
+{
+    return d->environment();
+}
+
+QString TestDesktop::display() const
+{
+    return d->displayNumber < 0 ? QString() : QStringLiteral(":%1").arg(d->displayNumber);
+}
+
+int TestDesktop::displayNumber() const
+{
+    return d->displayNumber;
+}
+
+QString TestDesktop::sessionBusAddress() const
+{
+    return d->sessionBusAddress;
+}
+
+QString TestDesktop::accessibilityBusAddress() const
+{
+    return d->accessibilityBusAddress;
+}
+
+QString TestDesktop::runtimeDirectory() const
+{
+    return d->variables.value(QStringLiteral("XDG_RUNTIME_DIR"));
+}
+
+QString TestDesktop::pulseServer() const
+{
+    return d->variables.value(QStringLiteral("PULSE_SERVER"));
+}
+
+QString TestDesktop::nullSinkName() const
+{
+    return d->pulseAudio ? sinkName() : QString();
+}
+
+QString TestDesktop::nullSourceName() const
+{
+    return d->pulseAudio ? sinkName() + QStringLiteral(".monitor") : QString();
+}
+
+QString TestDesktop::scratchDirectory() const
+{
+    const QString scratch = d->path(QStringLiteral("scratch"));
+    QDir().mkpath(scratch);
+    return scratch;
+}
+
+} // namespace korvane::test

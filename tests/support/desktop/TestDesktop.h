@@ -1,0 +1,82 @@
+#pragma once
+
+#include <QProcessEnvironment>
+#include <QString>
+#include <QStringList>
+#include <QtGlobal>
+
+#include <memory>
+
+class QProcess;
+
+namespace korvane::test {
+
+// A private desktop session for integration tests: an X server, a window manager, a session
+// bus, the accessibility bus and a sound server, each started on request and only for this
+// process and its children. The developer's own session is never touched.
+//
+// Call the start functions from initTestCase(), after the QCoreApplication exists (the bus
+// checks use Qt D-Bus) and before anything in the process opens the session bus. Each returns
+// false with a reason that names the missing piece, ready for QSKIP:
+//
+//     if (!m_desktop.startDisplay(&why)) QSKIP(qPrintable(why));
+//
+// Starting a service starts what it needs first (the window manager starts the display, the
+// accessibility bus starts the session bus); starting one twice is a no-op. Each start sets the
+// variables it owns in this process (DISPLAY, DBUS_SESSION_BUS_ADDRESS, XDG_RUNTIME_DIR,
+// PULSE_SERVER…); environment() gives the same set for child processes. The destructor stops
+// every process in reverse order of start (terminate, kill after 3 s, the whole process group)
+// and restores the variables it changed.
+class TestDesktop final {
+public:
+    TestDesktop();
+    ~TestDesktop();
+    Q_DISABLE_COPY_MOVE(TestDesktop)
+
+    // Xvfb on the first free display from :100 on, 1280x800x24, no TCP.
+    bool startDisplay(QString* whyNot = nullptr);
+    // openbox; ready once the root window carries _NET_SUPPORTING_WM_CHECK.
+    bool startWindowManager(QString* whyNot = nullptr);
+    // A private dbus-daemon as the session bus, and a private XDG_RUNTIME_DIR (mode 0700).
+    bool startSessionBus(QString* whyNot = nullptr);
+    // at-spi-bus-launcher and at-spi2-registryd on the session bus; ready once org.a11y.Bus
+    // answers GetAddress and the registry owns its name. Children see
+    // QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 and NO_AT_BRIDGE=0.
+    bool startAccessibilityBus(QString* whyNot = nullptr);
+    // PulseAudio with one null sink (the default sink; its monitor is the default source).
+    bool startPulseAudio(QString* whyNot = nullptr);
+    // All five, in the order above.
+    bool startAll(QString* whyNot = nullptr);
+
+    // Starts `program` in environment() (plus `extra`), in its own process group; the
+    // destructor stops it before the services. Null, with a reason, when it cannot start.
+    // The process stays owned by the desktop.
+    QProcess* startProcess(const QString& program, const QStringList& arguments,
+                           QString* whyNot = nullptr,
+                           const QProcessEnvironment& extra = QProcessEnvironment());
+    // Stops one process started by startProcess() now (same way as the destructor).
+    void stopProcess(QProcess* process);
+
+    // The system environment with every variable this desktop set.
+    QProcessEnvironment environment() const;
+
+    // ":100"; empty before startDisplay().
+    QString display() const;
+    int displayNumber() const;
+    QString sessionBusAddress() const;
+    QString accessibilityBusAddress() const;
+    QString runtimeDirectory() const;
+    // "unix:/…/pulse/native"
+    QString pulseServer() const;
+    QString nullSinkName() const;
+    // The null sink's monitor.
+    QString nullSourceName() const;
+    // A scratch folder for the test (removed with the desktop).
+    QString scratchDirectory() const;
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};
+
+} // namespace korvane::test
