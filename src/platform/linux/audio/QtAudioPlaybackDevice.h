@@ -1,0 +1,39 @@
+#pragma once
+
+#include "platform/AudioPlaybackDevice.h"
+
+#include <QByteArray>
+
+#include <memory>
+
+namespace korvane {
+
+// The speaker through Qt Multimedia: one sink in push mode on an audio thread of its own,
+// fed from a queue of scheduled audio every few milliseconds. While nothing is scheduled (or the
+// player is stopped) the sink is kept fed with a little silence, so it never underruns and a
+// new chunk waits behind at most that much.
+class QtAudioPlaybackDevice final : public AudioPlaybackDevice {
+public:
+    // `deviceId` picks one output (QAudioDevice::id()); empty means the default output.
+    explicit QtAudioPlaybackDevice(QByteArray deviceId = {});
+    ~QtAudioPlaybackDevice() override;
+    Q_DISABLE_COPY_MOVE(QtAudioPlaybackDevice)
+
+    std::optional<QString> configure(AudioFormat format) override;
+    std::optional<QString> startEngine() override;
+    void stopEngine() override;
+    bool isEngineRunning() const override;
+    void startPlayer() override;
+    void stopPlayer() override;
+    bool isPlayerPlaying() const override;
+    void schedule(QByteArray pcm) override;
+
+    // Bytes scheduled and not yet handed to the sink.
+    qsizetype queuedBytes() const;
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};
+
+} // namespace korvane
