@@ -12,22 +12,18 @@ QVariant imagePathValue(const Artifact& artifact)
 } // namespace
 
 ArtifactListModel::ArtifactListModel(QObject* parent)
-    : QAbstractListModel(parent)
+    : RecordListModel(parent)
 {
 }
 
 ArtifactListModel::~ArtifactListModel() = default;
 
-int ArtifactListModel::rowCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : static_cast<int>(m_items.size());
-}
-
 QVariant ArtifactListModel::data(const QModelIndex& index, int role) const
 {
-    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
+    const Artifact* record = recordAt(index);
+    if (!record)
         return {};
-    const Artifact& artifact = m_items.at(index.row());
+    const Artifact& artifact = *record;
     switch (role) {
     case IdRole:
         return artifact.id.toString(QUuid::WithoutBraces);
@@ -75,35 +71,9 @@ QVariantMap ArtifactListModel::toVariantMap(const Artifact& artifact)
     };
 }
 
-const QList<Artifact>& ArtifactListModel::items() const
-{
-    return m_items;
-}
-
-int ArtifactListModel::rowOf(const QUuid& id) const
-{
-    for (qsizetype row = 0; row < m_items.size(); ++row) {
-        if (m_items.at(row).id == id)
-            return static_cast<int>(row);
-    }
-    return -1;
-}
-
-void ArtifactListModel::append(Artifact artifact)
-{
-    const int row = static_cast<int>(m_items.size());
-    beginInsertRows({}, row, row);
-    m_items.append(std::move(artifact));
-    endInsertRows();
-}
-
 void ArtifactListModel::replace(int row, Artifact artifact)
 {
-    if (row < 0 || row >= m_items.size())
-        return;
-    m_items[row] = std::move(artifact);
-    const QModelIndex changed = index(row);
-    Q_EMIT dataChanged(changed, changed);
+    update(row, [&artifact](Artifact& stored) { stored = std::move(artifact); });
 }
 
 void ArtifactListModel::removeAt(int row)
@@ -113,15 +83,6 @@ void ArtifactListModel::removeAt(int row)
     beginRemoveRows({}, row, row);
     m_items.removeAt(row);
     endRemoveRows();
-}
-
-void ArtifactListModel::clear()
-{
-    if (m_items.isEmpty())
-        return;
-    beginResetModel();
-    m_items.clear();
-    endResetModel();
 }
 
 } // namespace korvane
