@@ -2,6 +2,7 @@
 // caps and overlapping searches. Result pages live on the same server.
 #include "search/WebSearchService.h"
 #include "support/LoopbackHttpServer.h"
+#include "support/SearchEnginePages.h"
 
 #include <QTest>
 #include <QUrlQuery>
@@ -18,62 +19,6 @@ namespace {
 const QByteArray expectedUserAgent =
     "Mozilla/5.0 (Macintosh; Intel Mac OS X 10_15_7) AppleWebKit/537.36 (KHTML, like Gecko) "
     "Chrome/120.0.0.0 Safari/537.36";
-
-struct ResultPage {
-    bool image = false;
-    bool recipe = false;
-    std::chrono::milliseconds delay{0};
-};
-
-QByteArray resultPageHtml(int index, const ResultPage& page)
-{
-    QByteArray html = "<html><head><title>Result " + QByteArray::number(index) + "</title>\n";
-    if (page.image)
-        html += "<meta property=\"og:image\" content=\"//img.test/" + QByteArray::number(index) +
-                ".jpg\">\n";
-    if (page.recipe) {
-        html += "<script type=\"application/ld+json\">{\"@type\":\"Recipe\",\"recipeIngredient\":"
-                "[\"ingredient " +
-                QByteArray::number(index) + "\"],\"recipeInstructions\":[{\"text\":\"step " +
-                QByteArray::number(index) + "\"}]}</script>\n";
-    }
-    return html + "</head><body>page</body></html>";
-}
-
-QString resultPath(int index)
-{
-    return QStringLiteral("/r/%1").arg(index);
-}
-
-// The engine's page: one result anchor (wrapped in the redirector) per target, `snippets`
-// snippets.
-QByteArray resultsPageHtml(const QList<QUrl>& targets, int snippets, const QString& tag = QString())
-{
-    QByteArray html = "<html><body><div class=\"results\">\n";
-    for (int index = 0; index < std::max(int(targets.size()), snippets); ++index) {
-        if (index < targets.size()) {
-            const QByteArray target = QUrl::toPercentEncoding(targets[index].toString());
-            html += "<h2><a rel=\"nofollow\" class=\"result__a\" href=\"//duckduckgo.com/l/?uddg=" +
-                    target + "&amp;rut=abc\">Result <b>" + QByteArray::number(index) + "</b>" +
-                    tag.toUtf8() + "</a></h2>\n";
-        }
-        if (index < snippets) {
-            html += "<a class=\"result__snippet\" href=\"x\">About &amp; result " +
-                    QByteArray::number(index) + "</a>\n";
-        }
-    }
-    return html + "</div></body></html>";
-}
-
-// Results 0… pointing at /r/N on `server`.
-QByteArray resultsPageHtml(const LoopbackHttpServer& server, int titles, int snippets,
-                           const QString& tag = QString())
-{
-    QList<QUrl> targets;
-    for (int index = 0; index < titles; ++index)
-        targets.append(server.url(resultPath(index)));
-    return resultsPageHtml(targets, snippets, tag);
-}
 
 QList<int> indicesOf(const QList<SearchResult>& results)
 {
