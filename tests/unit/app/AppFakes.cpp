@@ -99,7 +99,7 @@ void FakeSpokenFeedback::finish()
         completion();
 }
 
-AppModelHarness::AppModelHarness(bool withImages)
+AppModelHarness::AppModelHarness(bool withImages, std::shared_ptr<ComputerUseService> executor)
 {
     if (withImages) {
         auto provider = std::make_shared<FakeImageAssistantProvider>();
@@ -110,12 +110,13 @@ AppModelHarness::AppModelHarness(bool withImages)
     }
     model = std::make_unique<AppModel>(AppModelServices{
         .assistantProvider = assistant,
-        .computerUseService = computerUse,
+        .computerUseService = executor ? executor : computerUse,
         .realtimeVoiceService = realtime,
         .wakeWordListener = wake,
         .spokenFeedback = speech,
         .windowActivator = activator,
-        .recognizesCommand = [](QStringView text) { return text.startsWith(u"open "); },
+        .recognizesCommand = executor ? std::function<bool(QStringView)>{}
+                                      : [](QStringView text) { return text.startsWith(u"open "); },
     });
 }
 

@@ -115,7 +115,9 @@ public:
 
 // One model with a fake of every service. Commands are texts starting with "open ".
 struct AppModelHarness {
-    explicit AppModelHarness(bool withImages = true);
+    // With `executor`, commands go through the real parser chain to it instead of the fake.
+    explicit AppModelHarness(bool withImages = true,
+                             std::shared_ptr<ComputerUseService> executor = {});
 
     std::shared_ptr<FakeAssistantProvider> assistant;
     FakeImageAssistantProvider* images = nullptr;

@@ -12,10 +12,10 @@
 
 namespace korvane::test {
 
-WindowFixture::WindowFixture()
+WindowFixture::WindowFixture(std::shared_ptr<ComputerUseService> executor)
     : m_settingsDir(std::make_unique<QTemporaryDir>())
     , m_settings(std::make_unique<UserSettings>(settingsFile()))
-    , m_harness(std::make_unique<AppModelHarness>(false))
+    , m_harness(std::make_unique<AppModelHarness>(false, std::move(executor)))
 {
 }
 

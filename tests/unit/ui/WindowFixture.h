@@ -12,8 +12,9 @@ class QQuickItem;
 class QQuickWindow;
 
 namespace korvane {
+class ComputerUseService;
 class UserSettings;
-}
+} // namespace korvane
 
 namespace korvane::test {
 
@@ -25,7 +26,8 @@ class WindowFixture final : public QObject {
     Q_OBJECT
 
 public:
-    WindowFixture();
+    // With `executor`, the model carries commands out with it instead of the fake.
+    explicit WindowFixture(std::shared_ptr<ComputerUseService> executor = {});
     ~WindowFixture() override;
     Q_DISABLE_COPY_MOVE(WindowFixture)
 
