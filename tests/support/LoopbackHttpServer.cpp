@@ -1,5 +1,7 @@
 #include "support/LoopbackHttpServer.h"
 
+#include "support/ServerThread.h"
+
 #include <QHash>
 #include <QHostAddress>
 #include <QMutex>
@@ -9,7 +11,6 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
-#include <QThread>
 #include <QTimer>
 
 #include <algorithm>
@@ -745,48 +746,24 @@ QByteArray Response::header(QByteArrayView name) const
 
 struct LoopbackHttpServer::Private {
     HttpShared shared;
-    QThread thread;
-    HttpWorker* worker = nullptr;
-    quint16 port = 0;
-
-    // Runs `work` on the server's thread and waits for it.
-    template <typename Work>
-    void onServerThread(Work work)
-    {
-        if (QThread::currentThread() == &thread) {
-            work();
-        } else {
-            QMetaObject::invokeMethod(worker, work, Qt::BlockingQueuedConnection);
-        }
-    }
+    ServerThread<HttpWorker> server{QStringLiteral("LoopbackHttpServer"), shared};
 };
 
 LoopbackHttpServer::LoopbackHttpServer()
     : d(std::make_unique<Private>())
 {
-    d->thread.setObjectName(QStringLiteral("LoopbackHttpServer"));
-    d->worker = new HttpWorker(d->shared);
-    d->worker->moveToThread(&d->thread);
-    d->thread.start();
-    d->onServerThread([this] { d->port = d->worker->listen(); });
 }
 
-LoopbackHttpServer::~LoopbackHttpServer()
-{
-    d->onServerThread([this] { d->worker->shutdown(); });
-    d->thread.quit();
-    d->thread.wait();
-    delete d->worker;
-}
+LoopbackHttpServer::~LoopbackHttpServer() = default;
 
 bool LoopbackHttpServer::isListening() const
 {
-    return d->port != 0;
+    return d->server.port() != 0;
 }
 
 quint16 LoopbackHttpServer::port() const
 {
-    return d->port;
+    return d->server.port();
 }
 
 QUrl LoopbackHttpServer::baseUrl() const
@@ -794,7 +771,7 @@ QUrl LoopbackHttpServer::baseUrl() const
     QUrl url;
     url.setScheme(QStringLiteral("http"));
     url.setHost(QStringLiteral("127.0.0.1"));
-    url.setPort(d->port);
+    url.setPort(d->server.port());
     return url;
 }
 
@@ -902,7 +879,7 @@ bool LoopbackHttpServer::waitForOpenConnections(int count, std::chrono::millisec
 
 void LoopbackHttpServer::closeAllConnections()
 {
-    d->onServerThread([this] { d->worker->closeConnections(); });
+    d->server.run([this] { d->server.worker().closeConnections(); });
 }
 
 } // namespace korvane::test

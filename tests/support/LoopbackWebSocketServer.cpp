@@ -1,5 +1,7 @@
 #include "support/LoopbackWebSocketServer.h"
 
+#include "support/ServerThread.h"
+
 #include <QHash>
 #include <QHostAddress>
 #include <QJsonDocument>
@@ -10,7 +12,6 @@
 #include <QObject>
 #include <QPointer>
 #include <QTest>
-#include <QThread>
 #include <QTimer>
 #include <QWebSocket>
 #include <QWebSocketServer>
@@ -284,48 +285,24 @@ QString WebSocketMessage::type() const
 
 struct LoopbackWebSocketServer::Private {
     WebSocketShared shared;
-    QThread thread;
-    WebSocketWorker* worker = nullptr;
-    quint16 port = 0;
-
-    // Runs `work` on the server's thread and waits for it.
-    template <typename Work>
-    void onServerThread(Work work)
-    {
-        if (QThread::currentThread() == &thread) {
-            work();
-        } else {
-            QMetaObject::invokeMethod(worker, work, Qt::BlockingQueuedConnection);
-        }
-    }
+    ServerThread<WebSocketWorker> server{QStringLiteral("LoopbackWebSocketServer"), shared};
 };
 
 LoopbackWebSocketServer::LoopbackWebSocketServer()
     : d(std::make_unique<Private>())
 {
-    d->thread.setObjectName(QStringLiteral("LoopbackWebSocketServer"));
-    d->worker = new WebSocketWorker(d->shared);
-    d->worker->moveToThread(&d->thread);
-    d->thread.start();
-    d->onServerThread([this] { d->port = d->worker->listen(); });
 }
 
-LoopbackWebSocketServer::~LoopbackWebSocketServer()
-{
-    d->onServerThread([this] { d->worker->shutdown(); });
-    d->thread.quit();
-    d->thread.wait();
-    delete d->worker;
-}
+LoopbackWebSocketServer::~LoopbackWebSocketServer() = default;
 
 bool LoopbackWebSocketServer::isListening() const
 {
-    return d->port != 0;
+    return d->server.port() != 0;
 }
 
 quint16 LoopbackWebSocketServer::port() const
 {
-    return d->port;
+    return d->server.port();
 }
 
 QUrl LoopbackWebSocketServer::url() const
@@ -333,7 +310,7 @@ QUrl LoopbackWebSocketServer::url() const
     QUrl url;
     url.setScheme(QStringLiteral("ws"));
     url.setHost(QStringLiteral("127.0.0.1"));
-    url.setPort(d->port);
+    url.setPort(d->server.port());
     return url;
 }
 
@@ -344,7 +321,7 @@ QUrl LoopbackWebSocketServer::url(const QString& pathAndQuery) const
 
 void LoopbackWebSocketServer::setSupportedSubprotocols(const QStringList& protocols)
 {
-    d->onServerThread([this, protocols] { d->worker->setSubprotocols(protocols); });
+    d->server.run([this, protocols] { d->server.worker().setSubprotocols(protocols); });
 }
 
 void LoopbackWebSocketServer::addTextOnConnect(const QString& text)
@@ -389,32 +366,32 @@ void LoopbackWebSocketServer::clearReplies()
 int LoopbackWebSocketServer::sendText(const QString& text)
 {
     int sent = 0;
-    d->onServerThread([&] { sent = d->worker->send(std::nullopt, &text, nullptr); });
+    d->server.run([&] { sent = d->server.worker().send(std::nullopt, &text, nullptr); });
     return sent;
 }
 
 int LoopbackWebSocketServer::sendText(int connection, const QString& text)
 {
     int sent = 0;
-    d->onServerThread([&] { sent = d->worker->send(connection, &text, nullptr); });
+    d->server.run([&] { sent = d->server.worker().send(connection, &text, nullptr); });
     return sent;
 }
 
 int LoopbackWebSocketServer::sendBinary(const QByteArray& data)
 {
     int sent = 0;
-    d->onServerThread([&] { sent = d->worker->send(std::nullopt, nullptr, &data); });
+    d->server.run([&] { sent = d->server.worker().send(std::nullopt, nullptr, &data); });
     return sent;
 }
 
 void LoopbackWebSocketServer::closeConnections(quint16 code, const QString& reason)
 {
-    d->onServerThread([&] { d->worker->close(std::nullopt, code, reason); });
+    d->server.run([&] { d->server.worker().close(std::nullopt, code, reason); });
 }
 
 void LoopbackWebSocketServer::closeConnection(int connection, quint16 code, const QString& reason)
 {
-    d->onServerThread([&] { d->worker->close(connection, code, reason); });
+    d->server.run([&] { d->server.worker().close(connection, code, reason); });
 }
 
 QList<WebSocketHandshake> LoopbackWebSocketServer::handshakes() const
