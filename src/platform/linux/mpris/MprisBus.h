@@ -1,0 +1,34 @@
+#pragma once
+
+#include "platform/linux/mpris/MprisPlayer.h"
+
+#include <QList>
+#include <QString>
+#include <QVariantList>
+#include <qcoro/qcorotask.h>
+
+#include <optional>
+
+namespace korvane {
+
+// The players on a message bus and calls on their /org/mpris/MediaPlayer2 object.
+class MprisBus {
+public:
+    virtual ~MprisBus() = default;
+
+    // Every player that answered, ordered by bus name.
+    virtual QCoro::Task<QList<MprisPlayer>> players() = 0;
+    // Absent when the call succeeded, else the error's message (possibly empty).
+    virtual QCoro::Task<std::optional<QString>> call(QString service, QString interface,
+                                                     QString method, QVariantList arguments) = 0;
+
+    static QString servicePrefix();
+    static QString objectPath();
+    static QString rootInterface();
+    static QString playerInterface();
+    static QString trackListInterface();
+    // The TrackList's "no track" path, used to append at the start.
+    static QString noTrackPath();
+};
+
+} // namespace korvane
