@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QList>
+#include <QtGlobal>
+
+#include <optional>
+
+namespace korvane {
+
+// A copy of the X server's core keyboard mapping, and the keysyms Korvane types with it.
+// Keysyms and keycodes are plain numbers here so no X header leaks out of this folder.
+class X11Keymap final {
+public:
+    // Where a keysym sits: on `keycode`, with Shift held when `shifted`.
+    struct Placement {
+        int keycode = 0;
+        bool shifted = false;
+
+        friend bool operator==(const Placement&, const Placement&) = default;
+    };
+
+    X11Keymap() = default;
+    // `symbols` holds `symbolsPerKeycode` keysyms for each keycode from `firstKeycode` on, as
+    // XGetKeyboardMapping returns them; `modifierKeycodes` are the keycodes bound to any
+    // modifier (they are never borrowed for typing).
+    X11Keymap(int firstKeycode, int symbolsPerKeycode, QList<quint32> symbols,
+              QList<int> modifierKeycodes);
+
+    // The keysym for a KeyboardKey virtual key code (ANSI layout); absent for unknown codes.
+    static std::optional<quint32> keysymForVirtualKey(quint16 keyCode);
+    // The keysym that types `codePoint`: Latin-1 directly, line breaks and tab as their keys,
+    // anything else as a Unicode keysym. Absent for other control characters, surrogates and
+    // values beyond Unicode.
+    static std::optional<quint32> keysymForCodePoint(char32_t codePoint);
+
+    // The keycode that gives `keysym` on the first group: plain before shifted.
+    std::optional<Placement> find(quint32 keysym) const;
+    // A keycode free for a temporary binding: the highest one without any keysym, else the
+    // highest one that is no modifier.
+    std::optional<int> spareKeycode() const;
+    // The keysyms of one keycode (empty outside the mapping).
+    QList<quint32> symbolsOf(int keycode) const;
+
+    int firstKeycode() const { return m_firstKeycode; }
+    int symbolsPerKeycode() const { return m_symbolsPerKeycode; }
+    int keycodeCount() const;
+
+    friend bool operator==(const X11Keymap&, const X11Keymap&) = default;
+
+private:
+    int m_firstKeycode = 0;
+    int m_symbolsPerKeycode = 0;
+    QList<quint32> m_symbols{};
+    QList<int> m_modifierKeycodes{};
+};
+
+} // namespace korvane

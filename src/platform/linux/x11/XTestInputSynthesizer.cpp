@@ -1,0 +1,292 @@
+#include "platform/linux/x11/XTestInputSynthesizer.h"
+
+#include "platform/linux/x11/X11Keymap.h"
+#include "uiautomation/KeyboardKey.h"
+
+#include <QLoggingCategory>
+#include <QThread>
+
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <cmath>
+#include <limits>
+#include <mutex>
+
+namespace korvane {
+
+Q_LOGGING_CATEGORY(lcXTestInput, "korvane.platform.x11.input")
+
+namespace {
+
+// How long a temporary keycode binding outlives its events: the target translates the
+// keycode when it reads the event, after it has fetched the changed keymap.
+constexpr unsigned long remapSettleMilliseconds = 50;
+
+int noteError(Display*, XErrorEvent* error)
+{
+    qCDebug(lcXTestInput) << "X error" << int(error->error_code) << "on request"
+                          << int(error->request_code);
+    return 0;
+}
+
+// Xlib's default handler ends the process on any protocol error; a request that fails
+// (a keycode another client just rebound) must not.
+class ErrorHandlerScope {
+public:
+    ErrorHandlerScope()
+        : m_previous(XSetErrorHandler(noteError))
+    {
+    }
+    ~ErrorHandlerScope() { XSetErrorHandler(m_previous); }
+    ErrorHandlerScope(const ErrorHandlerScope&) = delete;
+    ErrorHandlerScope& operator=(const ErrorHandlerScope&) = delete;
+
+private:
+    XErrorHandler m_previous;
+};
+
+struct Modifiers {
+    bool shift = false;
+    bool control = false;
+    bool alternate = false;
+};
+
+Modifiers modifiersFrom(quint64 flags)
+{
+    Modifiers modifiers;
+    modifiers.shift = flags & KeyboardKey::shift;
+    modifiers.control = flags & (KeyboardKey::command | KeyboardKey::control);
+    modifiers.alternate = flags & KeyboardKey::option;
+    return modifiers;
+}
+
+} // namespace
+
+struct XTestInputSynthesizer::Connection {
+    std::mutex mutex;
+    Display* display = nullptr;
+    bool lost = false;
+
+    static void connectionLost(Display*, void* data)
+    {
+        // Returning instead of exiting leaves the display unusable; it is reopened later.
+        static_cast<Connection*>(data)->lost = true;
+    }
+
+    void close()
+    {
+        if (display)
+            XCloseDisplay(display);
+        display = nullptr;
+        lost = false;
+    }
+
+    // The open display with XTEST, or null. Call with the mutex held.
+    Display* open()
+    {
+        if (lost) {
+            qCWarning(lcXTestInput) << "lost the X display; reconnecting";
+            close();
+        }
+        if (display)
+            return display;
+        Display* candidate = XOpenDisplay(nullptr);
+        if (!candidate)
+            return nullptr;
+        XSetIOErrorExitHandler(candidate, connectionLost, this);
+        int eventBase = 0;
+        int errorBase = 0;
+        int major = 0;
+        int minor = 0;
+        if (!XTestQueryExtension(candidate, &eventBase, &errorBase, &major, &minor)) {
+            qCWarning(lcXTestInput) << "the X server has no XTEST extension";
+            XCloseDisplay(candidate);
+            return nullptr;
+        }
+        display = candidate;
+        return display;
+    }
+
+    // A request failed beyond repair when the connection went away underneath it.
+    bool usable() const { return display && !lost; }
+
+    X11Keymap keymap()
+    {
+        int first = 0;
+        int last = 0;
+        XDisplayKeycodes(display, &first, &last);
+        int perKeycode = 0;
+        QList<quint32> symbols;
+        const int count = last - first + 1;
+        if (count > 0) {
+            KeySym* mapping = XGetKeyboardMapping(display, KeyCode(first), count, &perKeycode);
+            if (mapping) {
+                symbols.reserve(qsizetype(count) * perKeycode);
+                for (qsizetype i = 0; i < qsizetype(count) * perKeycode; ++i)
+                    symbols.append(quint32(mapping[i]));
+                XFree(mapping);
+            } else {
+                perKeycode = 0;
+            }
+        }
+        QList<int> modifierKeycodes;
+        if (XModifierKeymap* modifiers = XGetModifierMapping(display)) {
+            for (int i = 0; i < 8 * modifiers->max_keypermod; ++i) {
+                if (modifiers->modifiermap[i] != 0)
+                    modifierKeycodes.append(modifiers->modifiermap[i]);
+            }
+            XFreeModifiermap(modifiers);
+        }
+        return X11Keymap(first, perKeycode, symbols, modifierKeycodes);
+    }
+
+    // The first keycode bound to a modifier (ShiftMapIndex, ControlMapIndex, Mod1MapIndex).
+    KeyCode modifierKeycode(int modifierIndex)
+    {
+        KeyCode keycode = 0;
+        if (XModifierKeymap* modifiers = XGetModifierMapping(display)) {
+            for (int i = 0; i < modifiers->max_keypermod && keycode == 0; ++i)
+                keycode = modifiers->modifiermap[modifierIndex * modifiers->max_keypermod + i];
+            XFreeModifiermap(modifiers);
+        }
+        return keycode;
+    }
+
+    void key(KeyCode keycode, bool down)
+    {
+        if (keycode != 0)
+            XTestFakeKeyEvent(display, keycode, down ? True : False, CurrentTime);
+    }
+
+    // The key down and up with `modifiers` held around them, then everything released.
+    void press(int keycode, Modifiers modifiers)
+    {
+        QList<KeyCode> held;
+        const auto hold = [&](bool wanted, int modifierIndex) {
+            if (!wanted)
+                return;
+            const KeyCode modifier = modifierKeycode(modifierIndex);
+            if (modifier == 0) {
+                qCWarning(lcXTestInput) << "no key is bound to modifier" << modifierIndex;
+                return;
+            }
+            key(modifier, true);
+            held.append(modifier);
+        };
+        hold(modifiers.control, ControlMapIndex);
+        hold(modifiers.alternate, Mod1MapIndex);
+        hold(modifiers.shift, ShiftMapIndex);
+        key(KeyCode(keycode), true);
+        key(KeyCode(keycode), false);
+        for (auto it = held.crbegin(); it != held.crend(); ++it)
+            key(*it, false);
+        XSync(display, False);
+    }
+
+    // Types `keysym`: on the key that has it, else on a spare keycode bound to it for the
+    // moment. `modifiers` are added to the Shift the keysym may need.
+    void type(quint32 keysym, Modifiers modifiers)
+    {
+        const X11Keymap map = keymap();
+        if (const std::optional<X11Keymap::Placement> placement = map.find(keysym)) {
+            modifiers.shift = modifiers.shift || placement->shifted;
+            press(placement->keycode, modifiers);
+            return;
+        }
+        const std::optional<int> spare = map.spareKeycode();
+        if (!spare || map.symbolsPerKeycode() == 0) {
+            qCWarning(lcXTestInput) << "no keycode is free to type keysym" << Qt::hex << keysym;
+            return;
+        }
+        const QList<quint32> original = map.symbolsOf(*spare);
+        QList<KeySym> bound(map.symbolsPerKeycode(), NoSymbol);
+        bound[0] = keysym;
+        if (bound.size() > 1)
+            bound[1] = keysym; // the same with Shift held
+        XChangeKeyboardMapping(display, *spare, map.symbolsPerKeycode(), bound.data(), 1);
+        XSync(display, False);
+        press(*spare, modifiers);
+        QThread::msleep(remapSettleMilliseconds);
+        QList<KeySym> restored;
+        restored.reserve(original.size());
+        for (quint32 symbol : original)
+            restored.append(symbol);
+        XChangeKeyboardMapping(display, *spare, map.symbolsPerKeycode(), restored.data(), 1);
+        XSync(display, False);
+    }
+};
+
+XTestInputSynthesizer::XTestInputSynthesizer()
+    : m_connection(std::make_unique<Connection>())
+{
+}
+
+XTestInputSynthesizer::~XTestInputSynthesizer()
+{
+    const std::lock_guard lock(m_connection->mutex);
+    const ErrorHandlerScope errors;
+    m_connection->close();
+}
+
+bool XTestInputSynthesizer::isAvailable()
+{
+    const std::lock_guard lock(m_connection->mutex);
+    const ErrorHandlerScope errors;
+    return m_connection->open() != nullptr;
+}
+
+void XTestInputSynthesizer::postClick(QPointF point)
+{
+    constexpr double limit = std::numeric_limits<int>::max() / 2;
+    if (!std::isfinite(point.x()) || !std::isfinite(point.y()) || std::abs(point.x()) > limit ||
+        std::abs(point.y()) > limit) {
+        qCWarning(lcXTestInput) << "no click at an unreachable point" << point;
+        return;
+    }
+    const std::lock_guard lock(m_connection->mutex);
+    const ErrorHandlerScope errors;
+    Display* display = m_connection->open();
+    if (!display)
+        return;
+    XTestFakeMotionEvent(display, DefaultScreen(display), qRound(point.x()), qRound(point.y()),
+                         CurrentTime);
+    XTestFakeButtonEvent(display, Button1, True, CurrentTime);
+    XTestFakeButtonEvent(display, Button1, False, CurrentTime);
+    XSync(display, False);
+}
+
+void XTestInputSynthesizer::postKey(quint16 keyCode, quint64 modifiers)
+{
+    const std::optional<quint32> keysym = X11Keymap::keysymForVirtualKey(keyCode);
+    if (!keysym) {
+        qCWarning(lcXTestInput) << "no X key for virtual key code" << keyCode;
+        return;
+    }
+    const std::lock_guard lock(m_connection->mutex);
+    const ErrorHandlerScope errors;
+    if (!m_connection->open())
+        return;
+    m_connection->type(*keysym, modifiersFrom(modifiers));
+}
+
+void XTestInputSynthesizer::postUnicode(QString utf16)
+{
+    const std::lock_guard lock(m_connection->mutex);
+    const ErrorHandlerScope errors;
+    if (!m_connection->open())
+        return;
+    for (qsizetype i = 0; i < utf16.size() && m_connection->usable(); ++i) {
+        const QChar unit = utf16.at(i);
+        char32_t codePoint = unit.unicode();
+        if (unit.isHighSurrogate() && i + 1 < utf16.size() && utf16.at(i + 1).isLowSurrogate()) {
+            codePoint = QChar::surrogateToUcs4(unit, utf16.at(i + 1));
+            ++i;
+        } else if (unit.isSurrogate()) {
+            continue;
+        }
+        if (const std::optional<quint32> keysym = X11Keymap::keysymForCodePoint(codePoint))
+            m_connection->type(*keysym, {});
+    }
+}
+
+} // namespace korvane

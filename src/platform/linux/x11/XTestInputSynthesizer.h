@@ -1,0 +1,42 @@
+#pragma once
+
+#include "platform/InputSynthesizer.h"
+
+#include <memory>
+
+namespace korvane {
+
+// Synthetic input through the XTEST extension of the X server named by DISPLAY.
+//
+// Modifiers: "command" and "control" both hold Control. On a Linux desktop the shortcuts a
+// user means by command (copy, new tab, reopen a closed tab) are Control's; Super is the
+// window manager's. "shift" holds Shift, "option" holds the key bound to Mod1 (Alt).
+//
+// X events carry no modifier flags of their own: the modifier keys are pressed before the key
+// and released after it, so the target sees real modifier key events.
+//
+// Text is typed by keysym. A character the keymap lacks is bound for the moment to a spare
+// keycode, typed, and the binding removed again after a short pause (the target looks the
+// keycode up when it reads the event, so the binding has to outlive the events briefly).
+//
+// The connection opens on first use, from whichever thread calls (calls are serialised);
+// a server that goes away is noticed and reconnected to later, never fatal to the process.
+class XTestInputSynthesizer final : public InputSynthesizer {
+public:
+    XTestInputSynthesizer();
+    ~XTestInputSynthesizer() override;
+    Q_DISABLE_COPY_MOVE(XTestInputSynthesizer)
+
+    bool isAvailable() override;
+    void postClick(QPointF point) override;
+    void postKey(quint16 keyCode, quint64 modifiers) override;
+    // Every Unicode scalar of `utf16` in order (the port sends one); lone surrogates and
+    // control characters other than tab and line breaks are skipped.
+    void postUnicode(QString utf16) override;
+
+private:
+    struct Connection;
+    std::unique_ptr<Connection> m_connection;
+};
+
+} // namespace korvane
