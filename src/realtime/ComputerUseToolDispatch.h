@@ -1,0 +1,18 @@
+#pragma once
+
+#include "core/ComputerUseResult.h"
+#include "realtime/ComputerUseToolActions.h"
+#include "realtime/ComputerUseToolArguments.h"
+
+#include <qcoro/qcorotask.h>
+
+#include <memory>
+
+namespace korvane {
+
+// Carries out one `computer_use` call: the action, trimmed and lower-cased, picks the
+// operation; a missing argument or an unknown action is answered with its own sentence.
+QCoro::Task<ComputerUseResult> executeToolAction(std::shared_ptr<ComputerUseToolActions> actions,
+                                                 ComputerUseToolArguments arguments);
+
+} // namespace korvane
