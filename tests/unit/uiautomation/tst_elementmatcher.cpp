@@ -1,0 +1,146 @@
+#include "uiautomation/ElementMatcher.h"
+
+#include <QTest>
+
+using namespace korvane;
+
+Q_DECLARE_METATYPE(korvane::ElementPurpose)
+Q_DECLARE_METATYPE(std::optional<int>)
+
+class TestElementMatcher : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void normalized_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("hyphen joins") << QStringLiteral("Sign-In") << QStringLiteral("signin");
+        QTest::newRow("runs of spaces")
+            << QStringLiteral("  New   Tab  ") << QStringLiteral("new tab");
+        QTest::newRow("tab and line break separate")
+            << QStringLiteral("Save\tAs\nCopy") << QStringLiteral("save as copy");
+        QTest::newRow("punctuation between spaces")
+            << QStringLiteral("Yes - No") << QStringLiteral("yes no");
+        QTest::newRow("underscore and percent")
+            << QStringLiteral("OK_Code 100%") << QStringLiteral("okcode 100");
+        QTest::newRow("accented letter") << QStringLiteral("Café") << QStringLiteral("café");
+        QTest::newRow("combining mark stays with its letter")
+            << QStringLiteral("Cafe\u0301") << QStringLiteral("cafe\u0301");
+        QTest::newRow("emoji dropped")
+            << QStringLiteral("\U0001F44D Like") << QStringLiteral("like");
+        QTest::newRow("letters beyond the basic plane")
+            << QStringLiteral("\U00010400x") << QStringLiteral("\U00010428x");
+        QTest::newRow("other scripts and digits")
+            << QStringLiteral("日本語 ٣ Ω") << QStringLiteral("日本語 ٣ ω");
+        QTest::newRow("punctuation only") << QStringLiteral("?!…") << QString();
+        QTest::newRow("empty") << QString() << QString();
+    }
+    void normalized()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, expected);
+        QCOMPARE(ElementMatcher::normalized(text), expected);
+    }
+
+    void score_data()
+    {
+        QTest::addColumn<QStringList>("texts");
+        QTest::addColumn<QString>("role");
+        QTest::addColumn<QString>("subrole");
+        QTest::addColumn<bool>("canPress");
+        QTest::addColumn<bool>("hasCenter");
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<ElementPurpose>("purpose");
+        QTest::addColumn<std::optional<int>>("expected");
+
+        const auto click = ElementPurpose::click;
+        const auto focus = ElementPurpose::focus;
+        const QString none;
+        auto& row = QTest::newRow;
+
+        row("button equal, press, centre")
+            << QStringList{QStringLiteral("OK")} << QStringLiteral("AXButton") << none << true
+            << true << QStringLiteral("ok") << click << std::optional<int>(140);
+        row("field begins with target, no press")
+            << QStringList{QStringLiteral("OK Code")} << QStringLiteral("AXTextField") << none
+            << false << true << QStringLiteral("ok") << click << std::optional<int>(85);
+        row("static text contains target, no clickable bonus")
+            << QStringList{QStringLiteral("Open the Settings")} << QStringLiteral("AXStaticText")
+            << none << false << true << QStringLiteral("settings") << click
+            << std::optional<int>(65);
+        row("two letters are too short for the reverse rule")
+            << QStringList{QStringLiteral("Go")} << QStringLiteral("AXButton") << none << true
+            << true << QStringLiteral("go to settings") << click << std::optional<int>();
+        row("three letters are enough")
+            << QStringList{QStringLiteral("set")} << QStringLiteral("AXButton") << none << false
+            << false << QStringLiteral("go to settings") << click << std::optional<int>(65);
+        row("target contains text")
+            << QStringList{QStringLiteral("Settings")} << QStringLiteral("AXButton") << none << true
+            << true << QStringLiteral("go to settings") << click << std::optional<int>(80);
+        row("begins with wins over contains")
+            << QStringList{QStringLiteral("ok ok")} << QStringLiteral("AXLink") << none << false
+            << false << QStringLiteral("ok") << click << std::optional<int>(105);
+        row("best of several texts")
+            << QStringList{QStringLiteral("Cancel"), QStringLiteral("save as"),
+                           QStringLiteral("Save")}
+            << QStringLiteral("AXButton") << none << false << false << QStringLiteral("save")
+            << click << std::optional<int>(125);
+        row("texts are normalized")
+            << QStringList{QStringLiteral("Sign-In!")} << QStringLiteral("AXButton") << none
+            << false << false << QStringLiteral("signin") << click << std::optional<int>(125);
+        row("press makes any role clickable")
+            << QStringList{QStringLiteral("Logo")} << QStringLiteral("AXImage") << none << true
+            << false << QStringLiteral("logo") << click << std::optional<int>(135);
+        row("image without press is not eligible")
+            << QStringList{QStringLiteral("Logo")} << QStringLiteral("AXImage") << none << false
+            << true << QStringLiteral("logo") << click << std::optional<int>();
+        row("close button subrole is clickable")
+            << QStringList{QStringLiteral("Close")} << QStringLiteral("AXImage")
+            << QStringLiteral("AXCloseButton") << false << false << QStringLiteral("close") << click
+            << std::optional<int>(125);
+        row("focus takes a field")
+            << QStringList{QStringLiteral("Email")} << QStringLiteral("AXTextField") << none
+            << false << true << QStringLiteral("email") << focus << std::optional<int>(140);
+        row("focus takes a search field by subrole")
+            << QStringList{QStringLiteral("Search")} << QStringLiteral("AXGroup")
+            << QStringLiteral("AXSearchField") << false << false << QStringLiteral("search")
+            << focus << std::optional<int>(135);
+        row("focus with press on a combo box")
+            << QStringList{QStringLiteral("Font")} << QStringLiteral("AXComboBox") << none << true
+            << false << QStringLiteral("font") << focus << std::optional<int>(145);
+        row("focus refuses a button")
+            << QStringList{QStringLiteral("Email")} << QStringLiteral("AXButton") << none << true
+            << true << QStringLiteral("email") << focus << std::optional<int>();
+        row("focus refuses static text")
+            << QStringList{QStringLiteral("Email")} << QStringLiteral("AXStaticText") << none
+            << false << true << QStringLiteral("email") << focus << std::optional<int>();
+        row("no match") << QStringList{QStringLiteral("Cancel")} << QStringLiteral("AXButton")
+                        << none << true << true << QStringLiteral("ok") << click
+                        << std::optional<int>();
+        row("no texts") << QStringList{} << QStringLiteral("AXButton") << none << true << true
+                        << QStringLiteral("ok") << click << std::optional<int>();
+        row("texts of punctuation only")
+            << QStringList{QStringLiteral("…"), QStringLiteral("--")} << QStringLiteral("AXButton")
+            << none << true << true << QStringLiteral("ok") << click << std::optional<int>();
+        row("a target of punctuation only matches nothing")
+            << QStringList{QStringLiteral("OK")} << QStringLiteral("AXButton") << none << true
+            << true << QString() << click << std::optional<int>();
+    }
+    void score()
+    {
+        QFETCH(QStringList, texts);
+        QFETCH(QString, role);
+        QFETCH(QString, subrole);
+        QFETCH(bool, canPress);
+        QFETCH(bool, hasCenter);
+        QFETCH(QString, target);
+        QFETCH(ElementPurpose, purpose);
+        QFETCH(std::optional<int>, expected);
+        const ElementTraits element{texts, role, subrole, canPress, hasCenter};
+        QCOMPARE(ElementMatcher::score(element, target, purpose), expected);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestElementMatcher)
+#include "tst_elementmatcher.moc"
