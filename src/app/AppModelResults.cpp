@@ -1,0 +1,186 @@
+// AppModel: command results in the conversation and the inspector, and pending images.
+#include "app/AppModelInternals.h"
+#include "providers/AssistantProvider.h"
+#include "realtime/RealtimeVoiceService.h"
+#include "speech/SpokenFeedback.h"
+
+#include <QRegularExpression>
+
+namespace korvane {
+
+namespace {
+
+// A presentation source larger than this is not searched for image placeholders.
+constexpr qsizetype maximumPresentationScanSize = 4 * 1024 * 1024;
+
+} // namespace
+
+void AppModel::applyRealtimeComputerUseResult(ComputerUseResult result, bool speak)
+{
+    // With a live session the realtime model speaks and transcribes its own answer.
+    if (!m_services.realtimeVoiceService->isActive()) {
+        const int row =
+            m_realtimeTranscriptMessageID ? m_messages->rowOf(*m_realtimeTranscriptMessageID) : -1;
+        if (row >= 0) {
+            m_messages->setContent(row, result.summary);
+        } else {
+            ConversationMessage message{.role = ConversationRole::assistant,
+                                        .mode = m_inputMode,
+                                        .content = result.summary};
+            m_realtimeTranscriptMessageID = message.id;
+            m_messages->append(std::move(message));
+        }
+    }
+    applyArtifactAndSpeech(result, speak);
+}
+
+void AppModel::applyComputerUseResultOnce(ComputerUseResult result, bool speak)
+{
+    // A typed command gets its own message: it is written once, after the user's message, and
+    // never takes over (or is taken over by) the message realtime output goes to.
+    appendMessage(ConversationRole::assistant, m_inputMode, result.summary);
+    applyArtifactAndSpeech(result, speak);
+}
+
+void AppModel::applyArtifactAndSpeech(const ComputerUseResult& result, bool speak)
+{
+    if (result.artifact) {
+        appendArtifact(*result.artifact);
+        setSelectedArtifactID(result.artifact->id);
+        resolvePendingImages(*result.artifact);
+    }
+
+    if (speak && m_inputMode == InputMode::voice) {
+        QPointer<AppModel> self(this);
+        m_services.spokenFeedback->speak(result.summary, [self] {
+            if (!self)
+                return;
+            if (!sessionEnded(self->m_realtimeVoiceState)) {
+                self->m_services.realtimeVoiceService
+                    ->finishLocalFeedbackAndScheduleIdleDisconnect();
+                return;
+            }
+            self->m_realtimeTranscriptMessageID.reset();
+            self->startWakeWordListening();
+        });
+        return;
+    }
+    if (!sessionEnded(m_realtimeVoiceState))
+        m_services.realtimeVoiceService->finishLocalFeedbackAndScheduleIdleDisconnect();
+}
+
+void AppModel::upsertRealtimeTranscript(const QString& text)
+{
+    const QString trimmed = text.trimmed();
+    if (trimmed.isEmpty())
+        return;
+    const int row =
+        m_realtimeTranscriptMessageID ? m_messages->rowOf(*m_realtimeTranscriptMessageID) : -1;
+    if (row >= 0) {
+        m_messages->setContent(row, trimmed);
+        return;
+    }
+    ConversationMessage message{
+        .role = ConversationRole::assistant, .mode = m_inputMode, .content = trimmed};
+    m_realtimeTranscriptMessageID = message.id;
+    m_messages->append(std::move(message));
+}
+
+// MARK: - Pending images
+
+void AppModel::resolvePendingImages(const Artifact& artifact)
+{
+    if (artifact.isPendingGeneratedImage()) {
+        const QStringList parts = artifact.body.split(u'|');
+        if (parts.size() < 2)
+            generateImage(artifact.id, artifact.body, QStringLiteral("1024x1024"));
+        else
+            generateImage(artifact.id, parts.at(1), parts.at(0));
+        return;
+    }
+    if (const auto description = artifact.pendingCoverImageDescription()) {
+        generateCoverImage(artifact.id, *description);
+        return;
+    }
+    if (artifact.kind != ArtifactKind::presentation)
+        return;
+    if (artifact.body.size() > maximumPresentationScanSize) {
+        qCWarning(lcAppModel) << "presentation too large to look for image placeholders:"
+                              << artifact.body.size() << "characters";
+        return;
+    }
+    static const QRegularExpression placeholder(
+        QStringLiteral(R"(\[IMAGE:generating\|([^\]]+)\])"));
+    if (!placeholder.isValid())
+        return;
+    QRegularExpressionMatchIterator matches = placeholder.globalMatch(artifact.body);
+    while (matches.hasNext())
+        generatePresentationImage(artifact.id, matches.next().captured(1));
+}
+
+QCoro::Task<> AppModel::generateImage(QUuid artifactID, QString description, QString size)
+{
+    const std::shared_ptr<AssistantProvider> provider = m_services.assistantProvider;
+    auto* generator = dynamic_cast<GptImageGenerator*>(provider.get());
+    if (!generator)
+        co_return;
+    WorkToken work(this);
+    QPointer<AppModel> self(this);
+    const std::optional<QString> path =
+        co_await generator->generateGptImage(std::move(description), std::move(size));
+    if (!self || !path)
+        co_return;
+    const int row = m_artifacts->rowOf(artifactID);
+    if (row < 0)
+        co_return;
+    Artifact updated = m_artifacts->items().at(row);
+    updated.body = *path;
+    updated.status = ArtifactStatus::ready;
+    m_artifacts->replace(row, std::move(updated));
+}
+
+QCoro::Task<> AppModel::generateCoverImage(QUuid artifactID, QString description)
+{
+    const std::shared_ptr<AssistantProvider> provider = m_services.assistantProvider;
+    auto* generator = dynamic_cast<GptImageGenerator*>(provider.get());
+    if (!generator)
+        co_return;
+    WorkToken work(this);
+    QPointer<AppModel> self(this);
+    const std::optional<QString> path =
+        co_await generator->generateGptImage(std::move(description), QStringLiteral("1536x1024"));
+    if (!self || !path)
+        co_return;
+    const int row = m_artifacts->rowOf(artifactID);
+    if (row < 0)
+        co_return;
+    Artifact updated = m_artifacts->items().at(row);
+    updated.imagePath = *path;
+    m_artifacts->replace(row, std::move(updated));
+}
+
+QCoro::Task<> AppModel::generatePresentationImage(QUuid artifactID, QString description)
+{
+    const std::shared_ptr<AssistantProvider> provider = m_services.assistantProvider;
+    auto* generator = dynamic_cast<GptImageGenerator*>(provider.get());
+    if (!generator)
+        co_return;
+    WorkToken work(this);
+    QPointer<AppModel> self(this);
+    const std::optional<QString> path =
+        co_await generator->generateGptImage(description, QStringLiteral("1024x1024"));
+    if (!self || !path)
+        co_return;
+    const int row = m_artifacts->rowOf(artifactID);
+    if (row < 0)
+        co_return;
+    // Edit the body as it is now: other placeholders may have been filled in meanwhile.
+    Artifact updated = m_artifacts->items().at(row);
+    const QString marker = QStringLiteral("[IMAGE:generating|") + description + u']';
+    if (!updated.body.contains(marker))
+        co_return;
+    updated.body.replace(marker, QStringLiteral("[IMAGE:") + *path + u']');
+    m_artifacts->replace(row, std::move(updated));
+}
+
+} // namespace korvane
