@@ -16,7 +16,10 @@ namespace korvane {
 
 namespace {
 
-Q_LOGGING_CATEGORY(lcAudioCapture, "korvane.platform.audio.capture")
+Q_LOGGING_CATEGORY(lcAudioCapture, "korvane.platform.audio.capture", QtInfoMsg)
+
+// What the source buffers before it hands audio over.
+constexpr int captureBufferMilliseconds = 40;
 
 QString captureErrorText(QAudio::Error error)
 {
@@ -85,6 +88,9 @@ struct QtAudioCaptureDevice::Private {
             return QStringLiteral("No microphone is available.");
         const AudioFormat format = preferredCaptureFormat(device);
         auto created = std::make_unique<QAudioSource>(device, toQAudioFormat(format));
+        // Without a size the server picks its own fragment, up to seconds of delay.
+        created->setBufferSize(qsizetype(format.sampleRate) * captureBufferMilliseconds / 1000 *
+                               format.bytesPerFrame());
         QObject::connect(created.get(), &QAudioSource::stateChanged, thread.context(),
                          [this](QAudio::State state) {
                              if (state != QAudio::StoppedState || !source ||

@@ -16,7 +16,7 @@ namespace korvane {
 
 namespace {
 
-Q_LOGGING_CATEGORY(lcAudioPlayback, "korvane.platform.audio.playback")
+Q_LOGGING_CATEGORY(lcAudioPlayback, "korvane.platform.audio.playback", QtInfoMsg)
 
 using namespace std::chrono_literals;
 

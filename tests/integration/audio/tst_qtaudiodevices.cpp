@@ -1,0 +1,308 @@
+#include "AudioSignals.h"
+#include "platform/linux/audio/QtAudioCaptureDevice.h"
+#include "platform/linux/audio/QtAudioPlaybackDevice.h"
+#include "platform/linux/audio/SoxrAudioConverter.h"
+#include "support/desktop/TestDesktop.h"
+
+#include <QMutex>
+#include <QProcess>
+#include <QTest>
+#include <QThread>
+#include <qcoro/qcorotask.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+using namespace korvane;
+using namespace korvane::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+const AudioFormat wire{};
+
+// Everything the tap delivered, converted to the wire format, with what the tap saw.
+struct Recording {
+    QMutex mutex;
+    QByteArray pcm;
+    QList<int> bufferFrames;
+    QList<AudioFormat> formats;
+    std::atomic<bool> offMainThread{true};
+    std::atomic<int> calls{0};
+
+    qsizetype frames()
+    {
+        QMutexLocker lock(&mutex);
+        return pcm.size() / wire.bytesPerFrame();
+    }
+
+    // Wire samples [from, from + count) as doubles; fewer when not yet recorded.
+    QList<double> samples(qsizetype from, qsizetype count)
+    {
+        QMutexLocker lock(&mutex);
+        return firstChannel(wire,
+                            pcm.mid(from * wire.bytesPerFrame(), count * wire.bytesPerFrame()));
+    }
+};
+
+AudioCaptureDevice::TapHandler
+recordInto(Recording& recording, std::shared_ptr<AudioConverter> converter, QThread* mainThread)
+{
+    return [&recording, converter, mainThread](const AudioBuffer& buffer) {
+        if (QThread::currentThread() == mainThread)
+            recording.offMainThread = false;
+        const QByteArray converted = converter->convert(buffer);
+        QMutexLocker lock(&recording.mutex);
+        recording.bufferFrames.append(buffer.frameCount());
+        recording.formats.append(buffer.format);
+        recording.pcm += converted;
+        ++recording.calls;
+    };
+}
+
+double toneIn(const QList<double>& samples, double frequency)
+{
+    return toneAmplitude(samples, wire.sampleRate, frequency);
+}
+
+// Schedules `seconds` of a sine in 100 ms chunks, as answers arrive.
+void scheduleTone(QtAudioPlaybackDevice& playback, double frequency, double seconds)
+{
+    const int chunk = wire.sampleRate / 10;
+    for (qsizetype first = 0; first < qsizetype(seconds * wire.sampleRate); first += chunk)
+        playback.schedule(sinePcm(wire, frequency, 0.5, first, chunk));
+}
+
+// Waits until the last 100 ms recorded hold `frequency` at about the level played.
+bool waitForTone(Recording& recording, double frequency)
+{
+    const qsizetype window = wire.sampleRate / 10;
+    return QTest::qWaitFor(
+        [&] {
+            const qsizetype end = recording.frames();
+            return end >= window &&
+                   toneIn(recording.samples(end - window, window), frequency) > 0.3;
+        },
+        10000);
+}
+
+} // namespace
+
+// Capture and playback against a private PulseAudio with one null sink: what is played into the
+// sink comes back through its monitor, the default source.
+class TestQtAudioDevices : public QObject {
+    Q_OBJECT
+
+    TestDesktop m_desktop;
+    // A null sink nobody plays into hands its monitor's audio over in blocks of seconds; a
+    // stream of silence keeps it ticking at a short latency.
+    std::unique_ptr<QtAudioPlaybackDevice> m_keepAwake;
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QString why;
+        if (!m_desktop.startPulseAudio(&why))
+            QSKIP(qPrintable(QStringLiteral("PulseAudio cannot start: ") + why));
+        // Qt lists no monitor sources as inputs; a remapped copy of the monitor is a plain
+        // source, made the default so the devices' default input hears the null sink.
+        const QString source = QStringLiteral("korvane_capture");
+        const QList<QStringList> commands{{QStringLiteral("load-module"),
+                                           QStringLiteral("module-remap-source"),
+                                           QStringLiteral("master=") + m_desktop.nullSourceName(),
+                                           QStringLiteral("source_name=") + source},
+                                          {QStringLiteral("set-default-source"), source}};
+        for (const QStringList& arguments : commands) {
+            QProcess pactl;
+            pactl.setProcessEnvironment(m_desktop.environment());
+            pactl.start(QStringLiteral("pactl"), arguments);
+            if (!pactl.waitForFinished(10000) || pactl.exitCode() != 0)
+                QSKIP(qPrintable(QStringLiteral("pactl could not set up the capture source: ") +
+                                 QString::fromLocal8Bit(pactl.readAllStandardError())));
+        }
+        m_keepAwake = std::make_unique<QtAudioPlaybackDevice>();
+        QCOMPARE(m_keepAwake->startEngine(), std::nullopt);
+    }
+
+    void cleanupTestCase() { m_keepAwake.reset(); }
+
+    void playedToneComesBackThroughTheMonitor_data()
+    {
+        QTest::addColumn<double>("frequency");
+        QTest::addColumn<int>("tapFrames");
+
+        QTest::newRow("1 kHz, 2048-frame tap") << 1000.0 << 2048;
+        QTest::newRow("440 Hz, 1024-frame tap") << 440.0 << 1024;
+        QTest::newRow("5 kHz, 2048-frame tap") << 5000.0 << 2048;
+    }
+
+    void playedToneComesBackThroughTheMonitor()
+    {
+        QFETCH(double, frequency);
+        QFETCH(int, tapFrames);
+
+        QtAudioCaptureDevice capture;
+        QVERIFY(QCoro::waitFor(capture.requestAccess()));
+        const AudioFormat input = capture.inputFormat();
+        std::shared_ptr<AudioConverter> converter = createAudioConverter(input, wire);
+        QVERIFY(converter);
+        Recording recording;
+        capture.installTap(tapFrames, recordInto(recording, converter, QThread::currentThread()));
+        const std::optional<QString> captureFailure = capture.start();
+        QVERIFY2(!captureFailure, qPrintable(captureFailure.value_or(QString())));
+        QVERIFY(capture.isRunning());
+
+        QtAudioPlaybackDevice playback;
+        QCOMPARE(playback.configure(wire), std::nullopt);
+        const std::optional<QString> playbackFailure = playback.startEngine();
+        QVERIFY2(!playbackFailure, qPrintable(playbackFailure.value_or(QString())));
+        playback.startPlayer();
+        scheduleTone(playback, frequency, 2.0);
+
+        QVERIFY2(waitForTone(recording, frequency), "the tone never came back");
+        const qsizetype start = recording.frames();
+        QVERIFY(QTest::qWaitFor([&] { return recording.frames() >= start + wire.sampleRate / 2; },
+                                5000));
+        capture.stop();
+
+        const QList<double> window = recording.samples(start, wire.sampleRate / 2);
+        QVERIFY2(std::abs(toneIn(window, frequency) - 0.5) < 0.05,
+                 qPrintable(QString::number(toneIn(window, frequency))));
+        QVERIFY(toneIn(window, frequency * 1.5) < 0.02);
+        QVERIFY(recording.offMainThread);
+        QMutexLocker lock(&recording.mutex);
+        for (const int frames : std::as_const(recording.bufferFrames))
+            QCOMPARE(frames, tapFrames);
+        for (const AudioFormat& format : std::as_const(recording.formats))
+            QCOMPARE(format, input);
+    }
+
+    void stoppingThePlayerDropsScheduledAudio()
+    {
+        QtAudioCaptureDevice capture;
+        std::shared_ptr<AudioConverter> converter =
+            createAudioConverter(capture.inputFormat(), wire);
+        QVERIFY(converter);
+        Recording recording;
+        capture.installTap(1024, recordInto(recording, converter, QThread::currentThread()));
+        QCOMPARE(capture.start(), std::nullopt);
+
+        QtAudioPlaybackDevice playback;
+        QCOMPARE(playback.configure(wire), std::nullopt);
+        QCOMPARE(playback.startEngine(), std::nullopt);
+        playback.startPlayer();
+        scheduleTone(playback, 1000.0, 5.0);
+        QVERIFY(waitForTone(recording, 1000.0));
+
+        playback.stopPlayer();
+        QVERIFY(!playback.isPlayerPlaying());
+        QCOMPARE(playback.queuedBytes(), 0);
+        QVERIFY(playback.isEngineRunning());
+        // Past the sink's own buffer and the way back through the monitor.
+        QTest::qWait(400);
+        const qsizetype after = recording.frames();
+        QVERIFY(
+            QTest::qWaitFor([&] { return recording.frames() >= after + wire.sampleRate; }, 5000));
+        const QList<double> afterStop = recording.samples(after, wire.sampleRate);
+        const double left = toneIn(afterStop, 1000.0);
+        QVERIFY2(left < 0.01, qPrintable(QString::number(left)));
+        // Nothing scheduled: the sink plays silence, not the noise of an underrun.
+        QVERIFY2(rootMeanSquare(afterStop) < 0.001,
+                 qPrintable(QString::number(rootMeanSquare(afterStop))));
+
+        // The engine still runs: a started player plays what is scheduled next.
+        const qsizetype restart = recording.frames();
+        playback.startPlayer();
+        scheduleTone(playback, 2000.0, 1.0);
+        QVERIFY(waitForTone(recording, 2000.0));
+        // ...and none of the audio dropped before comes back first.
+        const double resumed =
+            toneIn(recording.samples(restart, recording.frames() - restart), 1000.0);
+        QVERIFY2(resumed < 0.01, qPrintable(QString::number(resumed)));
+        capture.stop();
+    }
+
+    void stopReturnsWithNoHandlerRunning_data()
+    {
+        QTest::addColumn<int>("handlerMilliseconds");
+        QTest::addColumn<int>("tapFrames");
+
+        QTest::newRow("slow handler") << 30 << 1024;
+        QTest::newRow("quick handler") << 0 << 256;
+    }
+
+    void stopReturnsWithNoHandlerRunning()
+    {
+        QFETCH(int, handlerMilliseconds);
+        QFETCH(int, tapFrames);
+
+        QtAudioCaptureDevice capture;
+        std::atomic<bool> inHandler{false};
+        std::atomic<int> calls{0};
+        capture.installTap(tapFrames, [&, handlerMilliseconds](const AudioBuffer&) {
+            inHandler = true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(handlerMilliseconds));
+            ++calls;
+            inHandler = false;
+        });
+        for (int round = 0; round < 3; ++round) {
+            QCOMPARE(capture.start(), std::nullopt);
+            const int before = calls;
+            QVERIFY(QTest::qWaitFor([&] { return calls >= before + 3; }, 5000));
+            capture.stop();
+            QVERIFY(!inHandler);
+            QVERIFY(!capture.isRunning());
+            const int stoppedAt = calls;
+            QTest::qWait(200);
+            QCOMPARE(calls.load(), stoppedAt);
+        }
+    }
+
+    void installingATapReplacesTheEarlierOne()
+    {
+        QtAudioCaptureDevice capture;
+        std::atomic<int> first{0};
+        std::atomic<int> second{0};
+        std::atomic<int> secondFrames{0};
+        capture.installTap(512, [&](const AudioBuffer&) { ++first; });
+        capture.installTap(1024, [&](const AudioBuffer& buffer) {
+            secondFrames = buffer.frameCount();
+            ++second;
+        });
+        QCOMPARE(capture.start(), std::nullopt);
+        QVERIFY(QTest::qWaitFor([&] { return second >= 3; }, 5000));
+        QCOMPARE(first.load(), 0);
+        QCOMPARE(secondFrames.load(), 1024);
+
+        // Replacing while running: the old handler is never called again.
+        capture.installTap(512, [&](const AudioBuffer&) { ++first; });
+        const int secondAtSwap = second;
+        QVERIFY(QTest::qWaitFor([&] { return first >= 3; }, 5000));
+        QCOMPARE(second.load(), secondAtSwap);
+
+        capture.removeTap();
+        const int firstAtRemoval = first;
+        QTest::qWait(200);
+        QCOMPARE(first.load(), firstAtRemoval);
+        QVERIFY(capture.isRunning());
+        capture.stop();
+    }
+
+    void missingDevicesAndFormatsAreReportedAsSentences()
+    {
+        QtAudioCaptureDevice capture(QByteArrayLiteral("no-such-source"));
+        QVERIFY(!QCoro::waitFor(capture.requestAccess()));
+        QCOMPARE(capture.start(), QStringLiteral("No microphone is available."));
+        QVERIFY(!capture.isRunning());
+
+        QtAudioPlaybackDevice playback(QByteArrayLiteral("no-such-sink"));
+        QCOMPARE(playback.startEngine(), QStringLiteral("No audio output is available."));
+        QVERIFY(!playback.isEngineRunning());
+        QCOMPARE(playback.configure(AudioFormat{.sampleRate = 0}),
+                 QStringLiteral("The playback format is not usable."));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestQtAudioDevices)
+#include "tst_qtaudiodevices.moc"
