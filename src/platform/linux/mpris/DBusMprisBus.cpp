@@ -11,7 +11,7 @@ namespace korvane {
 
 namespace {
 
-Q_LOGGING_CATEGORY(lcMprisBus, "korvane.platform.mpris.bus")
+Q_LOGGING_CATEGORY(lcMprisBus, "korvane.platform.mpris.bus", QtInfoMsg)
 
 QVariantMap propertyMap(const QDBusMessage& reply)
 {

@@ -21,7 +21,7 @@ namespace korvane {
 
 namespace {
 
-Q_LOGGING_CATEGORY(lcMprisMusic, "korvane.platform.mpris")
+Q_LOGGING_CATEGORY(lcMprisMusic, "korvane.platform.mpris", QtInfoMsg)
 
 const QString musicBundleIdentifier = QStringLiteral("com.apple.Music");
 

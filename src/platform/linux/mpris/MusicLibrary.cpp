@@ -44,6 +44,7 @@ struct CachedTrack {
 
 struct MusicLibrary::Private {
     QString folder;
+    int maximumFiles = 0;
     mutable QMutex mutex;
     QHash<QString, CachedTrack> cache;
     QString cachedFolder;
@@ -69,10 +70,11 @@ struct MusicLibrary::Private {
     }
 };
 
-MusicLibrary::MusicLibrary(QString folder)
+MusicLibrary::MusicLibrary(QString folder, int maximumFiles)
     : d(std::make_unique<Private>())
 {
     d->folder = std::move(folder);
+    d->maximumFiles = maximumFiles;
 }
 
 MusicLibrary::~MusicLibrary() = default;
@@ -138,10 +140,10 @@ MusicCollection MusicLibrary::collection()
         // Symbolic links to folders are not followed, so a link cycle cannot trap the scan.
         QDirIterator it(root, QDir::Files | QDir::Readable, QDirIterator::Subdirectories);
         while (it.hasNext()) {
-            if (d->statistics.filesSeen >= maximumFiles) {
+            if (d->statistics.filesSeen >= d->maximumFiles) {
                 d->statistics.truncated = true;
                 qCWarning(lcMusicLibrary)
-                    << "stopped the music scan after" << maximumFiles << "files";
+                    << "stopped the music scan after" << d->maximumFiles << "files";
                 break;
             }
             it.next();
@@ -172,7 +174,7 @@ MusicCollection MusicLibrary::collection()
             const QFileInfo entryInfo(entry);
             if (!fresh.contains(entryInfo.absoluteFilePath())) {
                 if (!isAudioFile(entryInfo.fileName()) ||
-                    d->statistics.filesSeen + outside >= maximumFiles)
+                    d->statistics.filesSeen + outside >= d->maximumFiles)
                     continue;
                 ++outside;
             }

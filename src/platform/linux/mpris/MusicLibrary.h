@@ -18,12 +18,13 @@ public:
         // Files whose tags were read in the last scan (the rest came from the cache).
         int tagsRead = 0;
         int filesSeen = 0;
-        // The last scan stopped at maximumFiles.
+        // The last scan stopped at the bound.
         bool truncated = false;
         friend bool operator==(const ScanStatistics&, const ScanStatistics&) = default;
     };
 
-    explicit MusicLibrary(QString folder = {});
+    // At most `maximumFiles` files are looked at, so a huge folder cannot stall the scan.
+    explicit MusicLibrary(QString folder = {}, int maximumFiles = defaultMaximumFiles);
     ~MusicLibrary();
     Q_DISABLE_COPY_MOVE(MusicLibrary)
 
@@ -36,7 +37,7 @@ public:
     static MusicTrack readTrack(const QString& filePath);
     static bool isAudioFile(const QString& fileName);
 
-    static inline constexpr int maximumFiles = 20000;
+    static inline constexpr int defaultMaximumFiles = 20000;
 
 private:
     struct Private;
