@@ -138,7 +138,7 @@ MusicCollection MusicLibrary::collection()
     QList<QFileInfo> playlistFiles;
     if (!root.isEmpty() && QFileInfo(root).isDir()) {
         // Symbolic links to folders are not followed, so a link cycle cannot trap the scan.
-        QDirIterator it(root, QDir::Files | QDir::Readable, QDirIterator::Subdirectories);
+        QDirIterator it(root, QDir::Files, QDirIterator::Subdirectories);
         while (it.hasNext()) {
             if (d->statistics.filesSeen >= d->maximumFiles) {
                 d->statistics.truncated = true;
