@@ -167,12 +167,12 @@ QString spreadsheetScript(const QString& folder)
 
 int main(int argc, char* argv[])
 {
-    XvfbServer server;
-    if (server.display().isEmpty()) {
-        std::printf("SKIP: Xvfb could not start a display\n");
+    TestDesktop desktop;
+    QString whyNot;
+    if (!desktop.startDisplay(&whyNot)) {
+        std::printf("SKIP: %s\n", qPrintable(whyNot));
         return 0;
     }
-    qputenv("DISPLAY", server.display().toLocal8Bit());
     qputenv("QT_QPA_PLATFORM", "xcb");
     QGuiApplication app(argc, argv);
     QQuickStyle::setStyle(QStringLiteral("Fusion"));
