@@ -1,0 +1,135 @@
+#include "RealtimeTestSession.h"
+
+#include "core/DebugLog.h"
+#include "realtime/RealtimeClientEvents.h"
+
+#include <QFile>
+#include <QTest>
+
+using namespace korvane;
+
+RealtimeTimings shortRealtimeTimings(ManualClock* clock)
+{
+    RealtimeTimings timings;
+    // Long enough never to fire on its own in a test that does not wait for it.
+    timings.idleDisconnect = std::chrono::seconds(30);
+    timings.speakingHold = std::chrono::milliseconds(20);
+    timings.pingInterval = std::chrono::seconds(15);
+    timings.handshakeTimeout = std::chrono::seconds(10);
+    if (clock)
+        timings.clock = [clock] { return clock->now; };
+    return timings;
+}
+
+RealtimeTestSession::RealtimeTestSession(RealtimeTimings timings)
+    : capture(std::make_shared<test::FakeAudioCaptureDevice>())
+    , playback(std::make_shared<test::FakeAudioPlaybackDevice>())
+    , tools(std::make_shared<RecordingToolActions>())
+{
+    qputenv("KORVANE_ENV_FILES", "");
+    qputenv("OPENAI_API_KEY", apiKey);
+    qputenv("OPENAI_BASE_URL", server.url().toEncoded());
+    qputenv("XDG_STATE_HOME", QFile::encodeName(m_stateHome.path()));
+
+    service = std::make_unique<OpenAIRealtimeVoiceService>(
+        tools, AudioDevices{capture, playback, converters.factory()}, std::move(timings));
+    service->onStateChange = [this](RealtimeVoiceState state) {
+        m_log.append(QStringLiteral("state ") + rawValue(state));
+    };
+    service->onAssistantTranscript = [this](QString text) {
+        m_log.append(QStringLiteral("transcript ") + text);
+    };
+    service->onComputerUseResult = [this](ComputerUseResult result) {
+        m_log.append(QStringLiteral("result ") + result.summary);
+    };
+    service->onComputerUseStart = [this](QString action, std::optional<QString> code) {
+        m_log.append(QStringLiteral("start ") + action + (code ? u' ' + *code : QString()));
+    };
+    service->onWakePhraseDetected = [this] { m_log.append(QStringLiteral("wake")); };
+    service->onError = [this](QString message) {
+        m_log.append(QStringLiteral("error ") + message);
+    };
+    service->onResponseDone = [this] { m_log.append(QStringLiteral("done")); };
+}
+
+RealtimeTestSession::~RealtimeTestSession()
+{
+    service.reset();
+    for (const char* name :
+         {"OPENAI_API_KEY", "OPENAI_BASE_URL", "KORVANE_ENV_FILES", "XDG_STATE_HOME"})
+        qunsetenv(name);
+}
+
+void RealtimeTestSession::acceptSessions()
+{
+    server.addTextOnConnect(QStringLiteral(R"({"type":"session.created","session":{}})"));
+}
+
+void RealtimeTestSession::start(bool isVoice)
+{
+    QCoro::waitFor(service->start(isVoice));
+}
+
+void RealtimeTestSession::stop()
+{
+    QCoro::waitFor(service->stop());
+}
+
+void RealtimeTestSession::setVoiceMode(bool enabled)
+{
+    QCoro::waitFor(service->setVoiceMode(enabled));
+}
+
+void RealtimeTestSession::sendEvent(const QJsonObject& event)
+{
+    server.sendText(RealtimeClientEvents::text(event));
+}
+
+void RealtimeTestSession::sendEvent(const QString& type)
+{
+    sendEvent(QJsonObject{{u"type"_qs, type}});
+}
+
+QStringList RealtimeTestSession::states() const
+{
+    QStringList states;
+    for (const QString& line : m_log) {
+        if (line.startsWith(u"state "))
+            states.append(line.mid(6));
+    }
+    return states;
+}
+
+QString RealtimeTestSession::lastState() const
+{
+    const QStringList all = states();
+    return all.isEmpty() ? QString() : all.constLast();
+}
+
+QStringList RealtimeTestSession::sentTypes() const
+{
+    QStringList types;
+    const QList<test::WebSocketMessage> messages = server.messages();
+    for (const test::WebSocketMessage& message : messages)
+        types.append(message.type());
+    return types;
+}
+
+QString RealtimeTestSession::debugLog() const
+{
+    QFile file(m_stateHome.filePath(QStringLiteral("korvane/app_debug.log")));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(file.readAll());
+}
+
+QJsonObject functionCallEvent(const QString& name, const QString& callId,
+                              const std::optional<QString>& arguments)
+{
+    QJsonObject event{{u"type"_qs, u"response.function_call_arguments.done"_qs},
+                      {u"name"_qs, name},
+                      {u"call_id"_qs, callId}};
+    if (arguments)
+        event.insert(u"arguments"_qs, *arguments);
+    return event;
+}
