@@ -1,0 +1,98 @@
+// A small real window for the accessibility tests: a button, a field with a placeholder, a
+// check box and a label that reacts only to the mouse. It reports on standard output, one
+// line per event, what happened to it.
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <QWidget>
+
+#include <cstdio>
+
+namespace {
+
+void report(const QString& line)
+{
+    std::fputs(line.toUtf8().constData(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+// Only a real click reaches it: a label offers no action to press.
+class ClickableLabel final : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override
+    {
+        report(QStringLiteral("label clicked"));
+        QLabel::mousePressEvent(event);
+    }
+};
+
+class FocusReporter final : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::FocusIn)
+            report(QStringLiteral("focused ") + watched->objectName());
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication application(argc, argv);
+    // "--buttons N" adds N more buttons, for a larger tree.
+    int extraButtons = 0;
+    const QStringList arguments = application.arguments();
+    const qsizetype option = arguments.indexOf(QStringLiteral("--buttons"));
+    if (option >= 0 && option + 1 < arguments.size())
+        extraButtons = arguments.at(option + 1).toInt();
+
+    QWidget window;
+    window.setWindowTitle(QStringLiteral("Korvane Probe"));
+    auto* layout = new QVBoxLayout(&window);
+    FocusReporter focusReporter;
+
+    auto* save = new QPushButton(QStringLiteral("Save"));
+    save->setObjectName(QStringLiteral("save"));
+    QObject::connect(save, &QPushButton::clicked, [] { report(QStringLiteral("clicked Save")); });
+    layout->addWidget(save);
+
+    auto* field = new QLineEdit;
+    field->setObjectName(QStringLiteral("fileName"));
+    field->setPlaceholderText(QStringLiteral("File name"));
+    field->installEventFilter(&focusReporter);
+    QObject::connect(field, &QLineEdit::textChanged,
+                     [](const QString& text) { report(QStringLiteral("text ") + text); });
+    layout->addWidget(field);
+
+    auto* overwrite = new QCheckBox(QStringLiteral("Overwrite"));
+    QObject::connect(overwrite, &QCheckBox::toggled, [](bool on) {
+        report(QStringLiteral("toggled Overwrite ") +
+               (on ? QStringLiteral("on") : QStringLiteral("off")));
+    });
+    layout->addWidget(overwrite);
+
+    auto* terms = new ClickableLabel(QStringLiteral("Terms and conditions"));
+    terms->setMinimumHeight(30);
+    layout->addWidget(terms);
+
+    for (int i = 0; i < extraButtons; ++i)
+        layout->addWidget(new QPushButton(QStringLiteral("Extra %1").arg(i)));
+
+    window.show();
+    window.activateWindow();
+    report(QStringLiteral("ready"));
+    return application.exec();
+}
