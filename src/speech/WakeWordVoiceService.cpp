@@ -1,0 +1,386 @@
+#include "speech/WakeWordVoiceService.h"
+
+#include "platform/AudioCaptureDevice.h"
+#include "platform/SpeechRecognizer.h"
+#include "speech/WakePhraseMatcher.h"
+
+#include <QLoggingCategory>
+#include <QMetaObject>
+#include <QMutex>
+#include <QMutexLocker>
+#include <QObject>
+#include <QThread>
+#include <QTimer>
+#include <qcoro/qcorotask.h>
+
+namespace korvane {
+
+Q_LOGGING_CATEGORY(lcWakeWord, "korvane.speech.wakeword")
+
+namespace {
+
+constexpr std::chrono::milliseconds repeatGuard{1000};
+
+// What the capture tap feeds: converts each buffer to the recognizer's format and hands it to
+// the running recognition, if any. The tap holds it weakly, so buffers arriving after the
+// request was dropped go nowhere.
+class RecognitionFeed final {
+public:
+    RecognitionFeed(std::unique_ptr<AudioConverter> converter, AudioFormat targetFormat)
+        : m_converter(std::move(converter))
+        , m_targetFormat(targetFormat)
+    {
+    }
+
+    void attach(std::shared_ptr<SpeechRecognitionTask> task)
+    {
+        QMutexLocker lock(&m_mutex);
+        m_task = std::move(task);
+    }
+
+    void detach()
+    {
+        QMutexLocker lock(&m_mutex);
+        m_task.reset();
+    }
+
+    // On the capture thread.
+    void append(const AudioBuffer& buffer)
+    {
+        QMutexLocker lock(&m_mutex);
+        if (m_ended || !m_task)
+            return;
+        if (!m_converter) {
+            m_task->append(buffer);
+            return;
+        }
+        QByteArray converted = m_converter->convert(buffer);
+        if (!converted.isEmpty())
+            m_task->append(AudioBuffer{m_targetFormat, std::move(converted)});
+    }
+
+    void endAudio()
+    {
+        QMutexLocker lock(&m_mutex);
+        if (m_ended)
+            return;
+        m_ended = true;
+        if (m_task)
+            m_task->endAudio();
+    }
+
+private:
+    QMutex m_mutex;
+    std::unique_ptr<AudioConverter> m_converter;
+    AudioFormat m_targetFormat;
+    std::shared_ptr<SpeechRecognitionTask> m_task;
+    bool m_ended = false;
+};
+
+} // namespace
+
+struct WakeWordVoiceService::Core : std::enable_shared_from_this<Core> {
+    Dependencies deps;
+    QStringList wakePhrases = defaultWakePhrases();
+    QThread thread;
+    QObject* mainContext = nullptr;
+    WakeWordVoiceService* owner = nullptr;
+
+    QMutex postMutex;
+    QObject* queueContext = nullptr;
+    bool acceptsWork = true;
+
+    // Touched only on the queue thread.
+    QTimer* restartTimer = nullptr;
+    bool isListening = false;
+    std::shared_ptr<RecognitionFeed> recognitionRequest;
+    std::shared_ptr<SpeechRecognitionTask> recognitionTask;
+    // Results count only while they come from the task of this number.
+    quint64 liveTask = 0;
+    quint64 lastTask = 0;
+    std::optional<std::chrono::steady_clock::time_point> lastWakeAt;
+
+    void post(std::function<void(Core&)> work)
+    {
+        QMutexLocker lock(&postMutex);
+        if (!acceptsWork || !queueContext)
+            return;
+        QMetaObject::invokeMethod(
+            queueContext,
+            [weak = weak_from_this(), work = std::move(work)] {
+                if (const auto core = weak.lock())
+                    work(*core);
+            },
+            Qt::QueuedConnection);
+    }
+
+    void postToMain(std::function<void(WakeWordVoiceService&)> callback)
+    {
+        WakeWordVoiceService* service = owner;
+        QMetaObject::invokeMethod(
+            mainContext, [service, callback = std::move(callback)] { callback(*service); },
+            Qt::QueuedConnection);
+    }
+
+    void postListeningState(bool listening)
+    {
+        postToMain([listening](WakeWordVoiceService& service) {
+            if (service.onListeningStateChange)
+                service.onListeningStateChange(listening);
+        });
+    }
+
+    void postError(const QString& message)
+    {
+        postToMain([message](WakeWordVoiceService& service) {
+            if (service.onError)
+                service.onError(message);
+        });
+    }
+
+    std::chrono::steady_clock::time_point now() const
+    {
+        return deps.clock ? deps.clock() : std::chrono::steady_clock::now();
+    }
+
+    void startOrReportOnQueue()
+    {
+        if (const auto error = startRecognitionOnQueue()) {
+            qCDebug(lcWakeWord) << "Listening could not start:" << *error;
+            postError(*error);
+            stopRecognitionOnQueue();
+        }
+    }
+
+    SpeechRecognizer::ResultHandler resultHandler(quint64 task)
+    {
+        return [weak = weak_from_this(), task](std::optional<SpeechRecognitionResult> result,
+                                               std::optional<QString> error) {
+            const auto core = weak.lock();
+            if (!core)
+                return;
+            core->post([task, result = std::move(result), error = std::move(error)](Core& c) {
+                c.handleResultOnQueue(task, result, error);
+            });
+        };
+    }
+
+    // Absent on success, else the reason.
+    std::optional<QString> startRecognitionOnQueue()
+    {
+        if (isListening)
+            return std::nullopt;
+        if (recognitionTask) {
+            recognitionTask->cancel();
+            recognitionTask.reset();
+            liveTask = 0;
+        }
+        if (!deps.capture)
+            return permissionMessage();
+
+        const std::shared_ptr<SpeechRecognizer> recognizer =
+            deps.recognizer && deps.recognizer->isAvailable() ? deps.recognizer : nullptr;
+        const SpeechRecognitionRequest request{
+            .shouldReportPartialResults = true,
+            .taskHint = QStringLiteral("search"),
+            .contextualStrings = contextualStrings(),
+            .requiresOnDeviceRecognition = recognizer && recognizer->supportsOnDeviceRecognition(),
+        };
+
+        AudioCaptureDevice& capture = *deps.capture;
+        const AudioFormat source = capture.inputFormat();
+        AudioFormat target = source;
+        std::unique_ptr<AudioConverter> converter;
+        if (recognizer && recognizer->audioFormat() != source) {
+            target = recognizer->audioFormat();
+            if (deps.converterFactory)
+                converter = deps.converterFactory(source, target);
+            if (!converter)
+                return QStringLiteral(
+                    "The microphone's audio cannot be converted for speech recognition.");
+        }
+        recognitionRequest = std::make_shared<RecognitionFeed>(std::move(converter), target);
+
+        capture.removeTap();
+        std::weak_ptr<RecognitionFeed> feed = recognitionRequest;
+        capture.installTap(tapBufferFrames, [feed](const AudioBuffer& buffer) {
+            if (const auto request = feed.lock())
+                request->append(buffer);
+        });
+        if (auto error = capture.start())
+            return error;
+
+        isListening = true;
+        postListeningState(true);
+
+        if (recognizer) {
+            const quint64 task = ++lastTask;
+            recognitionTask = recognizer->recognitionTask(request, resultHandler(task));
+            liveTask = task;
+            recognitionRequest->attach(recognitionTask);
+        }
+        return std::nullopt;
+    }
+
+    void handleResultOnQueue(quint64 task, const std::optional<SpeechRecognitionResult>& result,
+                             const std::optional<QString>& error)
+    {
+        // A recognition already ended here may still have had a result on its way.
+        if (task != liveTask)
+            return;
+        if (result)
+            handleTranscriptOnQueue(result->formattedString);
+        const bool isFinal = error.has_value() || (result && result->isFinal);
+        if (isFinal && isListening) {
+            if (error)
+                qCDebug(lcWakeWord) << "Recognition ended:" << *error;
+            stopRecognitionOnQueue();
+            restartTimer->start();
+        }
+    }
+
+    void handleTranscriptOnQueue(const QString& text)
+    {
+        const auto found =
+            WakePhraseMatcher::match(WakePhraseMatcher::normalized(text), wakePhrases);
+        if (!found)
+            return;
+        const auto heardAt = now();
+        if (lastWakeAt && heardAt - *lastWakeAt < repeatGuard)
+            return;
+        lastWakeAt = heardAt;
+        stopRecognitionOnQueue();
+        postToMain([suffix = found->commandSuffix](WakeWordVoiceService& service) {
+            if (service.onWake)
+                service.onWake(suffix);
+        });
+    }
+
+    void stopRecognitionOnQueue()
+    {
+        const bool wasListening = isListening;
+        isListening = false;
+        if (deps.capture) {
+            deps.capture->removeTap();
+            deps.capture->stop();
+        }
+        if (recognitionRequest)
+            recognitionRequest->endAudio();
+        if (recognitionTask) {
+            recognitionTask->cancel();
+            recognitionTask.reset();
+        }
+        liveTask = 0;
+        if (recognitionRequest) {
+            recognitionRequest->detach();
+            recognitionRequest.reset();
+        }
+        if (wasListening)
+            postListeningState(false);
+    }
+
+    void shutdown()
+    {
+        if (thread.isRunning()) {
+            QMetaObject::invokeMethod(
+                queueContext,
+                [this] {
+                    restartTimer->stop();
+                    stopRecognitionOnQueue();
+                },
+                Qt::BlockingQueuedConnection);
+        }
+        {
+            QMutexLocker lock(&postMutex);
+            acceptsWork = false;
+        }
+        thread.quit();
+        thread.wait();
+    }
+};
+
+WakeWordVoiceService::WakeWordVoiceService(Dependencies dependencies)
+    : m_core(std::make_shared<Core>())
+    , m_mainContext(new QObject)
+{
+    Core& core = *m_core;
+    core.deps = std::move(dependencies);
+    core.owner = this;
+    core.mainContext = m_mainContext;
+
+    core.thread.setObjectName(QStringLiteral("com.korva.Korvane.wake-word"));
+    core.queueContext = new QObject;
+    core.restartTimer = new QTimer(core.queueContext);
+    core.restartTimer->setSingleShot(true);
+    core.restartTimer->setInterval(core.deps.restartDelay);
+    QObject::connect(core.restartTimer, &QTimer::timeout, core.queueContext,
+                     [weak = std::weak_ptr<Core>(m_core)] {
+                         if (const auto c = weak.lock())
+                             c->startOrReportOnQueue();
+                     });
+    core.queueContext->moveToThread(&core.thread);
+    QObject::connect(&core.thread, &QThread::finished, core.queueContext, &QObject::deleteLater);
+    core.thread.start();
+}
+
+WakeWordVoiceService::~WakeWordVoiceService()
+{
+    m_core->shutdown();
+    delete m_mainContext;
+}
+
+void WakeWordVoiceService::start()
+{
+    const std::shared_ptr<Core> core = m_core;
+    if (!core->deps.capture) {
+        core->postError(permissionMessage());
+        return;
+    }
+    QCoro::connect(core->deps.capture->requestAccess(), m_mainContext,
+                   [weak = std::weak_ptr<Core>(core)](bool granted) {
+                       const auto c = weak.lock();
+                       if (!c)
+                           return;
+                       if (!granted) {
+                           c->postError(permissionMessage());
+                           return;
+                       }
+                       c->post([](Core& queue) { queue.startOrReportOnQueue(); });
+                   });
+}
+
+void WakeWordVoiceService::stop()
+{
+    m_core->post([](Core& queue) {
+        // A restart still waiting after a final result must not reopen the microphone.
+        queue.restartTimer->stop();
+        queue.stopRecognitionOnQueue();
+    });
+}
+
+QStringList WakeWordVoiceService::wakePhrases() const
+{
+    return m_core->wakePhrases;
+}
+
+QStringList WakeWordVoiceService::defaultWakePhrases()
+{
+    return {
+        QStringLiteral("hey korva"), QStringLiteral("hey korwa"), QStringLiteral("hey korvie"),
+        QStringLiteral("hey korvy"), QStringLiteral("hey orva"),  QStringLiteral("hey orvie"),
+        QStringLiteral("hey korr"),  QStringLiteral("hey gorva"), QStringLiteral("hey gorwa"),
+        QStringLiteral("hey morva"),
+    };
+}
+
+QStringList WakeWordVoiceService::contextualStrings()
+{
+    return {QStringLiteral("Hey Korva"), QStringLiteral("Korva"), QStringLiteral("Korvane")};
+}
+
+QString WakeWordVoiceService::permissionMessage()
+{
+    return QStringLiteral("Speech recognition permission is required for wake phrase listening.");
+}
+
+} // namespace korvane

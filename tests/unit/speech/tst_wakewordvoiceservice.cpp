@@ -1,0 +1,389 @@
+#include "fakes/FakeAudioCaptureDevice.h"
+#include "fakes/FakeAudioConverter.h"
+#include "fakes/FakeSpeechRecognizer.h"
+#include "speech/WakeWordVoiceService.h"
+
+#include <QTest>
+#include <QThread>
+
+#include <atomic>
+#include <memory>
+#include <thread>
+
+using namespace korvane;
+using namespace korvane::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+const AudioFormat microphoneFormat{48000, 2, AudioFormat::SampleType::float32};
+const AudioFormat recognizerFormat{16000, 1, AudioFormat::SampleType::int16};
+const QString absent = QStringLiteral("<absent>");
+
+// One service over fakes, with everything it reports recorded on the main thread.
+struct Harness {
+    explicit Harness(bool withRecognizer = true,
+                     std::chrono::milliseconds restartDelay = std::chrono::milliseconds(10))
+        : capture(std::make_shared<FakeAudioCaptureDevice>(microphoneFormat))
+        , recognizer(withRecognizer ? std::make_shared<FakeSpeechRecognizer>(recognizerFormat)
+                                    : nullptr)
+    {
+        service = std::make_unique<WakeWordVoiceService>(WakeWordVoiceService::Dependencies{
+            .capture = capture,
+            .converterFactory = converters.factory(),
+            .recognizer = recognizer,
+            .clock = [this] { return std::chrono::steady_clock::time_point(now.load()); },
+            .restartDelay = restartDelay,
+        });
+        QThread* mainThread = QThread::currentThread();
+        service->onWake = [this, mainThread](std::optional<QString> suffix) {
+            offMainThread |= QThread::currentThread() != mainThread;
+            wakes.append(suffix.value_or(absent));
+        };
+        service->onListeningStateChange = [this, mainThread](bool listening) {
+            offMainThread |= QThread::currentThread() != mainThread;
+            listeningStates.append(listening);
+        };
+        service->onError = [this, mainThread](QString message) {
+            offMainThread |= QThread::currentThread() != mainThread;
+            errors.append(message);
+        };
+    }
+
+    void advance(std::chrono::milliseconds by) { now.store(now.load() + by); }
+
+    bool isListening() const { return !listeningStates.isEmpty() && listeningStates.last(); }
+
+    FakeAudioConverterFactory converters;
+    std::shared_ptr<FakeAudioCaptureDevice> capture;
+    std::shared_ptr<FakeSpeechRecognizer> recognizer;
+    std::atomic<std::chrono::steady_clock::duration> now{std::chrono::hours(1)};
+    std::unique_ptr<WakeWordVoiceService> service;
+    QStringList wakes;
+    QList<bool> listeningStates;
+    QStringList errors;
+    bool offMainThread = false;
+};
+
+} // namespace
+
+class TestWakeWordVoiceService final : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void startsListeningWithTheRequest_data();
+    void startsListeningWithTheRequest();
+    void wakeFromTranscripts_data();
+    void wakeFromTranscripts();
+    void repeatGuard_data();
+    void repeatGuard();
+    void startWhileListeningChangesNothing();
+    void stopWhileNotListeningPostsNothing();
+    void restartsAfterTheRecognitionEnds_data();
+    void restartsAfterTheRecognitionEnds();
+    void stopCancelsAPendingRestart();
+    void lateResultAfterStopDoesNotWake();
+    void startFailureReportsAndStops();
+    void permissionRefused();
+    void withoutRecognizerListensSilently_data();
+    void withoutRecognizerListensSilently();
+    void capturedAudioReachesTheRecognizerConverted();
+    void unconvertibleFormatIsReported();
+    void destroyedWhileListeningReleasesTheMicrophone();
+};
+
+void TestWakeWordVoiceService::startsListeningWithTheRequest_data()
+{
+    QTest::addColumn<bool>("onDevice");
+    QTest::newRow("on-device recognizer") << true;
+    QTest::newRow("server recognizer") << false;
+}
+
+void TestWakeWordVoiceService::startsListeningWithTheRequest()
+{
+    QFETCH(bool, onDevice);
+    Harness h;
+    h.recognizer->setSupportsOnDeviceRecognition(onDevice);
+    h.service->start();
+    QTRY_VERIFY(h.isListening());
+    QCOMPARE(h.capture->calls(), QStringList({u"requestAccess"_qs, u"removeTap"_qs,
+                                              u"installTap 1024"_qs, u"start"_qs}));
+    QCOMPARE(h.recognizer->taskCount(), 1);
+    const SpeechRecognitionRequest request = h.recognizer->requests().first();
+    QVERIFY(request.shouldReportPartialResults);
+    QCOMPARE(request.taskHint, u"search"_qs);
+    QCOMPARE(request.contextualStrings, QStringList({u"Hey Korva"_qs, u"Korva"_qs, u"Korvane"_qs}));
+    QCOMPARE(request.requiresOnDeviceRecognition, onDevice);
+    QVERIFY(h.errors.isEmpty());
+    QVERIFY(!h.offMainThread);
+}
+
+void TestWakeWordVoiceService::wakeFromTranscripts_data()
+{
+    QTest::addColumn<QStringList>("partials");
+    QTest::addColumn<QStringList>("expectedWakes");
+
+    QTest::newRow("suffix normalized")
+        << QStringList{u"Hey Korva, open Safari"_qs} << QStringList{u"open safari"_qs};
+    QTest::newRow("phrase alone") << QStringList{u"hey korva"_qs} << QStringList{absent};
+    QTest::newRow("last variant") << QStringList{u"hey morva"_qs} << QStringList{absent};
+    QTest::newRow("growing transcript stops at the first phrase")
+        << QStringList{u"hey"_qs, u"hey korva open"_qs, u"hey korva open firefox"_qs}
+        << QStringList{u"open"_qs};
+    QTest::newRow("no phrase") << QStringList{u"hey there"_qs, u"what a day"_qs} << QStringList{};
+}
+
+void TestWakeWordVoiceService::wakeFromTranscripts()
+{
+    QFETCH(QStringList, partials);
+    QFETCH(QStringList, expectedWakes);
+
+    Harness h;
+    h.service->start();
+    QTRY_VERIFY(h.isListening());
+    for (const QString& partial : std::as_const(partials)) {
+        h.recognizer->deliverPartial(partial);
+        h.advance(200ms);
+    }
+    if (expectedWakes.isEmpty()) {
+        // A restart through a final result proves every partial was handled.
+        h.recognizer->deliverFinal(partials.last());
+        QTRY_COMPARE(h.recognizer->taskCount(), 2);
+        QVERIFY(h.wakes.isEmpty());
+        return;
+    }
+    QTRY_COMPARE(h.wakes, expectedWakes);
+    // Listening stopped before the wake was reported, and stays stopped.
+    QCOMPARE(h.listeningStates, QList<bool>({true, false}));
+    QVERIFY(!h.recognizer->hasLiveTask());
+    QVERIFY(!h.capture->hasTap());
+    QTest::qWait(50);
+    QCOMPARE(h.recognizer->taskCount(), 1);
+    QVERIFY(!h.offMainThread);
+}
+
+void TestWakeWordVoiceService::repeatGuard_data()
+{
+    QTest::addColumn<int>("gapMs");
+    QTest::addColumn<int>("expectedWakes");
+
+    QTest::newRow("same instant") << 0 << 1;
+    QTest::newRow("just under a second") << 999 << 1;
+    QTest::newRow("a second") << 1000 << 2;
+    QTest::newRow("later") << 1500 << 2;
+}
+
+void TestWakeWordVoiceService::repeatGuard()
+{
+    QFETCH(int, gapMs);
+    QFETCH(int, expectedWakes);
+
+    Harness h;
+    h.service->start();
+    QTRY_VERIFY(h.isListening());
+    h.recognizer->deliverPartial(u"hey korva"_qs);
+    QTRY_COMPARE(h.wakes.size(), 1);
+
+    // The owner starts again at once; the guard holds across the stop and start.
+    h.advance(std::chrono::milliseconds(gapMs));
+    h.service->start();
+    QTRY_VERIFY(h.isListening());
+    h.recognizer->deliverPartial(u"hey korva open mail"_qs);
+    h.recognizer->deliverFinal(u"hey korva open mail"_qs);
+    if (expectedWakes == 1) {
+        // Not a wake: the final result ends the recognition, which restarts.
+        QTRY_COMPARE(h.recognizer->taskCount(), 3);
+    }
+    QTRY_COMPARE(h.wakes.size(), expectedWakes);
+    if (expectedWakes == 2)
+        QCOMPARE(h.wakes.last(), u"open mail"_qs);
+}
+
+void TestWakeWordVoiceService::startWhileListeningChangesNothing()
+{
+    Harness h;
+    h.service->start();
+    QTRY_VERIFY(h.isListening());
+    h.service->start();
+    h.service->stop();
+    QTRY_COMPARE(h.listeningStates, QList<bool>({true, false}));
+    QCOMPARE(h.capture->callCount(u"installTap 1024"_qs), 1);
+    QCOMPARE(h.capture->callCount(u"start"_qs), 1);
+    QCOMPARE(h.recognizer->taskCount(), 1);
+}
+
+void TestWakeWordVoiceService::stopWhileNotListeningPostsNothing()
+{
+    Harness h;
+    h.service->stop();
+    QTRY_COMPARE(h.capture->callCount(u"stop"_qs), 1);
+    QTest::qWait(20);
+    QVERIFY(h.listeningStates.isEmpty());
+    QVERIFY(h.errors.isEmpty());
+}
+
+void TestWakeWordVoiceService::restartsAfterTheRecognitionEnds_data()
+{
+    QTest::addColumn<bool>("byError");
+    QTest::newRow("final result") << false;
+    QTest::newRow("recognizer error") << true;
+}
+
+void TestWakeWordVoiceService::restartsAfterTheRecognitionEnds()
+{
+    QFETCH(bool, byError);
+    Harness h;
+    h.service->start();
+    QTRY_VERIFY(h.isListening());
+    if (byError)
+        h.recognizer->deliver(std::nullopt, u"The recognizer gave up."_qs);
+    else
+        h.recognizer->deliverFinal(u"what a lovely day"_qs);
+    QTRY_COMPARE(h.listeningStates, QList<bool>({true, false, true}));
+    QCOMPARE(h.recognizer->taskCount(), 2);
+    QVERIFY(h.recognizer->hasLiveTask());
+    QCOMPARE(h.capture->callCount(u"start"_qs), 2);
+    // The recognizer's own error is never reported.
+    QVERIFY(h.errors.isEmpty());
+    QVERIFY(h.wakes.isEmpty());
+
+    // The new recognition works like the first.
+    h.recognizer->deliverPartial(u"hey korva pause the music"_qs);
+    QTRY_COMPARE(h.wakes, QStringList{u"pause the music"_qs});
+}
+
+void TestWakeWordVoiceService::stopCancelsAPendingRestart()
+{
+    Harness h(true, 100ms);
+    h.service->start();
+    QTRY_VERIFY(h.isListening());
+    h.recognizer->deliverFinal(u"nothing to see"_qs);
+    h.service->stop();
+    QTRY_COMPARE(h.listeningStates, QList<bool>({true, false}));
+    QTest::qWait(400);
+    QCOMPARE(h.listeningStates, QList<bool>({true, false}));
+    QCOMPARE(h.recognizer->taskCount(), 1);
+    QVERIFY(!h.capture->isRunning());
+}
+
+void TestWakeWordVoiceService::lateResultAfterStopDoesNotWake()
+{
+    Harness h;
+    h.service->start();
+    QTRY_VERIFY(h.isListening());
+    h.service->stop();
+    QTRY_COMPARE(h.listeningStates, QList<bool>({true, false}));
+    // A partial result of the ended recognition still on its way, then a new start.
+    h.recognizer->deliverLate(u"hey korva open safari"_qs);
+    h.service->start();
+    QTRY_COMPARE(h.listeningStates, QList<bool>({true, false, true}));
+    QTest::qWait(20);
+    QVERIFY(h.wakes.isEmpty());
+}
+
+void TestWakeWordVoiceService::startFailureReportsAndStops()
+{
+    Harness h;
+    h.capture->setStartError(u"The microphone is busy."_qs);
+    h.service->start();
+    QTRY_COMPARE(h.errors, QStringList{u"The microphone is busy."_qs});
+    // Never listened, so no listening state; the tap is removed by the stop that follows.
+    QTRY_COMPARE(h.capture->calls().last(), u"stop"_qs);
+    QCOMPARE(h.capture->calls(),
+             QStringList({u"requestAccess"_qs, u"removeTap"_qs, u"installTap 1024"_qs, u"start"_qs,
+                          u"removeTap"_qs, u"stop"_qs}));
+    QVERIFY(h.listeningStates.isEmpty());
+    QCOMPARE(h.recognizer->taskCount(), 0);
+}
+
+void TestWakeWordVoiceService::permissionRefused()
+{
+    Harness h;
+    h.capture->setAccessGranted(false);
+    h.service->start();
+    QTRY_COMPARE(
+        h.errors,
+        QStringList{u"Speech recognition permission is required for wake phrase listening."_qs});
+    QTest::qWait(20);
+    QCOMPARE(h.capture->calls(), QStringList{u"requestAccess"_qs});
+    QVERIFY(h.listeningStates.isEmpty());
+}
+
+void TestWakeWordVoiceService::withoutRecognizerListensSilently_data()
+{
+    QTest::addColumn<bool>("recognizerPresent");
+    QTest::newRow("no recognizer for the locale") << false;
+    QTest::newRow("recognizer unavailable") << true;
+}
+
+void TestWakeWordVoiceService::withoutRecognizerListensSilently()
+{
+    QFETCH(bool, recognizerPresent);
+    Harness h(recognizerPresent);
+    if (h.recognizer)
+        h.recognizer->setAvailable(false);
+    h.service->start();
+    QTRY_VERIFY(h.isListening());
+    QVERIFY(h.capture->push(h.capture->makeBuffer(1024)));
+    QTest::qWait(20);
+    QVERIFY(h.errors.isEmpty());
+    QCOMPARE(h.listeningStates, QList<bool>{true});
+    QCOMPARE(h.converters.madeCount(), 0);
+    if (h.recognizer)
+        QCOMPARE(h.recognizer->taskCount(), 0);
+}
+
+void TestWakeWordVoiceService::capturedAudioReachesTheRecognizerConverted()
+{
+    Harness h;
+    h.service->start();
+    QTRY_VERIFY(h.isListening());
+    QCOMPARE(h.converters.madeCount(), 1);
+    QCOMPARE(h.converters.sources().first(), microphoneFormat);
+    QCOMPARE(h.converters.targets().first(), recognizerFormat);
+
+    // The device's own audio thread delivers.
+    std::thread device([&h] {
+        for (int i = 0; i < 5; ++i)
+            h.capture->push(h.capture->makeBuffer(1024, char(i)));
+    });
+    device.join();
+    QCOMPARE(h.recognizer->appendedBufferCount(), 5);
+    for (const AudioFormat& format : h.recognizer->appendedFormats())
+        QCOMPARE(format, recognizerFormat);
+
+    // Nothing reaches the recognizer once listening stopped.
+    h.service->stop();
+    QTRY_VERIFY(!h.isListening());
+    QVERIFY(!h.capture->push(h.capture->makeBuffer(1024)));
+    QCOMPARE(h.recognizer->appendedBufferCount(), 5);
+    QCOMPARE(h.recognizer->endAudioCount(), 1);
+}
+
+void TestWakeWordVoiceService::unconvertibleFormatIsReported()
+{
+    Harness h;
+    h.converters.setAvailable(false);
+    h.service->start();
+    QTRY_COMPARE(h.errors.size(), 1);
+    QVERIFY(h.listeningStates.isEmpty());
+    QVERIFY(!h.capture->isRunning());
+    QCOMPARE(h.recognizer->taskCount(), 0);
+}
+
+void TestWakeWordVoiceService::destroyedWhileListeningReleasesTheMicrophone()
+{
+    Harness h;
+    h.service->start();
+    QTRY_VERIFY(h.isListening());
+    h.service.reset();
+    QVERIFY(!h.capture->isRunning());
+    QVERIFY(!h.capture->hasTap());
+    QVERIFY(!h.recognizer->hasLiveTask());
+    // Posted callbacks died with the service.
+    QTest::qWait(20);
+    QCOMPARE(h.listeningStates, QList<bool>{true});
+}
+
+QTEST_GUILESS_MAIN(TestWakeWordVoiceService)
+#include "tst_wakewordvoiceservice.moc"
