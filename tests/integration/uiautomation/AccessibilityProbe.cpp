@@ -3,6 +3,7 @@
 // line per event, what happened to it.
 #include <QApplication>
 #include <QCheckBox>
+#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -88,8 +89,11 @@ int main(int argc, char** argv)
     terms->setMinimumHeight(30);
     layout->addWidget(terms);
 
+    // In a grid, so that all of them fit on the screen and count as showing.
+    auto* extras = new QGridLayout;
     for (int i = 0; i < extraButtons; ++i)
-        layout->addWidget(new QPushButton(QStringLiteral("Extra %1").arg(i)));
+        extras->addWidget(new QPushButton(QStringLiteral("Extra %1").arg(i)), i / 15, i % 15);
+    layout->addLayout(extras);
 
     window.show();
     window.activateWindow();
