@@ -195,13 +195,14 @@ private Q_SLOTS:
         scheduleTone(playback, 1000.0, 5.0);
         QVERIFY(waitForTone(recording, 1000.0));
 
+        const qsizetype stoppedAt = recording.frames();
         playback.stopPlayer();
         QVERIFY(!playback.isPlayerPlaying());
         QCOMPARE(playback.queuedBytes(), 0);
         QVERIFY(playback.isEngineRunning());
-        // Past the sink's own buffer and the way back through the monitor.
-        QTest::qWait(400);
-        const qsizetype after = recording.frames();
+        // The sink holds a quarter of a second; dropped too, the tone ends within the way back
+        // through the monitor.
+        const qsizetype after = stoppedAt + wire.sampleRate * 160 / 1000;
         QVERIFY(
             QTest::qWaitFor([&] { return recording.frames() >= after + wire.sampleRate; }, 5000));
         const QList<double> afterStop = recording.samples(after, wire.sampleRate);

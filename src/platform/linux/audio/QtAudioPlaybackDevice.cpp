@@ -21,8 +21,8 @@ Q_LOGGING_CATEGORY(lcAudioPlayback, "korvane.platform.audio.playback", QtInfoMsg
 using namespace std::chrono_literals;
 
 constexpr auto feedInterval = 10ms;
-// What the sink holds at most: the tail a stopped player may still let out.
-constexpr int sinkBufferMilliseconds = 80;
+// What the sink holds at most: room against a late feed; stopping the player drops it.
+constexpr int sinkBufferMilliseconds = 250;
 // Silence kept in the sink while nothing is scheduled: the most a new chunk waits behind.
 constexpr int silenceMilliseconds = 30;
 
