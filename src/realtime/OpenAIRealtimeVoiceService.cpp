@@ -231,7 +231,10 @@ std::optional<QString> OpenAIRealtimeVoiceService::connect(const QString& apiKey
                          enqueue({id, QString::fromUtf8(data), std::nullopt});
                      });
     QObject::connect(socket, QOverload<QAbstractSocket::SocketError>::of(&QWebSocket::error), this,
-                     [this, id, socket](QAbstractSocket::SocketError) {
+                     [this, id, socket](QAbstractSocket::SocketError error) {
+                         // A peer's close ends in disconnected(), which tells its code.
+                         if (error == QAbstractSocket::RemoteHostClosedError)
+                             return;
                          enqueue({id, {}, socket->errorString()});
                      });
     QObject::connect(socket, &QWebSocket::disconnected, this, [this, id, socket] {

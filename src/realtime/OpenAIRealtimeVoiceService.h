@@ -87,7 +87,7 @@ private:
 
     // Receiving.
     void enqueue(IncomingItem item);
-    QCoro::Task<> drainIncoming();
+    QCoro::Task<> drainIncoming(quint64 connection);
     QCoro::Task<> handle(RealtimeServerEvent event);
     QCoro::Task<> handleFunctionCall(RealtimeServerEvent::FunctionCall call);
     QCoro::Task<> handleUserTranscription(std::optional<QString> transcript);
@@ -134,7 +134,8 @@ private:
     // The last connection whose end was queued: only its first error counts.
     quint64 m_endQueuedFor = 0;
     QList<IncomingItem> m_incoming{};
-    bool m_draining = false;
+    // The connection whose events a handling loop is working through; 0 for none.
+    quint64 m_drainingConnection = 0;
     AudioSendQueue m_audioQueue;
 };
 

@@ -26,24 +26,27 @@ void OpenAIRealtimeVoiceService::enqueue(IncomingItem item)
             return;
         m_endQueuedFor = item.connection;
     }
+    const quint64 connection = item.connection;
     m_incoming.append(std::move(item));
-    if (m_draining)
+    if (m_drainingConnection == connection)
         return;
     // Handled on a later turn, never inside the socket's own signal.
     QMetaObject::invokeMethod(
-        this, [this] { QCoro::connect(drainIncoming(), this, [] {}); }, Qt::QueuedConnection);
+        this, [this, connection] { QCoro::connect(drainIncoming(connection), this, [] {}); },
+        Qt::QueuedConnection);
 }
 
-QCoro::Task<> OpenAIRealtimeVoiceService::drainIncoming()
+// One loop per connection, so a new session is never kept waiting by a tool call of the last.
+QCoro::Task<> OpenAIRealtimeVoiceService::drainIncoming(quint64 connection)
 {
-    if (m_draining)
+    if (m_drainingConnection == connection)
         co_return;
-    m_draining = true;
+    m_drainingConnection = connection;
     const QPointer<OpenAIRealtimeVoiceService> self(this);
     while (!m_incoming.isEmpty()) {
         const IncomingItem item = m_incoming.takeFirst();
         // A connection that was closed, replaced or ended has nothing more to say.
-        if (!m_socket || item.connection != m_connectionId)
+        if (!m_socket || item.connection != m_connectionId || item.connection != connection)
             continue;
         if (item.error) {
             receiveFailed(*item.error);
@@ -53,10 +56,10 @@ QCoro::Task<> OpenAIRealtimeVoiceService::drainIncoming()
         if (!event)
             continue;
         co_await handle(std::move(*event));
-        if (!self)
+        if (!self || m_drainingConnection != connection)
             co_return;
     }
-    m_draining = false;
+    m_drainingConnection = 0;
 }
 
 void OpenAIRealtimeVoiceService::receiveFailed(const QString& description)
@@ -180,6 +183,7 @@ QCoro::Task<> OpenAIRealtimeVoiceService::handleFunctionCall(RealtimeServerEvent
     cancelIdleDisconnect();
     if (call.name != u"computer_use" || !call.callId)
         co_return;
+    const quint64 connection = m_connectionId;
     const QString callId = *call.callId;
     const QString argumentsText = call.arguments.value_or(QStringLiteral("{}"));
     const std::optional<ComputerUseToolArguments> arguments =
@@ -210,6 +214,10 @@ QCoro::Task<> OpenAIRealtimeVoiceService::handleFunctionCall(RealtimeServerEvent
         if (onComputerUseResult)
             onComputerUseResult(result);
     });
+    // The session the call came from has ended while it ran: there is nobody to answer, and
+    // a later session must not receive an output for a call it never made.
+    if (m_connectionId != connection)
+        co_return;
 
     if (const std::optional<QString> error =
             sendJSON(RealtimeClientEvents::functionCallOutput(callId, result.summary))) {

@@ -64,6 +64,7 @@ private Q_SLOTS:
     void unusableToolCalls();
     void responseDoneOnlyWithoutToolCall();
     void eventsWaitForTheToolCall();
+    void toolCallOutlivingItsSession();
     void feedbackSuppressionWindow_data();
     void feedbackSuppressionWindow();
     void transcripts();
@@ -417,6 +418,28 @@ void OpenAIRealtimeVoiceServiceTest::eventsWaitForTheToolCall()
     const QStringList log = session.log();
     QVERIFY(log.indexOf(u"result Did inspectUI."_qs) >= 0);
     QVERIFY(log.indexOf(u"result Did inspectUI."_qs) < log.indexOf(u"transcript after"_qs));
+}
+
+void OpenAIRealtimeVoiceServiceTest::toolCallOutlivingItsSession()
+{
+    RealtimeTestSession session;
+    session.tools->delay = std::chrono::seconds(3);
+    session.acceptSessions();
+    session.start(true);
+    session.sendEvent(
+        functionCallEvent(u"computer_use"_qs, u"c1"_qs, uR"({"action":"inspect_ui"})"_qs));
+    QTRY_COMPARE(session.tools->calls.size(), 1);
+    session.stop();
+    // The next session is ready while the first one's tool call still runs.
+    session.start(true);
+    QVERIFY(session.service->isActive());
+    QVERIFY(!session.log().contains(u"result Did inspectUI."_qs));
+    QTRY_VERIFY_WITH_TIMEOUT(session.log().contains(u"result Did inspectUI."_qs), 10000);
+    settle(session);
+    QVERIFY(session.server.messagesOfType(u"conversation.item.create"_qs).isEmpty());
+    QVERIFY(session.server.messagesOfType(u"response.create"_qs).isEmpty());
+    QVERIFY(errorsIn(session.log()).isEmpty());
+    QVERIFY(session.service->isActive());
 }
 
 void OpenAIRealtimeVoiceServiceTest::feedbackSuppressionWindow_data()
