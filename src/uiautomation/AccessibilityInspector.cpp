@@ -107,10 +107,11 @@ AccessibilityInspector::visibleElements(const AccessibleElement& application)
 
         const QString role = stringOrEmpty(element, ax::role);
         const QString subrole = stringOrEmpty(element, ax::subrole);
-        const bool qualifies = m_tree.actionNames(element).contains(ax::press) ||
-                               ElementMatcher::isTextInput(role, subrole) ||
+        // The role answers for most elements; the actions are read only when it does not.
+        const bool qualifies = ElementMatcher::isTextInput(role, subrole) ||
                                ElementMatcher::isClickable(role, subrole) ||
-                               ElementMatcher::isContentRole(role);
+                               ElementMatcher::isContentRole(role) ||
+                               m_tree.actionNames(element).contains(ax::press);
         if (qualifies) {
             const std::optional<QString> description =
                 nonEmpty(m_tree.stringAttribute(element, ax::description));
