@@ -26,9 +26,6 @@ namespace {
 
 constexpr int decoderSampleRate = 16000;
 const AudioFormat decoderFormat{decoderSampleRate, 1, AudioFormat::SampleType::int16};
-// Partial transcripts at most this often (in samples of audio): a backtrace per buffer would
-// cost more than the decoding.
-constexpr qint64 partialInterval = decoderSampleRate / 10;
 // The share of the phrase model in the blend.
 constexpr float phraseModelWeight = 0.2f;
 
@@ -350,7 +347,9 @@ struct PocketsphinxRecognizer::Engine {
             finish(task);
             return;
         }
-        if (d.partials && d.heardSpeech && d.samples - d.samplesAtPartial >= partialInterval) {
+        if (d.partials && d.heardSpeech &&
+            d.samples - d.samplesAtPartial >=
+                qint64(options.partialIntervalMs) * decoderSampleRate / 1000) {
             d.samplesAtPartial = d.samples;
             const QString text = hypothesisText(d.ps);
             if (!text.isEmpty() && text != d.lastPartial) {

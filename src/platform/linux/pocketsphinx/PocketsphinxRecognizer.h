@@ -25,6 +25,9 @@ public:
         QStringList phrases{};
         // CMU phone strings for words the dictionary lacks, or says differently.
         QMap<QString, QStringList> pronunciations = defaultPronunciations();
+        // Audio between two partial transcripts. Coarse on purpose: a wake phrase heard in a
+        // partial stops listening, and the words said right after it should make it in.
+        int partialIntervalMs = 700;
         // A recognition that hears speech for this long without a pause ends anyway.
         int maximumUtteranceMs = 30000;
     };
