@@ -20,6 +20,7 @@
 #include <csignal>
 #include <functional>
 #include <optional>
+#include <sys/prctl.h>
 #include <sys/types.h>
 #include <unistd.h>
 #include <vector>
@@ -35,6 +36,25 @@ constexpr int lastDisplay = 199;
 constexpr auto startTimeout = 10s;
 constexpr auto stopGrace = 3s;
 constexpr auto pollStep = 50;
+
+// The window manager without key or mouse bindings of its own, so no shortcut a test types
+// (Alt+Escape, Alt+Tab…) is taken away from the test's window; a click still focuses and
+// raises the window it lands on.
+constexpr char openboxConfiguration[] = R"(<?xml version="1.0" encoding="UTF-8"?>
+<openbox_config xmlns="http://openbox.org/3.4/rc">
+  <focus><focusNew>yes</focusNew><followMouse>no</followMouse></focus>
+  <placement><policy>Smart</policy></placement>
+  <desktops><number>1</number></desktops>
+  <keyboard></keyboard>
+  <mouse>
+    <context name="Client">
+      <mousebind button="Left" action="Press">
+        <action name="Focus"/><action name="Raise"/>
+      </mousebind>
+    </context>
+  </mouse>
+</openbox_config>
+)";
 
 QString sinkName()
 {
@@ -104,12 +124,8 @@ bool displayAnswers(int number, qint64 serverPid)
     return true;
 }
 
-bool windowManagerRunning(const QString& displayName)
+bool supportingWindowManager(Display* display)
 {
-    const QByteArray name = displayName.toLocal8Bit();
-    Display* display = XOpenDisplay(name.constData());
-    if (!display)
-        return false;
     const Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", False);
     Atom type = 0;
     int format = 0;
@@ -123,8 +139,39 @@ bool windowManagerRunning(const QString& displayName)
         present = *reinterpret_cast<const unsigned long*>(data) != 0;
     if (data)
         XFree(data);
-    XCloseDisplay(display);
     return present;
+}
+
+// openbox announces itself before it handles map requests, and drops the ones that come in
+// between: it is ready once it frames a probe window.
+bool windowManagerRunning(const QString& displayName)
+{
+    const QByteArray name = displayName.toLocal8Bit();
+    Display* display = XOpenDisplay(name.constData());
+    if (!display)
+        return false;
+    bool framed = false;
+    if (supportingWindowManager(display)) {
+        const Window probe =
+            XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
+        XSelectInput(display, probe, StructureNotifyMask);
+        XMapWindow(display, probe);
+        XFlush(display);
+        QDeadlineTimer deadline(500ms);
+        while (!framed && !deadline.hasExpired()) {
+            while (!framed && XPending(display)) {
+                XEvent event;
+                XNextEvent(display, &event);
+                framed = event.type == ReparentNotify;
+            }
+            if (!framed)
+                QThread::msleep(10);
+        }
+        XDestroyWindow(display, probe);
+        XSync(display, False);
+    }
+    XCloseDisplay(display);
+    return framed;
 }
 
 // One short-lived private connection, so the process's own session bus stays unopened.
@@ -239,7 +286,14 @@ struct TestDesktop::Private {
         if (!keepOutput)
             process->setStandardOutputFile(path(logName));
         process->setStandardErrorFile(path(logName), QIODevice::Append);
-        process->setChildProcessModifier([] { ::setpgid(0, 0); });
+        // A test that crashes or is killed takes its services with it.
+        const pid_t parent = ::getpid();
+        process->setChildProcessModifier([parent] {
+            ::setpgid(0, 0);
+            ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+            if (::getppid() != parent)
+                ::_exit(1);
+        });
         process->start(program, arguments);
         if (!process->waitForStarted(5000))
             return nullptr;
@@ -318,7 +372,9 @@ bool TestDesktop::startDisplay(QString* whyNot)
         return false;
     }
     // Tests running in parallel race for the same number: a server that finds the display
-    // taken exits, and the next number is tried.
+    // taken exits, and the next number is tried. -noreset: the server would otherwise reset
+    // whenever its last client leaves (our own readiness probe included) and refuse the
+    // clients that connect meanwhile.
     QString lastReason =
         QStringLiteral("no free display between :%1 and :%2").arg(firstDisplay).arg(lastDisplay);
     for (int number = firstDisplay; number <= lastDisplay; ++number) {
@@ -329,7 +385,8 @@ bool TestDesktop::startDisplay(QString* whyNot)
         QProcess* server = d->start(xvfb,
                                     {QStringLiteral(":%1").arg(number), QStringLiteral("-screen"),
                                      QStringLiteral("0"), QStringLiteral("1280x800x24"),
-                                     QStringLiteral("-nolisten"), QStringLiteral("tcp")},
+                                     QStringLiteral("-nolisten"), QStringLiteral("tcp"),
+                                     QStringLiteral("-noreset")},
                                     log, d->environment());
         if (!server) {
             fail(whyNot, QStringLiteral("Xvfb could not be started"));
@@ -368,8 +425,17 @@ bool TestDesktop::startWindowManager(QString* whyNot)
     }
     if (!startDisplay(whyNot))
         return false;
+    const QString configuration = d->path(QStringLiteral("openbox-rc.xml"));
+    QFile file(configuration);
+    if (!file.open(QIODevice::WriteOnly) || file.write(openboxConfiguration) < 0) {
+        fail(whyNot, QStringLiteral("could not write the openbox configuration"));
+        return false;
+    }
+    file.close();
     const QString log = QStringLiteral("openbox.log");
-    QProcess* manager = d->start(openbox, {QStringLiteral("--sm-disable")}, log, d->environment());
+    QProcess* manager = d->start(
+        openbox, {QStringLiteral("--sm-disable"), QStringLiteral("--config-file"), configuration},
+        log, d->environment());
     if (!manager) {
         fail(whyNot, QStringLiteral("openbox could not be started"));
         return false;

@@ -26,7 +26,9 @@ namespace korvane::test {
 // variables it owns in this process (DISPLAY, DBUS_SESSION_BUS_ADDRESS, XDG_RUNTIME_DIR,
 // PULSE_SERVER…); environment() gives the same set for child processes. The destructor stops
 // every process in reverse order of start (terminate, kill after 3 s, the whole process group)
-// and restores the variables it changed.
+// and restores the variables it changed. Processes also end when the thread that started
+// them ends (a crashed or killed test leaves nothing behind): start them from the test's
+// main thread.
 class TestDesktop final {
 public:
     TestDesktop();
@@ -35,7 +37,8 @@ public:
 
     // Xvfb on the first free display from :100 on, 1280x800x24, no TCP.
     bool startDisplay(QString* whyNot = nullptr);
-    // openbox; ready once the root window carries _NET_SUPPORTING_WM_CHECK.
+    // openbox without key bindings of its own; ready once the root window carries
+    // _NET_SUPPORTING_WM_CHECK and a probe window gets framed.
     bool startWindowManager(QString* whyNot = nullptr);
     // A private dbus-daemon as the session bus, and a private XDG_RUNTIME_DIR (mode 0700).
     bool startSessionBus(QString* whyNot = nullptr);

@@ -29,20 +29,34 @@ int noteError(Display*, XErrorEvent* error)
     return 0;
 }
 
-// Xlib's default handler ends the process on any protocol error; a request that fails
-// (a keycode another client just rebound) must not.
+int noteConnectionError(Display*)
+{
+    qCWarning(lcXTestInput) << "the connection to the X server broke";
+    return 0;
+}
+
+// Xlib's default handlers end the process on any protocol error and on a broken connection;
+// a request that fails (a keycode another client just rebound) or a server that went away
+// must not. The handlers are process-wide, so they are only in place while this code talks
+// to the server.
 class ErrorHandlerScope {
 public:
     ErrorHandlerScope()
         : m_previous(XSetErrorHandler(noteError))
+        , m_previousConnection(XSetIOErrorHandler(noteConnectionError))
     {
     }
-    ~ErrorHandlerScope() { XSetErrorHandler(m_previous); }
+    ~ErrorHandlerScope()
+    {
+        XSetIOErrorHandler(m_previousConnection);
+        XSetErrorHandler(m_previous);
+    }
     ErrorHandlerScope(const ErrorHandlerScope&) = delete;
     ErrorHandlerScope& operator=(const ErrorHandlerScope&) = delete;
 
 private:
     XErrorHandler m_previous;
+    XIOErrorHandler m_previousConnection;
 };
 
 struct Modifiers {
