@@ -3,31 +3,40 @@
 #include "app/AppModel.h"
 #include "app/NoWindowActivator.h"
 #include "computeruse/MacComputerUseService.h"
+#include "platform/linux/audio/QtAudioCaptureDevice.h"
+#include "platform/linux/audio/QtAudioPlaybackDevice.h"
+#include "platform/linux/audio/SoxrAudioConverter.h"
+#include "platform/linux/pocketsphinx/PocketsphinxRecognizer.h"
 #include "providers/OpenAIAssistantProvider.h"
+#include "realtime/MacComputerUseToolActions.h"
+#include "realtime/OpenAIRealtimeVoiceService.h"
 #include "realtime/UnavailableRealtimeVoiceService.h"
 #include "speech/SilentSpokenFeedback.h"
 #include "speech/UnavailableWakeWordListener.h"
+#include "speech/WakeWordVoiceService.h"
 
 namespace korvane {
 
 namespace {
 
-std::shared_ptr<ComputerUseService> makeComputerUseService()
+AudioDevices makeRealtimeAudio()
 {
-    return std::make_shared<MacComputerUseService>();
+    // Each listener of the microphone has a capture device of its own: one tap each.
+    return {.capture = std::make_shared<QtAudioCaptureDevice>(),
+            .playback = std::make_shared<QtAudioPlaybackDevice>(),
+            .converterFactory = &createAudioConverter};
 }
 
-std::shared_ptr<RealtimeVoiceService> makeRealtimeVoiceService(const ApplicationModelOptions&)
+std::shared_ptr<WakeWordListener> makeWakeWordListener()
 {
-    return std::make_shared<UnavailableRealtimeVoiceService>();
+    return std::make_shared<WakeWordVoiceService>(WakeWordVoiceService::Dependencies{
+        .capture = std::make_shared<QtAudioCaptureDevice>(),
+        .converterFactory = &createAudioConverter,
+        .recognizer = PocketsphinxRecognizer::create(),
+    });
 }
 
-std::shared_ptr<WakeWordListener> makeWakeWordListener(const ApplicationModelOptions&)
-{
-    return std::make_shared<UnavailableWakeWordListener>();
-}
-
-std::shared_ptr<SpokenFeedback> makeSpokenFeedback(const ApplicationModelOptions&)
+std::shared_ptr<SpokenFeedback> makeSpokenFeedback()
 {
     return std::make_shared<SilentSpokenFeedback>();
 }
@@ -39,16 +48,18 @@ AppModelServices makeApplicationServices(const ApplicationModelOptions& options)
     AppModelServices services;
     services.assistantProvider =
         std::make_shared<OpenAIAssistantProvider>(QStringLiteral("gpt-4o"), options.session);
-    services.computerUseService = makeComputerUseService();
-    // Headless runs never open the microphone, whatever the real services become.
+    auto computerUse = std::make_shared<MacComputerUseService>();
+    services.computerUseService = computerUse;
+    // Headless runs never open the microphone.
     if (options.headless) {
         services.realtimeVoiceService = std::make_shared<UnavailableRealtimeVoiceService>();
         services.wakeWordListener = std::make_shared<UnavailableWakeWordListener>();
         services.spokenFeedback = std::make_shared<SilentSpokenFeedback>();
     } else {
-        services.realtimeVoiceService = makeRealtimeVoiceService(options);
-        services.wakeWordListener = makeWakeWordListener(options);
-        services.spokenFeedback = makeSpokenFeedback(options);
+        services.realtimeVoiceService = std::make_shared<OpenAIRealtimeVoiceService>(
+            std::make_shared<MacComputerUseToolActions>(computerUse), makeRealtimeAudio());
+        services.wakeWordListener = makeWakeWordListener();
+        services.spokenFeedback = makeSpokenFeedback();
     }
     services.windowActivator = std::make_shared<NoWindowActivator>();
     return services;

@@ -1,25 +1,30 @@
 #include "platform/PlatformFactory.h"
 
+#include "platform/linux/atspi/AtspiAccessibilityTree.h"
+#include "platform/linux/devtools/DevToolsBrowserAutomation.h"
+#include "platform/linux/mpris/MprisMusicAutomation.h"
+#include "platform/linux/mpris/MusicLibrary.h"
 #include "platform/linux/office/LibreOfficeDocuments.h"
 #include "platform/linux/x11/X11Workspace.h"
+#include "platform/linux/x11/XTestInputSynthesizer.h"
 #include "platform/linux/xdg/XdgApplicationCatalog.h"
-#include "platform/unavailable/UnavailableBrowserAutomation.h"
-#include "platform/unavailable/UnavailableMusicAutomation.h"
-#include "uiautomation/UnavailableUIAutomation.h"
+#include "uiautomation/UIAutomationService.h"
 
 namespace korvane {
 
 PlatformPorts createDesktopPorts()
 {
     auto catalog = std::make_shared<XdgApplicationCatalog>();
+    auto workspace = std::make_shared<X11Workspace>(catalog);
     PlatformPorts ports;
-    ports.workspace = std::make_shared<X11Workspace>(catalog);
+    ports.workspace = workspace;
     ports.applications = catalog;
-    // The accessibility, browser and music backends arrive later; until then they answer
-    // honestly that nothing can be done.
-    ports.uiAutomation = std::make_shared<UnavailableUIAutomation>();
-    ports.browsers = std::make_shared<UnavailableBrowserAutomation>();
-    ports.music = std::make_shared<UnavailableMusicAutomation>();
+    ports.uiAutomation =
+        std::make_shared<UIAutomationService>(std::make_shared<AtspiAccessibilityTree>(),
+                                              std::make_shared<XTestInputSynthesizer>(), workspace);
+    ports.browsers = std::make_shared<DevToolsBrowserAutomation>(workspace);
+    ports.music = std::make_shared<MprisMusicAutomation>(workspace, catalog,
+                                                         std::make_shared<MusicLibrary>());
     ports.documents = std::make_shared<LibreOfficeDocuments>();
     return ports;
 }
