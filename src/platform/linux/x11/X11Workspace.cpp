@@ -1,6 +1,7 @@
 #include "platform/linux/x11/X11Workspace.h"
 
 #include "platform/AutomationThread.h"
+#include "platform/linux/devtools/ChromiumLaunchFlags.h"
 #include "platform/linux/xdg/XdgApplicationCatalog.h"
 
 #include <QFileInfo>
@@ -275,7 +276,8 @@ QCoro::Task<std::optional<QString>> X11Workspace::openApplication(QUrl applicati
             }
         }
 
-        QStringList command = entry->commandLine();
+        // A Chromium-family browser opens its DevTools port, so Korvane can drive its tabs.
+        QStringList command = ChromiumLaunchFlags::commandLine(entry->id, entry->commandLine());
         if (command.isEmpty())
             return QStringLiteral("The application entry has no command to run.");
         QProcess process;

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+#include <QUrl>
+
+#include <optional>
+
+namespace korvane {
+
+// Where to go instead of clicking, when the page holds no element of that name: a section of
+// the Apple website by its navigation word, else /slug/ on the tab's own site.
+class NavigationFallback final {
+public:
+    // The section path for a navigation phrase of the Apple website ("tv home" → "tv-home/").
+    static std::optional<QString> appleNavigationPath(QStringView phrase);
+    // One to three pieces of at least two letters or digits each.
+    static bool isSimpleNavigationTarget(QStringView phrase);
+    // The pieces joined by "-"; absent when there are none.
+    static std::optional<QString> slug(QStringView phrase);
+    // Lower case, "&" as a space, only letters, digits and whitespace kept, single spaces.
+    static QString phrase(QStringView name);
+    // Lower case without a leading "www.".
+    static QString siteHost(QStringView host);
+    // The address to open instead of clicking `name` on the tab showing `tabAddress`;
+    // `appleSite` is the configured host of the Apple website.
+    static std::optional<QUrl> url(QStringView tabAddress, QStringView name, QStringView appleSite);
+};
+
+} // namespace korvane
