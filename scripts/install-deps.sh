@@ -23,7 +23,7 @@ packages=(
   xdg-utils desktop-file-utils python3 python3-venv hicolor-icon-theme fonts-dejavu-core
   # test-time services
   xvfb openbox x11-utils at-spi2-core dbus dbus-x11 chromium mpv mpv-mpris
-  pulseaudio espeak-ng sox speech-dispatcher speech-dispatcher-espeak-ng
+  pulseaudio pulseaudio-utils espeak-ng sox speech-dispatcher speech-dispatcher-espeak-ng
 )
 
 missing=()
