@@ -7,6 +7,7 @@
 #include "platform/linux/audio/QtAudioPlaybackDevice.h"
 #include "platform/linux/audio/SoxrAudioConverter.h"
 #include "platform/linux/pocketsphinx/PocketsphinxRecognizer.h"
+#include "platform/linux/texttospeech/QtSpokenFeedback.h"
 #include "providers/OpenAIAssistantProvider.h"
 #include "realtime/MacComputerUseToolActions.h"
 #include "realtime/OpenAIRealtimeVoiceService.h"
@@ -32,13 +33,15 @@ std::shared_ptr<WakeWordListener> makeWakeWordListener()
     return std::make_shared<WakeWordVoiceService>(WakeWordVoiceService::Dependencies{
         .capture = std::make_shared<QtAudioCaptureDevice>(),
         .converterFactory = &createAudioConverter,
-        .recognizer = PocketsphinxRecognizer::create(),
+        // Null without the US English model: the listener then hears but recognises nothing.
+        .recognizer =
+            PocketsphinxRecognizer::create({.phrases = WakeWordVoiceService::defaultWakePhrases()}),
     });
 }
 
 std::shared_ptr<SpokenFeedback> makeSpokenFeedback()
 {
-    return std::make_shared<SilentSpokenFeedback>();
+    return std::make_shared<QtSpokenFeedback>();
 }
 
 } // namespace

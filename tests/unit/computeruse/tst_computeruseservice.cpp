@@ -541,9 +541,12 @@ private Q_SLOTS:
         QCOMPARE(fixture.ui->calls, uiCalls);
     }
 
-    void honestDesktopBackends()
+    void desktopBackendsWithoutADesktop()
     {
-        // The factory's placeholders until the accessibility, browser and music backends land.
+        // The real backends, with no display, no session bus and so no accessibility bus,
+        // browser or music player: each says what is missing instead of pretending.
+        qputenv("DISPLAY", "");
+        qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/korvane-test-bus");
         ComputerUseBackends backends;
         backends.pacing = std::make_shared<FakePacing>();
         MacComputerUseService executor(std::move(backends));
@@ -552,7 +555,7 @@ private Q_SLOTS:
         QCOMPARE(QCoro::waitFor(executor.closeActiveBrowserTab()).summary,
                  QStringLiteral("No active browser tab was found."));
         QCOMPARE(QCoro::waitFor(executor.stopMusic()).summary,
-                 QStringLiteral("Music app was not found."));
+                 QStringLiteral("Could not stop Music: No music player is running."));
         QCOMPARE(QCoro::waitFor(executor.inspectUI()).summary,
                  QStringLiteral("No interactive elements found. Ensure the application is focused "
                                 "and has fully loaded."));
