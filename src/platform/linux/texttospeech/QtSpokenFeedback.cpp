@@ -1,8 +1,11 @@
 #include "platform/linux/texttospeech/QtSpokenFeedback.h"
 
+#include <QFutureWatcher>
 #include <QLoggingCategory>
 #include <QMetaObject>
 #include <QTextToSpeech>
+#include <QThread>
+#include <QtConcurrent/QtConcurrentRun>
 
 namespace korvane {
 
@@ -10,13 +13,41 @@ Q_LOGGING_CATEGORY(lcSpokenFeedback, "korvane.speech.feedback")
 
 QtSpokenFeedback::QtSpokenFeedback(QObject* parent)
     : QObject(parent)
-    , m_synthesizer(new QTextToSpeech(this))
 {
-    connect(m_synthesizer, &QTextToSpeech::stateChanged, this,
-            [this](QTextToSpeech::State state) { stateChanged(int(state)); });
+    // Connecting to speech-dispatcher takes seconds: it happens on a pool thread, and the
+    // engine then moves to this object's thread, so the window never waits for it.
+    QThread* home = thread();
+    m_loading = QtConcurrent::run([home] {
+        auto* synthesizer = new QTextToSpeech;
+        synthesizer->moveToThread(home);
+        return synthesizer;
+    });
+    auto* watcher = new QFutureWatcher<QTextToSpeech*>(this);
+    connect(watcher, &QFutureWatcher<QTextToSpeech*>::finished, this, [this, watcher] {
+        watcher->deleteLater();
+        adopt(m_loading.result());
+    });
+    watcher->setFuture(m_loading);
 }
 
-QtSpokenFeedback::~QtSpokenFeedback() = default;
+QtSpokenFeedback::~QtSpokenFeedback()
+{
+    // An engine still loading is deleted once it exists; it has no parent yet.
+    if (!m_synthesizer) {
+        m_loading.waitForFinished();
+        delete m_loading.result();
+    }
+}
+
+void QtSpokenFeedback::adopt(QTextToSpeech* synthesizer)
+{
+    m_synthesizer = synthesizer;
+    m_synthesizer->setParent(this);
+    connect(m_synthesizer, &QTextToSpeech::stateChanged, this,
+            [this](QTextToSpeech::State state) { stateChanged(int(state)); });
+    if (m_waiting && !m_pendingText.isEmpty())
+        speak(std::exchange(m_pendingText, QString()), std::exchange(m_completion, nullptr));
+}
 
 void QtSpokenFeedback::speak(QString text, std::function<void()> completion)
 {
@@ -28,6 +59,10 @@ void QtSpokenFeedback::speak(QString text, std::function<void()> completion)
     }
     m_completion = std::move(completion);
     m_waiting = true;
+    if (!m_synthesizer) {
+        m_pendingText = trimmed;
+        return;
+    }
     if (m_synthesizer->state() == QTextToSpeech::Error) {
         // Never leave the caller waiting for speech that cannot come.
         qCDebug(lcSpokenFeedback) << "No speech engine or voice:" << m_synthesizer->errorString()

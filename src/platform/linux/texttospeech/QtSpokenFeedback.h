@@ -2,7 +2,9 @@
 
 #include "speech/SpokenFeedback.h"
 
+#include <QFuture>
 #include <QObject>
+#include <QString>
 
 class QTextToSpeech;
 
@@ -22,10 +24,15 @@ public:
     void speak(QString text, std::function<void()> completion) override;
 
 private:
+    void adopt(QTextToSpeech* synthesizer);
     void stateChanged(int state);
     void complete();
 
+    // Null until the engine has connected to the speech service (off the main thread).
     QTextToSpeech* m_synthesizer = nullptr;
+    QFuture<QTextToSpeech*> m_loading;
+    // The newest request made before the engine was ready.
+    QString m_pendingText;
     std::function<void()> m_completion;
     // Cut-off utterances whose end notice is still to come.
     int m_cutOff = 0;
