@@ -1,5 +1,7 @@
 #include "realtime/SpokenText.h"
 
+#include "core/SpokenWords.h"
+
 #include <QStringList>
 
 #include <array>
@@ -24,21 +26,7 @@ constexpr std::array<QStringView, 2> stopWords{u"stop", u"cancel"};
 
 QString normalized(QStringView text)
 {
-    const QString lower = text.toString().toLower();
-    QString kept;
-    kept.reserve(lower.size());
-    // Whole code points, so letters outside the basic plane survive.
-    for (qsizetype i = 0; i < lower.size();) {
-        const char32_t codePoint = lower.at(i).isHighSurrogate() && i + 1 < lower.size() &&
-                                           lower.at(i + 1).isLowSurrogate()
-                                       ? QChar::surrogateToUcs4(lower.at(i), lower.at(i + 1))
-                                       : lower.at(i).unicode();
-        const qsizetype length = codePoint > 0xFFFF ? 2 : 1;
-        if (QChar::isLetterOrNumber(codePoint) || QChar::isSpace(codePoint))
-            kept.append(lower.mid(i, length));
-        i += length;
-    }
-    return kept.split(u' ', Qt::SkipEmptyParts).join(u' ');
+    return normalizedSpokenWords(text);
 }
 
 bool containsWakePhrase(QStringView text)

@@ -1,5 +1,7 @@
 #include "speech/WakePhraseMatcher.h"
 
+#include "core/SpokenWords.h"
+
 #include <QChar>
 #include <QList>
 
@@ -7,15 +9,7 @@ namespace korvane {
 
 QString WakePhraseMatcher::normalized(const QString& text)
 {
-    const QList<uint> codePoints = text.toLower().toUcs4();
-    QString kept;
-    kept.reserve(text.size());
-    for (const uint codePoint : codePoints) {
-        const auto c = char32_t(codePoint);
-        if (QChar::isLetterOrNumber(c) || QChar::isSpace(c))
-            kept.append(QString::fromUcs4(&c, 1));
-    }
-    return kept.split(u' ', Qt::SkipEmptyParts).join(u' ');
+    return normalizedSpokenWords(text);
 }
 
 std::optional<WakePhraseMatch> WakePhraseMatcher::match(const QString& normalizedText,
