@@ -16,6 +16,7 @@
 #include <QVariant>
 #include <qcoro/qcorotask.h>
 
+#include <functional>
 #include <optional>
 
 namespace korvane {
@@ -163,6 +164,10 @@ private:
     QCoro::Task<> runAssistantRoute(AssistantRequest request);
     QCoro::Task<> runAction(AssistantAction action);
     QCoro::Task<> runWakePhraseCommand(QString text);
+    // Edits the artifact with the generated image's path; false leaves it as it is.
+    using ImageFill = std::function<bool(Artifact&, const QString&)>;
+    QCoro::Task<> generateImageInto(QUuid artifactID, QString description, QString size,
+                                    ImageFill fill);
     QCoro::Task<> generateImage(QUuid artifactID, QString description, QString size);
     QCoro::Task<> generateCoverImage(QUuid artifactID, QString description);
     QCoro::Task<> generatePresentationImage(QUuid artifactID, QString description);

@@ -118,7 +118,8 @@ void AppModel::resolvePendingImages(const Artifact& artifact)
         generatePresentationImage(artifact.id, matches.next().captured(1));
 }
 
-QCoro::Task<> AppModel::generateImage(QUuid artifactID, QString description, QString size)
+QCoro::Task<> AppModel::generateImageInto(QUuid artifactID, QString description, QString size,
+                                          ImageFill fill)
 {
     const std::shared_ptr<AssistantProvider> provider = m_services.assistantProvider;
     auto* generator = dynamic_cast<GptImageGenerator*>(provider.get());
@@ -133,54 +134,42 @@ QCoro::Task<> AppModel::generateImage(QUuid artifactID, QString description, QSt
     const int row = m_artifacts->rowOf(artifactID);
     if (row < 0)
         co_return;
+    // Edit the artifact as it is now: other placeholders may have been filled in meanwhile.
     Artifact updated = m_artifacts->items().at(row);
-    updated.body = *path;
-    updated.status = ArtifactStatus::ready;
-    m_artifacts->replace(row, std::move(updated));
+    if (fill(updated, *path))
+        m_artifacts->replace(row, std::move(updated));
+}
+
+QCoro::Task<> AppModel::generateImage(QUuid artifactID, QString description, QString size)
+{
+    return generateImageInto(artifactID, std::move(description), std::move(size),
+                             [](Artifact& artifact, const QString& path) {
+                                 artifact.body = path;
+                                 artifact.status = ArtifactStatus::ready;
+                                 return true;
+                             });
 }
 
 QCoro::Task<> AppModel::generateCoverImage(QUuid artifactID, QString description)
 {
-    const std::shared_ptr<AssistantProvider> provider = m_services.assistantProvider;
-    auto* generator = dynamic_cast<GptImageGenerator*>(provider.get());
-    if (!generator)
-        co_return;
-    WorkToken work(this);
-    QPointer<AppModel> self(this);
-    const std::optional<QString> path =
-        co_await generator->generateGptImage(std::move(description), QStringLiteral("1536x1024"));
-    if (!self || !path)
-        co_return;
-    const int row = m_artifacts->rowOf(artifactID);
-    if (row < 0)
-        co_return;
-    Artifact updated = m_artifacts->items().at(row);
-    updated.imagePath = *path;
-    m_artifacts->replace(row, std::move(updated));
+    return generateImageInto(artifactID, std::move(description), QStringLiteral("1536x1024"),
+                             [](Artifact& artifact, const QString& path) {
+                                 artifact.imagePath = path;
+                                 return true;
+                             });
 }
 
 QCoro::Task<> AppModel::generatePresentationImage(QUuid artifactID, QString description)
 {
-    const std::shared_ptr<AssistantProvider> provider = m_services.assistantProvider;
-    auto* generator = dynamic_cast<GptImageGenerator*>(provider.get());
-    if (!generator)
-        co_return;
-    WorkToken work(this);
-    QPointer<AppModel> self(this);
-    const std::optional<QString> path =
-        co_await generator->generateGptImage(description, QStringLiteral("1024x1024"));
-    if (!self || !path)
-        co_return;
-    const int row = m_artifacts->rowOf(artifactID);
-    if (row < 0)
-        co_return;
-    // Edit the body as it is now: other placeholders may have been filled in meanwhile.
-    Artifact updated = m_artifacts->items().at(row);
     const QString marker = QStringLiteral("[IMAGE:generating|") + description + u']';
-    if (!updated.body.contains(marker))
-        co_return;
-    updated.body.replace(marker, QStringLiteral("[IMAGE:") + *path + u']');
-    m_artifacts->replace(row, std::move(updated));
+    return generateImageInto(artifactID, std::move(description), QStringLiteral("1024x1024"),
+                             [marker](Artifact& artifact, const QString& path) {
+                                 if (!artifact.body.contains(marker))
+                                     return false;
+                                 artifact.body.replace(marker,
+                                                       QStringLiteral("[IMAGE:") + path + u']');
+                                 return true;
+                             });
 }
 
 } // namespace korvane
