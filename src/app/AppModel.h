@@ -22,6 +22,7 @@
 namespace korvane {
 
 class AppIntentRouter;
+struct HeardWakePhrase;
 
 // The conversation, the inspector's documents, the modes, and the road of every prompt,
 // result and voice event. Lives on the main thread; every service reports back into it.
@@ -113,9 +114,9 @@ public:
     void applyRealtimeComputerUseResult(ComputerUseResult result, bool speak);
     // Puts the realtime model's transcript so far into the conversation.
     void upsertRealtimeTranscript(const QString& text);
-    // The words after a detected wake phrase: a command runs at once, anything else opens a
-    // voice session.
-    void handleWakePhrase(std::optional<QString> commandSuffix);
+    // The words after a detected wake phrase: a command heard clearly runs at once, anything
+    // else opens a voice session.
+    void handleWakePhrase(const HeardWakePhrase& heard);
     // Starts the wake phrase listener unless a realtime session holds the microphone.
     void startWakeWordListening();
 

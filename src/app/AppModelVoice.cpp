@@ -92,10 +92,10 @@ void AppModel::configureWakeWordVoice()
 {
     WakeWordListener& listener = *m_services.wakeWordListener;
     const QPointer<AppModel> self(this);
-    listener.onWake = [self](std::optional<QString> suffix) {
-        postToMainLoop([self, suffix] {
+    listener.onWake = [self](HeardWakePhrase heard) {
+        postToMainLoop([self, heard] {
             if (self)
-                self->handleWakePhrase(suffix);
+                self->handleWakePhrase(heard);
         });
     };
     listener.onListeningStateChange = [self](bool listening) {
@@ -176,13 +176,15 @@ void AppModel::startWakeWordListening()
         m_services.wakeWordListener->start();
 }
 
-void AppModel::handleWakePhrase(std::optional<QString> commandSuffix)
+void AppModel::handleWakePhrase(const HeardWakePhrase& heard)
 {
     bringAppToFront();
     setInputMode(InputMode::voice);
     setSelectedSection(SidebarSection::chat);
     setWakeWordListening(false);
-    if (commandSuffix && !commandSuffix->isEmpty() &&
+    const std::optional<QString>& commandSuffix = heard.commandSuffix;
+    // Words the recognizer was unsure of are never run: the voice session asks instead.
+    if (commandSuffix && !commandSuffix->isEmpty() && heard.suffixHeardClearly &&
         m_services.recognizesCommand(*commandSuffix)) {
         appendMessage(ConversationRole::user, InputMode::voice, *commandSuffix);
         setResponding(true);

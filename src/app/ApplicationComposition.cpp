@@ -30,13 +30,8 @@ AudioDevices makeRealtimeAudio()
 
 std::shared_ptr<WakeWordListener> makeWakeWordListener()
 {
-    return std::make_shared<WakeWordVoiceService>(WakeWordVoiceService::Dependencies{
-        .capture = std::make_shared<QtAudioCaptureDevice>(),
-        .converterFactory = &createAudioConverter,
-        // Null without the US English model: the listener then hears but recognises nothing.
-        .recognizer =
-            PocketsphinxRecognizer::create({.phrases = WakeWordVoiceService::defaultWakePhrases()}),
-    });
+    return std::make_shared<WakeWordVoiceService>(
+        wakeWordListenerDependencies(std::make_shared<QtAudioCaptureDevice>()));
 }
 
 std::shared_ptr<SpokenFeedback> makeSpokenFeedback()
@@ -45,6 +40,18 @@ std::shared_ptr<SpokenFeedback> makeSpokenFeedback()
 }
 
 } // namespace
+
+WakeWordVoiceService::Dependencies
+wakeWordListenerDependencies(std::shared_ptr<AudioCaptureDevice> capture)
+{
+    return {
+        .capture = std::move(capture),
+        .converterFactory = &createAudioConverter,
+        // Without the US English model it says what to install.
+        .recognizer =
+            PocketsphinxRecognizer::create({.phrases = WakeWordVoiceService::defaultWakePhrases()}),
+    };
+}
 
 AppModelServices makeApplicationServices(const ApplicationModelOptions& options)
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/AppModelServices.h"
+#include "speech/WakeWordVoiceService.h"
 
 #include <QObject>
 
@@ -18,6 +19,10 @@ struct ApplicationModelOptions {
     // Carries the assistant's requests; the calling thread's manager when absent.
     QNetworkAccessManager* session = nullptr;
 };
+
+// What the window's wake phrase listener is made of, listening on `capture`.
+WakeWordVoiceService::Dependencies
+wakeWordListenerDependencies(std::shared_ptr<AudioCaptureDevice> capture);
 
 // The services the real program runs with.
 AppModelServices makeApplicationServices(const ApplicationModelOptions& options);

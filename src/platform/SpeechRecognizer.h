@@ -3,8 +3,10 @@
 #include "platform/AudioFormat.h"
 
 #include <QString>
+#include <QList>
 #include <QStringList>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -28,6 +30,9 @@ struct SpeechRecognitionRequest {
 struct SpeechRecognitionResult {
     QString formattedString{};
     bool isFinal = false;
+    // How sure the recognizer is of each word of formattedString, in order, from 0 to 1; empty
+    // when it does not say.
+    QList<double> wordConfidences{};
 
     friend bool operator==(const SpeechRecognitionResult&,
                            const SpeechRecognitionResult&) = default;
@@ -57,12 +62,16 @@ public:
 
     // False while the recognizer cannot recognise anything (its model went away).
     virtual bool isAvailable() const = 0;
+    // Why it is not available, as a sentence that says what to do; empty while it is.
+    virtual QString unavailableReason() const = 0;
     virtual bool supportsOnDeviceRecognition() const = 0;
     // The PCM format append() expects.
     virtual AudioFormat audioFormat() const = 0;
     // Starts a recognition; a recognizer runs one at a time, so this ends any earlier one.
     virtual std::shared_ptr<SpeechRecognitionTask> recognitionTask(SpeechRecognitionRequest request,
                                                                    ResultHandler handler) = 0;
+    // Audio appended but not yet decoded, so that a feeder of recorded audio can keep pace.
+    virtual std::chrono::milliseconds backlog() const { return {}; }
 };
 
 } // namespace korvane

@@ -13,6 +13,8 @@
 #include <QTimer>
 #include <qcoro/qcorotask.h>
 
+#include <algorithm>
+
 namespace korvane {
 
 Q_LOGGING_CATEGORY(lcWakeWord, "korvane.speech.wakeword")
@@ -125,6 +127,8 @@ struct WakeWordVoiceService::Core : std::enable_shared_from_this<Core> {
     void postListeningState(bool listening)
     {
         postToMain([listening](WakeWordVoiceService& service) {
+            if (listening)
+                service.m_reportedError.clear();
             if (service.onListeningStateChange)
                 service.onListeningStateChange(listening);
         });
@@ -132,10 +136,7 @@ struct WakeWordVoiceService::Core : std::enable_shared_from_this<Core> {
 
     void postError(const QString& message)
     {
-        postToMain([message](WakeWordVoiceService& service) {
-            if (service.onError)
-                service.onError(message);
-        });
+        postToMain([message](WakeWordVoiceService& service) { service.reportError(message); });
     }
 
     std::chrono::steady_clock::time_point now() const
@@ -176,22 +177,27 @@ struct WakeWordVoiceService::Core : std::enable_shared_from_this<Core> {
             liveTask = 0;
         }
         if (!deps.capture)
-            return permissionMessage();
-
-        const std::shared_ptr<SpeechRecognizer> recognizer =
-            deps.recognizer && deps.recognizer->isAvailable() ? deps.recognizer : nullptr;
+            return noMicrophoneMessage();
+        // Without a recognizer the microphone would be held for nothing.
+        const std::shared_ptr<SpeechRecognizer> recognizer = deps.recognizer;
+        if (!recognizer)
+            return noRecognizerMessage();
+        if (!recognizer->isAvailable()) {
+            const QString reason = recognizer->unavailableReason();
+            return reason.isEmpty() ? noRecognizerMessage() : reason;
+        }
         const SpeechRecognitionRequest request{
             .shouldReportPartialResults = true,
             .taskHint = QStringLiteral("search"),
             .contextualStrings = contextualStrings(),
-            .requiresOnDeviceRecognition = recognizer && recognizer->supportsOnDeviceRecognition(),
+            .requiresOnDeviceRecognition = recognizer->supportsOnDeviceRecognition(),
         };
 
         AudioCaptureDevice& capture = *deps.capture;
         const AudioFormat source = capture.inputFormat();
         AudioFormat target = source;
         std::unique_ptr<AudioConverter> converter;
-        if (recognizer && recognizer->audioFormat() != source) {
+        if (recognizer->audioFormat() != source) {
             target = recognizer->audioFormat();
             if (deps.converterFactory)
                 converter = deps.converterFactory(source, target);
@@ -208,17 +214,15 @@ struct WakeWordVoiceService::Core : std::enable_shared_from_this<Core> {
                 request->append(buffer);
         });
         if (auto error = capture.start())
-            return error;
+            return microphoneFailedMessage(*error);
 
         isListening = true;
         postListeningState(true);
 
-        if (recognizer) {
-            const quint64 task = ++lastTask;
-            recognitionTask = recognizer->recognitionTask(request, resultHandler(task));
-            liveTask = task;
-            recognitionRequest->attach(recognitionTask);
-        }
+        const quint64 task = ++lastTask;
+        recognitionTask = recognizer->recognitionTask(request, resultHandler(task));
+        liveTask = task;
+        recognitionRequest->attach(recognitionTask);
         return std::nullopt;
     }
 
@@ -229,7 +233,7 @@ struct WakeWordVoiceService::Core : std::enable_shared_from_this<Core> {
         if (task != liveTask)
             return;
         if (result)
-            handleTranscriptOnQueue(result->formattedString);
+            handleTranscriptOnQueue(*result);
         const bool isFinal = error.has_value() || (result && result->isFinal);
         if (isFinal && isListening) {
             if (error)
@@ -239,10 +243,16 @@ struct WakeWordVoiceService::Core : std::enable_shared_from_this<Core> {
         }
     }
 
-    void handleTranscriptOnQueue(const QString& text)
+    void handleTranscriptOnQueue(const SpeechRecognitionResult& result)
     {
-        const auto found =
-            WakePhraseMatcher::match(WakePhraseMatcher::normalized(text), wakePhrases);
+        if (!result.formattedString.isEmpty()) {
+            postToMain([result](WakeWordVoiceService& service) {
+                if (service.onHeard)
+                    service.onHeard(result.formattedString, result.isFinal);
+            });
+        }
+        const auto found = WakePhraseMatcher::match(
+            WakePhraseMatcher::normalized(result.formattedString), wakePhrases);
         if (!found)
             return;
         const auto heardAt = now();
@@ -250,10 +260,26 @@ struct WakeWordVoiceService::Core : std::enable_shared_from_this<Core> {
             return;
         lastWakeAt = heardAt;
         stopRecognitionOnQueue();
-        postToMain([suffix = found->commandSuffix](WakeWordVoiceService& service) {
+        const HeardWakePhrase heard{found->commandSuffix, heardClearly(found->commandSuffix,
+                                                                       result.wordConfidences)};
+        postToMain([heard](WakeWordVoiceService& service) {
             if (service.onWake)
-                service.onWake(suffix);
+                service.onWake(heard);
         });
+    }
+
+    // The suffix ends the transcript, so its words are the last ones the recognizer rated.
+    static bool heardClearly(const std::optional<QString>& suffix,
+                             const QList<double>& wordConfidences)
+    {
+        if (!suffix || wordConfidences.isEmpty())
+            return true;
+        const qsizetype words = suffix->split(u' ', Qt::SkipEmptyParts).size();
+        if (words > wordConfidences.size())
+            return false;
+        const auto tail = wordConfidences.mid(wordConfidences.size() - words);
+        return std::all_of(tail.cbegin(), tail.cend(),
+                           [](double confidence) { return confidence >= clearWordConfidence; });
     }
 
     void stopRecognitionOnQueue()
@@ -333,7 +359,7 @@ void WakeWordVoiceService::start()
 {
     const std::shared_ptr<Core> core = m_core;
     if (!core->deps.capture) {
-        core->postError(permissionMessage());
+        core->postError(noMicrophoneMessage());
         return;
     }
     QCoro::connect(core->deps.capture->requestAccess(), m_mainContext,
@@ -342,7 +368,7 @@ void WakeWordVoiceService::start()
                        if (!c)
                            return;
                        if (!granted) {
-                           c->postError(permissionMessage());
+                           c->postError(noMicrophoneMessage());
                            return;
                        }
                        c->post([](Core& queue) { queue.startOrReportOnQueue(); });
@@ -355,6 +381,13 @@ void WakeWordVoiceService::stop()
         // A restart still waiting after a final result must not reopen the microphone.
         queue.restartTimer->stop();
         queue.stopRecognitionOnQueue();
+    });
+}
+
+void WakeWordVoiceService::afterPendingWork(std::function<void()> done)
+{
+    m_core->post([done = std::move(done)](Core& queue) {
+        queue.postToMain([done](WakeWordVoiceService&) { done(); });
     });
 }
 
@@ -378,9 +411,32 @@ QStringList WakeWordVoiceService::contextualStrings()
     return {QStringLiteral("Hey Korva"), QStringLiteral("Korva"), QStringLiteral("Korvane")};
 }
 
-QString WakeWordVoiceService::permissionMessage()
+QString WakeWordVoiceService::noMicrophoneMessage()
 {
-    return QStringLiteral("Speech recognition permission is required for wake phrase listening.");
+    return QStringLiteral("No microphone was found. Connect one, or choose an input device in the "
+                          "sound settings, to use the wake phrase.");
+}
+
+QString WakeWordVoiceService::microphoneFailedMessage(const QString& reason)
+{
+    return reason + QStringLiteral(" Check that the microphone is connected and that no other "
+                                   "program holds it; the wake phrase is listened for again "
+                                   "after the next voice session.");
+}
+
+QString WakeWordVoiceService::noRecognizerMessage()
+{
+    return QStringLiteral("No offline speech recognizer is available for the wake phrase.");
+}
+
+void WakeWordVoiceService::reportError(const QString& message)
+{
+    // Every start after a failure would fail alike; say it once.
+    if (message == m_reportedError)
+        return;
+    m_reportedError = message;
+    if (onError)
+        onError(message);
 }
 
 } // namespace korvane

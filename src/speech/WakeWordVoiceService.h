@@ -19,7 +19,8 @@ class SpeechRecognizer;
 // Listens to the microphone through a speech recognizer, looks for a wake phrase in every
 // transcript and hands the words after it to onWake. Recognition state lives on the serial
 // worker thread "com.korva.Korvane.wake-word"; callbacks arrive on the thread that made the
-// service. After a wake the service stays stopped until start() is called again.
+// service. After a wake the service stays stopped until start() is called again. A failure is
+// reported once, not again on every start, until listening has worked in between.
 class WakeWordVoiceService final : public WakeWordListener {
 public:
     using Clock = std::function<std::chrono::steady_clock::time_point()>;
@@ -43,20 +44,35 @@ public:
     void stop() override;
 
     QStringList wakePhrases() const;
+    // Calls `done` on the owner's thread once everything already handed to the service,
+    // results on their way included, has been handled and reported.
+    void afterPendingWork(std::function<void()> done);
+
+    // Every transcript the recognizer delivers, partial or final, as it came.
+    std::function<void(QString text, bool isFinal)> onHeard{};
 
     static QStringList defaultWakePhrases();
     // Given to every recognition request.
     static QStringList contextualStrings();
-    static QString permissionMessage();
+    static QString noMicrophoneMessage();
+    static QString microphoneFailedMessage(const QString& reason);
+    static QString noRecognizerMessage();
+    // The words after the phrase count as heard clearly when the recognizer is at least this
+    // sure of each of them.
+    static constexpr double clearWordConfidence = 0.5;
     // The frames of each captured buffer.
     static constexpr int tapBufferFrames = 1024;
 
     struct Core;
 
 private:
+    void reportError(const QString& message);
+
     std::shared_ptr<Core> m_core;
     // Lives on the owner's thread; callbacks posted to it die with the service.
     QObject* m_mainContext = nullptr;
+    // On the owner's thread: the failure last reported, until listening starts again.
+    QString m_reportedError;
 };
 
 } // namespace korvane

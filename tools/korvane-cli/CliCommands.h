@@ -14,6 +14,7 @@ inline constexpr int exitTimeout = 3;
 int runAskCommand(const QStringList& arguments);
 int runConfigCommand(const QStringList& arguments);
 int runKeyCommand(const QStringList& arguments);
+int runListenCommand(const QStringList& arguments);
 int runParseCommand(const QStringList& arguments);
 int runRunCommand(const QStringList& arguments);
 int runSearchCommand(const QStringList& arguments);

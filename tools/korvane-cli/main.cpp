@@ -24,6 +24,8 @@ QList<Subcommand> subcommands()
         {QStringLiteral("search"), QStringLiteral("search QUERY"), runSearchCommand},
         {QStringLiteral("ask"), QStringLiteral("ask [--timeout SECONDS] PROMPT..."), runAskCommand},
         {QStringLiteral("run"), QStringLiteral("run TEXT"), runRunCommand},
+        {QStringLiteral("listen"), QStringLiteral("listen [--seconds N | --file PATH] [--verbose]"),
+         runListenCommand},
     };
 }
 

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QtEndian>
 
 #include <cstdint>
 #include <cstring>
@@ -70,6 +71,26 @@ std::optional<QByteArray> renderSpeech(const QString& text, int sampleRate,
         samples[i] = std::int16_t(qBound(-32768, samples[i] + noise * 3 / 4, 32767));
     }
     return pcm;
+}
+
+bool writeWave(const QString& path, const QByteArray& frames, int sampleRate, int channels)
+{
+    const auto le32 = [](quint32 value) {
+        QByteArray bytes(4, Qt::Uninitialized);
+        qToLittleEndian(value, bytes.data());
+        return bytes;
+    };
+    const auto le16 = [](quint16 value) {
+        QByteArray bytes(2, Qt::Uninitialized);
+        qToLittleEndian(value, bytes.data());
+        return bytes;
+    };
+    QByteArray header = "RIFF" + le32(quint32(36 + frames.size())) + "WAVEfmt " + le32(16) +
+                        le16(1) + le16(quint16(channels)) + le32(quint32(sampleRate)) +
+                        le32(quint32(sampleRate * channels * 2)) + le16(quint16(channels * 2)) +
+                        le16(16) + "data" + le32(quint32(frames.size()));
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(header + frames) == header.size() + frames.size();
 }
 
 } // namespace korvane::test

@@ -14,4 +14,7 @@ namespace korvane::test {
 std::optional<QByteArray> renderSpeech(const QString& text, int sampleRate,
                                        const QString& directory, QString* whyNot = nullptr);
 
+// Interleaved 16-bit `frames` as a WAV file.
+bool writeWave(const QString& path, const QByteArray& frames, int sampleRate, int channels);
+
 } // namespace korvane::test

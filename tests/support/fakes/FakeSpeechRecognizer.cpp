@@ -167,6 +167,16 @@ bool FakeSpeechRecognizer::isAvailable() const
     return m_state->available;
 }
 
+QString FakeSpeechRecognizer::unavailableReason() const
+{
+    return isAvailable() ? QString() : unavailableSentence();
+}
+
+QString FakeSpeechRecognizer::unavailableSentence()
+{
+    return QStringLiteral("The fake speech model is missing.");
+}
+
 bool FakeSpeechRecognizer::supportsOnDeviceRecognition() const
 {
     QMutexLocker lock(&m_state->mutex);

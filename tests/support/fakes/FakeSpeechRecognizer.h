@@ -39,6 +39,9 @@ public:
     int cancelCount() const;
 
     bool isAvailable() const override;
+    QString unavailableReason() const override;
+    // What unavailableReason() says while the recognizer is unavailable.
+    static QString unavailableSentence();
     bool supportsOnDeviceRecognition() const override;
     AudioFormat audioFormat() const override;
     std::shared_ptr<SpeechRecognitionTask> recognitionTask(SpeechRecognitionRequest request,

@@ -238,7 +238,7 @@ void VoiceOrchestrationTest::callbacksAfterTheModelIsGoneDoNothing()
     h.realtime->onResponseDone();
     h.realtime->onWakePhraseDetected();
     h.realtime->onError(u"late"_qs);
-    h.wake->onWake(u"open files"_qs);
+    h.wake->onWake({u"open files"_qs});
     h.wake->onListeningStateChange(true);
     h.wake->onError(u"late"_qs);
     h.processEvents();
@@ -252,22 +252,28 @@ void VoiceOrchestrationTest::callbacksAfterTheModelIsGoneDoNothing()
 void VoiceOrchestrationTest::wakePhrase_data()
 {
     QTest::addColumn<std::optional<QString>>("suffix");
+    QTest::addColumn<bool>("heardClearly");
     QTest::addColumn<bool>("runsCommand");
-    QTest::newRow("recognised command") << std::optional<QString>(u"open files"_qs) << true;
-    QTest::newRow("words no parser knows") << std::optional<QString>(u"tell me a joke"_qs) << false;
-    QTest::newRow("empty words") << std::optional<QString>(QString()) << false;
-    QTest::newRow("phrase alone") << std::optional<QString>() << false;
+    QTest::newRow("recognised command")
+        << std::optional<QString>(u"open files"_qs) << true << true;
+    QTest::newRow("recognised command, misheard perhaps")
+        << std::optional<QString>(u"open files"_qs) << false << false;
+    QTest::newRow("words no parser knows")
+        << std::optional<QString>(u"tell me a joke"_qs) << true << false;
+    QTest::newRow("empty words") << std::optional<QString>(QString()) << true << false;
+    QTest::newRow("phrase alone") << std::optional<QString>() << true << false;
 }
 
 void VoiceOrchestrationTest::wakePhrase()
 {
     QFETCH(std::optional<QString>, suffix);
+    QFETCH(bool, heardClearly);
     QFETCH(bool, runsCommand);
 
     AppModelHarness h;
     h.model->setSelectedSectionText(u"search"_qs);
     h.wake->onListeningStateChange(true);
-    h.wake->onWake(suffix);
+    h.wake->onWake({suffix, heardClearly});
     h.processEvents();
 
     QCOMPARE(h.model->inputMode(), InputMode::voice);
@@ -295,7 +301,7 @@ void VoiceOrchestrationTest::wakePhrase()
 void VoiceOrchestrationTest::wakeCommandFeedbackRestartsListening()
 {
     AppModelHarness h;
-    h.wake->onWake(u"open files"_qs);
+    h.wake->onWake({u"open files"_qs});
     QVERIFY(h.waitForQuiet());
     QVERIFY(h.model->realtimeTranscriptMessageID());
     const int startsBefore = h.wake->starts;
@@ -306,7 +312,7 @@ void VoiceOrchestrationTest::wakeCommandFeedbackRestartsListening()
     QCOMPARE(h.realtime->feedbackHandBacks, 0);
 
     // The next wake command gets a message of its own.
-    h.wake->onWake(u"open mail"_qs);
+    h.wake->onWake({u"open mail"_qs});
     QVERIFY(h.waitForQuiet());
     QCOMPARE(contents(h.model->messages()), (QStringList{u"open files"_qs, u"Did open files."_qs,
                                                          u"open mail"_qs, u"Did open mail."_qs}));

@@ -23,22 +23,24 @@ const QString absent = QStringLiteral("<absent>");
 // One service over fakes, with everything it reports recorded on the main thread.
 struct Harness {
     explicit Harness(bool withRecognizer = true,
-                     std::chrono::milliseconds restartDelay = std::chrono::milliseconds(10))
+                     std::chrono::milliseconds restartDelay = std::chrono::milliseconds(10),
+                     bool withMicrophone = true)
         : capture(std::make_shared<FakeAudioCaptureDevice>(microphoneFormat))
         , recognizer(withRecognizer ? std::make_shared<FakeSpeechRecognizer>(recognizerFormat)
                                     : nullptr)
     {
         service = std::make_unique<WakeWordVoiceService>(WakeWordVoiceService::Dependencies{
-            .capture = capture,
+            .capture = withMicrophone ? capture : nullptr,
             .converterFactory = converters.factory(),
             .recognizer = recognizer,
             .clock = [this] { return std::chrono::steady_clock::time_point(now.load()); },
             .restartDelay = restartDelay,
         });
         QThread* mainThread = QThread::currentThread();
-        service->onWake = [this, mainThread](std::optional<QString> suffix) {
+        service->onWake = [this, mainThread](HeardWakePhrase heard) {
             offMainThread |= QThread::currentThread() != mainThread;
-            wakes.append(suffix.value_or(absent));
+            wakes.append(heard.commandSuffix.value_or(absent));
+            heardClearly.append(heard.suffixHeardClearly);
         };
         service->onListeningStateChange = [this, mainThread](bool listening) {
             offMainThread |= QThread::currentThread() != mainThread;
@@ -60,6 +62,7 @@ struct Harness {
     std::atomic<std::chrono::steady_clock::duration> now{std::chrono::hours(1)};
     std::unique_ptr<WakeWordVoiceService> service;
     QStringList wakes;
+    QList<bool> heardClearly;
     QList<bool> listeningStates;
     QStringList errors;
     bool offMainThread = false;
@@ -83,12 +86,10 @@ private Q_SLOTS:
     void restartsAfterTheRecognitionEnds();
     void stopCancelsAPendingRestart();
     void lateResultAfterStopDoesNotWake();
-    void startFailureReportsAndStops();
-    void permissionRefused();
-    void withoutRecognizerListensSilently_data();
-    void withoutRecognizerListensSilently();
+    void failureIsReportedOnce_data();
+    void failureIsReportedOnce();
+    void failureIsReportedAgainAfterListeningWorked();
     void capturedAudioReachesTheRecognizerConverted();
-    void unconvertibleFormatIsReported();
     void destroyedWhileListeningReleasesTheMicrophone();
 };
 
@@ -121,28 +122,52 @@ void TestWakeWordVoiceService::startsListeningWithTheRequest()
 void TestWakeWordVoiceService::wakeFromTranscripts_data()
 {
     QTest::addColumn<QStringList>("partials");
+    // Of the last partial's words.
+    QTest::addColumn<QList<double>>("confidences");
     QTest::addColumn<QStringList>("expectedWakes");
+    QTest::addColumn<bool>("expectedClear");
 
-    QTest::newRow("suffix normalized")
-        << QStringList{u"Hey Korva, open Safari"_qs} << QStringList{u"open safari"_qs};
-    QTest::newRow("phrase alone") << QStringList{u"hey korva"_qs} << QStringList{absent};
-    QTest::newRow("last variant") << QStringList{u"hey morva"_qs} << QStringList{absent};
+    QTest::newRow("suffix normalized") << QStringList{u"Hey Korva, open Safari"_qs}
+                                       << QList<double>{} << QStringList{u"open safari"_qs} << true;
+    QTest::newRow("phrase alone")
+        << QStringList{u"hey korva"_qs} << QList<double>{} << QStringList{absent} << true;
+    QTest::newRow("last variant")
+        << QStringList{u"hey morva"_qs} << QList<double>{} << QStringList{absent} << true;
     QTest::newRow("growing transcript stops at the first phrase")
         << QStringList{u"hey"_qs, u"hey korva open"_qs, u"hey korva open firefox"_qs}
-        << QStringList{u"open"_qs};
-    QTest::newRow("no phrase") << QStringList{u"hey there"_qs, u"what a day"_qs} << QStringList{};
+        << QList<double>{} << QStringList{u"open"_qs} << true;
+    QTest::newRow("suffix heard clearly")
+        << QStringList{u"so hey korva open files"_qs} << QList<double>{0.1, 0.9, 0.9, 0.8, 0.7}
+        << QStringList{u"open files"_qs} << true;
+    // Only the suffix's words count: an unsure "so" or phrase does not spoil the command.
+    QTest::newRow("unsure phrase, clear suffix")
+        << QStringList{u"hey korva open files"_qs} << QList<double>{0.2, 0.3, 0.9, 0.9}
+        << QStringList{u"open files"_qs} << true;
+    QTest::newRow("one suffix word unsure")
+        << QStringList{u"hey korva open files"_qs} << QList<double>{0.9, 0.9, 0.9, 0.3}
+        << QStringList{u"open files"_qs} << false;
+    QTest::newRow("fewer confidences than words")
+        << QStringList{u"hey korva open files"_qs} << QList<double>{0.9} << QStringList{u"open files"_qs}
+        << false;
+    QTest::newRow("no phrase") << QStringList{u"hey there"_qs, u"what a day"_qs} << QList<double>{}
+                               << QStringList{} << true;
 }
 
 void TestWakeWordVoiceService::wakeFromTranscripts()
 {
     QFETCH(QStringList, partials);
+    QFETCH(QList<double>, confidences);
     QFETCH(QStringList, expectedWakes);
+    QFETCH(bool, expectedClear);
 
     Harness h;
     h.service->start();
     QTRY_VERIFY(h.isListening());
-    for (const QString& partial : std::as_const(partials)) {
-        h.recognizer->deliverPartial(partial);
+    for (qsizetype i = 0; i < partials.size(); ++i) {
+        h.recognizer->deliver(SpeechRecognitionResult{
+            .formattedString = partials.at(i),
+            .wordConfidences = i + 1 == partials.size() ? confidences : QList<double>{},
+        });
         h.advance(200ms);
     }
     if (expectedWakes.isEmpty()) {
@@ -153,6 +178,7 @@ void TestWakeWordVoiceService::wakeFromTranscripts()
         return;
     }
     QTRY_COMPARE(h.wakes, expectedWakes);
+    QCOMPARE(h.heardClearly, QList<bool>{expectedClear});
     // Listening stopped before the wake was reported, and stays stopped.
     QCOMPARE(h.listeningStates, QList<bool>({true, false}));
     QVERIFY(!h.recognizer->hasLiveTask());
@@ -281,56 +307,69 @@ void TestWakeWordVoiceService::lateResultAfterStopDoesNotWake()
     QVERIFY(h.wakes.isEmpty());
 }
 
-void TestWakeWordVoiceService::startFailureReportsAndStops()
+void TestWakeWordVoiceService::failureIsReportedOnce_data()
+{
+    QTest::addColumn<QString>("cause");
+    QTest::addColumn<QString>("expected");
+
+    const QString noMicrophone = WakeWordVoiceService::noMicrophoneMessage();
+    QTest::newRow("no input device") << u"no device"_qs << noMicrophone;
+    QTest::newRow("no access") << u"access refused"_qs << noMicrophone;
+    QTest::newRow("microphone cannot open")
+        << u"start fails"_qs
+        << WakeWordVoiceService::microphoneFailedMessage(u"The microphone is busy."_qs);
+    QTest::newRow("no recognizer") << u"no recognizer"_qs
+                                   << WakeWordVoiceService::noRecognizerMessage();
+    QTest::newRow("speech model missing")
+        << u"recognizer unavailable"_qs << FakeSpeechRecognizer::unavailableSentence();
+    QTest::newRow("unconvertible audio")
+        << u"no converter"_qs
+        << u"The microphone's audio cannot be converted for speech recognition."_qs;
+}
+
+void TestWakeWordVoiceService::failureIsReportedOnce()
+{
+    QFETCH(QString, cause);
+    QFETCH(QString, expected);
+
+    Harness h(cause != u"no recognizer", 10ms, cause != u"no device");
+    if (cause == u"access refused")
+        h.capture->setAccessGranted(false);
+    if (cause == u"start fails")
+        h.capture->setStartError(u"The microphone is busy."_qs);
+    if (cause == u"recognizer unavailable")
+        h.recognizer->setAvailable(false);
+    if (cause == u"no converter")
+        h.converters.setAvailable(false);
+
+    // Every later start fails alike: the person is told once.
+    h.service->start();
+    QTRY_COMPARE(h.errors, QStringList{expected});
+    h.service->start();
+    h.service->start();
+    QTest::qWait(50);
+    QCOMPARE(h.errors, QStringList{expected});
+    QVERIFY(h.listeningStates.isEmpty());
+    QVERIFY(!h.capture->isRunning());
+    QVERIFY(!h.capture->hasTap());
+    if (h.recognizer)
+        QCOMPARE(h.recognizer->taskCount(), 0);
+}
+
+void TestWakeWordVoiceService::failureIsReportedAgainAfterListeningWorked()
 {
     Harness h;
     h.capture->setStartError(u"The microphone is busy."_qs);
     h.service->start();
-    QTRY_COMPARE(h.errors, QStringList{u"The microphone is busy."_qs});
-    // Never listened, so no listening state; the tap is removed by the stop that follows.
-    QTRY_COMPARE(h.capture->calls().last(), u"stop"_qs);
-    QCOMPARE(h.capture->calls(),
-             QStringList({u"requestAccess"_qs, u"removeTap"_qs, u"installTap 1024"_qs, u"start"_qs,
-                          u"removeTap"_qs, u"stop"_qs}));
-    QVERIFY(h.listeningStates.isEmpty());
-    QCOMPARE(h.recognizer->taskCount(), 0);
-}
-
-void TestWakeWordVoiceService::permissionRefused()
-{
-    Harness h;
-    h.capture->setAccessGranted(false);
-    h.service->start();
-    QTRY_COMPARE(
-        h.errors,
-        QStringList{u"Speech recognition permission is required for wake phrase listening."_qs});
-    QTest::qWait(20);
-    QCOMPARE(h.capture->calls(), QStringList{u"requestAccess"_qs});
-    QVERIFY(h.listeningStates.isEmpty());
-}
-
-void TestWakeWordVoiceService::withoutRecognizerListensSilently_data()
-{
-    QTest::addColumn<bool>("recognizerPresent");
-    QTest::newRow("no recognizer for the locale") << false;
-    QTest::newRow("recognizer unavailable") << true;
-}
-
-void TestWakeWordVoiceService::withoutRecognizerListensSilently()
-{
-    QFETCH(bool, recognizerPresent);
-    Harness h(recognizerPresent);
-    if (h.recognizer)
-        h.recognizer->setAvailable(false);
+    QTRY_COMPARE(h.errors.size(), 1);
+    h.capture->setStartError(std::nullopt);
     h.service->start();
     QTRY_VERIFY(h.isListening());
-    QVERIFY(h.capture->push(h.capture->makeBuffer(1024)));
-    QTest::qWait(20);
-    QVERIFY(h.errors.isEmpty());
-    QCOMPARE(h.listeningStates, QList<bool>{true});
-    QCOMPARE(h.converters.madeCount(), 0);
-    if (h.recognizer)
-        QCOMPARE(h.recognizer->taskCount(), 0);
+    h.service->stop();
+    QTRY_VERIFY(!h.isListening());
+    h.capture->setStartError(u"The microphone is busy."_qs);
+    h.service->start();
+    QTRY_COMPARE(h.errors.size(), 2);
 }
 
 void TestWakeWordVoiceService::capturedAudioReachesTheRecognizerConverted()
@@ -358,17 +397,6 @@ void TestWakeWordVoiceService::capturedAudioReachesTheRecognizerConverted()
     QVERIFY(!h.capture->push(h.capture->makeBuffer(1024)));
     QCOMPARE(h.recognizer->appendedBufferCount(), 5);
     QCOMPARE(h.recognizer->endAudioCount(), 1);
-}
-
-void TestWakeWordVoiceService::unconvertibleFormatIsReported()
-{
-    Harness h;
-    h.converters.setAvailable(false);
-    h.service->start();
-    QTRY_COMPARE(h.errors.size(), 1);
-    QVERIFY(h.listeningStates.isEmpty());
-    QVERIFY(!h.capture->isRunning());
-    QCOMPARE(h.recognizer->taskCount(), 0);
 }
 
 void TestWakeWordVoiceService::destroyedWhileListeningReleasesTheMicrophone()

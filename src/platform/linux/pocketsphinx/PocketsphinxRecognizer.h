@@ -10,30 +10,41 @@
 
 namespace korvane {
 
-// Offline recognition with pocketsphinx and its US English model. Decoding runs on the
-// recognizer's own thread; partial transcripts while speech goes on, a final one when the
-// speech is followed by silence (or the audio ends). The language model is the general one
-// blended with a small one built from the phrases to favour, so "hey korva …" is heard while
-// the words after it still come from the general model.
+// Offline wake phrase recognition with pocketsphinx and its US English model, in two stages so
+// that listening costs little while nobody says the phrase:
+// - a keyphrase spotter (the acoustic model and a dictionary of the phrases' words only) hears
+//   every buffer;
+// - when it spots a phrase, a transcriber (the general language model blended with the
+//   phrases) decodes the audio from a little before the spot to the next pause, and that
+//   transcript, with a confidence for each word, is the recognition's one and final result.
+// The transcriber is loaded when first needed and freed once unused for a while. Decoding runs
+// on the recognizer's own thread; audio waits in its queue while the transcriber loads.
 class PocketsphinxRecognizer final : public SpeechRecognizer {
 public:
     struct Options {
         QString locale = QStringLiteral("en_US");
         // Holds en-us/ (the acoustic model), en-us.lm.bin and cmudict-en-us.dict.
         QString modelDirectory = QStringLiteral("/usr/share/pocketsphinx/model/en-us");
-        // Favoured in every recognition, beside the request's contextual strings.
+        // The phrases to spot; they are also favoured by the transcriber, with the request's
+        // contextual strings.
         QStringList phrases{};
-        // CMU phone strings for words the dictionary lacks, or says differently.
+        // CMU phone strings for words the dictionary lacks, or says differently. Each
+        // pronunciation of a phrase's words is spotted on its own.
         QMap<QString, QStringList> pronunciations = defaultPronunciations();
-        // Audio between two partial transcripts. Coarse on purpose: a wake phrase heard in a
-        // partial stops listening, and the words said right after it should make it in.
-        int partialIntervalMs = 700;
-        // A recognition that hears speech for this long without a pause ends anyway.
-        int maximumUtteranceMs = 30000;
+        // How sure the spotter must be before the transcriber is asked (pocketsphinx's
+        // keyphrase threshold): lower spots more phrases and costs more decoding.
+        double spottingThreshold = 1e-30;
+        // Audio before the spot that the transcriber hears too: the phrase and what led to it.
+        int preRollMs = 1500;
+        // What follows the phrase ends at the first pause, or after this long.
+        int maximumUtteranceMs = 10000;
+        // The transcriber's memory is given back once it has not been needed for this long.
+        int transcriberIdleMs = 30000;
     };
 
-    // Null when no model is installed for the locale. The decoder loads on the recognizer's
-    // thread, so this returns at once.
+    // Null when no model exists for the locale. Without the model files the recognizer is
+    // unavailable and says why. The spotter loads on the recognizer's thread, so this returns
+    // at once.
     static std::unique_ptr<PocketsphinxRecognizer> create(Options options);
     static std::unique_ptr<PocketsphinxRecognizer> create();
     // The wake words and the program's name.
@@ -43,12 +54,14 @@ public:
     Q_DISABLE_COPY_MOVE(PocketsphinxRecognizer)
 
     bool isAvailable() const override;
+    QString unavailableReason() const override;
     bool supportsOnDeviceRecognition() const override;
     AudioFormat audioFormat() const override;
     std::shared_ptr<SpeechRecognitionTask> recognitionTask(SpeechRecognitionRequest request,
                                                            ResultHandler handler) override;
+    std::chrono::milliseconds backlog() const override;
 
-    // Blocks until the decoder has loaded (or failed to); true when it is ready.
+    // Blocks until the spotter has loaded (or failed to); true when it is ready.
     bool waitUntilLoaded();
 
     struct Engine;
