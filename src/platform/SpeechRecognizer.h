@@ -2,8 +2,8 @@
 
 #include "platform/AudioFormat.h"
 
-#include <QString>
 #include <QList>
+#include <QString>
 #include <QStringList>
 
 #include <chrono>

@@ -207,6 +207,12 @@ struct WakeWordVoiceService::Core : std::enable_shared_from_this<Core> {
         }
         recognitionRequest = std::make_shared<RecognitionFeed>(std::move(converter), target);
 
+        // The recognition is ready before the first buffer arrives, so none is dropped.
+        const quint64 task = ++lastTask;
+        recognitionTask = recognizer->recognitionTask(request, resultHandler(task));
+        liveTask = task;
+        recognitionRequest->attach(recognitionTask);
+
         capture.removeTap();
         std::weak_ptr<RecognitionFeed> feed = recognitionRequest;
         capture.installTap(tapBufferFrames, [feed](const AudioBuffer& buffer) {
@@ -218,11 +224,6 @@ struct WakeWordVoiceService::Core : std::enable_shared_from_this<Core> {
 
         isListening = true;
         postListeningState(true);
-
-        const quint64 task = ++lastTask;
-        recognitionTask = recognizer->recognitionTask(request, resultHandler(task));
-        liveTask = task;
-        recognitionRequest->attach(recognitionTask);
         return std::nullopt;
     }
 
@@ -260,8 +261,8 @@ struct WakeWordVoiceService::Core : std::enable_shared_from_this<Core> {
             return;
         lastWakeAt = heardAt;
         stopRecognitionOnQueue();
-        const HeardWakePhrase heard{found->commandSuffix, heardClearly(found->commandSuffix,
-                                                                       result.wordConfidences)};
+        const HeardWakePhrase heard{found->commandSuffix,
+                                    heardClearly(found->commandSuffix, result.wordConfidences)};
         postToMain([heard](WakeWordVoiceService& service) {
             if (service.onWake)
                 service.onWake(heard);

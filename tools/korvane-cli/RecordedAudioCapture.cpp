@@ -19,9 +19,8 @@ RecordedAudioCapture::RecordedAudioCapture(AudioBuffer recording, Backlog backlo
     , m_finished(std::move(finished))
 {
     const int frameBytes = m_recording.format.bytesPerFrame();
-    m_recording.data.append(
-        QByteArray(qsizetype(m_recording.format.sampleRate) * trailingSilenceMs / 1000 * frameBytes,
-                   '\0'));
+    m_recording.data.append(QByteArray(
+        qsizetype(m_recording.format.sampleRate) * trailingSilenceMs / 1000 * frameBytes, '\0'));
     m_thread = std::thread([this] { play(); });
 }
 

@@ -80,8 +80,8 @@ std::variant<AudioBuffer, QString> readWaveFile(const QString& path)
         }
         at = body + size + (size & 1);
     }
-    const bool integer = encoding == formatPcm && (bits == 8 || bits == 16 || bits == 24 ||
-                                                   bits == 32);
+    const bool integer =
+        encoding == formatPcm && (bits == 8 || bits == 16 || bits == 24 || bits == 32);
     const bool floating = encoding == formatFloat && bits == 32;
     if (!data || channels < 1 || channels > 32 || rate < 1000 || rate > 384000 ||
         !(integer || floating))

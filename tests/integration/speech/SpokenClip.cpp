@@ -90,7 +90,8 @@ bool writeWave(const QString& path, const QByteArray& frames, int sampleRate, in
                         le32(quint32(sampleRate * channels * 2)) + le16(quint16(channels * 2)) +
                         le16(16) + "data" + le32(quint32(frames.size()));
     QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(header + frames) == header.size() + frames.size();
+    return file.open(QIODevice::WriteOnly) &&
+           file.write(header + frames) == header.size() + frames.size();
 }
 
 } // namespace korvane::test

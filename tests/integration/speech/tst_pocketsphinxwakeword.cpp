@@ -235,7 +235,8 @@ void TestPocketsphinxWakeWord::listenCommandOnFiles_data()
         << wakeSentence << 44100 << 2 << std::optional<QString>(u"open"_qs);
     QTest::newRow("wake alone, 22.05 kHz mono")
         << u"hey korva"_qs << espeakRate << 1 << std::optional<QString>(QString());
-    QTest::newRow("no wake, 16 kHz mono") << otherSentence << 16000 << 1 << std::optional<QString>();
+    QTest::newRow("no wake, 16 kHz mono")
+        << otherSentence << 16000 << 1 << std::optional<QString>();
 }
 
 void TestPocketsphinxWakeWord::listenCommandOnFiles()

@@ -254,8 +254,7 @@ void VoiceOrchestrationTest::wakePhrase_data()
     QTest::addColumn<std::optional<QString>>("suffix");
     QTest::addColumn<bool>("heardClearly");
     QTest::addColumn<bool>("runsCommand");
-    QTest::newRow("recognised command")
-        << std::optional<QString>(u"open files"_qs) << true << true;
+    QTest::newRow("recognised command") << std::optional<QString>(u"open files"_qs) << true << true;
     QTest::newRow("recognised command, misheard perhaps")
         << std::optional<QString>(u"open files"_qs) << false << false;
     QTest::newRow("words no parser knows")

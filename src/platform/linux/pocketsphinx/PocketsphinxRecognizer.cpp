@@ -32,12 +32,18 @@ constexpr int samplesPerFrame = decoderSampleRate / 100;
 const AudioFormat decoderFormat{decoderSampleRate, 1, AudioFormat::SampleType::int16};
 // The share of the phrase model in the transcriber's blend.
 constexpr float phraseModelWeight = 0.2f;
+// Steadier than the library's 2.0 in a noisy room, where the pause after a command must
+// still be found.
+constexpr const char* transcriberVadThreshold = "3.0";
+// A second after a spot the transcript must hold the phrase, or the spot was a false alarm
+// and the transcription ends at once.
+constexpr int phraseCheckMs = 1000;
 // After a spot the transcription goes on at least this long before a pause can end it.
 constexpr int minimumAfterSpotMs = 300;
 
-const QString missingModelMessage = QStringLiteral(
-    "The offline speech model for the wake phrase is not installed. Install the "
-    "pocketsphinx-en-us package, then start Korvane again.");
+const QString missingModelMessage =
+    QStringLiteral("The offline speech model for the wake phrase is not installed. Install the "
+                   "pocketsphinx-en-us package, then start Korvane again.");
 const QString brokenModelMessage = QStringLiteral(
     "The offline speech model for the wake phrase could not be loaded. Reinstall the "
     "pocketsphinx-en-us package, then start Korvane again.");
@@ -91,8 +97,7 @@ private:
 bool isFiller(const char* word)
 {
     const QByteArray text(word);
-    return text.isEmpty() || text.startsWith('<') || text.startsWith('[') ||
-           text.startsWith("++");
+    return text.isEmpty() || text.startsWith('<') || text.startsWith('[') || text.startsWith("++");
 }
 
 // Words of the best path with each one's posterior probability.
@@ -160,7 +165,6 @@ struct PocketsphinxRecognizer::Engine {
     Stage stage = Stage::spotting;
     QByteArray recent;
     qint64 samplesSinceSpot = 0;
-    qint64 samplesTranscribed = 0;
 
     std::atomic<bool> available{true};
     std::atomic<quint64> lastTask{0};
@@ -191,8 +195,8 @@ struct PocketsphinxRecognizer::Engine {
 
     ~Engine()
     {
-        QMetaObject::invokeMethod(context, [this] { idleTimer->stop(); },
-                                  Qt::BlockingQueuedConnection);
+        QMetaObject::invokeMethod(
+            context, [this] { idleTimer->stop(); }, Qt::BlockingQueuedConnection);
         thread.quit();
         thread.wait();
         delete context;
@@ -252,9 +256,9 @@ struct PocketsphinxRecognizer::Engine {
         const ScratchFile keyphrases(vocabulary.keyphrases);
         const QByteArray hmm = QFile::encodeName(path(u"en-us"_qs));
         if (!vocabulary.keyphrases.isEmpty() && dictionary.isValid() && keyphrases.isValid()) {
-            spotter.config = cmd_ln_init(nullptr, ps_args(), TRUE, "-hmm", hmm.constData(),
-                                         "-dict", dictionary.name().constData(), "-logfn",
-                                         "/dev/null", nullptr);
+            spotter.config =
+                cmd_ln_init(nullptr, ps_args(), TRUE, "-hmm", hmm.constData(), "-dict",
+                            dictionary.name().constData(), "-logfn", "/dev/null", nullptr);
             if (spotter.config)
                 spotter.ps = ps_init(spotter.config);
             if (spotter.ps && (ps_set_kws(spotter.ps, "wake", keyphrases.name().constData()) < 0 ||
@@ -264,8 +268,8 @@ struct PocketsphinxRecognizer::Engine {
             }
         }
         if (!spotter.ps) {
-            qCDebug(lcPocketsphinx) << "The keyphrase spotter could not be built from"
-                                    << options.modelDirectory;
+            qCDebug(lcPocketsphinx)
+                << "The keyphrase spotter could not be built from" << options.modelDirectory;
             setUnavailable(brokenModelMessage);
         }
         QMutexLocker lock(&loadMutex);
@@ -289,8 +293,8 @@ struct PocketsphinxRecognizer::Engine {
         const QByteArray dict = QFile::encodeName(path(u"cmudict-en-us.dict"_qs));
         const QByteArray lm = QFile::encodeName(path(u"en-us.lm.bin"_qs));
         t.config = cmd_ln_init(nullptr, ps_args(), TRUE, "-hmm", hmm.constData(), "-dict",
-                               dict.constData(), "-bestpath", "yes", "-logfn", "/dev/null",
-                               nullptr);
+                               dict.constData(), "-bestpath", "yes", "-vad_threshold",
+                               transcriberVadThreshold, "-logfn", "/dev/null", nullptr);
         if (t.config)
             t.ps = ps_init(t.config);
         if (t.ps)
@@ -390,16 +394,16 @@ struct PocketsphinxRecognizer::Engine {
         const QByteArray arpa = PhraseLanguageModel::arpaText(sentences);
         if (!arpa.isEmpty()) {
             const ScratchFile file(arpa);
-            ngram_model_t* phrasesModel =
-                file.isValid() ? ngram_model_read(t.config, file.name().constData(), NGRAM_ARPA,
-                                                  ps_get_logmath(t.ps))
-                               : nullptr;
+            ngram_model_t* phrasesModel = file.isValid()
+                                              ? ngram_model_read(t.config, file.name().constData(),
+                                                                 NGRAM_ARPA, ps_get_logmath(t.ps))
+                                              : nullptr;
             if (phrasesModel) {
                 ngram_model_t* models[] = {t.general, phrasesModel};
                 const char* names[] = {"general", "phrases"};
                 float32 weights[] = {1.0f - phraseModelWeight, phraseModelWeight};
-                model = ngram_model_set_init(t.config, models, const_cast<char**>(names), weights,
-                                             2);
+                model =
+                    ngram_model_set_init(t.config, models, const_cast<char**>(names), weights, 2);
                 ngram_model_free(phrasesModel);
             }
             if (!model)
@@ -457,7 +461,10 @@ struct PocketsphinxRecognizer::Engine {
             task = 0;
             return;
         }
-        favoured = options.phrases + request.contextualStrings;
+        // Only the phrase as it is written: favouring every spelling of it would make the
+        // transcriber hear "hey gorwa" in "hey Cora".
+        favoured =
+            request.contextualStrings.isEmpty() ? options.phrases : request.contextualStrings;
         if (!startSpotting()) {
             control->deliver(std::nullopt, QStringLiteral("Speech recognition could not start."));
             task = 0;
@@ -543,17 +550,17 @@ struct PocketsphinxRecognizer::Engine {
         }
     }
 
-    void startTranscription(const QString& keyphrase)
+    void startTranscription(const QString& spotted)
     {
+        const QString keyphrase = spotted.simplified();
         ps_end_utt(spotter.ps);
         spotter.inUtterance = false;
-        qCDebug(lcPocketsphinx) << "Spotted" << phraseOfKeyphrase.value(keyphrase, keyphrase);
+        qCDebug(lcPocketsphinx) << "Spotted" << keyphrase;
         idleTimer->stop();
         if (!loadTranscriber()) {
             // Without the general model nothing can be checked; take the spotter's word.
             deliverFinal(SpeechRecognitionResult{
-                .formattedString = phraseOfKeyphrase.value(keyphrase, keyphrase),
-                .isFinal = true});
+                .formattedString = phraseOfKeyphrase.value(keyphrase, keyphrase), .isFinal = true});
             return;
         }
         configureSearch(favoured);
@@ -564,7 +571,6 @@ struct PocketsphinxRecognizer::Engine {
         transcriber.inUtterance = true;
         stage = Stage::transcribing;
         samplesSinceSpot = 0;
-        samplesTranscribed = 0;
         const QByteArray preRoll = std::exchange(recent, QByteArray());
         transcribe(preRoll, false);
     }
@@ -577,16 +583,37 @@ struct PocketsphinxRecognizer::Engine {
             failed(QStringLiteral("Speech recognition failed."));
             return;
         }
-        samplesTranscribed += qint64(count);
         if (!afterSpot)
             return;
+        const bool checkNow = samplesSinceSpot < qint64(phraseCheckMs) * decoderSampleRate / 1000;
         samplesSinceSpot += qint64(count);
-        const bool paused = ps_get_in_speech(transcriber.ps) == 0 &&
-                            samplesSinceSpot * 1000 >= qint64(minimumAfterSpotMs) * decoderSampleRate;
-        const bool tooLong = samplesTranscribed * 1000 >=
-                             qint64(options.maximumUtteranceMs) * decoderSampleRate;
+        if (checkNow && samplesSinceSpot >= qint64(phraseCheckMs) * decoderSampleRate / 1000 &&
+            !hearsAPhrase()) {
+            finishTranscription();
+            return;
+        }
+        const bool paused =
+            ps_get_in_speech(transcriber.ps) == 0 &&
+            samplesSinceSpot * 1000 >= qint64(minimumAfterSpotMs) * decoderSampleRate;
+        const bool tooLong =
+            samplesSinceSpot * 1000 >= qint64(options.maximumUtteranceMs) * decoderSampleRate;
         if (paused || tooLong)
             finishTranscription();
+    }
+
+    // Whether the transcript so far holds one of the phrases the spotter listens for.
+    bool hearsAPhrase()
+    {
+        int32 score = 0;
+        const char* hypothesis = ps_get_hyp(transcriber.ps, &score);
+        const QString heard = u' ' + QString::fromUtf8(hypothesis ? hypothesis : "") + u' ';
+        for (const QString& phrase : std::as_const(favoured)) {
+            for (const QStringList& words : PhraseLanguageModel::sentences({phrase})) {
+                if (heard.contains(u' ' + words.join(u' ') + u' '))
+                    return true;
+            }
+        }
+        return false;
     }
 
     void finishTranscription()

@@ -25,19 +25,19 @@ public:
         QString locale = QStringLiteral("en_US");
         // Holds en-us/ (the acoustic model), en-us.lm.bin and cmudict-en-us.dict.
         QString modelDirectory = QStringLiteral("/usr/share/pocketsphinx/model/en-us");
-        // The phrases to spot; they are also favoured by the transcriber, with the request's
-        // contextual strings.
+        // The phrases to spot. The transcriber favours the request's contextual strings, or
+        // these when there are none.
         QStringList phrases{};
         // CMU phone strings for words the dictionary lacks, or says differently. Each
         // pronunciation of a phrase's words is spotted on its own.
         QMap<QString, QStringList> pronunciations = defaultPronunciations();
         // How sure the spotter must be before the transcriber is asked (pocketsphinx's
         // keyphrase threshold): lower spots more phrases and costs more decoding.
-        double spottingThreshold = 1e-30;
+        double spottingThreshold = 1e-50;
         // Audio before the spot that the transcriber hears too: the phrase and what led to it.
         int preRollMs = 1500;
-        // What follows the phrase ends at the first pause, or after this long.
-        int maximumUtteranceMs = 10000;
+        // What follows the spot ends at the first pause, or after this long.
+        int maximumUtteranceMs = 4000;
         // The transcriber's memory is given back once it has not been needed for this long.
         int transcriberIdleMs = 30000;
     };

@@ -93,7 +93,8 @@ QMap<QString, QStringList> dictionaryPronunciations(const QString& path, const Q
         if (const qsizetype paren = word.indexOf('('); paren > 0)
             word.truncate(paren);
         if (wanted.contains(word))
-            found[QString::fromUtf8(word)].append(QString::fromUtf8(line.mid(space + 1)).simplified());
+            found[QString::fromUtf8(word)].append(
+                QString::fromUtf8(line.mid(space + 1)).simplified());
     }
     return found;
 }
