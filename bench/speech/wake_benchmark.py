@@ -73,7 +73,7 @@ def english_voices():
     languages = []
     for line in run(["espeak-ng", "--voices=en"], text=True).stdout.splitlines()[1:]:
         parts = line.split()
-        if len(parts) >= 5 and not parts[4].startswith("mb/"):
+        if len(parts) >= 5 and parts[1].startswith("en") and not parts[4].startswith("mb/"):
             languages.append(parts[1])
     variants = [""]
     for line in run(["espeak-ng", "--voices=variant"], text=True).stdout.splitlines()[1:]:
