@@ -18,7 +18,9 @@
 #include <atomic>
 #include <malloc.h>
 #include <pocketsphinx.h>
+#include <sphinxbase/cmn.h>
 #include <sphinxbase/err.h>
+#include <sphinxbase/feat.h>
 #include <sphinxbase/ngram_model.h>
 
 namespace korvane {
@@ -569,6 +571,7 @@ struct PocketsphinxRecognizer::Engine {
             return;
         }
         transcriber.inUtterance = true;
+        warmUpTranscriber();
         stage = Stage::transcribing;
         samplesSinceSpot = 0;
         const QByteArray preRoll = std::exchange(recent, QByteArray());
@@ -599,6 +602,17 @@ struct PocketsphinxRecognizer::Engine {
             samplesSinceSpot * 1000 >= qint64(options.maximumUtteranceMs) * decoderSampleRate;
         if (paused || tooLong)
             finishTranscription();
+    }
+
+    // A fresh decoder normalises its first seconds with the model's average voice, and the
+    // phrase is exactly in them: start from what the spotter learnt of this microphone.
+    void warmUpTranscriber()
+    {
+        feat_t* from = ps_get_feat(spotter.ps);
+        feat_t* to = ps_get_feat(transcriber.ps);
+        if (from && to && from->cmn_struct && to->cmn_struct &&
+            from->cmn_struct->veclen == to->cmn_struct->veclen)
+            cmn_live_set(to->cmn_struct, from->cmn_struct->cmn_mean);
     }
 
     // Whether the transcript so far holds one of the phrases the spotter listens for.
