@@ -32,15 +32,18 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR Korvane)
 set(CPACK_PACKAGE_CONTACT "Korvane developers <korvane@korva.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "voice-first desktop assistant")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Korvane is a desktop assistant you talk to or type to. Recognised commands are carried \
-out on the desktop: launching applications, opening addresses, pressing buttons and typing \
-in other windows, driving the browser and the music player. Other prompts go to an \
-OpenAI-compatible chat service, and a realtime voice session can be started by the wake \
-phrase \"Hey Korva\". Answers can be spoken.")
-set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+# Lines for the control file: dpkg shows them as they are.
+string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
+    "Korvane is a desktop assistant you talk to or type to. Commands it"
+    "recognises are carried out on the desktop: launching applications, opening"
+    "addresses, pressing buttons and typing in other windows, driving the"
+    "browser and the music player. Other prompts go to an OpenAI-compatible chat"
+    "service, a local one included. Saying Hey Korva starts a realtime voice"
+    "session hands-free, and answers can be read aloud.")
 # The install step sees /usr as its prefix and the staging folder as DESTDIR, so paths written
 # into installed files are the final ones.
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_INSTALL_PREFIX /usr)
 set(CPACK_SET_DESTDIR ON)
 set(CPACK_STRIP_FILES ON)
 

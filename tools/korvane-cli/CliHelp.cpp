@@ -122,7 +122,7 @@ QString manualPage(const QList<Verb>& verbs, const QString& version)
                        ".SH DESCRIPTION\n"
                        "Korvane is a voice\\-first desktop assistant. korvane\\-cli "
                        "reaches its configuration, phrase parsers, web search, "
-                       "assistant and computer use without the window; see "
+                       "assistant and computer use without the window; see\n"
                        ".BR korvane (1)\n"
                        "for the window.\n"
                        ".SH COMMANDS\n");

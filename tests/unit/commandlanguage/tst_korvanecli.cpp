@@ -132,7 +132,8 @@ void KorvaneCliTest::helpDescribesEveryVerb()
     for (const QString& verb : std::as_const(verbs)) {
         const Run help = run(m_program, {u"help"_qs, verb});
         QCOMPARE(help.exitCode, 0);
-        QVERIFY2(help.out.startsWith("Usage: korvane-cli " + verb.toUtf8()), help.out.constData());
+        const QByteArray usage = "Usage: korvane-cli " + verb.toUtf8();
+        QVERIFY2(help.out.startsWith(usage), help.out.constData());
     }
     QVERIFY(run(m_program, {u"help"_qs, u"ask"_qs}).out.contains("--timeout SECONDS"));
 }
