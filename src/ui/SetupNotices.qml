@@ -43,7 +43,7 @@ ColumnLayout {
                     Label {
                         objectName: "apiKeyAdvice"
                         Layout.fillWidth: true
-                        wrapMode: Text.Wrap
+                        wrapMode: Text.WordWrap
                         textFormat: Text.PlainText
                         text: "Set OPENAI_API_KEY in the environment or in " + Setup.userEnvFile
                               + ". For a local OpenAI-compatible server, set OPENAI_BASE_URL there too,"
