@@ -21,8 +21,6 @@ namespace korvane::cli {
 
 namespace {
 
-const QString synopsis = QStringLiteral("listen [--seconds N | --file PATH] [--verbose]");
-
 std::atomic<bool> interrupted{false};
 
 struct ListenOptions {
@@ -68,7 +66,7 @@ int runListenCommand(const QStringList& arguments)
 {
     const auto options = parseOptions(arguments);
     if (!options)
-        return usageError(synopsis);
+        return usageError(listenVerb().synopsis());
 
     QEventLoop loop;
     int exitCode = exitSuccess;
@@ -159,6 +157,35 @@ int runListenCommand(const QStringList& arguments)
         printLine(orderedObject({{QStringLiteral("event"), QStringLiteral("end")}}));
     }
     return exitCode;
+}
+
+Verb listenVerb()
+{
+    return {
+        .name = QStringLiteral("listen"),
+        .arguments = QStringLiteral("[--seconds N | --file PATH] [--verbose]"),
+        .summary = QStringLiteral("Run the wake phrase listener and print what it hears"),
+        .description = QStringLiteral(
+            "Listens for \"Hey Korva\" exactly as the window does, on the microphone or on a WAV "
+            "file of any rate and channel count (converted as microphone audio is), and prints "
+            "one compact JSON object a line: {\"event\":\"wake\",\"suffix\":S|null,\"at\":SECONDS} "
+            "for each wake and {\"event\":\"end\"} at the end. Exits 0 at the end of the file. "
+            "Use it to check the microphone and the wake phrase."),
+        .options =
+            {
+                {.name = QStringLiteral("--seconds"),
+                 .valueName = QStringLiteral("N"),
+                 .text = QStringLiteral("Listen to the microphone for N seconds.")},
+                {.name = QStringLiteral("--file"),
+                 .valueName = QStringLiteral("PATH"),
+                 .text = QStringLiteral("Listen to a WAV file instead of the microphone."),
+                 .takesPath = true},
+                {.name = QStringLiteral("--verbose"),
+                 .text = QStringLiteral("Also print each transcript as {\"event\":\"heard\","
+                                        "\"text\":S,\"final\":BOOL,\"at\":SECONDS}.")},
+            },
+        .run = runListenCommand,
+    };
 }
 
 } // namespace korvane::cli
