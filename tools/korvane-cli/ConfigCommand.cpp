@@ -3,6 +3,8 @@
 #include "app/UserSettings.h"
 #include "core/Configuration.h"
 #include "core/LocalEnvironment.h"
+#include "platform/linux/browser/BrowserLaunch.h"
+#include "platform/linux/xdg/XdgApplicationCatalog.h"
 
 #include <QFileInfo>
 
@@ -21,6 +23,18 @@ QString describe(const Configuration::Key& key)
     if (lookup.value)
         return *lookup.value + QStringLiteral(" (from ") + lookup.source + u')';
     return Configuration::value(key.name) + QStringLiteral(" (default)");
+}
+
+// The default browser, and whether and how Korvane drives it.
+QString browserDescription()
+{
+    const XdgApplicationCatalog catalog;
+    const std::optional<ResolvedMacApplication> browser =
+        catalog.applicationForBundleIdentifier(QStringLiteral("com.apple.Safari"));
+    const std::optional<QString> id = browser ? catalog.bundleIdentifier(browser->url) : std::nullopt;
+    if (!id)
+        return QStringLiteral("none found; addresses open through xdg-open");
+    return BrowserLaunch::describe(*id);
 }
 
 } // namespace
@@ -47,6 +61,7 @@ int runConfigCommand(const QStringList& arguments)
     printLine(QStringLiteral("search icons: ") +
               Configuration::appendingPath(Configuration::searchIconUrl(), QStringLiteral("/ip3/"))
                   .toString());
+    printLine(QStringLiteral("browser: ") + browserDescription());
     printLine(QStringLiteral("workspace: ") + Configuration::workspacePath());
     printLine(QStringLiteral("debug log: ") + Configuration::debugLogPath());
     printLine(QStringLiteral("settings: ") + UserSettings().fileName());

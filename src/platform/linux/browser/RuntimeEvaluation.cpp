@@ -1,4 +1,4 @@
-#include "platform/linux/devtools/RuntimeEvaluation.h"
+#include "platform/linux/browser/RuntimeEvaluation.h"
 
 namespace korvane {
 
