@@ -337,6 +337,16 @@ QCoro::Task<ComputerUseResult> MprisMusicAutomation::playMusic(QString query, Mu
         auto waiting = awaitState(shared, player.service, playingIt);
         state = co_await std::move(waiting);
     }
+    if (state && state->hasLoaded(filePath) && state->playbackStatus == u"Stopped") {
+        // Some players keep saying "Stopped" for a track they started from idle (mpv-mpris 0.7
+        // does); pausing and playing again makes them say what they do.
+        auto pausing = send(shared, player, QStringLiteral("Pause"));
+        co_await std::move(pausing);
+        auto playing = send(shared, player, QStringLiteral("Play"));
+        co_await std::move(playing);
+        auto waiting = awaitState(shared, player.service, playingIt);
+        state = co_await std::move(waiting);
+    }
     if (state && playingIt(*state))
         co_return ComputerUseResult{MusicSentences::playing(query, scope, track.title),
                                     std::nullopt};
