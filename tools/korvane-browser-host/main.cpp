@@ -15,12 +15,11 @@
 #include <QFile>
 
 #include <csignal>
+#include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
-
-#include <cstdio>
-#include <cstring>
 
 using namespace korvane;
 

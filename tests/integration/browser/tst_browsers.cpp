@@ -150,8 +150,8 @@ void BrowsersTest::initTestCase()
         QSKIP(qPrintable(why));
 
     // The person's home is the test's: Korvane's profiles, the browsers' and their sockets.
-    for (const char* folder : {"home", "home/.config", "home/.local/share/applications",
-                               "runtime", "empty"})
+    for (const char* folder :
+         {"home", "home/.config", "home/.local/share/applications", "runtime", "empty"})
         QVERIFY(QDir().mkpath(m_root.filePath(QString::fromLatin1(folder))));
     QFile::setPermissions(m_root.filePath(u"runtime"_qs),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
@@ -200,7 +200,8 @@ void BrowsersTest::init()
     // Both browsers stay up once started; each row drives its own.
     makeDefault(desktopId, exec);
     m_desktopId = desktopId;
-    if (!link() && qstrcmp(QTest::currentTestFunction(), "opensTheDefaultBrowserAndActsOnTheFrontPage") != 0)
+    if (!link() &&
+        qstrcmp(QTest::currentTestFunction(), "opensTheDefaultBrowserAndActsOnTheFrontPage") != 0)
         QCOMPARE(QCoro::waitFor(m_ports.browsers->openURL(m_pages.url(u"/start"_qs))),
                  (BrowserOpenResult{true, std::nullopt}));
 }
@@ -289,8 +290,9 @@ bool BrowsersTest::waitForFrontPage(const QUrl& url)
 
 void BrowsersTest::showStartPage()
 {
-    QCOMPARE(QCoro::waitFor(m_ports.browsers->navigateActiveTab(target(), m_pages.url(u"/start"_qs))),
-             OptionalText());
+    QCOMPARE(
+        QCoro::waitFor(m_ports.browsers->navigateActiveTab(target(), m_pages.url(u"/start"_qs))),
+        OptionalText());
     QVERIFY(waitForFrontPage(m_pages.url(u"/start"_qs)));
 }
 
@@ -354,7 +356,8 @@ void BrowsersTest::clicksByLabel()
     QFETCH(QString, title);
     showStartPage();
     QCOMPARE(QCoro::waitFor(m_ports.browsers->clickPageElement(target(), name)), expected);
-    const QUrl shown = title == u"pricing" ? m_pages.url(u"/pricing/"_qs) : m_pages.url(u"/start"_qs);
+    const QUrl shown =
+        title == u"pricing" ? m_pages.url(u"/pricing/"_qs) : m_pages.url(u"/start"_qs);
     QVERIFY(waitForFrontPage(shown));
     QCOMPARE(evaluateIn(shown, u"document.title"_qs).toString(), title);
     QCOMPARE(m_pages.requests("GET", u"/elsewhere"_qs).size(), 0);
@@ -363,8 +366,9 @@ void BrowsersTest::clicksByLabel()
 void BrowsersTest::navigates()
 {
     showStartPage();
-    QCOMPARE(QCoro::waitFor(m_ports.browsers->navigateActiveTab(target(), m_pages.url(u"/second"_qs))),
-             OptionalText());
+    QCOMPARE(
+        QCoro::waitFor(m_ports.browsers->navigateActiveTab(target(), m_pages.url(u"/second"_qs))),
+        OptionalText());
     QVERIFY(waitForFrontPage(m_pages.url(u"/second"_qs)));
 }
 
@@ -399,8 +403,9 @@ void BrowsersTest::anotherCopyIsNotDriven()
     stranger.processId = ::getpid();
     const QString name = stranger.scriptName;
     QCOMPARE(QCoro::waitFor(m_ports.browsers->closeActiveTab(stranger)),
-             OptionalText(name + u" was not opened by Korvane, so Korvane cannot reach its tabs. "
-                                 u"Quit "_qs +
+             OptionalText(name +
+                          u" was not opened by Korvane, so Korvane cannot reach its tabs. "
+                          u"Quit "_qs +
                           name + u" and open it again from Korvane."_qs));
     QCOMPARE(QCoro::waitFor(m_ports.browsers->activeTabURL(stranger)), OptionalText());
 }

@@ -1,12 +1,11 @@
 // Preloaded into VLC by the music test: VLC refuses to start as root, and CI runs as root.
 // Only VLC's own check sees another user; every library (D-Bus's authentication included)
 // still sees the real one.
+#include <cerrno>
+#include <cstring>
 #include <dlfcn.h>
 #include <sys/syscall.h>
 #include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 
 extern "C" uid_t geteuid()
 {

@@ -79,14 +79,17 @@ class TestMprisMusic : public QObject {
     {
         QStringList arguments;
         if (name == u"mpv")
-            arguments = {QStringLiteral("--no-config"), QStringLiteral("--idle=yes"),
-                         QStringLiteral("--no-video"),  QStringLiteral("--ao=null"),
-                         QStringLiteral("--keep-open=yes"), QStringLiteral("--no-terminal"),
+            arguments = {QStringLiteral("--no-config"),
+                         QStringLiteral("--idle=yes"),
+                         QStringLiteral("--no-video"),
+                         QStringLiteral("--ao=null"),
+                         QStringLiteral("--keep-open=yes"),
+                         QStringLiteral("--no-terminal"),
                          QStringLiteral("--script=") + findPlugin()};
         else
-            arguments = {QStringLiteral("-I"), QStringLiteral("dummy"),
+            arguments = {QStringLiteral("-I"),        QStringLiteral("dummy"),
                          QStringLiteral("--control"), QStringLiteral("dbus"),
-                         QStringLiteral("--aout"), QStringLiteral("dummy"),
+                         QStringLiteral("--aout"),    QStringLiteral("dummy"),
                          QStringLiteral("--no-video")};
         if (!file.isEmpty())
             arguments << file;
@@ -98,9 +101,9 @@ class TestMprisMusic : public QObject {
         if (m_running.value(name))
             return;
         QString why;
-        QProcess* process = m_desktop.startProcess(
-            m_players.value(name).program, playerArguments(name, file), &why,
-            name == u"vlc" ? m_vlcEnvironment : QProcessEnvironment());
+        QProcess* process =
+            m_desktop.startProcess(m_players.value(name).program, playerArguments(name, file), &why,
+                                   name == u"vlc" ? m_vlcEnvironment : QProcessEnvironment());
         QVERIFY2(process, qPrintable(why));
         m_running.insert(name, process);
         QTRY_VERIFY_WITH_TIMEOUT(!status(name).isEmpty(), 10000);
@@ -167,10 +170,12 @@ private Q_SLOTS:
                                     QStringLiteral(KORVANE_VLC_AS_USER));
 
         m_players = {
-            {QStringLiteral("mpv"), {QStringLiteral("mpv"), QStringLiteral("org.mpris.MediaPlayer2.mpv"),
-                                     QStringLiteral("mpv.desktop")}},
-            {QStringLiteral("vlc"), {QStringLiteral("vlc"), QStringLiteral("org.mpris.MediaPlayer2.vlc"),
-                                     QStringLiteral("vlc.desktop")}},
+            {QStringLiteral("mpv"),
+             {QStringLiteral("mpv"), QStringLiteral("org.mpris.MediaPlayer2.mpv"),
+              QStringLiteral("mpv.desktop")}},
+            {QStringLiteral("vlc"),
+             {QStringLiteral("vlc"), QStringLiteral("org.mpris.MediaPlayer2.vlc"),
+              QStringLiteral("vlc.desktop")}},
         };
         m_music = QDir(m_desktop.scratchDirectory()).filePath(QStringLiteral("Music"));
         // Long enough to be still playing when the test looks.
@@ -221,16 +226,16 @@ private Q_SLOTS:
             row("not running: the music application is launched")
                 << player << Before::absent << player << Request::play << playing
                 << QStringLiteral("Playing") << soWhat;
-            row("idle: a playlist track") << player << Before::idle << player << Request::playlist
-                                          << QStringLiteral("Playing BJ\u00d6RK from road (J\u00f3ga).")
-                                          << QStringLiteral("Playing")
-                                          << QStringLiteral("Bj\u00f6rk/J\u00f3ga #1.wav");
-            row("playing: paused") << player << Before::playing << player << Request::pause
-                                   << QStringLiteral("Stopped Music.") << QStringLiteral("Paused")
-                                   << soWhat;
-            row("paused: resumed") << player << Before::paused << player << Request::resume
-                                   << QStringLiteral("Resumed Music.") << QStringLiteral("Playing")
-                                   << soWhat;
+            row("idle: a playlist track")
+                << player << Before::idle << player << Request::playlist
+                << QStringLiteral("Playing BJ\u00d6RK from road (J\u00f3ga).")
+                << QStringLiteral("Playing") << QStringLiteral("Bj\u00f6rk/J\u00f3ga #1.wav");
+            row("playing: paused")
+                << player << Before::playing << player << Request::pause
+                << QStringLiteral("Stopped Music.") << QStringLiteral("Paused") << soWhat;
+            row("paused: resumed")
+                << player << Before::paused << player << Request::resume
+                << QStringLiteral("Resumed Music.") << QStringLiteral("Playing") << soWhat;
         }
         // The running player is the one heard, not the music application launched anew.
         QTest::newRow("vlc paused, mpv the music application: play goes to vlc")
@@ -238,8 +243,8 @@ private Q_SLOTS:
             << playing << QStringLiteral("Playing") << soWhat;
         QTest::newRow("vlc idle: pausing says nothing plays")
             << QStringLiteral("vlc") << Before::idle << QStringLiteral("mpv") << Request::pause
-            << QStringLiteral("Nothing is playing in VLC media player.") << QStringLiteral("Stopped")
-            << QString();
+            << QStringLiteral("Nothing is playing in VLC media player.")
+            << QStringLiteral("Stopped") << QString();
         QTest::newRow("mpv idle: resuming says there is nothing to play")
             << QStringLiteral("mpv") << Before::idle << QStringLiteral("mpv") << Request::resume
             << QStringLiteral("Could not resume Music: mpv has nothing to play.")
@@ -258,7 +263,8 @@ private Q_SLOTS:
 
         stopAll();
         m_defaultPlayer = defaultPlayer;
-        const QUrl entry = QUrl::fromLocalFile(u"/apps/"_qs + m_players.value(defaultPlayer).desktopId);
+        const QUrl entry =
+            QUrl::fromLocalFile(u"/apps/"_qs + m_players.value(defaultPlayer).desktopId);
         m_catalog->byBundleIdentifier.insert(QStringLiteral("com.apple.Music"),
                                              {defaultPlayer, entry});
         m_catalog->identifiers.insert(entry, m_players.value(defaultPlayer).desktopId);

@@ -64,12 +64,13 @@ void BrowserCodecsTest::knownBrowsers_data()
     QTest::addColumn<OptionalTarget>("expected");
 
     QTest::newRow("chromium") << OptionalText(u"chromium.desktop"_qs) << u"Chromium"_qs
-                              << OptionalTarget(BrowserTarget{u"Chromium"_qs, BrowserStyle::chromium,
-                                                              7, u"chromium.desktop"_qs});
+                              << OptionalTarget(BrowserTarget{u"Chromium"_qs,
+                                                              BrowserStyle::chromium, 7,
+                                                              u"chromium.desktop"_qs});
     QTest::newRow("firefox takes the other dialect")
         << OptionalText(u"firefox-esr.desktop"_qs) << u"firefox-esr"_qs
-        << OptionalTarget(
-               BrowserTarget{u"Firefox ESR"_qs, BrowserStyle::safari, 7, u"firefox-esr.desktop"_qs});
+        << OptionalTarget(BrowserTarget{u"Firefox ESR"_qs, BrowserStyle::safari, 7,
+                                        u"firefox-esr.desktop"_qs});
     QTest::newRow("no entry: class in any case")
         << OptionalText() << u"BRAVE-BROWSER"_qs
         << OptionalTarget(BrowserTarget{u"Brave Browser"_qs, BrowserStyle::chromium, 7,
@@ -94,8 +95,9 @@ void BrowserCodecsTest::reply_data()
     QTest::addColumn<QByteArray>("json");
     QTest::addColumn<OptionalReply>("expected");
 
-    QTest::newRow("devtools result") << QByteArray(R"({"id":4,"result":{"frameId":"F"}})")
-                                     << OptionalReply(RemoteReply{4, object(R"({"frameId":"F"})"), {}});
+    QTest::newRow("devtools result")
+        << QByteArray(R"({"id":4,"result":{"frameId":"F"}})")
+        << OptionalReply(RemoteReply{4, object(R"({"frameId":"F"})"), {}});
     QTest::newRow("devtools error")
         << QByteArray(R"({"id":6,"error":{"code":-32000,"message":"No target with given id"}})")
         << OptionalReply(RemoteReply{6, {}, u"No target with given id"_qs});
@@ -106,12 +108,14 @@ void BrowserCodecsTest::reply_data()
         << QByteArray(R"({"type":"success","id":2,"result":{"context":"C"}})")
         << OptionalReply(RemoteReply{2, object(R"({"context":"C"})"), {}});
     QTest::newRow("bidi error: the message beside the code")
-        << QByteArray(R"({"type":"error","id":3,"error":"no such frame","message":"Context C not found"})")
+        << QByteArray(
+               R"({"type":"error","id":3,"error":"no such frame","message":"Context C not found"})")
         << OptionalReply(RemoteReply{3, {}, u"Context C not found"_qs});
     QTest::newRow("bidi error without message: the code")
         << QByteArray(R"({"type":"error","id":3,"error":"no such frame"})")
         << OptionalReply(RemoteReply{3, {}, u"no such frame"_qs});
-    QTest::newRow("event") << QByteArray(R"({"type":"event","method":"log.entryAdded","params":{}})")
+    QTest::newRow("event") << QByteArray(
+                                  R"({"type":"event","method":"log.entryAdded","params":{}})")
                            << OptionalReply();
     QTest::newRow("neither result nor error")
         << QByteArray(R"({"id":4,"method":"Page.enable"})") << OptionalReply();
@@ -133,7 +137,8 @@ void BrowserCodecsTest::frames()
     MessageFrames frames(8);
     // Split across reads, several in one read, an empty one, one over the cap skipped whole.
     QCOMPARE(frames.append("{\"a\""), QList<QByteArray>());
-    QCOMPARE(frames.append(QByteArrayView(":1}\0{}\0\0", 8)), (QList<QByteArray>{"{\"a\":1}", "{}", ""}));
+    QCOMPARE(frames.append(QByteArrayView(":1}\0{}\0\0", 8)),
+             (QList<QByteArray>{"{\"a\":1}", "{}", ""}));
     QCOMPARE(frames.append("0123456"), QList<QByteArray>());
     QCOMPARE(frames.append(QByteArrayView("789abc\0ok\0", 10)), QList<QByteArray>{"ok"});
     QCOMPARE(frames.droppedMessages(), 1);
@@ -204,16 +209,16 @@ void BrowserCodecsTest::frontTab_data()
     QTest::addColumn<OptionalIndex>("index");
 
     // {visible, focused}
-    QTest::newRow("one window, its tab") << States{{false, false}, {true, false}, {false, false}}
-                                         << OptionalIndex(1);
+    QTest::newRow("one window, its tab")
+        << States{{false, false}, {true, false}, {false, false}} << OptionalIndex(1);
     QTest::newRow("two windows, the focused one")
         << States{{true, false}, {false, false}, {true, true}} << OptionalIndex(2);
     QTest::newRow("two windows, neither focused")
         << States{{true, false}, {true, false}} << OptionalIndex();
     QTest::newRow("minimized") << States{{false, false}, {false, false}} << OptionalIndex();
     // A page that claims focus while hidden is not in front.
-    QTest::newRow("focus without visibility") << States{{false, true}, {true, false}}
-                                              << OptionalIndex(1);
+    QTest::newRow("focus without visibility")
+        << States{{false, true}, {true, false}} << OptionalIndex(1);
 }
 
 void BrowserCodecsTest::frontTab()
@@ -241,11 +246,10 @@ void BrowserCodecsTest::firefoxDefaultProfile_data()
         << profiles +
                u"[InstallA]\nDefault=ccc.default-release\n[InstallB]\nDefault=bbb.default-esr\n"_qs
         << u"firefox-esr.desktop"_qs << OptionalText(u"/ff/bbb.default-esr"_qs);
-    QTest::newRow("no install section: Default=1") << profiles << u"firefox.desktop"_qs
-                                                   << OptionalText(u"/ff/aaa.default"_qs);
-    QTest::newRow("absolute path")
-        << u"[Profile0]\nIsRelative=0\nPath=/home/p/ff\nDefault=1\n"_qs << u"firefox.desktop"_qs
-        << OptionalText(u"/home/p/ff"_qs);
+    QTest::newRow("no install section: Default=1")
+        << profiles << u"firefox.desktop"_qs << OptionalText(u"/ff/aaa.default"_qs);
+    QTest::newRow("absolute path") << u"[Profile0]\nIsRelative=0\nPath=/home/p/ff\nDefault=1\n"_qs
+                                   << u"firefox.desktop"_qs << OptionalText(u"/home/p/ff"_qs);
     QTest::newRow("no default") << u"[Profile0]\nPath=x\n"_qs << u"firefox.desktop"_qs
                                 << OptionalText();
 }
@@ -266,15 +270,18 @@ void BrowserCodecsTest::browserCommand_data()
 
     QTest::newRow("chromium: pipe and Korvane's profile")
         << u"chromium.desktop"_qs << QStringList{u"/usr/bin/chromium"_qs}
-        << QStringList{u"/usr/bin/chromium"_qs, u"--remote-debugging-pipe"_qs,
-                       u"--user-data-dir=/p"_qs, u"--no-first-run"_qs,
-                       u"--no-default-browser-check"_qs,
-                       u"--disable-backgrounding-occluded-windows"_qs};
+        << QStringList{
+               u"/usr/bin/chromium"_qs,          u"--remote-debugging-pipe"_qs,
+               u"--user-data-dir=/p"_qs,         u"--no-first-run"_qs,
+               u"--no-default-browser-check"_qs, u"--disable-backgrounding-occluded-windows"_qs};
     QTest::newRow("a profile the entry sets stays")
         << u"google-chrome.desktop"_qs
         << QStringList{u"chrome"_qs, u"--user-data-dir=/mine"_qs, u"--no-first-run"_qs}
-        << QStringList{u"chrome"_qs, u"--user-data-dir=/mine"_qs, u"--no-first-run"_qs,
-                       u"--remote-debugging-pipe"_qs, u"--no-default-browser-check"_qs,
+        << QStringList{u"chrome"_qs,
+                       u"--user-data-dir=/mine"_qs,
+                       u"--no-first-run"_qs,
+                       u"--remote-debugging-pipe"_qs,
+                       u"--no-default-browser-check"_qs,
                        u"--disable-backgrounding-occluded-windows"_qs};
     QTest::newRow("firefox: the profile and a port of its choosing")
         << u"firefox-esr.desktop"_qs << QStringList{u"/usr/lib/firefox-esr/firefox-esr"_qs}
@@ -287,9 +294,9 @@ void BrowserCodecsTest::browserCommand()
     QFETCH(QString, desktopId);
     QFETCH(QStringList, command);
     QFETCH(QStringList, expected);
-    QCOMPARE(BrowserLaunch::browserCommand(*KnownBrowsers::forDesktopId(desktopId), command,
-                                           u"/p"_qs),
-             expected);
+    QCOMPARE(
+        BrowserLaunch::browserCommand(*KnownBrowsers::forDesktopId(desktopId), command, u"/p"_qs),
+        expected);
 }
 
 void BrowserCodecsTest::loopbackListener_data()

@@ -60,8 +60,7 @@ QCoro::Task<TabList> BiDiTabs::tabs(Link link)
     const QJsonArray contexts = listed.result->value(u"contexts").toArray();
     for (const QJsonValue& entry : contexts) {
         const QJsonObject context = entry.toObject();
-        list.tabs.append(
-            {context.value(u"context").toString(), context.value(u"url").toString()});
+        list.tabs.append({context.value(u"context").toString(), context.value(u"url").toString()});
     }
     co_return list;
 }
@@ -79,8 +78,8 @@ QCoro::Task<PageValue> BiDiTabs::evaluate(Link link, BrowserTab tab, QString exp
         // A click from the script counts as the person's.
         {u"userActivation"_qs, true},
     };
-    auto evaluating = BrowserHostLink::call(link, u"script.evaluate"_qs, params, QString(),
-                                            m_deadlines.command);
+    auto evaluating =
+        BrowserHostLink::call(link, u"script.evaluate"_qs, params, QString(), m_deadlines.command);
     const RemoteCall evaluated = co_await std::move(evaluating);
     if (!evaluated.result)
         co_return PageValue{QJsonValue::Undefined,
@@ -102,8 +101,8 @@ QCoro::Task<std::optional<QString>> BiDiTabs::navigate(Link link, BrowserTab tab
     params.insert(u"url"_qs, url.toString(QUrl::FullyEncoded));
     // Answered once the navigation has started, as the person's own typing would be.
     params.insert(u"wait"_qs, u"none"_qs);
-    auto navigating = BrowserHostLink::call(link, u"browsingContext.navigate"_qs, params,
-                                            QString(), m_deadlines.navigation);
+    auto navigating = BrowserHostLink::call(link, u"browsingContext.navigate"_qs, params, QString(),
+                                            m_deadlines.navigation);
     const RemoteCall navigated = co_await std::move(navigating);
     if (!navigated.result)
         co_return failureSentence(navigated, link->greeting().name);
@@ -127,8 +126,8 @@ QCoro::Task<std::optional<QString>> BiDiTabs::openTab(Link link, QUrl url)
 {
     const RemoteDeadlines deadlines = m_deadlines;
     const QJsonObject creation{{u"type"_qs, u"tab"_qs}};
-    auto creating = BrowserHostLink::call(link, u"browsingContext.create"_qs, creation,
-                                          QString(), deadlines.command);
+    auto creating = BrowserHostLink::call(link, u"browsingContext.create"_qs, creation, QString(),
+                                          deadlines.command);
     const RemoteCall created = co_await std::move(creating);
     if (!created.result)
         co_return failureSentence(created, link->greeting().name);

@@ -56,7 +56,7 @@ void BrowserHostLink::readAvailable()
 }
 
 QCoro::Task<BrowserHostLink::Pointer> BrowserHostLink::connect(QString socketPath,
-                                                              std::chrono::milliseconds deadline)
+                                                               std::chrono::milliseconds deadline)
 {
     // Deleted later: a signal of its socket may still be on its way out.
     Pointer link(new BrowserHostLink(), [](BrowserHostLink* link) { link->deleteLater(); });
@@ -75,8 +75,7 @@ QCoro::Task<BrowserHostLink::Pointer> BrowserHostLink::connect(QString socketPat
 }
 
 QCoro::Task<RemoteCall> BrowserHostLink::call(Pointer link, QString method, QJsonObject params,
-                                              QString sessionId,
-                                              std::chrono::milliseconds deadline)
+                                              QString sessionId, std::chrono::milliseconds deadline)
 {
     using Failure = RemoteCall::Failure;
     if (link->m_closed)

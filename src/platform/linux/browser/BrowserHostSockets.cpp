@@ -41,8 +41,8 @@ QString safeName(const QString& desktopId)
     QString name;
     name.reserve(desktopId.size());
     for (const QChar c : desktopId) {
-        const bool kept = (c.unicode() < 0x80 && c.isLetterOrNumber()) || c == u'.' ||
-                          c == u'-' || c == u'_';
+        const bool kept =
+            (c.unicode() < 0x80 && c.isLetterOrNumber()) || c == u'.' || c == u'-' || c == u'_';
         name.append(kept ? c : u'_');
     }
     // Never "." or "..", never hidden.

@@ -89,8 +89,8 @@ QString BrowserLaunch::hostProgram()
     return QStringLiteral(KORVANE_INSTALL_LIBEXECDIR) + u'/' + name;
 }
 
-QStringList BrowserLaunch::browserCommand(const KnownBrowsers::Entry& browser,
-                                          QStringList command, const QString& profile)
+QStringList BrowserLaunch::browserCommand(const KnownBrowsers::Entry& browser, QStringList command,
+                                          const QString& profile)
 {
     if (command.isEmpty())
         return command;
@@ -139,11 +139,16 @@ std::optional<QString> BrowserLaunch::start(const QString& desktopId, const QStr
     if (!QFileInfo(host).isExecutable())
         return u"Korvane's browser helper is missing ("_qs + host +
                u"); reinstall Korvane to let it drive "_qs + browser->scriptName + u'.';
-    QStringList arguments{u"--protocol"_qs,   KnownBrowsers::protocolName(browser->protocol),
-                          u"--desktop-id"_qs, desktopId,
-                          u"--name"_qs,       browser->scriptName,
-                          u"--profile"_qs,    profile,
-                          u"--socket"_qs,     socketPath,
+    QStringList arguments{u"--protocol"_qs,
+                          KnownBrowsers::protocolName(browser->protocol),
+                          u"--desktop-id"_qs,
+                          desktopId,
+                          u"--name"_qs,
+                          browser->scriptName,
+                          u"--profile"_qs,
+                          profile,
+                          u"--socket"_qs,
+                          socketPath,
                           u"--"_qs};
     arguments << browserCommand(*browser, command, profile);
 
@@ -189,8 +194,8 @@ QString BrowserLaunch::describe(const QString& desktopId)
     QFile ini(folder + u"/profiles.ini"_qs);
     std::optional<QString> personal;
     if (ini.open(QIODevice::ReadOnly))
-        personal = FirefoxProfile::defaultProfile(QString::fromUtf8(ini.readAll()), folder,
-                                                  desktopId);
+        personal =
+            FirefoxProfile::defaultProfile(QString::fromUtf8(ini.readAll()), folder, desktopId);
     const QString profile =
         personal ? QString(u"your own profile "_qs + *personal)
                  : QString(u"Korvane's own profile "_qs + FirefoxProfile::ownProfile() +

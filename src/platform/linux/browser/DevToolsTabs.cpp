@@ -106,8 +106,8 @@ QCoro::Task<std::optional<QString>> DevToolsTabs::navigate(Link link, BrowserTab
     if (session.failure)
         co_return session.failure;
     const QJsonObject params{{u"url"_qs, url.toString(QUrl::FullyEncoded)}};
-    auto navigating = BrowserHostLink::call(link, u"Page.navigate"_qs, params, session.id,
-                                            deadlines.navigation);
+    auto navigating =
+        BrowserHostLink::call(link, u"Page.navigate"_qs, params, session.id, deadlines.navigation);
     const RemoteCall navigated = co_await std::move(navigating);
     auto detaching = detach(link, session.id, deadlines.command);
     co_await std::move(detaching);

@@ -7,7 +7,10 @@ const QList<KnownBrowsers::Entry>& KnownBrowsers::entries()
     using enum RemoteProtocol;
     // Built once; a function-local static is initialised thread-safely.
     static const QList<Entry> known{
-        {u"chromium.desktop"_qs, {u"chromium"_qs, u"chromium-browser"_qs}, u"Chromium"_qs, devTools},
+        {u"chromium.desktop"_qs,
+         {u"chromium"_qs, u"chromium-browser"_qs},
+         u"Chromium"_qs,
+         devTools},
         {u"chromium-browser.desktop"_qs, {u"chromium-browser"_qs}, u"Chromium"_qs, devTools},
         {u"google-chrome.desktop"_qs, {u"google-chrome"_qs}, u"Google Chrome"_qs, devTools},
         {u"google-chrome-beta.desktop"_qs,

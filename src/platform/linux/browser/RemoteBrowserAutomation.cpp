@@ -42,8 +42,8 @@ const QString defaultBrowserIdentifier = u"com.apple.Safari"_qs;
 
 QString notDrivenText(const QString& name)
 {
-    return name + u" was not opened by Korvane, so Korvane cannot reach its tabs. Quit "_qs +
-           name + u" and open it again from Korvane."_qs;
+    return name + u" was not opened by Korvane, so Korvane cannot reach its tabs. Quit "_qs + name +
+           u" and open it again from Korvane."_qs;
 }
 
 QString doubtText(const QString& name, FrontTab::Doubt doubt)
@@ -174,8 +174,7 @@ QString sentence(QString text, const QString& fallback)
     return text;
 }
 
-QCoro::Task<std::optional<QString>> navigate(ContextPointer context, BrowserTarget target,
-                                             QUrl url)
+QCoro::Task<std::optional<QString>> navigate(ContextPointer context, BrowserTarget target, QUrl url)
 {
     auto looking = activeTab(context, target);
     const ActiveTab active = co_await std::move(looking);
@@ -313,9 +312,10 @@ QCoro::Task<std::optional<QString>> RemoteBrowserAutomation::closeActiveTab(Brow
     for (;;) {
         auto listing = protocol->tabs(active.link);
         const TabList list = co_await std::move(listing);
-        const bool gone =
-            !list.failure && std::none_of(list.tabs.cbegin(), list.tabs.cend(),
-                                          [&](const BrowserTab& tab) { return tab.id == active.tab->id; });
+        const bool gone = !list.failure && std::none_of(list.tabs.cbegin(), list.tabs.cend(),
+                                                        [&](const BrowserTab& tab) {
+                                                            return tab.id == active.tab->id;
+                                                        });
         if (gone)
             co_return std::nullopt;
         if (deadline.hasExpired())
@@ -326,8 +326,8 @@ QCoro::Task<std::optional<QString>> RemoteBrowserAutomation::closeActiveTab(Brow
         u" kept the tab open; the page may be asking whether to leave."_qs;
 }
 
-QCoro::Task<std::optional<QString>>
-RemoteBrowserAutomation::navigateActiveTab(BrowserTarget target, QUrl url)
+QCoro::Task<std::optional<QString>> RemoteBrowserAutomation::navigateActiveTab(BrowserTarget target,
+                                                                               QUrl url)
 {
     auto navigating = navigate(m_context, std::move(target), std::move(url));
     co_return co_await std::move(navigating);

@@ -51,9 +51,8 @@ std::optional<RemoteReply> RemoteMessage::parseReply(QByteArrayView json)
                                              : object.value(u"message").toString();
         if (message.trimmed().isEmpty())
             message = failure.isString() ? failure.toString() : QString();
-        reply.errorMessage = message.trimmed().isEmpty()
-                                 ? u"The browser rejected the command."_qs
-                                 : message.trimmed();
+        reply.errorMessage = message.trimmed().isEmpty() ? u"The browser rejected the command."_qs
+                                                         : message.trimmed();
         return reply;
     }
     reply.result = object.value(u"result").toObject();

@@ -51,10 +51,12 @@ struct PendingPlayer {
 
 PendingPlayer ask(QDBusConnection& bus, const QString& service)
 {
-    return {service, bus.asyncCall(getAll(service, MprisBus::rootInterface()), DBusMprisBus::callTimeoutMs),
-            bus.asyncCall(getAll(service, MprisBus::playerInterface()), DBusMprisBus::callTimeoutMs),
-            bus.asyncCall(busMethod(QStringLiteral("GetConnectionUnixProcessID"), {service}),
-                          DBusMprisBus::callTimeoutMs)};
+    return {
+        service,
+        bus.asyncCall(getAll(service, MprisBus::rootInterface()), DBusMprisBus::callTimeoutMs),
+        bus.asyncCall(getAll(service, MprisBus::playerInterface()), DBusMprisBus::callTimeoutMs),
+        bus.asyncCall(busMethod(QStringLiteral("GetConnectionUnixProcessID"), {service}),
+                      DBusMprisBus::callTimeoutMs)};
 }
 
 QString metadataText(const QVariantMap& metadata, const QString& key)

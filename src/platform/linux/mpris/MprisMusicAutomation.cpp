@@ -132,8 +132,7 @@ QCoro::Task<Driven> playerToDrive(SharedPointer shared, QList<MprisPlayer> playe
     co_return launched;
 }
 
-QCoro::Task<std::optional<QString>> send(SharedPointer shared, MprisPlayer player,
-                                         QString method)
+QCoro::Task<std::optional<QString>> send(SharedPointer shared, MprisPlayer player, QString method)
 {
     // Arguments are named: GCC 12 miscompiles braced temporaries inside a co_await.
     const QVariantList none;
@@ -228,12 +227,12 @@ QCoro::Task<ComputerUseResult> MprisMusicAutomation::stopMusic()
             co_return ComputerUseResult{MusicSentences::notPlaying(idle->displayName()),
                                         std::nullopt};
         if (const auto refusing = MprisPlayerChoice::refusing(players, music.desktopId))
-            co_return ComputerUseResult{MusicSentences::couldNotStop(
-                                            MusicSentences::cannotBeControlled(
-                                                refusing->displayName())),
-                                        std::nullopt};
-        co_return ComputerUseResult{
-            MusicSentences::couldNotStop(MusicSentences::noPlayerRunning()), std::nullopt};
+            co_return ComputerUseResult{
+                MusicSentences::couldNotStop(
+                    MusicSentences::cannotBeControlled(refusing->displayName())),
+                std::nullopt};
+        co_return ComputerUseResult{MusicSentences::couldNotStop(MusicSentences::noPlayerRunning()),
+                                    std::nullopt};
     }
     for (const MprisPlayer& player : playing) {
         auto pausing = send(shared, player, QStringLiteral("Pause"));
@@ -308,8 +307,7 @@ QCoro::Task<ComputerUseResult> MprisMusicAutomation::playMusic(QString query, Mu
         // A player that does not speak MPRIS may still be the file's default handler.
         auto handing = shared->workspace->open(QUrl::fromLocalFile(track.filePath));
         if (co_await std::move(handing))
-            co_return ComputerUseResult{MusicSentences::handedToDesktop(track.title),
-                                        std::nullopt};
+            co_return ComputerUseResult{MusicSentences::handedToDesktop(track.title), std::nullopt};
         co_return ComputerUseResult{MusicSentences::couldNotPlay(query, scope, driven.failure),
                                     std::nullopt};
     }

@@ -14,7 +14,6 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XRes.h>
-
 #include <unistd.h>
 
 namespace korvane {

@@ -108,8 +108,7 @@ void BrowserHost::readErrorOutput()
     m_errorOutput.append(output);
     if (m_errorOutput.size() > keptErrorOutput)
         m_errorOutput = m_errorOutput.right(keptErrorOutput);
-    const QRegularExpressionMatch match =
-        endpointLine.match(QString::fromLocal8Bit(m_errorOutput));
+    const QRegularExpressionMatch match = endpointLine.match(QString::fromLocal8Bit(m_errorOutput));
     if (!match.hasMatch())
         return;
     m_endpointFound = true;
@@ -170,13 +169,12 @@ void BrowserHost::serve(BrowserChannel* channel)
     // the person's to answer, never dismissed by the session.
     const QJsonObject capabilities{
         {u"alwaysMatch"_qs,
-         QJsonObject{{u"unhandledPromptBehavior"_qs,
-                      QJsonObject{{u"default"_qs, u"ignore"_qs}}}}}};
+         QJsonObject{{u"unhandledPromptBehavior"_qs, QJsonObject{{u"default"_qs, u"ignore"_qs}}}}}};
     m_relay->command(u"session.new"_qs, {{u"capabilities"_qs, capabilities}},
                      [this](const RemoteReply& reply) {
                          if (reply.errorMessage)
-                             fail(m_settings.browser.name +
-                                  u" refused a remote session: "_qs + *reply.errorMessage);
+                             fail(m_settings.browser.name + u" refused a remote session: "_qs +
+                                  *reply.errorMessage);
                          else
                              listen();
                      });
@@ -187,8 +185,8 @@ void BrowserHost::listen()
     if (m_failed)
         return;
     if (!m_relay->listen(m_settings.socketPath)) {
-        fail(u"Korvane could not share its connection to "_qs + m_settings.browser.name +
-             u": "_qs + m_relay->errorString());
+        fail(u"Korvane could not share its connection to "_qs + m_settings.browser.name + u": "_qs +
+             m_relay->errorString());
         return;
     }
     m_deadline.stop();

@@ -38,8 +38,7 @@ QByteArray compact(const QJsonObject& object)
 
 } // namespace
 
-BrowserRelay::BrowserRelay(BrowserHostGreeting greeting, BrowserChannel* channel,
-                           QObject* parent)
+BrowserRelay::BrowserRelay(BrowserHostGreeting greeting, BrowserChannel* channel, QObject* parent)
     : QObject(parent)
     , m_greeting(std::move(greeting))
     , m_channel(channel)
@@ -63,8 +62,7 @@ QString BrowserRelay::errorString() const
     return m_server.errorString();
 }
 
-void BrowserRelay::command(const QString& method, const QJsonObject& params,
-                           ReplyHandler handler)
+void BrowserRelay::command(const QString& method, const QJsonObject& params, ReplyHandler handler)
 {
     const QJsonObject message{{u"method"_qs, method}, {u"params"_qs, params}};
     Pending pending;
@@ -156,8 +154,7 @@ void BrowserRelay::fromBrowser(const QByteArray& message)
     if (client == m_clients.end())
         return;
     if (pending.method == u"Target.attachToTarget") {
-        const QString session =
-            object.value(u"result").toObject().value(u"sessionId").toString();
+        const QString session = object.value(u"result").toObject().value(u"sessionId").toString();
         if (!session.isEmpty())
             client->second.sessions.append(session);
     }

@@ -28,8 +28,7 @@ class BrowserRelay final : public QObject {
 public:
     using ReplyHandler = std::function<void(const RemoteReply&)>;
 
-    BrowserRelay(BrowserHostGreeting greeting, BrowserChannel* channel,
-                 QObject* parent = nullptr);
+    BrowserRelay(BrowserHostGreeting greeting, BrowserChannel* channel, QObject* parent = nullptr);
     ~BrowserRelay() override;
     Q_DISABLE_COPY_MOVE(BrowserRelay)
 

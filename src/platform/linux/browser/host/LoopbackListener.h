@@ -14,8 +14,7 @@ class LoopbackListener final {
 public:
     // The inode of the socket listening on 127.0.0.1:`port` for this user, from the text of
     // /proc/net/tcp.
-    static std::optional<quint64> listeningInode(QStringView procNetTcp, quint16 port,
-                                                 uint userId);
+    static std::optional<quint64> listeningInode(QStringView procNetTcp, quint16 port, uint userId);
     // Whether process `processId` holds the socket listening on 127.0.0.1:`port`.
     static bool isOwnedBy(quint16 port, qint64 processId);
 };
