@@ -22,7 +22,7 @@ packages=(
   # run time
   xdg-utils desktop-file-utils python3 python3-venv hicolor-icon-theme fonts-dejavu-core
   # test-time services
-  xvfb openbox x11-utils at-spi2-core dbus dbus-x11 chromium firefox-esr mpv mpv-mpris
+  xvfb openbox x11-utils zenity at-spi2-core dbus dbus-x11 chromium firefox-esr mpv mpv-mpris
   vlc-bin vlc-plugin-base
   pulseaudio pulseaudio-utils espeak-ng sox speech-dispatcher speech-dispatcher-espeak-ng
 )
