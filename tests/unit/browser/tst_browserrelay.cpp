@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <qcoro/qcorotask.h>
 
+#include <functional>
 #include <unistd.h>
 
 using namespace korvane;
@@ -32,6 +33,9 @@ public:
     Script script{};
     QStringList methods{};
     QHash<QString, int> calls{};
+    // Called once the reply to this method has gone out.
+    QString quitsAfter{};
+    std::function<void()> quit{};
 
     void send(const QByteArray& message) override
     {
@@ -51,8 +55,11 @@ public:
             reply.insert(u"error"_qs, QJsonObject{{u"message"_qs, answer.toString()}});
         else
             reply.insert(u"result"_qs, answer);
-        QTimer::singleShot(0, this, [this, reply] {
+        const bool quits = method == quitsAfter;
+        QTimer::singleShot(0, this, [this, reply, quits] {
             Q_EMIT received(QJsonDocument(reply).toJson(QJsonDocument::Compact));
+            if (quits)
+                quit();
         });
     }
 };
@@ -61,9 +68,10 @@ QJsonObject targets(int count)
 {
     QJsonArray list;
     for (int i = 0; i < count; ++i)
-        list.append(QJsonObject{{u"targetId"_qs, QString::number(i)},
-                                {u"type"_qs, u"page"_qs},
-                                {u"url"_qs, u"http://127.0.0.1/"_qs + QString::number(i)}});
+        list.append(
+            QJsonObject{{u"targetId"_qs, QString::number(i)},
+                        {u"type"_qs, u"page"_qs},
+                        {u"url"_qs, QString(u"http://127.0.0.1/"_qs + QString::number(i))}});
     return {{u"targetInfos"_qs, list}};
 }
 
@@ -109,8 +117,8 @@ void BrowserRelayTest::init()
     m_browser = new ScriptedBrowser;
     // This process stands in for the browser's, so the window below belongs to it.
     m_relay = std::make_unique<BrowserRelay>(
-        BrowserHostGreeting{RemoteProtocol::devTools, ::getpid(), u"chromium.desktop"_qs,
-                            u"Chromium"_qs, {}},
+        BrowserHostGreeting{
+            RemoteProtocol::devTools, ::getpid(), u"chromium.desktop"_qs, u"Chromium"_qs, {}},
         m_browser);
     m_browser->setParent(m_relay.get());
     QVERIFY(m_relay->listen(m_socket));
@@ -119,6 +127,7 @@ void BrowserRelayTest::init()
 void BrowserRelayTest::cleanup()
 {
     m_relay.reset();
+    m_browser = nullptr;
 }
 
 void BrowserRelayTest::eachClientGetsItsOwnReplies()
@@ -129,12 +138,15 @@ void BrowserRelayTest::eachClientGetsItsOwnReplies()
     const BrowserHostLink::Pointer second = QCoro::waitFor(BrowserHostLink::connect(m_socket, 2s));
     QVERIFY(first && second);
     QCOMPARE(first->greeting().name, u"Chromium"_qs);
-    // Both send their first command with id 1, at once; each gets the answer to its own.
-    QCoro::Task<RemoteCall> version =
-        BrowserHostLink::call(first, u"Browser.getVersion"_qs, {}, {}, 2s);
-    QCoro::Task<RemoteCall> list = BrowserHostLink::call(second, u"Target.getTargets"_qs, {}, {}, 2s);
-    QCOMPARE(QCoro::waitFor(std::move(list)).result->value(u"targetInfos").toArray().size(), 2);
-    QCOMPARE(QCoro::waitFor(std::move(version)).result->value(u"product").toString(), u"A"_qs);
+    {
+        // Both send their first command with id 1, at once; each gets the answer to its own.
+        QCoro::Task<RemoteCall> version =
+            BrowserHostLink::call(first, u"Browser.getVersion"_qs, {}, {}, 2s);
+        QCoro::Task<RemoteCall> list =
+            BrowserHostLink::call(second, u"Target.getTargets"_qs, {}, {}, 2s);
+        QCOMPARE(QCoro::waitFor(std::move(list)).result->value(u"targetInfos").toArray().size(), 2);
+        QCOMPARE(QCoro::waitFor(std::move(version)).result->value(u"product").toString(), u"A"_qs);
+    } // The finished calls hold the links until here.
 
     // A session a client leaves attached is detached for it.
     m_browser->script.insert(u"Target.attachToTarget"_qs, QJsonObject{{u"sessionId"_qs, u"S"_qs}});
@@ -148,19 +160,20 @@ void BrowserRelayTest::eachClientGetsItsOwnReplies()
 void BrowserRelayTest::closingTheFrontTab_data()
 {
     QTest::addColumn<Script>("script");
+    QTest::addColumn<bool>("quitsWithTheTab");
     QTest::addColumn<OptionalText>("expected");
     QTest::addColumn<bool>("asksToClose");
 
-    const Script twoTabs{{u"Target.getTargets"_qs, targets(2)},
-                         {u"Target.attachToTarget"_qs, QJsonObject{{u"sessionId"_qs, u"S"_qs}}},
-                         {u"Target.detachFromTarget"_qs, QJsonObject()},
-                         {u"Page.createIsolatedWorld"_qs,
-                          QJsonObject{{u"executionContextId"_qs, 7}}},
-                         {u"Target.closeTarget"_qs, QJsonObject{{u"success"_qs, true}}}};
+    const Script twoTabs{
+        {u"Target.getTargets"_qs, targets(2)},
+        {u"Target.attachToTarget"_qs, QJsonObject{{u"sessionId"_qs, u"S"_qs}}},
+        {u"Target.detachFromTarget"_qs, QJsonObject()},
+        {u"Page.createIsolatedWorld"_qs, QJsonObject{{u"executionContextId"_qs, 7}}},
+        {u"Target.closeTarget"_qs, QJsonObject{{u"success"_qs, true}}}};
     Script shown = twoTabs;
     shown.insert(u"Runtime.evaluate"_qs, probeAnswer("visible", false));
     QTest::newRow("two windows show a tab, neither has the focus: nothing is closed")
-        << shown
+        << shown << false
         << OptionalText(u"Chromium has several windows open, and Korvane cannot tell which one "
                         u"is in front. Close or minimize the ones you are not using and try "
                         u"again."_qs)
@@ -168,32 +181,44 @@ void BrowserRelayTest::closingTheFrontTab_data()
     Script hidden = twoTabs;
     hidden.insert(u"Runtime.evaluate"_qs, probeAnswer("hidden", false));
     QTest::newRow("minimized: nothing is closed")
-        << hidden << OptionalText(u"Chromium shows no tab: its windows may be minimized."_qs)
-        << false;
+        << hidden << false
+        << OptionalText(u"Chromium shows no tab: its windows may be minimized."_qs) << false;
     // The list keeps showing the tab: the page asked to stay.
     Script kept = twoTabs;
     kept.insert(u"Runtime.evaluate"_qs,
                 QJsonArray{probeAnswer("visible", false), probeAnswer("hidden", false)});
     QTest::newRow("the tab stays open: not reported closed")
-        << kept
-        << OptionalText(
-               u"Chromium kept the tab open; the page may be asking whether to leave."_qs)
+        << kept << false
+        << OptionalText(u"Chromium kept the tab open; the page may be asking whether to leave."_qs)
         << true;
+    QTest::newRow("the last tab closes the browser and its host: closed")
+        << kept << true << OptionalText() << true;
     QTest::newRow("the browser does not answer")
-        << Script{} << OptionalText(u"Chromium did not answer in time."_qs) << false;
-    QTest::newRow("the browser refuses")
-        << Script{{u"Target.getTargets"_qs, u"Not allowed"_qs}}
-        << OptionalText(u"Not allowed."_qs) << false;
+        << Script{} << false << OptionalText(u"Chromium did not answer in time."_qs) << false;
+    QTest::newRow("the browser refuses") << Script{{u"Target.getTargets"_qs, u"Not allowed"_qs}}
+                                         << false << OptionalText(u"Not allowed."_qs) << false;
 }
 
 void BrowserRelayTest::closingTheFrontTab()
 {
     QFETCH(Script, script);
+    QFETCH(bool, quitsWithTheTab);
     QFETCH(OptionalText, expected);
     QFETCH(bool, asksToClose);
     m_browser->script = script;
+    QStringList methods;
+    if (quitsWithTheTab) {
+        m_browser->quitsAfter = u"Target.closeTarget"_qs;
+        m_browser->quit = [this, &methods] {
+            methods = m_browser->methods;
+            // The host ends with its browser, after this reply has gone out.
+            QMetaObject::invokeMethod(
+                this, [this] { m_relay.reset(); }, Qt::QueuedConnection);
+        };
+    }
     auto workspace = std::make_shared<FakeWorkspace>();
-    workspace->frontmostAnswers = {RunningApplication{u"chromium.desktop"_qs, u"Chromium"_qs, ::getpid()}};
+    workspace->frontmostAnswers = {
+        RunningApplication{u"chromium.desktop"_qs, u"Chromium"_qs, ::getpid()}};
     RemoteDeadlines deadlines;
     deadlines.command = 300ms;
     deadlines.probe = 300ms;
@@ -203,7 +228,9 @@ void BrowserRelayTest::closingTheFrontTab()
     const std::optional<BrowserTarget> front = QCoro::waitFor(browsers.frontmost());
     QVERIFY(front);
     QCOMPARE(QCoro::waitFor(browsers.closeActiveTab(*front)), expected);
-    QCOMPARE(m_browser->methods.contains(u"Target.closeTarget"_qs), asksToClose);
+    if (!quitsWithTheTab)
+        methods = m_browser->methods;
+    QCOMPARE(methods.contains(u"Target.closeTarget"_qs), asksToClose);
 }
 
 QTEST_GUILESS_MAIN(BrowserRelayTest)

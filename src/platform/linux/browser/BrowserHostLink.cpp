@@ -4,6 +4,8 @@
 #include <qcoro/qcorolocalsocket.h>
 #include <qcoro/qcorosignal.h>
 
+#include <utility>
+
 namespace korvane {
 
 namespace {
@@ -20,12 +22,27 @@ BrowserHostLink::BrowserHostLink()
     QObject::connect(&m_socket, &QLocalSocket::readyRead, this, &BrowserHostLink::readAvailable);
     QObject::connect(&m_socket, &QLocalSocket::disconnected, this, [this] {
         m_closed = true;
-        Q_EMIT changed();
+        notifyChanged();
     });
     QObject::connect(&m_socket, &QLocalSocket::errorOccurred, this, [this] {
         m_closed = true;
-        Q_EMIT changed();
+        notifyChanged();
     });
+}
+
+void BrowserHostLink::notifyChanged()
+{
+    // One emission per turn of the event loop: a waiter resumes on a queued call, and a second
+    // emission queued before it resumed would reach a wait that has already ended.
+    if (std::exchange(m_changePending, true))
+        return;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_changePending = false;
+            Q_EMIT changed();
+        },
+        Qt::QueuedConnection);
 }
 
 BrowserHostLink::~BrowserHostLink() = default;
@@ -33,6 +50,11 @@ BrowserHostLink::~BrowserHostLink() = default;
 const BrowserHostGreeting& BrowserHostLink::greeting() const
 {
     return *m_greeting;
+}
+
+bool BrowserHostLink::isClosed() const
+{
+    return m_closed;
 }
 
 void BrowserHostLink::readAvailable()
@@ -52,7 +74,7 @@ void BrowserHostLink::readAvailable()
         if (std::optional<RemoteReply> reply = RemoteMessage::parseReply(message))
             m_replies.insert(reply->id, std::move(*reply));
     }
-    Q_EMIT changed();
+    notifyChanged();
 }
 
 QCoro::Task<BrowserHostLink::Pointer> BrowserHostLink::connect(QString socketPath,

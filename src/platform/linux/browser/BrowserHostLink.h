@@ -51,6 +51,8 @@ public:
                                         QString sessionId, std::chrono::milliseconds deadline);
 
     const BrowserHostGreeting& greeting() const;
+    // The host went away (its browser quit) or the connection failed.
+    bool isClosed() const;
 
 Q_SIGNALS:
     // A message arrived or the connection closed.
@@ -59,6 +61,7 @@ Q_SIGNALS:
 private:
     BrowserHostLink();
     void readAvailable();
+    void notifyChanged();
 
     QLocalSocket m_socket;
     MessageFrames m_frames;
@@ -66,6 +69,7 @@ private:
     QHash<qint64, RemoteReply> m_replies;
     qint64 m_nextId = 1;
     bool m_closed = false;
+    bool m_changePending = false;
 };
 
 } // namespace korvane

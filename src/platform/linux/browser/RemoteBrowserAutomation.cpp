@@ -304,14 +304,21 @@ QCoro::Task<std::optional<QString>> RemoteBrowserAutomation::closeActiveTab(Brow
     const std::unique_ptr<TabProtocol> protocol =
         TabProtocol::forLink(active.link, context->deadlines);
     auto closing = protocol->close(active.link, *active.tab);
-    if (const std::optional<QString> failure = co_await std::move(closing))
+    if (const std::optional<QString> failure = co_await std::move(closing)) {
+        // A browser may quit with its last tab before it answers.
+        if (active.link->isClosed())
+            co_return std::nullopt;
         co_return sentence(*failure, automationFailedText);
+    }
 
     // Closed means gone from the browser's own list, not merely asked.
     const QDeadlineTimer deadline(context->deadlines.closing);
     for (;;) {
         auto listing = protocol->tabs(active.link);
         const TabList list = co_await std::move(listing);
+        // A browser quits with its last tab, and its host with it.
+        if (active.link->isClosed())
+            co_return std::nullopt;
         const bool gone = !list.failure && std::none_of(list.tabs.cbegin(), list.tabs.cend(),
                                                         [&](const BrowserTab& tab) {
                                                             return tab.id == active.tab->id;

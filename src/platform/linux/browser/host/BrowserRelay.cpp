@@ -48,7 +48,13 @@ BrowserRelay::BrowserRelay(BrowserHostGreeting greeting, BrowserChannel* channel
     connect(m_channel, &BrowserChannel::received, this, &BrowserRelay::fromBrowser);
 }
 
-BrowserRelay::~BrowserRelay() = default;
+BrowserRelay::~BrowserRelay()
+{
+    // The server deletes its sockets after the client table is gone; a socket that says it
+    // disconnected then must not reach dropClient.
+    for (const auto& [socket, client] : m_clients)
+        QObject::disconnect(socket, nullptr, this, nullptr);
+}
 
 bool BrowserRelay::listen(const QString& socketPath)
 {
