@@ -9,8 +9,8 @@ class QSettings;
 
 namespace korvane {
 
-// The four persisted user settings (~/.config/korvane/Korvane.conf). Only the settings window
-// reads them.
+// The persisted user settings (~/.config/korvane/Korvane.conf). Only the settings window
+// reads them, and the program's start for startAtLogin.
 class UserSettings final : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool startInQuietMode READ startInQuietMode WRITE setStartInQuietMode NOTIFY
@@ -21,6 +21,7 @@ class UserSettings final : public QObject {
                    NOTIFY allowComputerControlChanged)
     Q_PROPERTY(QString preferredAssistantProvider READ preferredAssistantProvider WRITE
                    setPreferredAssistantProvider NOTIFY preferredAssistantProviderChanged)
+    Q_PROPERTY(bool startAtLogin READ startAtLogin WRITE setStartAtLogin NOTIFY startAtLoginChanged)
 
 public:
     static inline const QString startInQuietModeKey = QStringLiteral("startInQuietMode");
@@ -28,6 +29,7 @@ public:
     static inline const QString allowComputerControlKey = QStringLiteral("allowComputerControl");
     static inline const QString preferredAssistantProviderKey =
         QStringLiteral("preferredAssistantProvider");
+    static inline const QString startAtLoginKey = QStringLiteral("startAtLogin");
 
     // The user's own settings file.
     explicit UserSettings(QObject* parent = nullptr);
@@ -44,6 +46,9 @@ public:
     void setAllowComputerControl(bool value);
     QString preferredAssistantProvider() const;
     void setPreferredAssistantProvider(const QString& value);
+    // Start hidden at login, listen for the wake phrase, keep running when the window closes.
+    bool startAtLogin() const;
+    void setStartAtLogin(bool value);
 
     QString fileName() const;
 
@@ -52,6 +57,7 @@ Q_SIGNALS:
     void readResponsesAloudChanged();
     void allowComputerControlChanged();
     void preferredAssistantProviderChanged();
+    void startAtLoginChanged();
 
 private:
     bool store(const QString& key, const QVariant& value);

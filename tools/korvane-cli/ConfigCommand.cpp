@@ -1,6 +1,7 @@
 #include "CliCommands.h"
 #include "CliOutput.h"
 #include "app/UserSettings.h"
+#include "core/ApiKeySetup.h"
 #include "core/Configuration.h"
 #include "core/LocalEnvironment.h"
 #include "platform/linux/browser/BrowserLaunch.h"
@@ -38,12 +39,14 @@ QString browserDescription()
     return BrowserLaunch::describe(*id);
 }
 
-} // namespace
-
 int runConfigCommand(const QStringList& arguments)
 {
     if (!arguments.isEmpty())
-        return usageError(QStringLiteral("config"));
+        return usageError(configVerb().synopsis());
+
+    // A new user learns first what is missing and where to put it.
+    if (!ApiKeySetup::isConfigured())
+        printLine(ApiKeySetup::advice());
 
     for (const Configuration::Key& key : Configuration::keys())
         printLine(key.name + QStringLiteral(": ") + describe(key));
@@ -72,6 +75,24 @@ int runConfigCommand(const QStringList& arguments)
                                             : QStringLiteral(" (absent)")));
     }
     return exitSuccess;
+}
+
+} // namespace
+
+Verb configVerb()
+{
+    return {
+        .name = QStringLiteral("config"),
+        .summary = QStringLiteral("Show each configuration key and where its value came from"),
+        .description = QStringLiteral(
+            "Prints each key with its value and its source (environment, the path of a "
+            ".env.local file, or default), then the resolved service addresses, the browser "
+            "Korvane drives and with which profile, the workspace, the debug log, the settings "
+            "file and the .env.local files looked at. The API key "
+            "shows only whether it is set and where. Without a key, the first line says what to "
+            "set and where."),
+        .run = runConfigCommand,
+    };
 }
 
 } // namespace korvane::cli

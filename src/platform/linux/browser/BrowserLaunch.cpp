@@ -81,12 +81,13 @@ QString BrowserLaunch::chromiumProfile()
 QString BrowserLaunch::hostProgram()
 {
     const QString name = u"korvane-browser-host"_qs;
-    if (QCoreApplication::instance()) {
-        const QFileInfo beside(QCoreApplication::applicationDirPath() + u'/' + name);
-        if (beside.isExecutable())
-            return beside.filePath();
-    }
-    return QStringLiteral(KORVANE_INSTALL_LIBEXECDIR) + u'/' + name;
+    const QDir programs(QCoreApplication::applicationDirPath());
+    // Beside the program in the build tree; in the install, where libexec is from bin.
+    const QFileInfo beside(programs.filePath(name));
+    if (beside.isExecutable())
+        return beside.filePath();
+    return QDir::cleanPath(
+        programs.filePath(QStringLiteral(KORVANE_HOST_FROM_BINDIR) + u'/' + name));
 }
 
 QStringList BrowserLaunch::browserCommand(const KnownBrowsers::Entry& browser, QStringList command,
@@ -186,10 +187,15 @@ QString BrowserLaunch::describe(const QString& desktopId)
     if (!browser)
         return desktopId + u": Korvane cannot drive it; addresses open with it through "
                            u"xdg-open, and clicks use the accessibility tree."_qs;
+    const QString host = hostProgram();
+    const QString missingHost =
+        QFileInfo(host).isExecutable()
+            ? QString()
+            : u" Korvane's browser helper is missing ("_qs + host + u"): reinstall Korvane."_qs;
     if (browser->protocol == RemoteProtocol::devTools)
         return browser->scriptName + u" ("_qs + desktopId +
                u") over its DevTools pipe, with Korvane's own profile "_qs + chromiumProfile() +
-               u'.';
+               u'.' + missingHost;
     const QString folder = FirefoxProfile::profilesFolder();
     QFile ini(folder + u"/profiles.ini"_qs);
     std::optional<QString> personal;
@@ -201,7 +207,7 @@ QString BrowserLaunch::describe(const QString& desktopId)
                  : QString(u"Korvane's own profile "_qs + FirefoxProfile::ownProfile() +
                            u" (no Firefox profile of yours was found)"_qs);
     return browser->scriptName + u" ("_qs + desktopId + u") over WebDriver BiDi, with "_qs +
-           profile + u'.';
+           profile + u'.' + missingHost;
 }
 
 } // namespace korvane
