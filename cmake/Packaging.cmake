@@ -4,7 +4,7 @@
 set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 
 # What Korvane starts or talks to at run time, beyond the libraries dpkg-shlibdeps finds in
-# the two programs. One entry per need, alternatives with "|".
+# the programs. One entry per need, alternatives with "|".
 set(KORVANE_RUNTIME_DEPENDS
     # the QML modules the window imports, and Wayland sessions
     qml6-module-qtqml qml6-module-qtqml-models qml6-module-qtqml-workerscript

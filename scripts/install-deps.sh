@@ -25,7 +25,8 @@ packages=(
   # packaging: the .deb and its checks (dpkg-shlibdeps comes with build-essential)
   appstream
   # test-time services
-  xvfb openbox x11-utils zenity at-spi2-core dbus dbus-x11 chromium mpv mpv-mpris
+  xvfb openbox x11-utils zenity at-spi2-core dbus dbus-x11 chromium firefox-esr mpv mpv-mpris
+  vlc-bin vlc-plugin-base
   pulseaudio pulseaudio-utils espeak-ng sox speech-dispatcher speech-dispatcher-espeak-ng
 )
 

@@ -7,7 +7,8 @@ cd "$(dirname "$0")/.."
 out=${1:-build/package}
 cmake --preset default >/dev/null
 # Only what the package holds; the tests and benchmarks need not be built for it.
-cmake --build --preset default --parallel "$(nproc)" --target korvane korvane-cli korvane_manuals
+cmake --build --preset default --parallel "$(nproc)" --target korvane korvane-cli \
+  korvane-browser-host korvane_manuals
 cpack --config build/CPackConfig.cmake -B "$out"
 rm -rf "$out/_CPack_Packages"
 ls "$out"/korvane_*_amd64.deb

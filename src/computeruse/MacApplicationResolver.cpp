@@ -20,6 +20,8 @@ MacApplicationResolver::defaultKnownBundleIdentifiers()
         {QStringLiteral("app store"), QStringLiteral("com.apple.AppStore")},
         {QStringLiteral("automator"), QStringLiteral("com.apple.Automator")},
         {QStringLiteral("books"), QStringLiteral("com.apple.iBooksX")},
+        // Linux has no Safari: all three name the default browser, whichever it is.
+        {QStringLiteral("browser"), QStringLiteral("com.apple.Safari")},
         {QStringLiteral("calculator"), QStringLiteral("com.apple.calculator")},
         {QStringLiteral("calendar"), QStringLiteral("com.apple.iCal")},
         {QStringLiteral("contacts"), QStringLiteral("com.apple.AddressBook")},
@@ -46,6 +48,7 @@ MacApplicationResolver::defaultKnownBundleIdentifiers()
         {QStringLiteral("terminal"), QStringLiteral("com.apple.Terminal")},
         {QStringLiteral("textedit"), QStringLiteral("com.apple.TextEdit")},
         {QStringLiteral("tv"), QStringLiteral("com.apple.TV")},
+        {QStringLiteral("web browser"), QStringLiteral("com.apple.Safari")},
     };
 }
 

@@ -4,6 +4,7 @@
 #include "computeruse/command/URLNormalizer.h"
 #include "platform/ApplicationCatalog.h"
 #include "platform/AutomationThread.h"
+#include "platform/BrowserAutomation.h"
 #include "platform/DocumentAutomation.h"
 #include "platform/Workspace.h"
 #include "uiautomation/UIAutomation.h"
@@ -81,8 +82,14 @@ QCoro::Task<ComputerUseResult> openURL(ContextPointer context, QString text)
     const std::optional<QUrl> url = URLNormalizer::url(text);
     if (!url)
         co_return sentence(QStringLiteral("Could not open ") + text + u'.');
-    const bool opened = co_await context->ports.workspace->open(*url);
     const QString display = url->toString(QUrl::FullyEncoded).remove(QStringLiteral("https://"));
+    // A browser Korvane drives takes the address, so the page opens where Korvane can act on
+    // it; otherwise the desktop's handler does.
+    const BrowserOpenResult inBrowser = co_await context->ports.browsers->openURL(*url);
+    if (inBrowser.handled && inBrowser.error)
+        co_return sentence(QStringLiteral("Could not open ") + display + QStringLiteral(": ") +
+                           *inBrowser.error);
+    const bool opened = inBrowser.handled || co_await context->ports.workspace->open(*url);
     co_return sentence((opened ? QStringLiteral("Opened ") : QStringLiteral("Could not open ")) +
                        display + u'.');
 }

@@ -36,8 +36,6 @@ QList<Key> keys()
          QStringLiteral("host of the search result icons")},
         {appleSiteName, QStringLiteral("www.apple.com"), false,
          QStringLiteral("site whose sections the browser click fallback knows")},
-        {browserDebugPortName, QStringLiteral("9222"), false,
-         QStringLiteral("DevTools port of the browser Korvane drives")},
         {workspaceName, QString(), false, QStringLiteral("folder where Python scripts run")},
     };
 }
@@ -98,15 +96,6 @@ QUrl searchIconUrl()
 QString appleSite()
 {
     return value(appleSiteName);
-}
-
-std::optional<quint16> browserDebugPort()
-{
-    bool isNumber = false;
-    const uint port = value(browserDebugPortName).trimmed().toUInt(&isNumber);
-    if (!isNumber || port == 0 || port > 65535)
-        return std::nullopt;
-    return static_cast<quint16>(port);
 }
 
 QString workspacePath()

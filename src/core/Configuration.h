@@ -15,7 +15,6 @@ inline const QString openAIBaseUrlName = QStringLiteral("OPENAI_BASE_URL");
 inline const QString searchUrlName = QStringLiteral("KORVANE_SEARCH_URL");
 inline const QString searchIconUrlName = QStringLiteral("KORVANE_SEARCH_ICON_URL");
 inline const QString appleSiteName = QStringLiteral("KORVANE_APPLE_SITE");
-inline const QString browserDebugPortName = QStringLiteral("KORVANE_BROWSER_DEBUG_PORT");
 inline const QString workspaceName = QStringLiteral("KORVANE_WORKSPACE");
 
 struct Key {
@@ -42,9 +41,6 @@ QUrl openAIEndpoint(const QString& path);
 QUrl searchUrl();
 QUrl searchIconUrl();
 QString appleSite();
-// KORVANE_BROWSER_DEBUG_PORT as a TCP port; absent when it is not a number from 1 to 65535.
-std::optional<quint16> browserDebugPort();
-
 // `base` with `path` appended to its own path; query and fragment dropped.
 QUrl appendingPath(const QUrl& base, const QString& path);
 

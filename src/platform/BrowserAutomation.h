@@ -11,7 +11,8 @@
 
 namespace korvane {
 
-// The browsers that can be driven, and their active tabs.
+// The browsers that can be driven, and their active tabs: the tab in front of the browser's
+// front window.
 class BrowserAutomation {
 public:
     virtual ~BrowserAutomation() = default;
@@ -27,6 +28,9 @@ public:
                                                                   QUrl url) = 0;
     virtual QCoro::Task<BrowserClickResult> clickPageElement(BrowserTarget target,
                                                              QString name) = 0;
+    // Opens `url` in a new tab in front of a browser Korvane drives, starting the default
+    // browser when it is one Korvane can drive and none runs.
+    virtual QCoro::Task<BrowserOpenResult> openURL(QUrl url) = 0;
 };
 
 } // namespace korvane

@@ -1,7 +1,7 @@
 #include "platform/PlatformFactory.h"
 
 #include "platform/linux/atspi/AtspiAccessibilityTree.h"
-#include "platform/linux/devtools/DevToolsBrowserAutomation.h"
+#include "platform/linux/browser/RemoteBrowserAutomation.h"
 #include "platform/linux/mpris/MprisMusicAutomation.h"
 #include "platform/linux/mpris/MusicLibrary.h"
 #include "platform/linux/office/LibreOfficeDocuments.h"
@@ -22,7 +22,7 @@ PlatformPorts createDesktopPorts()
     ports.uiAutomation =
         std::make_shared<UIAutomationService>(std::make_shared<AtspiAccessibilityTree>(),
                                               std::make_shared<XTestInputSynthesizer>(), workspace);
-    ports.browsers = std::make_shared<DevToolsBrowserAutomation>(workspace);
+    ports.browsers = std::make_shared<RemoteBrowserAutomation>(workspace, catalog);
     ports.music = std::make_shared<MprisMusicAutomation>(workspace, catalog,
                                                          std::make_shared<MusicLibrary>());
     ports.documents = std::make_shared<LibreOfficeDocuments>();

@@ -18,7 +18,7 @@ deb=$work/out/korvane_${version}_amd64.deb
 [[ -f $deb ]] || { ls "$work/out"; echo "FAIL: no $deb"; exit 1; }
 
 contents=$(dpkg-deb -c "$deb" | awk '{print $6}')
-for path in ./usr/bin/korvane ./usr/bin/korvane-cli \
+for path in ./usr/bin/korvane ./usr/bin/korvane-cli ./usr/libexec/korvane/korvane-browser-host \
   ./usr/share/applications/com.korva.Korvane.desktop \
   ./usr/share/icons/hicolor/scalable/apps/com.korva.Korvane.svg \
   ./usr/share/dbus-1/services/com.korva.Korvane.service \
@@ -28,7 +28,8 @@ for path in ./usr/bin/korvane ./usr/bin/korvane-cli \
   grep -qxF "$path" <<<"$contents" || fail "the package lacks $path"
 done
 # Nothing of the build tree or the tests rides along.
-unexpected=$(grep -vE '^\./usr/(bin/(korvane(-cli)?)?|share/.*)?/?$|^\./$' <<<"$contents" || true)
+unexpected=$(grep -vE '^\./usr/(bin/(korvane(-cli)?)?|libexec/(korvane/(korvane-browser-host)?)?|share/.*)?/?$|^\./$' \
+  <<<"$contents" || true)
 [[ -z $unexpected ]] || fail "unexpected files: $unexpected"
 
 [[ $(dpkg-deb -f "$deb" Package) == korvane ]] || fail "package name"
@@ -75,6 +76,9 @@ cmake --install "$build" --prefix "$stage" >"$work/install.log" 2>&1 ||
 [[ $("$stage/bin/korvane-cli" --version) == "korvane-cli $version" ]] || fail "korvane-cli --version"
 [[ $("$stage/bin/korvane" --version) == "korvane $version" ]] || fail "korvane --version"
 "$stage/bin/korvane-cli" help ask | grep -q -- '--timeout SECONDS' || fail "korvane-cli help ask"
+# The browser helper runs from the install, where the installed programs look for it.
+usage=$("$stage/libexec/korvane/korvane-browser-host" 2>&1 || true)
+grep -q '^usage: korvane-browser-host' <<<"$usage" || fail "the installed browser helper: $usage"
 
 # A headless window: its QML loads and draws a frame, with no session bus, no sound server
 # and a home of its own.

@@ -4,6 +4,8 @@
 #include "core/ApiKeySetup.h"
 #include "core/Configuration.h"
 #include "core/LocalEnvironment.h"
+#include "platform/linux/browser/BrowserLaunch.h"
+#include "platform/linux/xdg/XdgApplicationCatalog.h"
 
 #include <QFileInfo>
 
@@ -22,6 +24,19 @@ QString describe(const Configuration::Key& key)
     if (lookup.value)
         return *lookup.value + QStringLiteral(" (from ") + lookup.source + u')';
     return Configuration::value(key.name) + QStringLiteral(" (default)");
+}
+
+// The default browser, and whether and how Korvane drives it.
+QString browserDescription()
+{
+    const XdgApplicationCatalog catalog;
+    const std::optional<ResolvedMacApplication> browser =
+        catalog.applicationForBundleIdentifier(QStringLiteral("com.apple.Safari"));
+    const std::optional<QString> id =
+        browser ? catalog.bundleIdentifier(browser->url) : std::nullopt;
+    if (!id)
+        return QStringLiteral("none found; addresses open through xdg-open");
+    return BrowserLaunch::describe(*id);
 }
 
 int runConfigCommand(const QStringList& arguments)
@@ -50,6 +65,7 @@ int runConfigCommand(const QStringList& arguments)
     printLine(QStringLiteral("search icons: ") +
               Configuration::appendingPath(Configuration::searchIconUrl(), QStringLiteral("/ip3/"))
                   .toString());
+    printLine(QStringLiteral("browser: ") + browserDescription());
     printLine(QStringLiteral("workspace: ") + Configuration::workspacePath());
     printLine(QStringLiteral("debug log: ") + Configuration::debugLogPath());
     printLine(QStringLiteral("settings: ") + UserSettings().fileName());
@@ -70,8 +86,9 @@ Verb configVerb()
         .summary = QStringLiteral("Show each configuration key and where its value came from"),
         .description = QStringLiteral(
             "Prints each key with its value and its source (environment, the path of a "
-            ".env.local file, or default), then the resolved service addresses, the workspace, "
-            "the debug log, the settings file and the .env.local files looked at. The API key "
+            ".env.local file, or default), then the resolved service addresses, the browser "
+            "Korvane drives and with which profile, the workspace, the debug log, the settings "
+            "file and the .env.local files looked at. The API key "
             "shows only whether it is set and where. Without a key, the first line says what to "
             "set and where."),
         .run = runConfigCommand,

@@ -43,4 +43,10 @@ QCoro::Task<BrowserClickResult> UnavailableBrowserAutomation::clickPageElement(B
     co_return BrowserClickResult{false, notRunning()};
 }
 
+QCoro::Task<BrowserOpenResult> UnavailableBrowserAutomation::openURL(QUrl)
+{
+    // The desktop's own handler opens it.
+    co_return BrowserOpenResult{};
+}
+
 } // namespace korvane

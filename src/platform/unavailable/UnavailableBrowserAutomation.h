@@ -13,6 +13,7 @@ public:
     QCoro::Task<std::optional<QString>> closeActiveTab(BrowserTarget target) override;
     QCoro::Task<std::optional<QString>> navigateActiveTab(BrowserTarget target, QUrl url) override;
     QCoro::Task<BrowserClickResult> clickPageElement(BrowserTarget target, QString name) override;
+    QCoro::Task<BrowserOpenResult> openURL(QUrl url) override;
 };
 
 } // namespace korvane

@@ -10,6 +10,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <unistd.h>
 
 using namespace korvane;
 using namespace std::chrono_literals;
@@ -66,6 +67,8 @@ private Q_SLOTS:
                  std::optional<QString>(QStringLiteral("korvane-probe.desktop")));
         QVERIFY(frontmost->processId > 0);
         m_windows.append(frontmost->processId);
+        // Detached in a session of its own, it outlives Korvane and its terminal.
+        QVERIFY(::getsid(pid_t(frontmost->processId)) != ::getsid(0));
     }
 
     void openingAgainBringsTheSameWindowForward()

@@ -17,23 +17,46 @@
 #include <QTest>
 #include <qcoro/qcorotask.h>
 
+#include <unistd.h>
+
 using namespace korvane;
 using korvane::test::FakeApplicationCatalog;
 using korvane::test::FakeWorkspace;
 using korvane::test::TaggedAudioFiles;
 using korvane::test::TestDesktop;
 
-// The music operations against a real mpv with its MPRIS plugin on a private session bus,
-// playing files this test writes. The workspace launches mpv when the music player is opened.
+namespace {
+
+// How a player is found before the request.
+enum class Before { absent, idle, paused, playing };
+enum class Request { play, playlist, pause, resume };
+
+struct Player {
+    QString program{};
+    // Its MPRIS bus name and desktop entry.
+    QString service{};
+    QString desktopId{};
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(Before)
+Q_DECLARE_METATYPE(Request)
+
+// Music requests against real players on a private session bus: mpv (with mpv-mpris) and VLC
+// (its D-Bus control interface), each running or not, playing or not, playing files this test
+// writes. The desktop's music application is launched through a workspace that starts it.
 class TestMprisMusic : public QObject {
     Q_OBJECT
 
     TestDesktop m_desktop;
-    QString m_plugin;
     QString m_music;
-    QPointer<QProcess> m_mpv;
-    int m_playerStarts = 0;
+    QHash<QString, Player> m_players;
+    QHash<QString, QPointer<QProcess>> m_running;
+    QString m_defaultPlayer;
+    QProcessEnvironment m_vlcEnvironment;
     std::shared_ptr<FakeWorkspace> m_workspace;
+    std::shared_ptr<FakeApplicationCatalog> m_catalog;
     std::unique_ptr<MprisMusicAutomation> m_automation;
 
     static QString findPlugin()
@@ -52,61 +75,108 @@ class TestMprisMusic : public QObject {
         return QDir(m_music).filePath(QString::fromUtf8(relative));
     }
 
-    void startPlayer()
+    QStringList playerArguments(const QString& name, const QString& file) const
     {
-        if (m_mpv && m_mpv->state() != QProcess::NotRunning)
-            return;
-        QString why;
-        ++m_playerStarts;
-        m_mpv = m_desktop.startProcess(QStringLiteral("mpv"),
-                                       {QStringLiteral("--no-config"), QStringLiteral("--idle=yes"),
-                                        QStringLiteral("--no-video"), QStringLiteral("--ao=null"),
-                                        QStringLiteral("--keep-open=yes"),
-                                        QStringLiteral("--no-terminal"),
-                                        QStringLiteral("--script=") + m_plugin},
-                                       &why);
-        if (!m_mpv)
-            qWarning("%s", qPrintable(why));
+        QStringList arguments;
+        if (name == u"mpv")
+            arguments = {QStringLiteral("--no-config"),
+                         QStringLiteral("--idle=yes"),
+                         QStringLiteral("--no-video"),
+                         QStringLiteral("--ao=null"),
+                         QStringLiteral("--keep-open=yes"),
+                         QStringLiteral("--no-terminal"),
+                         QStringLiteral("--script=") + findPlugin()};
+        else
+            arguments = {QStringLiteral("-I"),        QStringLiteral("dummy"),
+                         QStringLiteral("--control"), QStringLiteral("dbus"),
+                         QStringLiteral("--aout"),    QStringLiteral("dummy"),
+                         QStringLiteral("--no-video")};
+        if (!file.isEmpty())
+            arguments << file;
+        return arguments;
     }
 
-    static QVariant playerProperty(const QString& name)
+    void start(const QString& name, const QString& file = {})
+    {
+        if (m_running.value(name))
+            return;
+        QString why;
+        QProcess* process =
+            m_desktop.startProcess(m_players.value(name).program, playerArguments(name, file), &why,
+                                   name == u"vlc" ? m_vlcEnvironment : QProcessEnvironment());
+        QVERIFY2(process, qPrintable(why));
+        m_running.insert(name, process);
+        QTRY_VERIFY_WITH_TIMEOUT(!status(name).isEmpty(), 10000);
+    }
+
+    void stopAll()
+    {
+        for (const QPointer<QProcess>& process : std::as_const(m_running)) {
+            if (process)
+                m_desktop.stopProcess(process);
+        }
+        m_running.clear();
+    }
+
+    QVariant playerProperty(const QString& name, const QString& property) const
     {
         QDBusMessage get = QDBusMessage::createMethodCall(
-            QStringLiteral("org.mpris.MediaPlayer2.mpv"), QStringLiteral("/org/mpris/MediaPlayer2"),
+            m_players.value(name).service, QStringLiteral("/org/mpris/MediaPlayer2"),
             QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
-        get.setArguments({QStringLiteral("org.mpris.MediaPlayer2.Player"), name});
+        get.setArguments({QStringLiteral("org.mpris.MediaPlayer2.Player"), property});
         const QDBusMessage reply = QDBusConnection::sessionBus().call(get, QDBus::Block, 2000);
         if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
             return {};
         return reply.arguments().constFirst().value<QDBusVariant>().variant();
     }
 
-    static QUrl playingUrl()
+    QString status(const QString& name) const
+    {
+        return playerProperty(name, QStringLiteral("PlaybackStatus")).toString();
+    }
+
+    QString loadedFile(const QString& name) const
     {
         QVariantMap metadata;
-        const QVariant value = playerProperty(QStringLiteral("Metadata"));
+        const QVariant value = playerProperty(name, QStringLiteral("Metadata"));
         if (value.canConvert<QDBusArgument>())
             metadata = qdbus_cast<QVariantMap>(value.value<QDBusArgument>());
         const QString url = metadata.value(QStringLiteral("xesam:url")).toString();
-        if (url.isEmpty())
-            return {};
-        return url.startsWith(QStringLiteral("file:")) ? QUrl(url) : QUrl::fromLocalFile(url);
+        return url.startsWith(QStringLiteral("file:")) ? QUrl(url).toLocalFile() : url;
     }
 
-    static QString status() { return playerProperty(QStringLiteral("PlaybackStatus")).toString(); }
+    void pause(const QString& name) const
+    {
+        const QDBusMessage call = QDBusMessage::createMethodCall(
+            m_players.value(name).service, QStringLiteral("/org/mpris/MediaPlayer2"),
+            QStringLiteral("org.mpris.MediaPlayer2.Player"), QStringLiteral("Pause"));
+        QDBusConnection::sessionBus().call(call, QDBus::Block, 2000);
+    }
 
 private Q_SLOTS:
     void initTestCase()
     {
-        if (QStandardPaths::findExecutable(QStringLiteral("mpv")).isEmpty())
-            QSKIP("mpv is not installed; the MPRIS test needs it");
-        m_plugin = findPlugin();
-        if (m_plugin.isEmpty())
-            QSKIP("mpv-mpris is not installed; the MPRIS test needs its mpris.so");
+        const QString plugin = findPlugin();
+        if (QStandardPaths::findExecutable(QStringLiteral("mpv")).isEmpty() || plugin.isEmpty())
+            QSKIP("mpv and mpv-mpris are needed");
+        if (QStandardPaths::findExecutable(QStringLiteral("vlc")).isEmpty())
+            QSKIP("vlc is not installed; the MPRIS test needs vlc-bin and vlc-plugin-base");
         QString why;
         if (!m_desktop.startSessionBus(&why))
             QSKIP(qPrintable(why));
+        // VLC will not start as root, which CI is; it is told it runs as someone else.
+        if (::geteuid() == 0)
+            m_vlcEnvironment.insert(QStringLiteral("LD_PRELOAD"),
+                                    QStringLiteral(KORVANE_VLC_AS_USER));
 
+        m_players = {
+            {QStringLiteral("mpv"),
+             {QStringLiteral("mpv"), QStringLiteral("org.mpris.MediaPlayer2.mpv"),
+              QStringLiteral("mpv.desktop")}},
+            {QStringLiteral("vlc"),
+             {QStringLiteral("vlc"), QStringLiteral("org.mpris.MediaPlayer2.vlc"),
+              QStringLiteral("vlc.desktop")}},
+        };
         m_music = QDir(m_desktop.scratchDirectory()).filePath(QStringLiteral("Music"));
         // Long enough to be still playing when the test looks.
         constexpr double seconds = 120;
@@ -119,85 +189,120 @@ private Q_SLOTS:
         QVERIFY(TaggedAudioFiles::writeTagged(track("Bj\u00f6rk/J\u00f3ga #1.wav"),
                                               QStringLiteral("J\u00f3ga"),
                                               QStringLiteral("Bj\u00f6rk"), {}, seconds));
-        QVERIFY(TaggedAudioFiles::writeTagged(track("Various/12\" Single.wav"),
-                                              QStringLiteral("12\" Single"), {}, {}, seconds));
         QFile playlist(track("Road Trip.m3u8"));
         QVERIFY(playlist.open(QIODevice::WriteOnly));
         playlist.write("#EXTM3U\n#EXTINF:120,Queen - Bohemian Rhapsody\n"
                        "Queen/Bohemian Rhapsody.wav\nBj\xc3\xb6rk/J\xc3\xb3ga #1.wav\n");
         playlist.close();
 
-        const QUrl entry = QUrl::fromLocalFile(m_desktop.scratchDirectory() +
-                                               QStringLiteral("/applications/mpv.desktop"));
-        auto catalog = std::make_shared<FakeApplicationCatalog>();
-        catalog->byBundleIdentifier.insert(QStringLiteral("com.apple.Music"),
-                                           {QStringLiteral("mpv"), entry});
-        catalog->identifiers.insert(entry, QStringLiteral("mpv.desktop"));
+        m_catalog = std::make_shared<FakeApplicationCatalog>();
         m_workspace = std::make_shared<FakeWorkspace>();
-        m_workspace->onOpenApplication = [this](const QUrl&) { startPlayer(); };
+        // Launching the music application starts the row's default player.
+        m_workspace->onOpenApplication = [this](const QUrl&) { start(m_defaultPlayer); };
         m_automation = std::make_unique<MprisMusicAutomation>(
-            m_workspace, catalog, std::make_shared<MusicLibrary>(m_music));
+            m_workspace, m_catalog, std::make_shared<MusicLibrary>(m_music));
     }
 
-    void stoppingWithoutAPlayerLaunchesNothing()
-    {
-        QCOMPARE(QCoro::waitFor(m_automation->stopMusic()).summary,
-                 QStringLiteral("Could not stop Music: No music player is running."));
-        QCOMPARE(m_workspace->openedApplications.size(), 0);
-        QVERIFY(!m_mpv);
-    }
+    void cleanupTestCase() { stopAll(); }
 
-    void playing_data()
+    void requests_data()
     {
-        QTest::addColumn<QString>("query");
-        QTest::addColumn<QString>("playlist");
+        QTest::addColumn<QString>("player");
+        QTest::addColumn<Before>("before");
+        QTest::addColumn<QString>("defaultPlayer");
+        QTest::addColumn<Request>("request");
         QTest::addColumn<QString>("expected");
+        // The player's own status afterwards, and the file it has loaded.
+        QTest::addColumn<QString>("status");
         QTest::addColumn<QString>("file");
 
-        QTest::newRow("library, launching the player")
-            << QStringLiteral("miles") << QString()
-            << QStringLiteral("Playing miles in Music (So What).")
-            << QStringLiteral("Miles Davis/So What.wav");
-        QTest::newRow("named playlist, non-ASCII path with a hash")
-            << QStringLiteral("BJ\u00d6RK") << QStringLiteral("road")
-            << QStringLiteral("Playing BJ\u00d6RK from road (J\u00f3ga).")
-            << QStringLiteral("Bj\u00f6rk/J\u00f3ga #1.wav");
-        QTest::newRow("double quote in query and file name")
-            << QStringLiteral("12\"") << QString()
-            << QStringLiteral("Playing 12\" in Music (12\" Single).")
-            << QStringLiteral("Various/12\" Single.wav");
+        const QString soWhat = QStringLiteral("Miles Davis/So What.wav");
+        const QString playing = QStringLiteral("Playing miles in Music (So What).");
+        for (const char* name : {"mpv", "vlc"}) {
+            const QString player = QString::fromLatin1(name);
+            const auto row = [&](const char* title) -> QTestData& {
+                return QTest::addRow("%s, %s", name, title);
+            };
+            row("not running: the music application is launched")
+                << player << Before::absent << player << Request::play << playing
+                << QStringLiteral("Playing") << soWhat;
+            row("idle: a playlist track")
+                << player << Before::idle << player << Request::playlist
+                << QStringLiteral("Playing BJ\u00d6RK from road (J\u00f3ga).")
+                << QStringLiteral("Playing") << QStringLiteral("Bj\u00f6rk/J\u00f3ga #1.wav");
+            row("playing: paused")
+                << player << Before::playing << player << Request::pause
+                << QStringLiteral("Stopped Music.") << QStringLiteral("Paused") << soWhat;
+            row("paused: resumed")
+                << player << Before::paused << player << Request::resume
+                << QStringLiteral("Resumed Music.") << QStringLiteral("Playing") << soWhat;
+        }
+        // The running player is the one heard, not the music application launched anew.
+        QTest::newRow("vlc paused, mpv the music application: play goes to vlc")
+            << QStringLiteral("vlc") << Before::paused << QStringLiteral("mpv") << Request::play
+            << playing << QStringLiteral("Playing") << soWhat;
+        QTest::newRow("vlc idle: pausing says nothing plays")
+            << QStringLiteral("vlc") << Before::idle << QStringLiteral("mpv") << Request::pause
+            << QStringLiteral("Nothing is playing in VLC media player.")
+            << QStringLiteral("Stopped") << QString();
+        QTest::newRow("mpv idle: resuming says there is nothing to play")
+            << QStringLiteral("mpv") << Before::idle << QStringLiteral("mpv") << Request::resume
+            << QStringLiteral("Could not resume Music: mpv has nothing to play.")
+            << QStringLiteral("Stopped") << QString();
     }
 
-    void playing()
+    void requests()
     {
-        QFETCH(QString, query);
-        QFETCH(QString, playlist);
+        QFETCH(QString, player);
+        QFETCH(Before, before);
+        QFETCH(QString, defaultPlayer);
+        QFETCH(Request, request);
         QFETCH(QString, expected);
+        QFETCH(QString, status);
         QFETCH(QString, file);
-        const MusicScope scope =
-            playlist.isEmpty() ? MusicScope::library() : MusicScope::playlist(playlist);
 
-        QCOMPARE(QCoro::waitFor(m_automation->playMusic(query, scope)).summary, expected);
-        QVERIFY(m_mpv);
-        const QUrl wanted = QUrl::fromLocalFile(track(file.toUtf8().constData()));
-        QTRY_COMPARE_WITH_TIMEOUT(playingUrl(), wanted, 10000);
-        // mpv-mpris at times keeps reporting "Stopped" for a file it just loaded; the playback
-        // status is checked where it changes on its own, by pausing and resuming.
-    }
+        stopAll();
+        m_defaultPlayer = defaultPlayer;
+        const QUrl entry =
+            QUrl::fromLocalFile(u"/apps/"_qs + m_players.value(defaultPlayer).desktopId);
+        m_catalog->byBundleIdentifier.insert(QStringLiteral("com.apple.Music"),
+                                             {defaultPlayer, entry});
+        m_catalog->identifiers.insert(entry, m_players.value(defaultPlayer).desktopId);
+        m_workspace->openedApplications.clear();
+        if (before != Before::absent)
+            start(player, before == Before::idle ? QString() : track("Miles Davis/So What.wav"));
+        // mpv-mpris says "Playing" for a moment after it starts, idle or not.
+        if (before == Before::idle)
+            QTRY_COMPARE_WITH_TIMEOUT(this->status(player), QStringLiteral("Stopped"), 10000);
+        if (before == Before::playing || before == Before::paused)
+            QTRY_COMPARE_WITH_TIMEOUT(this->status(player), QStringLiteral("Playing"), 10000);
+        if (before == Before::paused) {
+            pause(player);
+            QTRY_COMPARE_WITH_TIMEOUT(this->status(player), QStringLiteral("Paused"), 10000);
+        }
 
-    void stopPausesAndResumePlaysAgain()
-    {
-        QVERIFY(m_mpv);
-        QCOMPARE(QCoro::waitFor(m_automation->stopMusic()).summary,
-                 QStringLiteral("Stopped Music."));
-        QTRY_COMPARE_WITH_TIMEOUT(status(), QStringLiteral("Paused"), 10000);
-
-        QCOMPARE(QCoro::waitFor(m_automation->resumeMusic()).summary,
-                 QStringLiteral("Resumed Music."));
-        QTRY_COMPARE_WITH_TIMEOUT(status(), QStringLiteral("Playing"), 10000);
-        // Every operation opened the music player; the running one was reused.
-        QCOMPARE(m_playerStarts, 1);
-        QVERIFY(m_workspace->openedApplications.size() > 1);
+        ComputerUseResult result;
+        switch (request) {
+        case Request::play:
+            result = QCoro::waitFor(m_automation->playMusic(u"miles"_qs, MusicScope::library()));
+            break;
+        case Request::playlist:
+            result = QCoro::waitFor(
+                m_automation->playMusic(u"BJ\u00d6RK"_qs, MusicScope::playlist(u"road"_qs)));
+            break;
+        case Request::pause:
+            result = QCoro::waitFor(m_automation->stopMusic());
+            break;
+        case Request::resume:
+            result = QCoro::waitFor(m_automation->resumeMusic());
+            break;
+        }
+        QCOMPARE(result.summary, expected);
+        // The summary is the player's own word: its status says the same, right away.
+        QCOMPARE(this->status(player), status);
+        if (!file.isEmpty())
+            QCOMPARE(loadedFile(player), track(file.toUtf8().constData()));
+        QCOMPARE(m_workspace->openedApplications.size(), before == Before::absent ? 1 : 0);
     }
 };
 

@@ -42,4 +42,10 @@ QCoro::Task<BrowserClickResult> FakeBrowserAutomation::clickPageElement(BrowserT
     co_return std::as_const(clickAnswer);
 }
 
+QCoro::Task<BrowserOpenResult> FakeBrowserAutomation::openURL(QUrl url)
+{
+    calls.append(QStringLiteral("open(") + url.toString() + u')');
+    co_return std::as_const(openAnswer);
+}
+
 } // namespace korvane::test

@@ -15,8 +15,10 @@ public:
     QHash<QString, QString> activeTabs{};
     std::optional<QString> closeError{};
     BrowserClickResult clickAnswer{false, QStringLiteral("Nothing matched on the page.")};
+    // Not handled: the desktop opens addresses.
+    BrowserOpenResult openAnswer{};
 
-    // "close(Safari)", "click(Safari, Sign in)"…
+    // "close(Safari)", "click(Safari, Sign in)", "open(https://…)"…
     QStringList calls{};
 
     QCoro::Task<std::optional<BrowserTarget>> frontmost() override;
@@ -25,6 +27,7 @@ public:
     QCoro::Task<std::optional<QString>> closeActiveTab(BrowserTarget target) override;
     QCoro::Task<std::optional<QString>> navigateActiveTab(BrowserTarget target, QUrl url) override;
     QCoro::Task<BrowserClickResult> clickPageElement(BrowserTarget target, QString name) override;
+    QCoro::Task<BrowserOpenResult> openURL(QUrl url) override;
 };
 
 } // namespace korvane::test

@@ -1,4 +1,4 @@
-#include "platform/linux/devtools/NavigationFallback.h"
+#include "platform/linux/browser/NavigationFallback.h"
 
 #include <QTest>
 

@@ -1,4 +1,4 @@
-#include "platform/linux/devtools/PageClickScript.h"
+#include "platform/linux/browser/PageClickScript.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -141,6 +141,9 @@ private Q_SLOTS:
         QTest::newRow("role by the desktop's default")
             << QStringLiteral("Safari") << QStringLiteral("My Browser")
             << QStringLiteral("mybrowser.desktop");
+        QTest::newRow("the browser, by any of its names")
+            << QStringLiteral("web browser") << QStringLiteral("My Browser")
+            << QStringLiteral("mybrowser.desktop");
         QTest::newRow("role without application falls through")
             << QStringLiteral("FaceTime") << QStringLiteral("FaceTime for Linux")
             << QStringLiteral("facetime-linux.desktop");
@@ -166,7 +169,7 @@ private Q_SLOTS:
     void wellKnownTable()
     {
         const auto table = MacApplicationResolver::defaultKnownBundleIdentifiers();
-        QCOMPARE(table.size(), 29);
+        QCOMPARE(table.size(), 31);
         for (const QString& name :
              {QStringLiteral("System Settings"), QStringLiteral("system settings.app"),
               QStringLiteral("Settings")})

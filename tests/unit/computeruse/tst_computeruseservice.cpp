@@ -15,6 +15,7 @@ using namespace korvane::test;
 using namespace std::chrono_literals;
 
 Q_DECLARE_METATYPE(korvane::ComputerUseCommand)
+Q_DECLARE_METATYPE(korvane::BrowserOpenResult)
 
 namespace {
 
@@ -365,28 +366,41 @@ private Q_SLOTS:
     void openURLNormalizesAndReports_data()
     {
         QTest::addColumn<QString>("text");
+        QTest::addColumn<BrowserOpenResult>("browser");
         QTest::addColumn<bool>("succeeds");
         QTest::addColumn<QString>("opened");
         QTest::addColumn<QString>("summary");
-        QTest::newRow("no scheme") << QStringLiteral(" example.org/path ") << true
+        const BrowserOpenResult noBrowser;
+        QTest::newRow("no scheme") << QStringLiteral(" example.org/path ") << noBrowser << true
                                    << QStringLiteral("https://example.org/path")
                                    << QStringLiteral("Opened example.org/path.");
         QTest::newRow("http kept")
-            << QStringLiteral("http://example.org") << true << QStringLiteral("http://example.org")
-            << QStringLiteral("Opened http://example.org.");
-        QTest::newRow("refused") << QStringLiteral("example.org") << false
+            << QStringLiteral("http://example.org") << noBrowser << true
+            << QStringLiteral("http://example.org") << QStringLiteral("Opened http://example.org.");
+        QTest::newRow("refused") << QStringLiteral("example.org") << noBrowser << false
                                  << QStringLiteral("https://example.org")
                                  << QStringLiteral("Could not open example.org.");
-        QTest::newRow("empty") << QStringLiteral("  ") << true << QString()
+        QTest::newRow("empty") << QStringLiteral("  ") << noBrowser << true << QString()
                                << QStringLiteral("Could not open   .");
+        // A browser Korvane drives took it: the desktop's handler is not asked.
+        QTest::newRow("in a driven browser")
+            << QStringLiteral("example.org") << BrowserOpenResult{true, std::nullopt} << false
+            << QString() << QStringLiteral("Opened example.org.");
+        QTest::newRow("the driven browser failed")
+            << QStringLiteral("example.org")
+            << BrowserOpenResult{true, QStringLiteral("Chromium did not answer in time.")} << true
+            << QString()
+            << QStringLiteral("Could not open example.org: Chromium did not answer in time.");
     }
     void openURLNormalizesAndReports()
     {
         QFETCH(QString, text);
+        QFETCH(BrowserOpenResult, browser);
         QFETCH(bool, succeeds);
         QFETCH(QString, opened);
         QFETCH(QString, summary);
         Fixture fixture;
+        fixture.browsers->openAnswer = browser;
         fixture.workspace->openSucceeds = succeeds;
         QCOMPARE(fixture.run(ComputerUseCommand::openURL(text)).summary, summary);
         if (opened.isEmpty())

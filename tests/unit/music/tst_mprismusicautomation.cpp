@@ -8,6 +8,7 @@
 
 #include <QDBusObjectPath>
 #include <QHash>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 #include <qcoro/qcorotask.h>
@@ -22,7 +23,8 @@ Q_DECLARE_METATYPE(korvane::MusicScope)
 
 namespace {
 
-// Players from a script, calls recorded, failures by method name.
+// Players that change as real ones do: Pause pauses a playing one, Play plays a loaded track,
+// OpenUri and AddTrack load one. Failures and ignored commands by method name.
 class FakeMprisBus final : public MprisBus {
 public:
     struct Call {
@@ -33,28 +35,44 @@ public:
         QVariantList arguments{};
     };
 
-    // One answer per query; the last one repeats.
-    QList<QList<MprisPlayer>> answers{};
+    QList<MprisPlayer> present{};
+    // Players that join once this many more queries have been made (a launched player).
+    QList<MprisPlayer> arriving{};
+    int arrivesAfter = 0;
     QHash<QString, QString> failures{};
+    // Accepted, to no effect.
+    QSet<QString> ignored{};
     QList<Call> calls{};
-    int queries = 0;
 
     QCoro::Task<QList<MprisPlayer>> players() override
     {
-        const qsizetype index = queries++;
-        if (answers.isEmpty())
-            co_return QList<MprisPlayer>{};
-        co_return std::as_const(answers).at(std::min(index, answers.size() - 1));
+        if (!arriving.isEmpty() && arrivesAfter-- <= 0)
+            present += std::exchange(arriving, {});
+        co_return std::as_const(present);
+    }
+
+    QCoro::Task<std::optional<MprisPlayer>> player(QString service) override
+    {
+        MprisPlayer* found = find(service);
+        co_return found ? std::optional<MprisPlayer>(*found) : std::nullopt;
     }
 
     QCoro::Task<std::optional<QString>> call(QString service, QString interface, QString method,
                                              QVariantList arguments) override
     {
         calls.append({service, interface, method, arguments});
-        const auto failure = failures.constFind(method);
-        if (failure == failures.cend())
+        if (const auto failure = failures.constFind(method); failure != failures.cend())
+            co_return *failure;
+        MprisPlayer* target = find(service);
+        if (ignored.contains(method) || !target)
             co_return std::nullopt;
-        co_return *failure;
+        if (method == u"Pause" && target->isPlaying())
+            target->playbackStatus = QStringLiteral("Paused");
+        else if (method == u"Play" && !target->trackUrl.isEmpty())
+            target->playbackStatus = QStringLiteral("Playing");
+        else if (method == u"OpenUri" || method == u"AddTrack")
+            target->trackUrl = arguments.value(0).toString();
+        co_return std::nullopt;
     }
 
     QStringList methods() const
@@ -64,18 +82,32 @@ public:
             list.append(call.service.mid(servicePrefix().size()) + u' ' + call.method);
         return list;
     }
+
+private:
+    MprisPlayer* find(const QString& service)
+    {
+        for (MprisPlayer& player : present) {
+            if (player.service == service)
+                return &player;
+        }
+        return nullptr;
+    }
 };
 
+// A player as the bus lists it; one that is not stopped has a track loaded.
 MprisPlayer player(const char* name, const char* status = "Stopped", bool canControl = true,
                    const char* desktopEntry = nullptr)
 {
     const QString player = QString::fromLatin1(name);
-    return {MprisBus::servicePrefix() + player,
-            player,
-            desktopEntry ? QString::fromLatin1(desktopEntry) : player,
-            QString::fromLatin1(status),
-            canControl,
-            false};
+    MprisPlayer listed{MprisBus::servicePrefix() + player,
+                       player,
+                       desktopEntry ? QString::fromLatin1(desktopEntry) : player,
+                       QString::fromLatin1(status),
+                       canControl,
+                       false};
+    if (listed.playbackStatus != u"Stopped")
+        listed.trackUrl = QStringLiteral("file:///music/earlier.wav");
+    return listed;
 }
 
 const QUrl rhythmboxEntry = QUrl::fromLocalFile(QStringLiteral("/apps/rhythmbox.desktop"));
@@ -119,7 +151,7 @@ private Q_SLOTS:
         m_bus = std::make_shared<FakeMprisBus>();
         m_automation = std::make_unique<MprisMusicAutomation>(
             m_workspace, m_catalog, std::make_shared<MusicLibrary>(m_music.path()), m_bus,
-            MprisPlayerWait{1000ms, 10ms});
+            MprisPlayerWait{1000ms, 10ms, 200ms});
     }
 
     void choose_data()
@@ -128,8 +160,11 @@ private Q_SLOTS:
         QTest::addColumn<QString>("expected");
 
         QTest::newRow("none") << QList<MprisPlayer>{} << QString();
-        QTest::newRow("the music application's player first")
-            << QList<MprisPlayer>{player("mpv", "Playing"), player("rhythmbox", "Paused")}
+        QTest::newRow("the one playing, before the music application's paused one")
+            << QList<MprisPlayer>{player("rhythmbox", "Paused"), player("mpv", "Playing")}
+            << QStringLiteral("mpv");
+        QTest::newRow("among alike, the music application's own")
+            << QList<MprisPlayer>{player("mpv", "Paused"), player("rhythmbox", "Paused")}
             << QStringLiteral("rhythmbox");
         QTest::newRow("desktop entry matched without letter case")
             << QList<MprisPlayer>{player("mpv"), player("rb", "Stopped", true, "Rhythmbox")}
@@ -138,19 +173,14 @@ private Q_SLOTS:
             << QList<MprisPlayer>{player("mpv"),
                                   player("rhythmbox.instance42", "Stopped", true, "")}
             << QStringLiteral("rhythmbox.instance42");
-        QTest::newRow("else the one playing")
-            << QList<MprisPlayer>{player("audacious", "Paused"), player("mpv", "Playing")}
+        QTest::newRow("paused before stopped")
+            << QList<MprisPlayer>{player("audacious", "Stopped"), player("mpv", "Paused")}
             << QStringLiteral("mpv");
-        QTest::newRow("else the first")
-            << QList<MprisPlayer>{player("audacious", "Paused"), player("mpv", "Stopped")}
-            << QStringLiteral("audacious");
         QTest::newRow("one that accepts control before the music application's own")
             << QList<MprisPlayer>{player("rhythmbox", "Playing", false), player("mpv", "Stopped")}
             << QStringLiteral("mpv");
-        QTest::newRow("none accepts control: the preferred one, to name it")
-            << QList<MprisPlayer>{player("mpv", "Playing", false),
-                                  player("rhythmbox", "Stopped", false)}
-            << QStringLiteral("rhythmbox");
+        QTest::newRow("none accepts control")
+            << QList<MprisPlayer>{player("mpv", "Playing", false)} << QString();
     }
 
     void choose()
@@ -158,7 +188,7 @@ private Q_SLOTS:
         QFETCH(QList<MprisPlayer>, players);
         QFETCH(QString, expected);
         const std::optional<MprisPlayer> chosen =
-            MprisPlayerChoice::choose(players, QStringLiteral("rhythmbox.desktop"));
+            MprisPlayerChoice::forPlayback(players, QStringLiteral("rhythmbox.desktop"));
         QCOMPARE(chosen ? chosen->service.mid(MprisBus::servicePrefix().size()) : QString(),
                  expected);
     }
@@ -196,27 +226,40 @@ private Q_SLOTS:
     {
         QTest::addColumn<QList<MprisPlayer>>("players");
         QTest::addColumn<QString>("failure");
+        QTest::addColumn<bool>("ignored");
         QTest::addColumn<QString>("expected");
         QTest::addColumn<QStringList>("calls");
 
-        const QList<MprisPlayer> two{player("mpv", "Playing"), player("rhythmbox", "Playing")};
-        QTest::newRow("paused") << two << QString() << QStringLiteral("Stopped Music.")
-                                << QStringList{QStringLiteral("rhythmbox Pause")};
+        const QList<MprisPlayer> one{player("mpv", "Paused"), player("rhythmbox", "Playing")};
+        QTest::newRow("pauses the one playing")
+            << one << QString() << false << QStringLiteral("Stopped Music.")
+            << QStringList{QStringLiteral("rhythmbox Pause")};
+        QTest::newRow("pauses every one playing")
+            << QList<MprisPlayer>{player("mpv", "Playing"), player("rhythmbox", "Playing")}
+            << QString() << false << QStringLiteral("Stopped Music.")
+            << QStringList{QStringLiteral("mpv Pause"), QStringLiteral("rhythmbox Pause")};
+        QTest::newRow("nothing plays: said so, nothing paused")
+            << QList<MprisPlayer>{player("vlc", "Paused")} << QString() << false
+            << QStringLiteral("Nothing is playing in vlc.") << QStringList{};
         QTest::newRow("no player")
-            << QList<MprisPlayer>{} << QString()
+            << QList<MprisPlayer>{} << QString() << false
             << QStringLiteral("Could not stop Music: No music player is running.") << QStringList{};
         QTest::newRow("player refuses control")
-            << QList<MprisPlayer>{player("mpv", "Playing", false)} << QString()
+            << QList<MprisPlayer>{player("mpv", "Playing", false)} << QString() << false
             << QStringLiteral("Could not stop Music: The music player mpv does not accept remote "
                               "control.")
             << QStringList{};
         QTest::newRow("the player's error")
-            << two << QStringLiteral("Cannot pause a live stream")
+            << one << QStringLiteral("Cannot pause a live stream") << false
             << QStringLiteral("Could not stop Music: Cannot pause a live stream")
             << QStringList{QStringLiteral("rhythmbox Pause")};
         QTest::newRow("an error without message")
-            << two << QStringLiteral("")
+            << one << QStringLiteral("") << false
             << QStringLiteral("Could not stop Music: Music automation failed.")
+            << QStringList{QStringLiteral("rhythmbox Pause")};
+        QTest::newRow("the player ignores it")
+            << one << QString() << true
+            << QStringLiteral("Could not stop Music: rhythmbox is still playing.")
             << QStringList{QStringLiteral("rhythmbox Pause")};
     }
 
@@ -224,11 +267,14 @@ private Q_SLOTS:
     {
         QFETCH(QList<MprisPlayer>, players);
         QFETCH(QString, failure);
+        QFETCH(bool, ignored);
         QFETCH(QString, expected);
         QFETCH(QStringList, calls);
-        m_bus->answers = {players};
+        m_bus->present = players;
         if (!failure.isNull())
             m_bus->failures.insert(QStringLiteral("Pause"), failure);
+        if (ignored)
+            m_bus->ignored.insert(QStringLiteral("Pause"));
 
         QCOMPARE(QCoro::waitFor(m_automation->stopMusic()).summary, expected);
         QCOMPARE(m_bus->methods(), calls);
@@ -236,45 +282,63 @@ private Q_SLOTS:
         QCOMPARE(m_workspace->openedApplications, QList<QUrl>{});
     }
 
-    void resumeWaitsForTheLaunchedPlayer()
-    {
-        // An unrelated player runs; the music application's own appears two queries later.
-        const QList<MprisPlayer> before{player("mpv", "Paused")};
-        m_bus->answers = {
-            before, before, before, {player("mpv", "Paused"), player("rhythmbox", "Stopped")}};
-        QCOMPARE(QCoro::waitFor(m_automation->resumeMusic()).summary,
-                 QStringLiteral("Resumed Music."));
-        QCOMPARE(m_workspace->openedApplications, QList<QUrl>{rhythmboxEntry});
-        QCOMPARE(m_bus->methods(), QStringList{QStringLiteral("rhythmbox Play")});
-    }
-
-    void resumeGoesOnWhenLaunchingFailed()
-    {
-        m_workspace->openApplicationError = QStringLiteral("broken entry");
-        m_bus->answers = {{player("mpv", "Paused")}};
-        QCOMPARE(QCoro::waitFor(m_automation->resumeMusic()).summary,
-                 QStringLiteral("Resumed Music."));
-        QCOMPARE(m_bus->methods(), QStringList{QStringLiteral("mpv Play")});
-    }
-
-    void resumeFailures_data()
+    void resumeMusic_data()
     {
         QTest::addColumn<QList<MprisPlayer>>("players");
+        QTest::addColumn<QList<MprisPlayer>>("launched");
+        QTest::addColumn<QString>("failure");
         QTest::addColumn<QString>("expected");
+        QTest::addColumn<QStringList>("calls");
+
+        const QList<MprisPlayer> none;
+        QTest::newRow("a running player, not the music application's: no launch")
+            << QList<MprisPlayer>{player("vlc", "Paused")} << none << QString()
+            << QStringLiteral("Resumed Music.") << QStringList{QStringLiteral("vlc Play")};
+        QTest::newRow("already playing: said so")
+            << QList<MprisPlayer>{player("mpv", "Playing")} << none << QString()
+            << QStringLiteral("Music is already playing in mpv.") << QStringList{};
+        QTest::newRow("launched, with nothing to play")
+            << none << QList<MprisPlayer>{player("rhythmbox")} << QString()
+            << QStringLiteral("Could not resume Music: rhythmbox has nothing to play.")
+            << QStringList{QStringLiteral("rhythmbox Play")};
+        QTest::newRow("launched, it resumes")
+            << none << QList<MprisPlayer>{player("rhythmbox", "Paused")} << QString()
+            << QStringLiteral("Resumed Music.") << QStringList{QStringLiteral("rhythmbox Play")};
         QTest::newRow("nothing appears before the deadline")
-            << QList<MprisPlayer>{}
-            << QStringLiteral("Could not resume Music: No music player is running.");
-        QTest::newRow("play refused") << QList<MprisPlayer>{player("rhythmbox", "Paused")}
-                                      << QStringLiteral("Could not resume Music: Nothing to play");
+            << none << none << QString()
+            << QStringLiteral("Could not resume Music: No music player is running.")
+            << QStringList{};
+        QTest::newRow("play refused") << QList<MprisPlayer>{player("rhythmbox", "Paused")} << none
+                                      << QStringLiteral("Nothing to play")
+                                      << QStringLiteral("Could not resume Music: Nothing to play")
+                                      << QStringList{QStringLiteral("rhythmbox Play")};
     }
 
-    void resumeFailures()
+    void resumeMusic()
     {
         QFETCH(QList<MprisPlayer>, players);
+        QFETCH(QList<MprisPlayer>, launched);
+        QFETCH(QString, failure);
         QFETCH(QString, expected);
-        m_bus->answers = {players};
-        m_bus->failures.insert(QStringLiteral("Play"), QStringLiteral("Nothing to play"));
+        QFETCH(QStringList, calls);
+        m_bus->present = players;
+        m_bus->arriving = launched;
+        m_bus->arrivesAfter = 2;
+        if (!failure.isEmpty())
+            m_bus->failures.insert(QStringLiteral("Play"), failure);
+
         QCOMPARE(QCoro::waitFor(m_automation->resumeMusic()).summary, expected);
+        QCOMPARE(m_bus->methods(), calls);
+        // Only when no player runs is the music application launched.
+        QCOMPARE(m_workspace->openedApplications,
+                 players.isEmpty() ? QList<QUrl>{rhythmboxEntry} : QList<QUrl>{});
+    }
+
+    void resumeSaysWhyTheLaunchFailed()
+    {
+        m_workspace->openApplicationError = QStringLiteral("broken entry");
+        QCOMPARE(QCoro::waitFor(m_automation->resumeMusic()).summary,
+                 QStringLiteral("Could not resume Music: Could not open Music: broken entry"));
     }
 
     void playMusic_data()
@@ -319,11 +383,11 @@ private Q_SLOTS:
         QFETCH(MusicScope, scope);
         QFETCH(QString, expected);
         QFETCH(QString, openedFile);
-        m_bus->answers = {{player("rhythmbox", "Paused")}};
+        m_bus->present = {player("rhythmbox", "Paused")};
 
         QCOMPARE(QCoro::waitFor(m_automation->playMusic(query, scope)).summary, expected);
-        // The music application is opened first, found or not.
-        QCOMPARE(m_workspace->openedApplications, QList<QUrl>{rhythmboxEntry});
+        // A player runs: nothing is launched, found or not.
+        QCOMPARE(m_workspace->openedApplications, QList<QUrl>{});
         if (openedFile.isEmpty()) {
             QCOMPARE(m_bus->calls.size(), 0);
             return;
@@ -332,6 +396,57 @@ private Q_SLOTS:
                                                 QStringLiteral("rhythmbox Play")}));
         const QUrl opened(m_bus->calls.constFirst().arguments.value(0).toString());
         QCOMPARE(opened, QUrl::fromLocalFile(openedFile));
+    }
+
+    void playGoesToThePlayerHeard_data()
+    {
+        QTest::addColumn<QList<MprisPlayer>>("players");
+        QTest::addColumn<QList<MprisPlayer>>("launched");
+        QTest::addColumn<QString>("ignored");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<QStringList>("calls");
+
+        const QString playing = QStringLiteral("Playing miles in Music (So What).");
+        QTest::newRow("the one playing, not the music application's")
+            << QList<MprisPlayer>{player("rhythmbox", "Paused"), player("vlc", "Playing")}
+            << QList<MprisPlayer>{} << QString() << playing
+            << QStringList{QStringLiteral("vlc OpenUri")};
+        QTest::newRow("none runs: the music application is launched")
+            << QList<MprisPlayer>{} << QList<MprisPlayer>{player("rhythmbox")} << QString()
+            << playing
+            << QStringList{QStringLiteral("rhythmbox OpenUri"), QStringLiteral("rhythmbox Play")};
+        QTest::newRow("the player does not start it: said so")
+            << QList<MprisPlayer>{player("rhythmbox", "Paused")} << QList<MprisPlayer>{}
+            << QStringLiteral("Play")
+            << QStringLiteral("Found So What for miles, but rhythmbox did not start playing it.")
+            << QStringList{QStringLiteral("rhythmbox OpenUri"), QStringLiteral("rhythmbox Play")};
+        QTest::newRow("the player does not load it: said so")
+            << QList<MprisPlayer>{player("rhythmbox", "Playing")} << QList<MprisPlayer>{}
+            << QStringLiteral("OpenUri")
+            << QStringLiteral("Found So What for miles, but rhythmbox did not start playing it.")
+            << QStringList{QStringLiteral("rhythmbox OpenUri")};
+    }
+
+    void playGoesToThePlayerHeard()
+    {
+        QFETCH(QList<MprisPlayer>, players);
+        QFETCH(QList<MprisPlayer>, launched);
+        QFETCH(QString, ignored);
+        QFETCH(QString, expected);
+        QFETCH(QStringList, calls);
+        m_bus->present = players;
+        m_bus->arriving = launched;
+        m_bus->arrivesAfter = 2;
+        if (!ignored.isEmpty())
+            m_bus->ignored.insert(ignored);
+
+        QCOMPARE(
+            QCoro::waitFor(m_automation->playMusic(QStringLiteral("miles"), MusicScope::library()))
+                .summary,
+            expected);
+        QCOMPARE(m_bus->methods(), calls);
+        QCOMPARE(m_workspace->openedApplications,
+                 players.isEmpty() ? QList<QUrl>{rhythmboxEntry} : QList<QUrl>{});
     }
 
     void playFallsBackWhenThePlayerCannotOpenUris_data()
@@ -344,16 +459,19 @@ private Q_SLOTS:
         QTest::addColumn<int>("workspaceOpened");
 
         const QString playing = QStringLiteral("Playing miles in Music (So What).");
+        const QString handedOver = QStringLiteral(
+            "Opened So What with the desktop's audio player; Korvane cannot tell whether it "
+            "plays.");
         QTest::newRow("track list")
             << true << false << true << playing
             << QStringList{QStringLiteral("rhythmbox OpenUri"),
                            QStringLiteral("rhythmbox AddTrack"), QStringLiteral("rhythmbox Play")}
             << 0;
         QTest::newRow("no track list: the file's default handler")
-            << false << false << true << playing << QStringList{QStringLiteral("rhythmbox OpenUri")}
-            << 1;
+            << false << false << true << handedOver
+            << QStringList{QStringLiteral("rhythmbox OpenUri")} << 1;
         QTest::newRow("track list fails too: the file's default handler")
-            << true << true << true << playing
+            << true << true << true << handedOver
             << QStringList{QStringLiteral("rhythmbox OpenUri"),
                            QStringLiteral("rhythmbox AddTrack")}
             << 1;
@@ -373,7 +491,7 @@ private Q_SLOTS:
         QFETCH(int, workspaceOpened);
         MprisPlayer rhythmbox = player("rhythmbox", "Paused");
         rhythmbox.hasTrackList = hasTrackList;
-        m_bus->answers = {{rhythmbox}};
+        m_bus->present = {rhythmbox};
         m_bus->failures.insert(QStringLiteral("OpenUri"),
                                QStringLiteral("URI scheme not supported"));
         if (trackListFails)
@@ -400,10 +518,12 @@ private Q_SLOTS:
     {
         QTest::addColumn<bool>("workspaceOpens");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("the file's default handler plays it")
-            << true << QStringLiteral("Playing miles in Music (So What).");
+        QTest::newRow("the file's default handler takes it")
+            << true
+            << QStringLiteral("Opened So What with the desktop's audio player; Korvane cannot "
+                              "tell whether it plays.");
         QTest::newRow("nothing can play it")
-            << false << QStringLiteral("Could not find miles: No music player is running.");
+            << false << QStringLiteral("Could not find miles: Music app was not found.");
     }
 
     void playWithoutAnyPlayer()
@@ -421,7 +541,8 @@ private Q_SLOTS:
 
     void operationOutlivesTheAutomation()
     {
-        m_bus->answers = {{}, {}, {player("rhythmbox")}};
+        m_bus->arriving = {player("rhythmbox", "Paused")};
+        m_bus->arrivesAfter = 2;
         QCoro::Task<ComputerUseResult> resuming = m_automation->resumeMusic();
         m_automation.reset();
         QCOMPARE(QCoro::waitFor(std::move(resuming)).summary, QStringLiteral("Resumed Music."));

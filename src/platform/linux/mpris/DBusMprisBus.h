@@ -17,6 +17,7 @@ public:
     explicit DBusMprisBus(QDBusConnection connection);
 
     QCoro::Task<QList<MprisPlayer>> players() override;
+    QCoro::Task<std::optional<MprisPlayer>> player(QString service) override;
     QCoro::Task<std::optional<QString>> call(QString service, QString interface, QString method,
                                              QVariantList arguments) override;
 

@@ -1,5 +1,8 @@
 #include "platform/linux/mpris/MprisBus.h"
 
+#include <QDir>
+#include <QUrl>
+
 namespace korvane {
 
 QString MprisPlayer::displayName() const
@@ -9,6 +12,21 @@ QString MprisPlayer::displayName() const
     return service.startsWith(MprisBus::servicePrefix())
                ? service.mid(MprisBus::servicePrefix().size())
                : service;
+}
+
+bool MprisPlayer::isPlaying() const
+{
+    return playbackStatus == u"Playing";
+}
+
+bool MprisPlayer::hasLoaded(const QString& filePath) const
+{
+    if (trackUrl.isEmpty())
+        return false;
+    // Players give a file URL or, at times, the plain path they were handed.
+    const QUrl url(trackUrl);
+    const QString loaded = url.isLocalFile() ? url.toLocalFile() : trackUrl;
+    return QDir::cleanPath(loaded) == QDir::cleanPath(filePath);
 }
 
 QString MprisBus::servicePrefix()

@@ -16,8 +16,11 @@ class MprisBus {
 public:
     virtual ~MprisBus() = default;
 
-    // Every player that answered, ordered by bus name.
+    // Every player that answered, ordered by bus name; a process that owns several names is
+    // listed once, under the first.
     virtual QCoro::Task<QList<MprisPlayer>> players() = 0;
+    // One player as it is now; absent when it has gone.
+    virtual QCoro::Task<std::optional<MprisPlayer>> player(QString service) = 0;
     // Absent when the call succeeded, else the error's message (possibly empty).
     virtual QCoro::Task<std::optional<QString>> call(QString service, QString interface,
                                                      QString method, QVariantList arguments) = 0;

@@ -17,6 +17,8 @@
 #include <qcoro/qcorofuture.h>
 #include <qcoro/qcorotimer.h>
 
+#include <functional>
+
 namespace korvane {
 
 namespace {
@@ -45,13 +47,14 @@ struct MusicApplication {
     QString desktopId{};
 };
 
-struct Launch {
-    ComputerUseResult result{};
-    QString desktopId{};
-    bool launched = false;
-    // The players on the bus before the launch.
-    QSet<QString> before{};
+// A player to drive, or why there is none.
+struct Driven {
+    std::optional<MprisPlayer> player{};
+    QString failure{};
 };
+
+// How a track reached a player.
+enum class Handover { player, desktop, failed };
 
 QCoro::Task<MusicApplication> findMusicApplication(SharedPointer shared)
 {
@@ -71,115 +74,115 @@ QCoro::Task<MusicApplication> findMusicApplication(SharedPointer shared)
     co_return found;
 }
 
-QCoro::Task<Launch> launchMusic(SharedPointer shared, bool notePlayers)
+QCoro::Task<QList<MprisPlayer>> listPlayers(SharedPointer shared)
 {
-    const MusicApplication music = co_await findMusicApplication(shared);
-    Launch launch;
-    launch.desktopId = music.desktopId;
-    if (!music.application) {
-        launch.result = {MusicSentences::notFound(), std::nullopt};
-        co_return launch;
-    }
-    if (notePlayers) {
-        const QList<MprisPlayer> before = co_await shared->bus->players();
-        for (const MprisPlayer& player : before)
-            launch.before.insert(player.service);
-    }
-    const std::optional<QString> error =
-        co_await shared->workspace->openApplication(music.application->url);
-    if (error) {
-        launch.result = {MusicSentences::couldNotOpen(*error), std::nullopt};
-        co_return launch;
-    }
-    launch.launched = true;
-    launch.result = {MusicSentences::opened(), std::nullopt};
-    co_return launch;
+    auto listing = shared->bus->players();
+    QList<MprisPlayer> players = co_await std::move(listing);
+    co_return players;
 }
 
-// The player to drive once a launched music application has had a moment to reach the bus:
-// its own player, or any player that appeared since the launch, or what is there at the end.
-QCoro::Task<std::optional<MprisPlayer>> awaitPlayer(SharedPointer shared, Launch launch)
+// Launches the music application and waits for its player, or any player that appears.
+QCoro::Task<Driven> launchPlayer(SharedPointer shared, MusicApplication music)
 {
+    if (!music.application)
+        co_return Driven{std::nullopt, MusicSentences::notFound()};
+    auto listing = listPlayers(shared);
+    const QList<MprisPlayer> before = co_await std::move(listing);
+    QSet<QString> known;
+    for (const MprisPlayer& player : before)
+        known.insert(player.service);
+    auto opening = shared->workspace->openApplication(music.application->url);
+    if (const std::optional<QString> error = co_await std::move(opening))
+        co_return Driven{std::nullopt, MusicSentences::couldNotOpen(*error)};
+
     const QDeadlineTimer deadline(shared->wait.appearance);
     for (;;) {
-        const QList<MprisPlayer> players = co_await shared->bus->players();
-        const bool arrived =
-            std::any_of(players.cbegin(), players.cend(), [&](const MprisPlayer& player) {
-                return MprisPlayerChoice::belongsTo(player, launch.desktopId) ||
-                       !launch.before.contains(player.service);
-            });
-        if (!launch.launched || arrived || deadline.hasExpired()) {
-            std::optional<MprisPlayer> chosen =
-                MprisPlayerChoice::choose(players, launch.desktopId);
-            if (chosen)
-                qCDebug(lcMprisMusic) << "driving" << chosen->service;
-            co_return chosen;
+        auto polling = listPlayers(shared);
+        const QList<MprisPlayer> players = co_await std::move(polling);
+        for (const MprisPlayer& player : players) {
+            const bool arrived = MprisPlayerChoice::belongsTo(player, music.desktopId) ||
+                                 !known.contains(player.service);
+            if (!arrived)
+                continue;
+            if (!player.canControl)
+                co_return Driven{std::nullopt,
+                                 MusicSentences::cannotBeControlled(player.displayName())};
+            qCDebug(lcMprisMusic) << "launched" << player.service;
+            co_return Driven{player, {}};
         }
+        if (deadline.hasExpired())
+            co_return Driven{std::nullopt, MusicSentences::noPlayerRunning()};
         co_await QCoro::sleepFor(shared->wait.pollInterval);
     }
 }
 
-// Why `player` cannot take commands, if it cannot.
-std::optional<QString> refusal(const std::optional<MprisPlayer>& player)
+// The player to drive: the one the person hears, else one that runs, else the music
+// application launched now.
+QCoro::Task<Driven> playerToDrive(SharedPointer shared, QList<MprisPlayer> players,
+                                  MusicApplication music)
 {
-    if (!player)
-        return MusicSentences::noPlayerRunning();
-    if (!player->canControl)
-        return MusicSentences::cannotBeControlled(player->displayName());
-    return std::nullopt;
+    if (std::optional<MprisPlayer> player =
+            MprisPlayerChoice::forPlayback(players, music.desktopId))
+        co_return Driven{std::move(player), {}};
+    if (const std::optional<MprisPlayer> refusing =
+            MprisPlayerChoice::refusing(players, music.desktopId))
+        co_return Driven{std::nullopt, MusicSentences::cannotBeControlled(refusing->displayName())};
+    auto launching = launchPlayer(shared, std::move(music));
+    Driven launched = co_await std::move(launching);
+    co_return launched;
 }
 
-QCoro::Task<std::optional<QString>> drive(SharedPointer shared, std::optional<MprisPlayer> player,
-                                          QString method)
+QCoro::Task<std::optional<QString>> send(SharedPointer shared, MprisPlayer player, QString method)
 {
-    if (std::optional<QString> refused = refusal(player))
-        co_return refused;
     // Arguments are named: GCC 12 miscompiles braced temporaries inside a co_await.
     const QVariantList none;
-    std::optional<QString> error =
-        co_await shared->bus->call(player->service, MprisBus::playerInterface(), method, none);
+    auto calling = shared->bus->call(player.service, MprisBus::playerInterface(), method, none);
+    std::optional<QString> error = co_await std::move(calling);
     co_return error;
 }
 
-QCoro::Task<std::optional<QString>> openTrack(SharedPointer shared,
-                                              std::optional<MprisPlayer> player, QString filePath)
+// The player as it is once `confirmed` holds, or as it was when the wait ran out; absent when
+// it left the bus.
+QCoro::Task<std::optional<MprisPlayer>>
+awaitState(SharedPointer shared, QString service, std::function<bool(const MprisPlayer&)> confirmed)
+{
+    const QDeadlineTimer deadline(shared->wait.confirmation);
+    for (;;) {
+        auto reading = shared->bus->player(service);
+        const std::optional<MprisPlayer> state = co_await std::move(reading);
+        if (!state || confirmed(*state) || deadline.hasExpired())
+            co_return state;
+        co_await QCoro::sleepFor(shared->wait.pollInterval);
+    }
+}
+
+QCoro::Task<Handover> handOver(SharedPointer shared, MprisPlayer player, QString filePath,
+                               QString* error)
 {
     const QUrl url = QUrl::fromLocalFile(filePath);
-    if (!player) {
-        // A player that does not speak MPRIS may still be the file's default handler.
-        const bool opened = co_await shared->workspace->open(url);
-        if (opened)
-            co_return std::nullopt;
-        co_return MusicSentences::noPlayerRunning();
-    }
-    if (std::optional<QString> refused = refusal(player))
-        co_return refused;
     // Arguments are named: GCC 12 miscompiles braced temporaries inside a co_await.
     const QString uri = url.toString(QUrl::FullyEncoded);
     const QVariantList openArguments{uri};
-    std::optional<QString> error = co_await shared->bus->call(
-        player->service, MprisBus::playerInterface(), QStringLiteral("OpenUri"), openArguments);
-    if (error && player->hasTrackList) {
+    auto opening = shared->bus->call(player.service, MprisBus::playerInterface(),
+                                     QStringLiteral("OpenUri"), openArguments);
+    std::optional<QString> failure = co_await std::move(opening);
+    if (failure && player.hasTrackList) {
         const QVariantList addArguments{
             uri, QVariant::fromValue(QDBusObjectPath(MprisBus::noTrackPath())), true};
-        const std::optional<QString> added =
-            co_await shared->bus->call(player->service, MprisBus::trackListInterface(),
-                                       QStringLiteral("AddTrack"), addArguments);
-        if (!added)
-            error.reset();
+        auto adding = shared->bus->call(player.service, MprisBus::trackListInterface(),
+                                        QStringLiteral("AddTrack"), addArguments);
+        if (!co_await std::move(adding))
+            failure.reset();
     }
-    if (error) {
-        qCDebug(lcMprisMusic) << player->service << "could not open" << uri << "itself";
-        const bool opened = co_await shared->workspace->open(url);
-        if (!opened)
-            co_return error;
-        co_return std::nullopt;
+    if (failure) {
+        qCDebug(lcMprisMusic) << player.service << "could not open" << uri << "itself";
+        auto handing = shared->workspace->open(url);
+        if (co_await std::move(handing))
+            co_return Handover::desktop;
+        *error = *failure;
+        co_return Handover::failed;
     }
-    // A paused player may load the file without playing it.
-    const QVariantList none;
-    co_await shared->bus->call(player->service, MprisBus::playerInterface(), QStringLiteral("Play"),
-                               none);
-    co_return std::nullopt;
+    co_return Handover::player;
 }
 
 } // namespace
@@ -200,56 +203,153 @@ MprisMusicAutomation::~MprisMusicAutomation() = default;
 QCoro::Task<ComputerUseResult> MprisMusicAutomation::openMusic()
 {
     SharedPointer shared = m_shared;
-    const Launch launch = co_await launchMusic(shared, false);
-    co_return launch.result;
+    auto finding = findMusicApplication(shared);
+    const MusicApplication music = co_await std::move(finding);
+    if (!music.application)
+        co_return ComputerUseResult{MusicSentences::notFound(), std::nullopt};
+    auto opening = shared->workspace->openApplication(music.application->url);
+    if (const std::optional<QString> error = co_await std::move(opening))
+        co_return ComputerUseResult{MusicSentences::couldNotOpen(*error), std::nullopt};
+    co_return ComputerUseResult{MusicSentences::opened(), std::nullopt};
 }
 
 QCoro::Task<ComputerUseResult> MprisMusicAutomation::stopMusic()
 {
-    // Stopping never launches anything.
+    // Stopping never launches anything; it pauses whatever plays.
     SharedPointer shared = m_shared;
-    const MusicApplication music = co_await findMusicApplication(shared);
-    const QList<MprisPlayer> players = co_await shared->bus->players();
-    const std::optional<QString> error = co_await drive(
-        shared, MprisPlayerChoice::choose(players, music.desktopId), QStringLiteral("Pause"));
-    if (error)
-        co_return ComputerUseResult{MusicSentences::couldNotStop(*error), std::nullopt};
+    auto finding = findMusicApplication(shared);
+    const MusicApplication music = co_await std::move(finding);
+    auto listing = listPlayers(shared);
+    const QList<MprisPlayer> players = co_await std::move(listing);
+    const QList<MprisPlayer> playing = MprisPlayerChoice::playing(players);
+    if (playing.isEmpty()) {
+        if (const auto idle = MprisPlayerChoice::forPlayback(players, music.desktopId))
+            co_return ComputerUseResult{MusicSentences::notPlaying(idle->displayName()),
+                                        std::nullopt};
+        if (const auto refusing = MprisPlayerChoice::refusing(players, music.desktopId))
+            co_return ComputerUseResult{
+                MusicSentences::couldNotStop(
+                    MusicSentences::cannotBeControlled(refusing->displayName())),
+                std::nullopt};
+        co_return ComputerUseResult{MusicSentences::couldNotStop(MusicSentences::noPlayerRunning()),
+                                    std::nullopt};
+    }
+    for (const MprisPlayer& player : playing) {
+        auto pausing = send(shared, player, QStringLiteral("Pause"));
+        if (const std::optional<QString> error = co_await std::move(pausing))
+            co_return ComputerUseResult{MusicSentences::couldNotStop(*error), std::nullopt};
+    }
+    for (const MprisPlayer& player : playing) {
+        auto waiting = awaitState(shared, player.service,
+                                  [](const MprisPlayer& state) { return !state.isPlaying(); });
+        const std::optional<MprisPlayer> state = co_await std::move(waiting);
+        if (state && state->isPlaying())
+            co_return ComputerUseResult{
+                MusicSentences::couldNotStop(MusicSentences::stillPlaying(player.displayName())),
+                std::nullopt};
+    }
     co_return ComputerUseResult{MusicSentences::stopped(), std::nullopt};
 }
 
 QCoro::Task<ComputerUseResult> MprisMusicAutomation::resumeMusic()
 {
     SharedPointer shared = m_shared;
-    // The launch's own outcome is not reported: a running player can still resume.
-    Launch launch = co_await launchMusic(shared, true);
-    const std::optional<MprisPlayer> player = co_await awaitPlayer(shared, std::move(launch));
-    const std::optional<QString> error = co_await drive(shared, player, QStringLiteral("Play"));
-    if (error)
+    auto finding = findMusicApplication(shared);
+    MusicApplication music = co_await std::move(finding);
+    auto listing = listPlayers(shared);
+    const QList<MprisPlayer> players = co_await std::move(listing);
+    const QList<MprisPlayer> playing = MprisPlayerChoice::playing(players);
+    if (!playing.isEmpty())
+        co_return ComputerUseResult{MusicSentences::alreadyPlaying(playing.first().displayName()),
+                                    std::nullopt};
+    auto choosing = playerToDrive(shared, players, std::move(music));
+    const Driven driven = co_await std::move(choosing);
+    if (!driven.player)
+        co_return ComputerUseResult{MusicSentences::couldNotResume(driven.failure), std::nullopt};
+    const MprisPlayer& player = *driven.player;
+    auto resuming = send(shared, player, QStringLiteral("Play"));
+    if (const std::optional<QString> error = co_await std::move(resuming))
         co_return ComputerUseResult{MusicSentences::couldNotResume(*error), std::nullopt};
-    co_return ComputerUseResult{MusicSentences::resumed(), std::nullopt};
+
+    auto waiting = awaitState(shared, player.service, &MprisPlayer::isPlaying);
+    const std::optional<MprisPlayer> state = co_await std::move(waiting);
+    if (state && state->isPlaying())
+        co_return ComputerUseResult{MusicSentences::resumed(), std::nullopt};
+    const QString name = player.displayName();
+    co_return ComputerUseResult{
+        MusicSentences::couldNotResume(state && state->trackUrl.isEmpty()
+                                           ? MusicSentences::nothingToPlay(name)
+                                           : MusicSentences::didNotStart(name)),
+        std::nullopt};
 }
 
 QCoro::Task<ComputerUseResult> MprisMusicAutomation::playMusic(QString query, MusicScope scope)
 {
     SharedPointer shared = m_shared;
-    Launch launch = co_await launchMusic(shared, true);
-
     std::shared_ptr<MusicLibrary> library = shared->library;
     auto scanning = runOnAutomationThread([library] { return library->collection(); });
     // Awaited as a named future: GCC 12 destroys lambda temporaries of a co_await twice.
     const MusicCollection collection = co_await scanning;
+    // Nothing is launched for a track that is not there.
     const MusicSearchResult found = MusicSearch::find(collection, query, scope);
     if (!found.track)
         co_return ComputerUseResult{MusicSentences::couldNotPlay(query, scope, found.error),
                                     std::nullopt};
+    const MusicTrack track = *found.track;
 
-    const std::optional<MprisPlayer> player = co_await awaitPlayer(shared, std::move(launch));
-    const std::optional<QString> error = co_await openTrack(shared, player, found.track->filePath);
-    if (error)
-        co_return ComputerUseResult{MusicSentences::couldNotPlay(query, scope, *error),
+    auto finding = findMusicApplication(shared);
+    MusicApplication music = co_await std::move(finding);
+    auto listing = listPlayers(shared);
+    const QList<MprisPlayer> players = co_await std::move(listing);
+    auto choosing = playerToDrive(shared, players, std::move(music));
+    const Driven driven = co_await std::move(choosing);
+    if (!driven.player) {
+        // A player that does not speak MPRIS may still be the file's default handler.
+        auto handing = shared->workspace->open(QUrl::fromLocalFile(track.filePath));
+        if (co_await std::move(handing))
+            co_return ComputerUseResult{MusicSentences::handedToDesktop(track.title), std::nullopt};
+        co_return ComputerUseResult{MusicSentences::couldNotPlay(query, scope, driven.failure),
                                     std::nullopt};
-    co_return ComputerUseResult{MusicSentences::playing(query, scope, found.track->title),
-                                std::nullopt};
+    }
+    const MprisPlayer& player = *driven.player;
+    QString error;
+    auto handing = handOver(shared, player, track.filePath, &error);
+    const Handover handover = co_await std::move(handing);
+    if (handover == Handover::failed)
+        co_return ComputerUseResult{MusicSentences::couldNotPlay(query, scope, error),
+                                    std::nullopt};
+    if (handover == Handover::desktop)
+        co_return ComputerUseResult{MusicSentences::handedToDesktop(track.title), std::nullopt};
+
+    const QString filePath = track.filePath;
+    const auto loaded = [filePath](const MprisPlayer& state) { return state.hasLoaded(filePath); };
+    const auto playingIt = [filePath](const MprisPlayer& state) {
+        return state.hasLoaded(filePath) && state.isPlaying();
+    };
+    auto loading = awaitState(shared, player.service, loaded);
+    std::optional<MprisPlayer> state = co_await std::move(loading);
+    if (state && state->hasLoaded(filePath) && !state->isPlaying()) {
+        // A paused player may load the file without playing it.
+        auto starting = send(shared, player, QStringLiteral("Play"));
+        co_await std::move(starting);
+        auto waiting = awaitState(shared, player.service, playingIt);
+        state = co_await std::move(waiting);
+    }
+    if (state && state->hasLoaded(filePath) && state->playbackStatus == u"Stopped") {
+        // Some players keep saying "Stopped" for a track they started from idle (mpv-mpris 0.7
+        // does); pausing and playing again makes them say what they do.
+        auto pausing = send(shared, player, QStringLiteral("Pause"));
+        co_await std::move(pausing);
+        auto playing = send(shared, player, QStringLiteral("Play"));
+        co_await std::move(playing);
+        auto waiting = awaitState(shared, player.service, playingIt);
+        state = co_await std::move(waiting);
+    }
+    if (state && playingIt(*state))
+        co_return ComputerUseResult{MusicSentences::playing(query, scope, track.title),
+                                    std::nullopt};
+    co_return ComputerUseResult{
+        MusicSentences::didNotPlay(query, track.title, player.displayName()), std::nullopt};
 }
 
 } // namespace korvane

@@ -12,15 +12,21 @@ class MprisBus;
 class MusicLibrary;
 class Workspace;
 
-// How long resuming and playing wait for a player that was just launched to reach the bus.
+// How long the operations wait on players.
 struct MprisPlayerWait {
-    std::chrono::milliseconds appearance{5000};
-    std::chrono::milliseconds pollInterval{200};
+    // For a player that was just launched to reach the bus.
+    std::chrono::milliseconds appearance{8000};
+    std::chrono::milliseconds pollInterval{100};
+    // For a player's own status to show that a command took effect.
+    std::chrono::milliseconds confirmation{5000};
 };
 
-// The music player driven over MPRIS 2: the desktop's music application (the catalog's
-// "com.apple.Music") is launched through the workspace; pause, play and opening a file go to
-// the player on the bus; the search runs over the music library.
+// The music player driven over MPRIS 2, the one the person hears: commands go to the player
+// that is playing, else to a running one that accepts control (the desktop's music
+// application's first, the catalog's "com.apple.Music"), and only when none runs is the music
+// application launched. A command is reported done only once the player's own PlaybackStatus
+// and track say so; otherwise the summary says what happened. The search runs over the music
+// library.
 class MprisMusicAutomation final : public MusicAutomation {
 public:
     // Without a bus, the session bus.

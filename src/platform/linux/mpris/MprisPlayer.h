@@ -15,9 +15,17 @@ struct MprisPlayer {
     QString playbackStatus{};
     bool canControl = false;
     bool hasTrackList = false;
+    // The loaded track's address (xesam:url) and title (xesam:title), as the player says.
+    QString trackUrl{};
+    QString trackTitle{};
+    // The process that owns the bus name, when the bus says; one player may own two names.
+    qint64 processId = 0;
 
     // Identity, else the player part of the bus name.
     QString displayName() const;
+    bool isPlaying() const;
+    // Whether the loaded track is the file at `filePath`.
+    bool hasLoaded(const QString& filePath) const;
 
     friend bool operator==(const MprisPlayer&, const MprisPlayer&) = default;
 };

@@ -6,19 +6,18 @@ namespace korvane {
 
 namespace {
 
-std::optional<MprisPlayer> preferred(const QList<MprisPlayer>& players, const QString& desktopId)
+// The first player that `accepts`, the music application's own before the others.
+template <typename Predicate>
+std::optional<MprisPlayer> first(const QList<MprisPlayer>& players, const QString& desktopId,
+                                 Predicate accepts)
 {
-    for (const MprisPlayer& player : players) {
-        if (MprisPlayerChoice::belongsTo(player, desktopId))
-            return player;
+    for (const bool own : {true, false}) {
+        for (const MprisPlayer& player : players) {
+            if (accepts(player) && MprisPlayerChoice::belongsTo(player, desktopId) == own)
+                return player;
+        }
     }
-    for (const MprisPlayer& player : players) {
-        if (player.playbackStatus == u"Playing")
-            return player;
-    }
-    if (players.isEmpty())
-        return std::nullopt;
-    return players.constFirst();
+    return std::nullopt;
 }
 
 } // namespace
@@ -39,15 +38,31 @@ bool MprisPlayerChoice::belongsTo(const MprisPlayer& player, const QString& desk
     return name.compare(base, Qt::CaseInsensitive) == 0;
 }
 
-std::optional<MprisPlayer> MprisPlayerChoice::choose(const QList<MprisPlayer>& players,
-                                                     const QString& desktopId)
+std::optional<MprisPlayer> MprisPlayerChoice::forPlayback(const QList<MprisPlayer>& players,
+                                                          const QString& desktopId)
 {
-    QList<MprisPlayer> controllable;
-    std::copy_if(players.cbegin(), players.cend(), std::back_inserter(controllable),
-                 [](const MprisPlayer& player) { return player.canControl; });
-    if (!controllable.isEmpty())
-        return preferred(controllable, desktopId);
-    return preferred(players, desktopId);
+    for (const QStringView status : {u"Playing", u"Paused"}) {
+        if (std::optional<MprisPlayer> found =
+                first(players, desktopId, [status](const MprisPlayer& player) {
+                    return player.canControl && player.playbackStatus == status;
+                }))
+            return found;
+    }
+    return first(players, desktopId, [](const MprisPlayer& player) { return player.canControl; });
+}
+
+QList<MprisPlayer> MprisPlayerChoice::playing(const QList<MprisPlayer>& players)
+{
+    QList<MprisPlayer> found;
+    std::copy_if(players.cbegin(), players.cend(), std::back_inserter(found),
+                 [](const MprisPlayer& player) { return player.canControl && player.isPlaying(); });
+    return found;
+}
+
+std::optional<MprisPlayer> MprisPlayerChoice::refusing(const QList<MprisPlayer>& players,
+                                                       const QString& desktopId)
+{
+    return first(players, desktopId, [](const MprisPlayer& player) { return !player.canControl; });
 }
 
 } // namespace korvane

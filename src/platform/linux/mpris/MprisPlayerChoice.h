@@ -9,14 +9,20 @@
 
 namespace korvane {
 
-// Which player a music command drives. Among the players that accept control: the one of the
-// desktop's music application, else one that is playing, else the first. When none accepts
-// control, the one that would have been preferred, so its failure can name it.
+// Which player a music command drives: the one the person hears. `desktopId` is the desktop's
+// music application ("rhythmbox.desktop"), or empty; its player comes first wherever players
+// are otherwise alike.
 class MprisPlayerChoice final {
 public:
-    // `desktopId` is the music application's desktop file ID ("rhythmbox.desktop"), or empty.
-    static std::optional<MprisPlayer> choose(const QList<MprisPlayer>& players,
-                                             const QString& desktopId);
+    // Among the players that accept control: one that is playing, else one that is paused, else
+    // any that runs.
+    static std::optional<MprisPlayer> forPlayback(const QList<MprisPlayer>& players,
+                                                  const QString& desktopId);
+    // The players that accept control and are playing.
+    static QList<MprisPlayer> playing(const QList<MprisPlayer>& players);
+    // A player that runs but refuses control, to name it when no other can be driven.
+    static std::optional<MprisPlayer> refusing(const QList<MprisPlayer>& players,
+                                               const QString& desktopId);
     static bool belongsTo(const MprisPlayer& player, const QString& desktopId);
 };
 

@@ -86,4 +86,43 @@ QString MusicSentences::cannotBeControlled(const QString& playerName)
            QStringLiteral(" does not accept remote control.");
 }
 
+QString MusicSentences::stillPlaying(const QString& playerName)
+{
+    return playerName + QStringLiteral(" is still playing.");
+}
+
+QString MusicSentences::nothingToPlay(const QString& playerName)
+{
+    return playerName + QStringLiteral(" has nothing to play.");
+}
+
+QString MusicSentences::didNotStart(const QString& playerName)
+{
+    return playerName + QStringLiteral(" did not start playing.");
+}
+
+QString MusicSentences::notPlaying(const QString& playerName)
+{
+    return QStringLiteral("Nothing is playing in ") + playerName + u'.';
+}
+
+QString MusicSentences::alreadyPlaying(const QString& playerName)
+{
+    return QStringLiteral("Music is already playing in ") + playerName + u'.';
+}
+
+QString MusicSentences::didNotPlay(const QString& query, const QString& track,
+                                   const QString& playerName)
+{
+    return QStringLiteral("Found ") + track + QStringLiteral(" for ") + query +
+           QStringLiteral(", but ") + playerName + QStringLiteral(" did not start playing it.");
+}
+
+QString MusicSentences::handedToDesktop(const QString& track)
+{
+    return QStringLiteral("Opened ") + track +
+           QStringLiteral(" with the desktop's audio player; Korvane cannot tell whether it "
+                          "plays.");
+}
+
 } // namespace korvane

@@ -31,6 +31,16 @@ public:
     // Reasons of this desktop's player, used as messages above.
     static QString noPlayerRunning();
     static QString cannotBeControlled(const QString& playerName);
+    static QString stillPlaying(const QString& playerName);
+    static QString nothingToPlay(const QString& playerName);
+    static QString didNotStart(const QString& playerName);
+
+    // What happened when it was not what was asked.
+    static QString notPlaying(const QString& playerName);
+    static QString alreadyPlaying(const QString& playerName);
+    static QString didNotPlay(const QString& query, const QString& track,
+                              const QString& playerName);
+    static QString handedToDesktop(const QString& track);
 };
 
 } // namespace korvane

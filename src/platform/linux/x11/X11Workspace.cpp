@@ -1,7 +1,7 @@
 #include "platform/linux/x11/X11Workspace.h"
 
 #include "platform/AutomationThread.h"
-#include "platform/linux/devtools/ChromiumLaunchFlags.h"
+#include "platform/linux/browser/BrowserLaunch.h"
 #include "platform/linux/x11/X11ActivationHistory.h"
 #include "platform/linux/xdg/XdgApplicationCatalog.h"
 
@@ -16,6 +16,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XRes.h>
+#include <unistd.h>
 
 namespace korvane {
 
@@ -296,8 +297,10 @@ QCoro::Task<std::optional<QString>> X11Workspace::openApplication(QUrl applicati
             }
         }
 
-        // A Chromium-family browser opens its DevTools port, so Korvane can drive its tabs.
-        QStringList command = ChromiumLaunchFlags::commandLine(entry->id, entry->commandLine());
+        // A browser Korvane drives starts through its host, so Korvane can reach its tabs.
+        if (KnownBrowsers::forDesktopId(entry->id))
+            return BrowserLaunch::start(entry->id, entry->commandLine(), entry->workingDirectory);
+        QStringList command = entry->commandLine();
         if (command.isEmpty())
             return QStringLiteral("The application entry has no command to run.");
         QProcess process;
@@ -327,6 +330,9 @@ QCoro::Task<bool> X11Workspace::open(QUrl url)
     process->setStandardInputFile(QProcess::nullDevice());
     process->setStandardOutputFile(QProcess::nullDevice());
     process->setStandardErrorFile(QProcess::nullDevice());
+    // The handler it starts (a player, a viewer) belongs to the desktop, not to Korvane's
+    // terminal: it must outlive Korvane and never see the terminal's hang-up.
+    process->setChildProcessModifier([] { ::setsid(); });
     process->start();
     if (!co_await qCoro(*process).waitForStarted(handlerGrace)) {
         qCWarning(lcX11Workspace) << "xdg-open could not start:" << process->errorString();
