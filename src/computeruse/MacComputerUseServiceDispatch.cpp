@@ -1,5 +1,6 @@
 #include "computeruse/ComputerUseOperations.h"
 #include "computeruse/command/CommandParsing.h"
+#include "core/Overloaded.h"
 
 #include <chrono>
 
@@ -13,13 +14,8 @@ constexpr std::chrono::milliseconds pauseAfterSequenceStep = 350ms;
 
 ComputerUseResult noCommand()
 {
-    return {QStringLiteral("No command provided."), std::nullopt};
+    return ComputerUseResult::failure(QStringLiteral("No command provided."));
 }
-
-template <typename... Cases>
-struct Overloaded : Cases... {
-    using Cases::operator()...;
-};
 
 QCoro::Task<ComputerUseResult> executeMusic(ContextPointer context, MusicCommand music)
 {
@@ -43,8 +39,8 @@ QCoro::Task<ComputerUseResult> executeText(ContextPointer context, QString text)
         co_return noCommand();
     std::optional<ComputerUseCommand> command = parseComputerUseCommand(trimmed);
     if (!command)
-        co_return ComputerUseResult{
-            QStringLiteral("Computer use for this command is not wired yet."), std::nullopt};
+        co_return ComputerUseResult::failure(
+            QStringLiteral("Computer use for this command is not wired yet."));
     co_return co_await execute(context, std::move(*command));
 }
 
