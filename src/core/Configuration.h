@@ -45,11 +45,15 @@ QString appleSite();
 // KORVANE_BROWSER_DEBUG_PORT as a TCP port; absent when it is not a number from 1 to 65535.
 std::optional<quint16> browserDebugPort();
 
+// Why `url` must not carry the API key, or nothing when it may: https and wss go anywhere,
+// http and ws only to this computer (localhost or a loopback address). The sentence names the
+// setting to change.
+std::optional<QString> credentialTransportProblem(const QUrl& url);
+
 // `base` with `path` appended to its own path; query and fragment dropped.
 QUrl appendingPath(const QUrl& base, const QString& path);
 
-// KORVANE_WORKSPACE, else the working directory when it holds a CMakeLists.txt (a checkout),
-// else $XDG_DATA_HOME/korvane/workspace.
+// KORVANE_WORKSPACE when it is an absolute path, else $XDG_DATA_HOME/korvane/workspace.
 QString workspacePath();
 
 // $XDG_STATE_HOME/korvane/app_debug.log.

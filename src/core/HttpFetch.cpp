@@ -1,5 +1,7 @@
 #include "core/HttpFetch.h"
 
+#include "core/Configuration.h"
+
 #include <QCoreApplication>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -37,6 +39,16 @@ QCoro::Task<HttpFetchResult> fetchHttp(HttpFetchRequest request)
 
 QCoro::Task<HttpFetchResult> fetchHttp(QNetworkAccessManager& manager, HttpFetchRequest request)
 {
+    if (request.request.hasRawHeader(QByteArrayLiteral("Authorization"))) {
+        if (const std::optional<QString> refusal =
+                Configuration::credentialTransportProblem(request.request.url())) {
+            co_return HttpFetchResult{.error = HttpFetchError::insecureDestination,
+                                      .errorDescription = *refusal};
+        }
+        // Qt's default follows a redirect to any host, credentials and all.
+        request.request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                                     QNetworkRequest::SameOriginRedirectPolicy);
+    }
     // The manager owns its replies too: if it goes first, the guard sees the reply gone.
     const QPointer<QNetworkReply> reply =
         manager.sendCustomRequest(request.request, request.method, request.body);
