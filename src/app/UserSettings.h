@@ -9,8 +9,9 @@ class QSettings;
 
 namespace korvane {
 
-// The four persisted user settings (~/.config/korvane/Korvane.conf). Only the settings window
-// reads them.
+// The persisted user settings (~/.config/korvane/Korvane.conf): the four of the settings
+// window, and whether scripts may use the network. Besides the window, only the approval of
+// proposed actions reads them (allowComputerControl, letScriptsUseNetwork).
 class UserSettings final : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool startInQuietMode READ startInQuietMode WRITE setStartInQuietMode NOTIFY
@@ -21,6 +22,8 @@ class UserSettings final : public QObject {
                    NOTIFY allowComputerControlChanged)
     Q_PROPERTY(QString preferredAssistantProvider READ preferredAssistantProvider WRITE
                    setPreferredAssistantProvider NOTIFY preferredAssistantProviderChanged)
+    Q_PROPERTY(bool letScriptsUseNetwork READ letScriptsUseNetwork WRITE setLetScriptsUseNetwork
+                   NOTIFY letScriptsUseNetworkChanged)
 
 public:
     static inline const QString startInQuietModeKey = QStringLiteral("startInQuietMode");
@@ -28,6 +31,7 @@ public:
     static inline const QString allowComputerControlKey = QStringLiteral("allowComputerControl");
     static inline const QString preferredAssistantProviderKey =
         QStringLiteral("preferredAssistantProvider");
+    static inline const QString letScriptsUseNetworkKey = QStringLiteral("letScriptsUseNetwork");
 
     // The user's own settings file.
     explicit UserSettings(QObject* parent = nullptr);
@@ -44,6 +48,8 @@ public:
     void setAllowComputerControl(bool value);
     QString preferredAssistantProvider() const;
     void setPreferredAssistantProvider(const QString& value);
+    bool letScriptsUseNetwork() const;
+    void setLetScriptsUseNetwork(bool value);
 
     QString fileName() const;
 
@@ -52,6 +58,7 @@ Q_SIGNALS:
     void readResponsesAloudChanged();
     void allowComputerControlChanged();
     void preferredAssistantProviderChanged();
+    void letScriptsUseNetworkChanged();
 
 private:
     bool store(const QString& key, const QVariant& value);

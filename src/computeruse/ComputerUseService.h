@@ -1,5 +1,6 @@
 #pragma once
 
+#include "computeruse/ScriptPermissions.h"
 #include "core/ComputerUseResult.h"
 
 #include <QString>
@@ -16,7 +17,9 @@ public:
     // Parses free text into a command and carries it out.
     virtual QCoro::Task<ComputerUseResult> execute(QString text) = 0;
     virtual QCoro::Task<ComputerUseResult> inspectUI() = 0;
-    virtual QCoro::Task<ComputerUseResult> runPythonScript(QString code) = 0;
+    // The script runs in its sandbox whatever `permissions` say; they only open it further.
+    virtual QCoro::Task<ComputerUseResult> runPythonScript(QString code,
+                                                           ScriptPermissions permissions) = 0;
 };
 
 } // namespace korvane

@@ -19,9 +19,10 @@ void printConsoleLine(const QString& line)
     std::fflush(stdout);
 }
 
+// Every sentence of its own here tells of a failure.
 ComputerUseResult sentence(QString summary)
 {
-    return {std::move(summary), std::nullopt};
+    return ComputerUseResult::failure(std::move(summary));
 }
 
 } // namespace
@@ -48,6 +49,8 @@ QCoro::Task<ComputerUseResult> getRecipe(QString dish)
     const HttpFetchResult reply = co_await fetchHttp(std::move(request));
     if (reply.error == HttpFetchError::notHttp)
         co_return sentence(QStringLiteral("Failed to retrieve recipe from OpenAI API."));
+    if (reply.error == HttpFetchError::insecureDestination)
+        co_return sentence(reply.errorDescription);
     if (!reply.succeeded()) {
         printConsoleLine(QStringLiteral("Failed to fetch recipe: ") + reply.errorDescription);
         co_return sentence(QStringLiteral("Failed to parse the recipe response."));

@@ -5,9 +5,10 @@
 
 namespace korvane::operations {
 
-QCoro::Task<ComputerUseResult> runPythonScript(QString code)
+QCoro::Task<ComputerUseResult> runPythonScript(QString code, ScriptPermissions permissions)
 {
-    co_return co_await PythonScriptRunner(Configuration::workspacePath()).run(std::move(code));
+    co_return co_await PythonScriptRunner(Configuration::workspacePath())
+        .run(std::move(code), permissions);
 }
 
 ComputerUseResult generateImage(const QString& prompt, const std::optional<QString>& aspectRatio)

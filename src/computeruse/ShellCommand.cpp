@@ -1,10 +1,6 @@
 #include "computeruse/ShellCommand.h"
 
-#include "core/Configuration.h"
-#include "core/LocalEnvironment.h"
-
 #include <QProcess>
-#include <QProcessEnvironment>
 #include <QStringDecoder>
 #include <qcoro/qcoroprocess.h>
 
@@ -68,15 +64,18 @@ QString shellQuoted(const QString& text)
 
 QCoro::Task<ShellCommandResult> runShellCommand(QString command, ShellCommandOptions options)
 {
+    return runProcess(QStringLiteral("/bin/bash"), {QStringLiteral("-c"), std::move(command)},
+                      std::move(options));
+}
+
+QCoro::Task<ShellCommandResult> runProcess(QString program, QStringList arguments,
+                                           ShellCommandOptions options)
+{
     auto process = std::make_unique<QProcess>();
-    process->setProgram(QStringLiteral("/bin/bash"));
-    process->setArguments({QStringLiteral("-c"), command});
+    process->setProgram(program);
+    process->setArguments(arguments);
     if (options.workingDirectory)
         process->setWorkingDirectory(*options.workingDirectory);
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    if (const std::optional<QString> key = LocalEnvironment::value(Configuration::apiKeyName))
-        environment.insert(Configuration::apiKeyName, *key);
-    process->setProcessEnvironment(environment);
     // Its own process group, so a time-out stops everything the command started.
     process->setChildProcessModifier([] { ::setpgid(0, 0); });
 

@@ -149,13 +149,14 @@ QCoro::Task<AssistantResponse> OpenAIAssistantProvider::respond(AssistantRequest
 {
     std::optional<QString> apiKey = LocalEnvironment::value(Configuration::apiKeyName);
     if (!apiKey)
-        co_return AssistantResponse{.message = assistantMessage(notConfiguredMessage)};
+        co_return AssistantResponse{.message = assistantMessage(notConfiguredMessage),
+                                    .failed = true};
     // Nothing of `this` is touched past the first suspension.
     const ChatOutcome outcome =
         co_await createResponse(m_session, m_model, std::move(request.prompt), std::move(*apiKey));
     if (!outcome.content)
-        co_return AssistantResponse{.message =
-                                        assistantMessage(requestFailedPrefix % outcome.failure)};
+        co_return AssistantResponse{
+            .message = assistantMessage(requestFailedPrefix % outcome.failure), .failed = true};
 
     AssistantReplyMapping mapping = mapAssistantReply(*outcome.content);
     if (mapping.searchQuery) {

@@ -62,9 +62,11 @@ QCoro::Task<ComputerUseResult> FakeComputerUseService::inspectUI()
     co_return ComputerUseResult{.summary = QStringLiteral("Inspected.")};
 }
 
-QCoro::Task<ComputerUseResult> FakeComputerUseService::runPythonScript(QString code)
+QCoro::Task<ComputerUseResult> FakeComputerUseService::runPythonScript(QString code,
+                                                                      ScriptPermissions permissions)
 {
     scripts.append(code);
+    scriptPermissions.append(permissions);
     co_await gate.pass();
     co_return scriptResult;
 }

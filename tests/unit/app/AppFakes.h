@@ -60,10 +60,12 @@ class FakeComputerUseService final : public ComputerUseService {
 public:
     QCoro::Task<ComputerUseResult> execute(QString text) override;
     QCoro::Task<ComputerUseResult> inspectUI() override;
-    QCoro::Task<ComputerUseResult> runPythonScript(QString code) override;
+    QCoro::Task<ComputerUseResult> runPythonScript(QString code,
+                                                   ScriptPermissions permissions) override;
 
     QStringList executed;
     QStringList scripts;
+    QList<ScriptPermissions> scriptPermissions;
     int inspections = 0;
     // Answers for execute, taken in order; then "Did <text>.".
     QList<ComputerUseResult> results;
