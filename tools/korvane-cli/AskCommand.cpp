@@ -15,7 +15,8 @@ namespace korvane::cli {
 
 namespace {
 
-const QString synopsis = QStringLiteral("ask [--timeout SECONDS] PROMPT...");
+const QString synopsis = QStringLiteral(
+    "ask [--timeout SECONDS] [--allow-computer-control] [--allow-script-network] PROMPT...");
 constexpr double defaultTimeoutSeconds = 120;
 
 bool isQuiet(const AppModel& model)
@@ -79,9 +80,12 @@ QString conversationJson(const AppModel& model)
 int runAskCommand(const QStringList& arguments)
 {
     double timeoutSeconds = defaultTimeoutSeconds;
+    ComputerControlSettings granted;
     QStringList prompts;
     for (qsizetype index = 0; index < arguments.size(); ++index) {
         const QString& argument = arguments.at(index);
+        if (prompts.isEmpty() && takeComputerControlFlag(argument, granted))
+            continue;
         if (prompts.isEmpty() && argument == u"--timeout") {
             if (index + 1 >= arguments.size())
                 return usageError(synopsis);
@@ -96,7 +100,8 @@ int runAskCommand(const QStringList& arguments)
     if (prompts.isEmpty())
         return usageError(synopsis);
 
-    const std::unique_ptr<AppModel> model = makeApplicationModel({.headless = true});
+    const std::unique_ptr<AppModel> model = makeApplicationModel(
+        {.headless = true, .computerControl = commandLineComputerControl(granted)});
     const QDeadlineTimer deadline(static_cast<qint64>(timeoutSeconds * 1000));
     bool timedOut = false;
     for (const QString& prompt : std::as_const(prompts)) {
@@ -115,7 +120,31 @@ int runAskCommand(const QStringList& arguments)
         // down their suspended work half-way.
         std::_Exit(exitTimeout);
     }
-    return exitSuccess;
+    // Every prompt is answered; one answer that tells of a failure fails the run.
+    return model->failedOutcomeCount() > 0 ? exitFailure : exitSuccess;
+}
+
+bool takeComputerControlFlag(const QString& argument, ComputerControlSettings& granted)
+{
+    if (argument == u"--allow-computer-control") {
+        granted.allowComputerControl = true;
+        return true;
+    }
+    if (argument == u"--allow-script-network") {
+        granted.letScriptsUseNetwork = true;
+        return true;
+    }
+    return false;
+}
+
+ComputerControlPolicy::SettingsSource commandLineComputerControl(ComputerControlSettings granted)
+{
+    return [granted] {
+        const ComputerControlSettings stored = storedComputerControlSettings();
+        return ComputerControlSettings{
+            .allowComputerControl = granted.allowComputerControl || stored.allowComputerControl,
+            .letScriptsUseNetwork = granted.letScriptsUseNetwork || stored.letScriptsUseNetwork};
+    };
 }
 
 } // namespace korvane::cli

@@ -8,13 +8,20 @@ namespace korvane::cli {
 
 int runRunCommand(const QStringList& arguments)
 {
-    if (arguments.isEmpty())
-        return usageError(QStringLiteral("run TEXT"));
+    // The flags are accepted for symmetry with `ask`: TEXT is the person's own command, which
+    // runs as typed; nothing a model proposes ever gets here.
+    ComputerControlSettings granted;
+    QStringList words = arguments;
+    while (!words.isEmpty() && takeComputerControlFlag(words.first(), granted))
+        words.removeFirst();
+    if (words.isEmpty())
+        return usageError(
+            QStringLiteral("run [--allow-computer-control] [--allow-script-network] TEXT"));
     MacComputerUseService executor;
-    const ComputerUseResult result = QCoro::waitFor(executor.execute(arguments.join(u' ')));
+    const ComputerUseResult result = QCoro::waitFor(executor.execute(words.join(u' ')));
     printLine(u"{\"summary\":" + compactJson(result.summary) + u",\"artifact\":" +
               (result.artifact ? artifactJson(*result.artifact) : QStringLiteral("null")) + u'}');
-    return exitSuccess;
+    return result.failed ? exitFailure : exitSuccess;
 }
 
 } // namespace korvane::cli

@@ -22,8 +22,13 @@ QList<Subcommand> subcommands()
         {QStringLiteral("parse"), QStringLiteral("parse TEXT"), runParseCommand},
         {QStringLiteral("key"), QStringLiteral("key TEXT"), runKeyCommand},
         {QStringLiteral("search"), QStringLiteral("search QUERY"), runSearchCommand},
-        {QStringLiteral("ask"), QStringLiteral("ask [--timeout SECONDS] PROMPT..."), runAskCommand},
-        {QStringLiteral("run"), QStringLiteral("run TEXT"), runRunCommand},
+        {QStringLiteral("ask"),
+         QStringLiteral("ask [--timeout SECONDS] [--allow-computer-control] "
+                        "[--allow-script-network] PROMPT..."),
+         runAskCommand},
+        {QStringLiteral("run"),
+         QStringLiteral("run [--allow-computer-control] [--allow-script-network] TEXT"),
+         runRunCommand},
     };
 }
 
