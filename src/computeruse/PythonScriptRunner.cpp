@@ -56,7 +56,6 @@ QString minutesText(std::chrono::milliseconds limit)
            (seconds == 1 ? QStringLiteral(" second") : QStringLiteral(" seconds"));
 }
 
-
 bool writableByOthers(const QFileInfo& info)
 {
     return info.permissions() & (QFileDevice::WriteGroup | QFileDevice::WriteOther);
@@ -78,8 +77,8 @@ ComputerUseResult describeRun(const ShellCommandResult& result, const QString& l
     ComputerUseResult described;
     described.failed = sandboxFailedToStart(result) || result.timedOut || result.exitCode != 0;
     if (sandboxFailedToStart(result)) {
-        described.summary = QStringLiteral("The script's sandbox could not start: ") +
-                            result.error.trimmed();
+        described.summary =
+            QStringLiteral("The script's sandbox could not start: ") + result.error.trimmed();
     } else if (result.timedOut) {
         described.summary = QStringLiteral("Script was stopped after running for ") + limitText +
                             QStringLiteral(" without finishing.\nError:\n") + result.error +
@@ -116,7 +115,8 @@ std::optional<QString> untrustedEnvironmentReason(const QString& environmentFold
     const uint user = ::geteuid();
     const QString refusal = QStringLiteral("The Python environment at ") + environmentFolder +
                             QStringLiteral(" was not run: ");
-    for (const QString& folder : {environmentFolder, environmentFolder + QStringLiteral("/bin")}) {
+    for (const QString& folder :
+         QStringList{environmentFolder, environmentFolder + QStringLiteral("/bin")}) {
         const QFileInfo info(folder);
         if (!info.isDir() || info.isSymLink() || info.ownerId() != user)
             return refusal + folder + QStringLiteral(" does not belong to you.");
@@ -135,8 +135,7 @@ std::optional<QString> unsuitableWorkspaceReason(const QString& workspace)
 {
     const QString path = QDir::cleanPath(workspace);
     const QString home = QDir::cleanPath(QDir::homePath());
-    if (!QDir::isAbsolutePath(path) || path == u"/" || home == path ||
-        home.startsWith(path + u'/'))
+    if (!QDir::isAbsolutePath(path) || path == u"/" || home == path || home.startsWith(path + u'/'))
         return QStringLiteral("Scripts were not run: the workspace ") + path +
                QStringLiteral(" would give them the whole home folder. Set KORVANE_WORKSPACE to "
                               "a folder of their own.");
@@ -235,15 +234,16 @@ QCoro::Task<ComputerUseResult> PythonScriptRunner::run(QString code,
     const QString script = self.scriptPath();
     QSaveFile file(script);
     if (!file.open(QIODevice::WriteOnly) || file.write(code.toUtf8()) < 0 || !file.commit())
-        co_return ComputerUseResult::failure(QStringLiteral("Failed to write temporary script file: ") +
-                           file.errorString());
+        co_return ComputerUseResult::failure(
+            QStringLiteral("Failed to write temporary script file: ") + file.errorString());
 
     // Listing the home folder and reading the key touch files: not on this thread.
     const QString workspace = self.m_workspace;
     const QString environment = self.environmentFolder();
-    const ScriptSandboxPlan plan = co_await QtConcurrent::run([=] {
-        return planScriptSandbox(*launcher, workspace, environment, permissions.network);
-    });
+    // Awaited as named futures: GCC 12 destroys lambda temporaries of a co_await twice.
+    QFuture<ScriptSandboxPlan> planning = QtConcurrent::run(
+        [=] { return planScriptSandbox(*launcher, workspace, environment, permissions.network); });
+    const ScriptSandboxPlan plan = co_await planning;
     QStringList command = scriptSandboxCommand(plan, ScriptLimits{}, {*interpreter, script});
     const QString program = command.takeFirst();
 
@@ -257,8 +257,9 @@ QCoro::Task<ComputerUseResult> PythonScriptRunner::run(QString code,
     if (plan.downloads)
         shareable.append(*plan.downloads);
     const QString limitText = minutesText(self.m_timeLimit);
-    co_return co_await QtConcurrent::run(
-        [=] { return describeRun(result, limitText, shareable); });
+    QFuture<ComputerUseResult> describing =
+        QtConcurrent::run([=] { return describeRun(result, limitText, shareable); });
+    co_return co_await describing;
 }
 
 } // namespace korvane

@@ -75,9 +75,10 @@ QString readArtifactFile(const QString& path, const QStringList& allowedFolders)
     // The script named the path: only what it could have written itself may be shown, never
     // the person's other files (which the script could not read).
     const QString canonical = QFileInfo(path).canonicalFilePath();
-    const bool allowed = !canonical.isEmpty() &&
-                         std::any_of(allowedFolders.begin(), allowedFolders.end(),
-                                     [&](const QString& folder) { return isInside(canonical, folder); });
+    const bool allowed =
+        !canonical.isEmpty() &&
+        std::any_of(allowedFolders.begin(), allowedFolders.end(),
+                    [&](const QString& folder) { return isInside(canonical, folder); });
     if (!allowed) {
         if (canonical.isEmpty())
             return cannot + QStringLiteral("the file does not exist.");
@@ -108,7 +109,8 @@ QString readArtifactFile(const QString& path, const QStringList& allowedFolders)
     const QByteArray bytes = file.read(maximumArtifactFileBytes + 1);
     if (bytes.size() > maximumArtifactFileBytes)
         return cannot + QStringLiteral("it is larger than 16 MiB.");
-    QStringDecoder decoder(QStringDecoder::Utf8);
+    // Stateless: a sequence cut off at the end is an error too.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString text = decoder(bytes);
     if (decoder.hasError())
         return cannot + QStringLiteral("it is not UTF-8 text.");

@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <algorithm>
+
 namespace korvane {
 
 namespace {
@@ -35,10 +37,10 @@ QStringList scriptSandboxCommand(const ScriptSandboxPlan& plan, const ScriptLimi
     // Own user, process, IPC, host name and network namespaces; no capabilities; no way to
     // reach the terminal Korvane was started from; gone when Korvane goes. In its own process
     // namespace, the whole tree ends when the script does, setsid or not.
-    add(arguments, {QStringLiteral("--unshare-all"), QStringLiteral("--unshare-user"),
-                    QStringLiteral("--disable-userns"), QStringLiteral("--cap-drop"),
-                    QStringLiteral("ALL"), QStringLiteral("--die-with-parent"),
-                    QStringLiteral("--new-session")});
+    add(arguments,
+        {QStringLiteral("--unshare-all"), QStringLiteral("--unshare-user"),
+         QStringLiteral("--disable-userns"), QStringLiteral("--cap-drop"), QStringLiteral("ALL"),
+         QStringLiteral("--die-with-parent"), QStringLiteral("--new-session")});
     if (plan.network)
         arguments.append(QStringLiteral("--share-net"));
 
@@ -53,23 +55,28 @@ QStringList scriptSandboxCommand(const ScriptSandboxPlan& plan, const ScriptLimi
     if (plan.network && plan.resolverFile)
         add(arguments, {QStringLiteral("--ro-bind"), *plan.resolverFile, *plan.resolverFile});
 
-    // The home folder without its hidden entries, read-only.
-    add(arguments, {QStringLiteral("--dir"), plan.home});
+    // The home folder without its hidden entries, read-only: a folder of its own, sealed once
+    // everything below it is in place.
+    add(arguments, {QStringLiteral("--tmpfs"), plan.home});
     for (const QString& entry : plan.homeEntries)
         add(arguments, {QStringLiteral("--ro-bind"), entry, entry});
     for (const auto& [link, target] : plan.homeLinks)
         add(arguments, {QStringLiteral("--symlink"), target, link});
 
+    if (plan.interpreterPrefix)
+        add(arguments,
+            {QStringLiteral("--ro-bind"), *plan.interpreterPrefix, *plan.interpreterPrefix});
+
     // Writable places, then what must stay read-only inside them.
     add(arguments, {QStringLiteral("--bind"), plan.workspace, plan.workspace});
     if (plan.downloads)
         add(arguments, {QStringLiteral("--bind"), *plan.downloads, *plan.downloads});
-    add(arguments,
-        {QStringLiteral("--ro-bind"), plan.environmentFolder, plan.environmentFolder});
+    add(arguments, {QStringLiteral("--ro-bind"), plan.environmentFolder, plan.environmentFolder});
     for (const QString& file : plan.maskedFiles)
         add(arguments, {QStringLiteral("--ro-bind"), QStringLiteral("/dev/null"), file});
 
-    add(arguments, {QStringLiteral("--chdir"), plan.workspace, QStringLiteral("--clearenv")});
+    add(arguments, {QStringLiteral("--remount-ro"), plan.home, QStringLiteral("--chdir"),
+                    plan.workspace, QStringLiteral("--clearenv")});
     for (const auto& [name, value] : plan.environment)
         add(arguments, {QStringLiteral("--setenv"), name, value});
 
@@ -128,13 +135,12 @@ ScriptSandboxPlan planScriptSandbox(const QString& launcher, const QString& work
         if (entry.fileName().startsWith(u'.'))
             continue;
         if (entry.isSymLink())
-            plan.homeLinks.append({entry.absoluteFilePath(), entry.readSymLink()});
+            plan.homeLinks.append({entry.absoluteFilePath(), entry.symLinkTarget()});
         else
             plan.homeEntries.append(entry.absoluteFilePath());
     }
 
-    const QString downloads =
-        QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+    const QString downloads = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
     if (!downloads.isEmpty() && QDir(downloads) != QDir(plan.home) && QDir().mkpath(downloads))
         plan.downloads = QDir(downloads).canonicalPath();
 
@@ -148,6 +154,16 @@ ScriptSandboxPlan planScriptSandbox(const QString& launcher, const QString& work
         if (QFileInfo(file).isFile() && !belowHiddenEntry)
             plan.maskedFiles.append(file);
     }
+    // The interpreter is bin/pythonX.Y of its installation.
+    const QString interpreter =
+        QFileInfo(environmentFolder + QStringLiteral("/bin/python3")).canonicalFilePath();
+    const bool inSystemFolder =
+        std::any_of(plan.systemFolders.begin(), plan.systemFolders.end(),
+                    [&](const QString& folder) { return interpreter.startsWith(folder + u'/'); });
+    if (!interpreter.isEmpty() && !inSystemFolder)
+        plan.interpreterPrefix =
+            QDir::cleanPath(QFileInfo(interpreter).absolutePath() + QStringLiteral("/.."));
+
     const QFileInfo resolver(QStringLiteral("/etc/resolv.conf"));
     if (resolver.isSymLink() && !resolver.canonicalFilePath().startsWith(u"/etc/"))
         plan.resolverFile = resolver.canonicalFilePath();
@@ -157,7 +173,8 @@ ScriptSandboxPlan planScriptSandbox(const QString& launcher, const QString& work
             plan.environment.append({QString::fromLatin1(name), value});
     };
     plan.environment = {
-        {QStringLiteral("PATH"), environmentFolder + QStringLiteral("/bin:/usr/local/bin:/usr/bin:/bin")},
+        {QStringLiteral("PATH"),
+         environmentFolder + QStringLiteral("/bin:/usr/local/bin:/usr/bin:/bin")},
         {QStringLiteral("HOME"), plan.home},
         {QStringLiteral("TMPDIR"), sandboxTemporaryFolder},
         {QStringLiteral("VIRTUAL_ENV"), environmentFolder},
@@ -175,8 +192,8 @@ ScriptSandboxPlan planScriptSandbox(const QString& launcher, const QString& work
         // Only with the network can a script use the key, so only then does it get it.
         if (const std::optional<QString> key = LocalEnvironment::value(Configuration::apiKeyName))
             plan.environment.append({Configuration::apiKeyName, *key});
-        plan.environment.append(
-            {Configuration::openAIBaseUrlName, Configuration::value(Configuration::openAIBaseUrlName)});
+        plan.environment.append({Configuration::openAIBaseUrlName,
+                                 Configuration::value(Configuration::openAIBaseUrlName)});
     }
     return plan;
 }

@@ -29,6 +29,9 @@ struct ScriptSandboxPlan {
     std::optional<QString> downloads;
     // Files that stay hidden wherever they are (Korvane's own configuration files).
     QStringList maskedFiles;
+    // The Python installation the environment's interpreter belongs to, when it lies outside
+    // the system folders (pyenv under a hidden folder of the home, say); read-only.
+    std::optional<QString> interpreterPrefix;
     // Where /etc/resolv.conf really lives, when that is outside /etc (under /run, say).
     std::optional<QString> resolverFile;
     bool network = false;

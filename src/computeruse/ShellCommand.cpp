@@ -1,5 +1,6 @@
 #include "computeruse/ShellCommand.h"
 
+#include <QFileInfo>
 #include <QProcess>
 #include <QStringDecoder>
 #include <qcoro/qcoroprocess.h>
@@ -89,6 +90,14 @@ QCoro::Task<ShellCommandResult> runProcess(QString program, QStringList argument
                      [raw, error, cap] { error->append(raw->readAllStandardError(), cap); });
 
     ShellCommandResult result;
+    // A launch that fails in the child (a working folder that is no folder) is only noticed
+    // when the wait for its start times out: say so at once instead.
+    if (options.workingDirectory && !QFileInfo(*options.workingDirectory).isDir()) {
+        result.error = QStringLiteral("Process launch failed: ") + *options.workingDirectory +
+                       QStringLiteral(" is not a folder");
+        result.exitCode = -1;
+        co_return result;
+    }
     const bool started = co_await qCoro(*process).start();
     if (!started) {
         result.error = QStringLiteral("Process launch failed: ") + process->errorString();

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <qcoro/qcorosignal.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace korvane::PublicWeb {
@@ -18,21 +19,21 @@ bool isPublicIPv4(quint32 a)
         const quint32 mask = prefix == 0 ? 0 : ~quint32(0) << (32 - prefix);
         return (a & mask) == network;
     };
-    return !(in(0x00000000, 8)       // "this" network
-             || in(0x0a000000, 8)    // private
-             || in(0x64400000, 10)   // shared address space (carrier NAT)
-             || in(0x7f000000, 8)    // loopback
-             || in(0xa9fe0000, 16)   // link-local
-             || in(0xac100000, 12)   // private
-             || in(0xc0000000, 24)   // protocol assignments
-             || in(0xc0000200, 24)   // documentation
-             || in(0xc0586300, 24)   // 6to4 relay anycast
-             || in(0xc0a80000, 16)   // private
-             || in(0xc6120000, 15)   // benchmarking
-             || in(0xc6336400, 24)   // documentation
-             || in(0xcb007100, 24)   // documentation
-             || in(0xe0000000, 4)    // multicast
-             || in(0xf0000000, 4));  // reserved, broadcast
+    return !(in(0x00000000, 8)      // "this" network
+             || in(0x0a000000, 8)   // private
+             || in(0x64400000, 10)  // shared address space (carrier NAT)
+             || in(0x7f000000, 8)   // loopback
+             || in(0xa9fe0000, 16)  // link-local
+             || in(0xac100000, 12)  // private
+             || in(0xc0000000, 24)  // protocol assignments
+             || in(0xc0000200, 24)  // documentation
+             || in(0xc0586300, 24)  // 6to4 relay anycast
+             || in(0xc0a80000, 16)  // private
+             || in(0xc6120000, 15)  // benchmarking
+             || in(0xc6336400, 24)  // documentation
+             || in(0xcb007100, 24)  // documentation
+             || in(0xe0000000, 4)   // multicast
+             || in(0xf0000000, 4)); // reserved, broadcast
 }
 
 quint32 ipv4At(const Q_IPV6ADDR& bytes, int offset)
@@ -71,21 +72,23 @@ Q_SIGNALS:
     void finished(const QHostInfo& info);
 };
 
-QCoro::Task<std::optional<QList<QHostAddress>>> lookUp(QString host,
-                                                       std::chrono::milliseconds timeout)
+// The answer, or nothing when none came in time.
+QCoro::Task<std::optional<QHostInfo>> lookUp(QString host, std::chrono::milliseconds timeout)
 {
     auto receiver = std::make_unique<HostLookup>();
     HostLookup* raw = receiver.get();
-    const int id = QHostInfo::lookupHost(host, raw,
-                                         [raw](const QHostInfo& info) { Q_EMIT raw->finished(info); });
+    const int id = QHostInfo::lookupHost(
+        host, raw, [raw](const QHostInfo& info) { Q_EMIT raw->finished(info); });
     const std::optional<QHostInfo> info = co_await qCoro(raw, &HostLookup::finished, timeout);
-    if (!info) {
+    if (!info)
         QHostInfo::abortHostLookup(id);
-        co_return std::nullopt;
-    }
-    if (info->error() != QHostInfo::NoError || info->addresses().isEmpty())
-        co_return std::nullopt;
-    co_return info->addresses();
+    co_return info;
+}
+
+bool allPublic(const QList<QHostAddress>& addresses)
+{
+    // One private address among public ones is enough to refuse: a connection could use it.
+    return std::all_of(addresses.begin(), addresses.end(), isPublicAddress);
 }
 
 std::chrono::milliseconds remaining(const QDeadlineTimer& deadline)
@@ -125,15 +128,24 @@ QCoro::Task<std::optional<Destination>> resolve(QUrl url, std::chrono::milliseco
         co_return std::nullopt;
     if (trusted && trusted(url))
         co_return Destination{};
-    const std::optional<QList<QHostAddress>> addresses = co_await lookUp(url.host(), timeout);
-    if (!addresses)
+    const std::optional<QHostInfo> info = co_await lookUp(url.host(), timeout);
+    if (!info || info->error() != QHostInfo::NoError || info->addresses().isEmpty() ||
+        !allPublic(info->addresses()))
         co_return std::nullopt;
-    // One private address among public ones is enough to refuse: the connection could use it.
-    for (const QHostAddress& address : *addresses) {
-        if (!isPublicAddress(address))
-            co_return std::nullopt;
-    }
-    co_return Destination{addresses->first()};
+    co_return Destination{info->addresses().first()};
+}
+
+QCoro::Task<bool> isSafeToLoad(QUrl url, std::chrono::milliseconds timeout, TrustedOrigin trusted)
+{
+    if (!isWebAddress(url))
+        co_return false;
+    if (trusted && trusted(url))
+        co_return true;
+    const std::optional<QHostInfo> info = co_await lookUp(url.host(), timeout);
+    if (!info)
+        co_return false;
+    // A name that does not resolve leads nowhere, so nothing can be loaded from it.
+    co_return info->error() != QHostInfo::NoError || allPublic(info->addresses());
 }
 
 QCoro::Task<HttpFetchResult> fetchPage(PageRequest page)

@@ -36,6 +36,12 @@ struct Destination {
 QCoro::Task<std::optional<Destination>> resolve(QUrl url, std::chrono::milliseconds timeout,
                                                 TrustedOrigin trusted = {});
 
+// Whether the window may load `url` (a picture): a web address whose host, if it resolves
+// within `timeout`, resolves to public addresses only. A name that does not exist is harmless;
+// no answer in time is not.
+QCoro::Task<bool> isSafeToLoad(QUrl url, std::chrono::milliseconds timeout,
+                               TrustedOrigin trusted = {});
+
 struct PageRequest {
     QUrl url{};
     QByteArray userAgent{};

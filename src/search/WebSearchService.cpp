@@ -70,9 +70,8 @@ PublicWeb::TrustedOrigin searchEngineOrigin()
     };
 }
 
-QCoro::Task<std::optional<QString>> resultPageText(QString urlString,
-                                                   PublicWeb::TrustedOrigin trusted,
-                                                   QDeadlineTimer deadline)
+QCoro::Task<std::optional<QString>>
+resultPageText(QString urlString, PublicWeb::TrustedOrigin trusted, QDeadlineTimer deadline)
 {
     const HttpFetchResult page = co_await PublicWeb::fetchPage({
         .url = QUrl(urlString, QUrl::StrictMode),
@@ -92,18 +91,18 @@ QCoro::Task<std::optional<QString>> fetchOGImage(QString urlString,
                                                  PublicWeb::TrustedOrigin trusted)
 {
     const QDeadlineTimer deadline(resultPageTimeout);
-    const std::optional<QString> page = co_await resultPageText(std::move(urlString), trusted,
-                                                                deadline);
+    const std::optional<QString> page =
+        co_await resultPageText(std::move(urlString), trusted, deadline);
     if (!page)
         co_return std::nullopt;
     const std::optional<QString> image = PageImageReader::imageUrl(*page);
     if (!image)
         co_return std::nullopt;
     // The window loads the picture: a file, another scheme or a local address never gets there.
-    const auto destination = co_await PublicWeb::resolve(
+    const bool safe = co_await PublicWeb::isSafeToLoad(
         QUrl(*image, QUrl::StrictMode),
         std::chrono::milliseconds(std::max<qint64>(0, deadline.remainingTime())), trusted);
-    if (!destination)
+    if (!safe)
         co_return std::nullopt;
     co_return image;
 }
@@ -125,10 +124,10 @@ QCoro::Task<QList<SearchResult>> withPreviewImages(QList<SearchResult> results,
     std::vector<QCoro::Task<>> lookups;
     lookups.reserve(static_cast<size_t>(results.size()));
     for (qsizetype index = 0; index < results.size(); ++index) {
-        lookups.push_back(
-            fetchOGImage(results[index].url, trusted).then([&results, index](std::optional<QString> image) {
-                results[index].imageUrl = std::move(image);
-            }));
+        lookups.push_back(fetchOGImage(results[index].url, trusted)
+                              .then([&results, index](std::optional<QString> image) {
+                                  results[index].imageUrl = std::move(image);
+                              }));
     }
     // The children write into this frame's list, so it must outlive all of them.
     for (QCoro::Task<>& lookup : lookups)

@@ -62,8 +62,8 @@ QCoro::Task<ComputerUseResult> FakeComputerUseService::inspectUI()
     co_return ComputerUseResult{.summary = QStringLiteral("Inspected.")};
 }
 
-QCoro::Task<ComputerUseResult> FakeComputerUseService::runPythonScript(QString code,
-                                                                      ScriptPermissions permissions)
+QCoro::Task<ComputerUseResult>
+FakeComputerUseService::runPythonScript(QString code, ScriptPermissions permissions)
 {
     scripts.append(code);
     scriptPermissions.append(permissions);
@@ -117,6 +117,9 @@ AppModelHarness::AppModelHarness(bool withImages, std::shared_ptr<ComputerUseSer
         .wakeWordListener = wake,
         .spokenFeedback = speech,
         .windowActivator = activator,
+        .actionApprover =
+            std::make_shared<ComputerControlPolicy>([this] { return controlSettings; }, approvals),
+        .approvalRequests = approvals,
         .recognizesCommand = executor ? std::function<bool(QStringView)>{}
                                       : [](QStringView text) { return text.startsWith(u"open "); },
     });

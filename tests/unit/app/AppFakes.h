@@ -1,6 +1,8 @@
 #pragma once
 
 #include "app/AppModel.h"
+#include "app/ApprovalRequests.h"
+#include "app/ComputerControlPolicy.h"
 #include "app/WindowActivator.h"
 #include "computeruse/ComputerUseService.h"
 #include "providers/AssistantProvider.h"
@@ -130,6 +132,10 @@ struct AppModelHarness {
     std::shared_ptr<FakeWakeWordListener> wake = std::make_shared<FakeWakeWordListener>();
     std::shared_ptr<FakeSpokenFeedback> speech = std::make_shared<FakeSpokenFeedback>();
     std::shared_ptr<FakeWindowActivator> activator = std::make_shared<FakeWindowActivator>();
+    // The window's questions, and the standing answers read at every decision (proposed
+    // actions run without asking unless a test says otherwise).
+    std::shared_ptr<ApprovalRequests> approvals = std::make_shared<ApprovalRequests>();
+    ComputerControlSettings controlSettings{.allowComputerControl = true};
     std::unique_ptr<AppModel> model;
 
     void submit(const QString& text);

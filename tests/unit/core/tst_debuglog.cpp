@@ -65,6 +65,7 @@ void DebugLogTest::lineFormat()
 void DebugLogTest::createsFolderAndPrivateFile()
 {
     writeLog(u"first line"_qs);
+    flushLog();
     const QFileInfo info(logPath());
     QVERIFY(info.exists());
     QCOMPARE(info.permissions() &

@@ -154,17 +154,14 @@ void HttpFetchTest::refusedConnectionIsATransportFailure()
 
 void HttpFetchTest::credentialsNeverFollowARedirectAway_data()
 {
-    QTest::addColumn<bool>("withKey");
     QTest::addColumn<bool>("toOtherPort");
     QTest::addColumn<bool>("followed");
-    QTest::newRow("key, redirect to another port") << true << true << false;
-    QTest::newRow("key, redirect within its origin") << true << false << true;
-    QTest::newRow("no key, redirect to another port") << false << true << true;
+    QTest::newRow("redirect to another port") << true << false;
+    QTest::newRow("redirect within its origin") << false << true;
 }
 
 void HttpFetchTest::credentialsNeverFollowARedirectAway()
 {
-    QFETCH(bool, withKey);
     QFETCH(bool, toOtherPort);
     QFETCH(bool, followed);
     LoopbackHttpServer service;
@@ -179,11 +176,11 @@ void HttpFetchTest::credentialsNeverFollowARedirectAway()
     HttpFetchRequest request = requestFor(service.url(u"/v1/chat/completions"_qs));
     request.method = "POST";
     request.body = "{}";
-    if (withKey)
-        request.request.setRawHeader("Authorization", "Bearer sk-test-redirect");
+    request.request.setRawHeader("Authorization", "Bearer sk-test-redirect");
     const HttpFetchResult result = QCoro::waitFor(fetchHttp(request));
 
-    QCOMPARE(result.succeeded() && result.statusCode == 200, followed);
+    QVERIFY2((result.succeeded() && result.statusCode == 200) == followed,
+             qPrintable(result.errorDescription + u' ' + QString::number(result.statusCode)));
     for (const RecordedRequest& received : elsewhere.requests())
         QVERIFY2(!received.header("authorization").contains("sk-test-redirect"),
                  "the key reached another origin");
