@@ -21,6 +21,7 @@ packages=(
   libpocketsphinx-dev pocketsphinx-en-us libdbus-1-dev
   # run time
   xdg-utils desktop-file-utils python3 python3-venv hicolor-icon-theme fonts-dejavu-core
+  bubblewrap util-linux
   # test-time services
   xvfb openbox x11-utils at-spi2-core dbus dbus-x11 chromium mpv mpv-mpris
   pulseaudio pulseaudio-utils espeak-ng sox speech-dispatcher speech-dispatcher-espeak-ng

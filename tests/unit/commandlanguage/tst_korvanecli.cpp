@@ -2,6 +2,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTest>
 
@@ -14,6 +15,7 @@ private Q_SLOTS:
     void printsOneLineOfJson();
     void usageErrors_data();
     void usageErrors();
+    void runExitsOneOnAFailureSentence();
 
 private:
     QString m_program;
@@ -93,6 +95,8 @@ void KorvaneCliTest::usageErrors_data()
     QTest::newRow("parse without text") << QStringList{u"parse"_qs};
     QTest::newRow("parse with two words") << QStringList{u"parse"_qs, u"open"_qs, u"Notes"_qs};
     QTest::newRow("key without text") << QStringList{u"key"_qs};
+    QTest::newRow("run with flags only")
+        << QStringList{u"run"_qs, u"--allow-computer-control"_qs, u"--allow-script-network"_qs};
 }
 
 void KorvaneCliTest::usageErrors()
@@ -102,6 +106,15 @@ void KorvaneCliTest::usageErrors()
     QCOMPARE(result.exitCode, 2);
     QVERIFY(result.out.isEmpty());
     QVERIFY(result.err.startsWith("usage: korvane-cli "));
+}
+
+void KorvaneCliTest::runExitsOneOnAFailureSentence()
+{
+    // Nothing by this name exists, so nothing is opened.
+    const Run result = run(m_program, {u"run"_qs, u"open zzqx-no-such-application"_qs});
+    QCOMPARE(result.exitCode, 1);
+    QCOMPARE(QJsonDocument::fromJson(result.out).object().value(u"summary"_qs).toString(),
+             u"Could not find zzqx-no-such-application."_qs);
 }
 
 QTEST_GUILESS_MAIN(KorvaneCliTest)
