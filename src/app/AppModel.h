@@ -2,6 +2,7 @@
 
 #include "app/AppIntentRoute.h"
 #include "app/AppModelServices.h"
+#include "app/ApprovalRequests.h"
 #include "app/ArtifactListModel.h"
 #include "app/MessageListModel.h"
 #include "core/AssistantResponse.h"
@@ -23,7 +24,6 @@
 namespace korvane {
 
 class AppIntentRouter;
-class ApprovalRequests;
 
 // The conversation, the inspector's documents, the modes, and the road of every prompt,
 // result and voice event. Lives on the main thread; every service reports back into it.

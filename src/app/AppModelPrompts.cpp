@@ -121,7 +121,9 @@ QCoro::Task<ComputerUseResult> AppModel::approvedScript(QString code)
     const std::shared_ptr<ComputerUseService> service = m_services.computerUseService;
     const std::shared_ptr<ActionApprover> approver = m_services.actionApprover;
     const ProposedAction proposed{.kind = ProposedAction::Kind::runScript, .text = code};
-    const ApprovalDecision decision = co_await approver->approve(proposed);
+    // A copy moved in: GCC 12 destroys some temporaries of a co_await expression twice.
+    ProposedAction asked = proposed;
+    const ApprovalDecision decision = co_await approver->approve(std::move(asked));
     if (!isApproved(decision))
         co_return ComputerUseResult::failure(notApprovedSentence(proposed, decision));
     co_return co_await service->runPythonScript(std::move(code), scriptPermissions(decision));
@@ -151,8 +153,8 @@ QCoro::Task<> AppModel::runAction(AssistantAction action)
     if (name == u"inspect_ui") {
         result = co_await service->inspectUI();
     } else if (name == u"run_python_script") {
-        if (action.scriptCode && !action.scriptCode->isEmpty())
-            result = co_await approvedScript(*action.scriptCode);
+        if (QString code = action.scriptCode.value_or(QString()); !code.isEmpty())
+            result = co_await approvedScript(std::move(code));
         else
             result.summary = QStringLiteral("No script code provided.");
     } else {

@@ -31,7 +31,8 @@ QCoro::Task<ApprovalDecision> ComputerControlPolicy::approve(ProposedAction acti
     const std::shared_ptr<ActionApprover> person = m_person;
     if (!person)
         co_return ApprovalDecision::unattended;
-    const ApprovalDecision decision = co_await person->approve(action);
+    ProposedAction asked = action;
+    const ApprovalDecision decision = co_await person->approve(std::move(asked));
     // The settings as they are when the person answers.
     co_return withStandingNetwork(decision, action, settings());
 }

@@ -245,12 +245,13 @@ QCoro::Task<ComputerUseResult> PythonScriptRunner::run(QString code,
         [=] { return planScriptSandbox(*launcher, workspace, environment, permissions.network); });
     const ScriptSandboxPlan plan = co_await planning;
     QStringList command = scriptSandboxCommand(plan, ScriptLimits{}, {*interpreter, script});
-    const QString program = command.takeFirst();
+    QString program = command.takeFirst();
 
     ShellCommandOptions options;
     options.workingDirectory = workspace;
     options.timeLimit = self.m_timeLimit;
-    const ShellCommandResult result = co_await runProcess(program, command, options);
+    const ShellCommandResult result =
+        co_await runProcess(std::move(program), std::move(command), std::move(options));
     QFile::remove(script);
 
     QStringList shareable{workspace};

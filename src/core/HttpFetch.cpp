@@ -79,7 +79,9 @@ QCoro::Task<HttpFetchResult> fetchHttp(QNetworkAccessManager& manager, HttpFetch
             co_return HttpFetchResult{.error = HttpFetchError::insecureDestination,
                                       .errorDescription = *refusal};
         request.timeout = std::chrono::milliseconds(std::max<qint64>(0, deadline.remainingTime()));
-        HttpFetchResult result = co_await fetchOnce(manager, request);
+        // A copy moved in: GCC 12 destroys some temporaries of a co_await expression twice.
+        HttpFetchRequest attempt = request;
+        HttpFetchResult result = co_await fetchOnce(manager, std::move(attempt));
         const std::optional<QUrl> target = redirectTarget(result, url);
         if (!target)
             co_return result;

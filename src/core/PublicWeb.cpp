@@ -128,7 +128,8 @@ QCoro::Task<std::optional<Destination>> resolve(QUrl url, std::chrono::milliseco
         co_return std::nullopt;
     if (trusted && trusted(url))
         co_return Destination{};
-    const std::optional<QHostInfo> info = co_await lookUp(url.host(), timeout);
+    QString host = url.host();
+    const std::optional<QHostInfo> info = co_await lookUp(std::move(host), timeout);
     if (!info || info->error() != QHostInfo::NoError || info->addresses().isEmpty() ||
         !allPublic(info->addresses()))
         co_return std::nullopt;
@@ -141,7 +142,8 @@ QCoro::Task<bool> isSafeToLoad(QUrl url, std::chrono::milliseconds timeout, Trus
         co_return false;
     if (trusted && trusted(url))
         co_return true;
-    const std::optional<QHostInfo> info = co_await lookUp(url.host(), timeout);
+    QString host = url.host();
+    const std::optional<QHostInfo> info = co_await lookUp(std::move(host), timeout);
     if (!info)
         co_return false;
     // A name that does not resolve leads nowhere, so nothing can be loaded from it.
@@ -153,8 +155,11 @@ QCoro::Task<HttpFetchResult> fetchPage(PageRequest page)
     const QDeadlineTimer deadline(page.timeout);
     QUrl url = page.url;
     for (int hop = 0; hop <= page.maximumRedirects; ++hop) {
+        // Named and moved in: GCC 12 destroys some temporaries of a co_await expression twice.
+        QUrl checked = url;
+        TrustedOrigin trusted = page.trusted;
         const std::optional<Destination> destination =
-            co_await resolve(url, remaining(deadline), page.trusted);
+            co_await resolve(std::move(checked), remaining(deadline), std::move(trusted));
         if (!destination)
             co_return refused(QStringLiteral("The address is not a public web address."));
 
@@ -178,8 +183,9 @@ QCoro::Task<HttpFetchResult> fetchPage(PageRequest page)
         request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                              QNetworkRequest::ManualRedirectPolicy);
 
-        HttpFetchResult result = co_await fetchHttp(HttpFetchRequest{
-            request, QByteArrayLiteral("GET"), {}, remaining(deadline), page.maximumBodyBytes});
+        HttpFetchRequest fetch{
+            request, QByteArrayLiteral("GET"), {}, remaining(deadline), page.maximumBodyBytes};
+        HttpFetchResult result = co_await fetchHttp(std::move(fetch));
         if (!result.succeeded() || result.statusCode < 300 || result.statusCode > 399)
             co_return result;
         QByteArray location;

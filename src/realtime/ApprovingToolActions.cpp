@@ -15,12 +15,14 @@ QCoro::Task<ComputerUseResult> ApprovingToolActions::whenApproved(ProposedAction
                                                                   Approved run)
 {
     // Both kept for the whole wait: the person may take minutes to answer.
-    const std::shared_ptr<ComputerUseToolActions> actions = m_actions;
+    std::shared_ptr<ComputerUseToolActions> actions = m_actions;
     const std::shared_ptr<ActionApprover> approver = m_approver;
-    const ApprovalDecision decision = co_await approver->approve(action);
+    // Copies moved in: GCC 12 destroys some temporaries of a co_await expression twice.
+    ProposedAction asked = action;
+    const ApprovalDecision decision = co_await approver->approve(std::move(asked));
     if (!isApproved(decision))
         co_return ComputerUseResult::failure(notApprovedSentence(action, decision));
-    co_return co_await run(actions, decision);
+    co_return co_await run(std::move(actions), decision);
 }
 
 QCoro::Task<ComputerUseResult> ApprovingToolActions::openApp(QString name)
@@ -40,34 +42,28 @@ QCoro::Task<ComputerUseResult> ApprovingToolActions::inspectUI()
 
 QCoro::Task<ComputerUseResult> ApprovingToolActions::clickElement(QString name)
 {
-    return whenApproved({.kind = ProposedAction::Kind::click, .target = name},
-                        [name](auto actions, ApprovalDecision) {
-                            return actions->clickElement(name);
-                        });
+    return whenApproved(
+        {.kind = ProposedAction::Kind::click, .target = name},
+        [name](auto actions, ApprovalDecision) { return actions->clickElement(name); });
 }
 
 QCoro::Task<ComputerUseResult> ApprovingToolActions::typeText(QString text)
 {
     return whenApproved({.kind = ProposedAction::Kind::typeText, .text = text},
-                        [text](auto actions, ApprovalDecision) {
-                            return actions->typeText(text);
-                        });
+                        [text](auto actions, ApprovalDecision) { return actions->typeText(text); });
 }
 
 QCoro::Task<ComputerUseResult> ApprovingToolActions::typeText(QString text, QString field)
 {
-    return whenApproved({.kind = ProposedAction::Kind::typeText, .text = text, .target = field},
-                        [text, field](auto actions, ApprovalDecision) {
-                            return actions->typeText(text, field);
-                        });
+    return whenApproved(
+        {.kind = ProposedAction::Kind::typeText, .text = text, .target = field},
+        [text, field](auto actions, ApprovalDecision) { return actions->typeText(text, field); });
 }
 
 QCoro::Task<ComputerUseResult> ApprovingToolActions::pressKey(KeyboardKey key)
 {
     return whenApproved({.kind = ProposedAction::Kind::pressKey, .target = key.displayName},
-                        [key](auto actions, ApprovalDecision) {
-                            return actions->pressKey(key);
-                        });
+                        [key](auto actions, ApprovalDecision) { return actions->pressKey(key); });
 }
 
 QCoro::Task<ComputerUseResult> ApprovingToolActions::searchWeb(QString query)
@@ -75,8 +71,8 @@ QCoro::Task<ComputerUseResult> ApprovingToolActions::searchWeb(QString query)
     return m_actions->searchWeb(std::move(query));
 }
 
-QCoro::Task<ComputerUseResult> ApprovingToolActions::generateImage(
-    QString prompt, std::optional<QString> aspectRatio)
+QCoro::Task<ComputerUseResult>
+ApprovingToolActions::generateImage(QString prompt, std::optional<QString> aspectRatio)
 {
     return m_actions->generateImage(std::move(prompt), std::move(aspectRatio));
 }

@@ -61,10 +61,12 @@ std::optional<QUrl> resultsPageAddress(const QString& query)
 
 // Result pages and preview images come from someone else's page: they are reached only on the
 // public internet, unless they live where the person's own search engine does.
-PublicWeb::TrustedOrigin searchEngineOrigin()
+PublicWeb::TrustedOrigin searchEngineOrigin(PublicWeb::TrustedOrigin alsoTrusted)
 {
     const QUrl engine = Configuration::searchUrl();
-    return [engine](const QUrl& url) {
+    return [engine, alsoTrusted](const QUrl& url) {
+        if (alsoTrusted && alsoTrusted(url))
+            return true;
         return url.scheme().compare(engine.scheme(), Qt::CaseInsensitive) == 0 &&
                url.host() == engine.host() && url.port(-1) == engine.port(-1);
     };
@@ -73,13 +75,15 @@ PublicWeb::TrustedOrigin searchEngineOrigin()
 QCoro::Task<std::optional<QString>>
 resultPageText(QString urlString, PublicWeb::TrustedOrigin trusted, QDeadlineTimer deadline)
 {
-    const HttpFetchResult page = co_await PublicWeb::fetchPage({
+    // Named and moved in: GCC 12 destroys some temporaries of a co_await expression twice.
+    PublicWeb::PageRequest request{
         .url = QUrl(urlString, QUrl::StrictMode),
         .userAgent = userAgent,
         .timeout = std::chrono::milliseconds(std::max<qint64>(0, deadline.remainingTime())),
         .maximumBodyBytes = WebSearchService::maximumResultPageBytes,
         .trusted = std::move(trusted),
-    });
+    };
+    const HttpFetchResult page = co_await PublicWeb::fetchPage(std::move(request));
     if (!page.succeeded()) {
         qCDebug(lcWebSearch) << "result page not read:" << page.errorDescription;
         co_return std::nullopt;
@@ -92,16 +96,18 @@ QCoro::Task<std::optional<QString>> fetchOGImage(QString urlString,
 {
     const QDeadlineTimer deadline(resultPageTimeout);
     const std::optional<QString> page =
-        co_await resultPageText(std::move(urlString), trusted, deadline);
+        co_await resultPageText(std::move(urlString), PublicWeb::TrustedOrigin(trusted), deadline);
     if (!page)
         co_return std::nullopt;
     const std::optional<QString> image = PageImageReader::imageUrl(*page);
     if (!image)
         co_return std::nullopt;
     // The window loads the picture: a file, another scheme or a local address never gets there.
+    QUrl imageAddress(*image, QUrl::StrictMode);
     const bool safe = co_await PublicWeb::isSafeToLoad(
-        QUrl(*image, QUrl::StrictMode),
-        std::chrono::milliseconds(std::max<qint64>(0, deadline.remainingTime())), trusted);
+        std::move(imageAddress),
+        std::chrono::milliseconds(std::max<qint64>(0, deadline.remainingTime())),
+        std::move(trusted));
     if (!safe)
         co_return std::nullopt;
     co_return image;
@@ -186,8 +192,15 @@ WebSearchService& WebSearchService::shared()
     return service;
 }
 
+WebSearchService::WebSearchService(PublicWeb::TrustedOrigin alsoTrusted)
+    : m_alsoTrusted(std::move(alsoTrusted))
+{
+}
+
 QCoro::Task<QList<SearchResult>> WebSearchService::search(QString query)
 {
+    // Read before the first suspension: the service may be gone by the time pages arrive.
+    PublicWeb::TrustedOrigin trusted = searchEngineOrigin(m_alsoTrusted);
     const QString trimmed = query.trimmed();
     if (trimmed.isEmpty())
         co_return QList<SearchResult>{};
@@ -208,10 +221,10 @@ QCoro::Task<QList<SearchResult>> WebSearchService::search(QString query)
         co_return QList<SearchResult>{};
 
     QList<SearchResult> results = ResultsPageReader::read(*text, iconBase);
-    const PublicWeb::TrustedOrigin trusted = searchEngineOrigin();
-    results = co_await withPreviewImages(std::move(results), trusted);
+    PublicWeb::TrustedOrigin forImages = trusted;
+    results = co_await withPreviewImages(std::move(results), std::move(forImages));
     results = narrowedToPictured(std::move(results));
-    co_return co_await withRecipeFirst(std::move(results), trusted);
+    co_return co_await withRecipeFirst(std::move(results), std::move(trusted));
 }
 
 } // namespace korvane

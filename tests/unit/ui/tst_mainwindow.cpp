@@ -215,6 +215,38 @@ private Q_SLOTS:
         QCOMPARE(m_fixture->property(u"inspectorTitle"_qs, "text").toString(), u"First"_qs);
     }
 
+    void proposedScriptIsShownWholeAndAnswered()
+    {
+        AppModelHarness& harness = m_fixture->harness();
+        harness.controlSettings.allowComputerControl = false;
+        const QString code = u"# <b>not markup</b>\nimport shutil\nshutil.rmtree('old')"_qs;
+        harness.assistant->replies.append(AssistantResponse{
+            .message = assistantMessage(u"Cleaning up."_qs),
+            .action = AssistantAction{.type = u"run_python_script"_qs, .scriptCode = code}});
+        QVERIFY(!m_fixture->item(u"actionApproval"_qs)->isVisible());
+        harness.submit(u"tidy the folder"_qs);
+        QTRY_VERIFY(harness.approvals->hasPending());
+        m_fixture->settle();
+
+        QVERIFY(m_fixture->item(u"actionApproval"_qs)->isVisible());
+        QCOMPARE(m_fixture->property(u"approvalTitle"_qs, "text").toString(),
+                 u"The assistant wants to run this Python script"_qs);
+        QCOMPARE(m_fixture->property(u"approvalDetail"_qs, "text").toString(), code);
+        QVERIFY(saveShot(m_fixture->window(), u"approval"_qs));
+        QVERIFY(harness.computerUse->scripts.isEmpty());
+
+        QQuickItem* withNetwork = m_fixture->item(u"allowWithNetworkButton"_qs);
+        QTest::mouseClick(
+            m_fixture->window(), Qt::LeftButton, {},
+            withNetwork->mapToScene(QPointF(withNetwork->width() / 2, withNetwork->height() / 2))
+                .toPoint());
+        QVERIFY(harness.waitForQuiet());
+        m_fixture->settle();
+        QCOMPARE(harness.computerUse->scripts, QStringList{code});
+        QVERIFY(harness.computerUse->scriptPermissions.first().network);
+        QVERIFY(!m_fixture->item(u"actionApproval"_qs)->isVisible());
+    }
+
     void settingsWindowStoresToggles()
     {
         QVERIFY(QMetaObject::invokeMethod(m_fixture->window(), "showSettings"));
