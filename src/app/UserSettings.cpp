@@ -86,6 +86,17 @@ void UserSettings::setLetScriptsUseNetwork(bool value)
         Q_EMIT letScriptsUseNetworkChanged();
 }
 
+bool UserSettings::startAtLogin() const
+{
+    return m_settings->value(startAtLoginKey, false).toBool();
+}
+
+void UserSettings::setStartAtLogin(bool value)
+{
+    if (store(startAtLoginKey, value))
+        Q_EMIT startAtLoginChanged();
+}
+
 QString UserSettings::fileName() const
 {
     return m_settings->fileName();

@@ -9,9 +9,9 @@ class QSettings;
 
 namespace korvane {
 
-// The persisted user settings (~/.config/korvane/Korvane.conf): the four of the settings
-// window, and whether scripts may use the network. Besides the window, only the approval of
-// proposed actions reads them (allowComputerControl, letScriptsUseNetwork).
+// The persisted user settings (~/.config/korvane/Korvane.conf). Only the settings window reads
+// them, and besides it the program's start for startAtLogin and the approval of proposed
+// actions for allowComputerControl and letScriptsUseNetwork.
 class UserSettings final : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool startInQuietMode READ startInQuietMode WRITE setStartInQuietMode NOTIFY
@@ -24,6 +24,7 @@ class UserSettings final : public QObject {
                    setPreferredAssistantProvider NOTIFY preferredAssistantProviderChanged)
     Q_PROPERTY(bool letScriptsUseNetwork READ letScriptsUseNetwork WRITE setLetScriptsUseNetwork
                    NOTIFY letScriptsUseNetworkChanged)
+    Q_PROPERTY(bool startAtLogin READ startAtLogin WRITE setStartAtLogin NOTIFY startAtLoginChanged)
 
 public:
     static inline const QString startInQuietModeKey = QStringLiteral("startInQuietMode");
@@ -32,6 +33,7 @@ public:
     static inline const QString preferredAssistantProviderKey =
         QStringLiteral("preferredAssistantProvider");
     static inline const QString letScriptsUseNetworkKey = QStringLiteral("letScriptsUseNetwork");
+    static inline const QString startAtLoginKey = QStringLiteral("startAtLogin");
 
     // The user's own settings file.
     explicit UserSettings(QObject* parent = nullptr);
@@ -50,6 +52,9 @@ public:
     void setPreferredAssistantProvider(const QString& value);
     bool letScriptsUseNetwork() const;
     void setLetScriptsUseNetwork(bool value);
+    // Start hidden at login, listen for the wake phrase, keep running when the window closes.
+    bool startAtLogin() const;
+    void setStartAtLogin(bool value);
 
     QString fileName() const;
 
@@ -59,6 +64,7 @@ Q_SIGNALS:
     void allowComputerControlChanged();
     void preferredAssistantProviderChanged();
     void letScriptsUseNetworkChanged();
+    void startAtLoginChanged();
 
 private:
     bool store(const QString& key, const QVariant& value);

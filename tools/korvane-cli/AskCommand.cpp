@@ -15,8 +15,6 @@ namespace korvane::cli {
 
 namespace {
 
-const QString synopsis = QStringLiteral(
-    "ask [--timeout SECONDS] [--allow-computer-control] [--allow-script-network] PROMPT...");
 constexpr double defaultTimeoutSeconds = 120;
 
 bool isQuiet(const AppModel& model)
@@ -75,10 +73,9 @@ QString conversationJson(const AppModel& model)
            u"],\"selectedArtifactIndex\":" + compactJson(selectedIndex) + u'}';
 }
 
-} // namespace
-
 int runAskCommand(const QStringList& arguments)
 {
+    const QString synopsis = askVerb().synopsis();
     double timeoutSeconds = defaultTimeoutSeconds;
     ComputerControlSettings granted;
     QStringList prompts;
@@ -122,6 +119,48 @@ int runAskCommand(const QStringList& arguments)
     }
     // Every prompt is answered; one answer that tells of a failure fails the run.
     return model->failedOutcomeCount() > 0 ? exitFailure : exitSuccess;
+}
+
+} // namespace
+
+Verb askVerb()
+{
+    return {
+        .name = QStringLiteral("ask"),
+        .arguments = QStringLiteral(
+            "[--timeout SECONDS] [--allow-computer-control] [--allow-script-network] PROMPT..."),
+        .summary = QStringLiteral("Submit prompts to a headless assistant and print the outcome"),
+        .description = QStringLiteral(
+            "Submits each PROMPT in order, as if typed into the window, waiting for the previous "
+            "one to finish, then prints {\"messages\":[…],\"artifacts\":[…],"
+            "\"selectedArtifactIndex\":N|null} as JSON. No microphone is opened and no wake "
+            "phrase is listened for.\n\n"
+            "Prompts the phrase parsers recognise are carried out on this desktop, as with run; "
+            "the others go to the chat service at OPENAI_BASE_URL with OPENAI_API_KEY. The exit "
+            "code is 1 when any answer is a failure sentence, a declined action included.\n\n"
+            "Nobody is there to approve what the assistant proposes: without "
+            "--allow-computer-control (or the setting) its scripts, typing, key presses and "
+            "clicks are declined. Scripts always run in a sandbox."),
+        .options =
+            {
+                {.name = QStringLiteral("--timeout"),
+                 .valueName = QStringLiteral("SECONDS"),
+                 .text = QStringLiteral(
+                     "One time-out for the whole run, 120 by default. On time-out what has arrived "
+                     "is printed and the exit code is 3.")},
+                {.name = QStringLiteral("--allow-computer-control"),
+                 .text = QStringLiteral(
+                     "Carry out key presses, typing, clicks and scripts that the assistant asks "
+                     "for "
+                     "without asking first, as with the setting \"Allow Computer Control\" on. "
+                     "Without it such actions are declined.")},
+                {.name = QStringLiteral("--allow-script-network"),
+                 .text = QStringLiteral(
+                     "Let scripts reach the network (and pass them the API key). Without it "
+                     "scripts run with no network.")},
+            },
+        .run = runAskCommand,
+    };
 }
 
 bool takeComputerControlFlag(const QString& argument, ComputerControlSettings& granted)

@@ -61,11 +61,14 @@ public:
 class FakeComputerUseService final : public ComputerUseService {
 public:
     QCoro::Task<ComputerUseResult> execute(QString text) override;
+    // Recorded in `typedCommands`, then answered as execute().
+    QCoro::Task<ComputerUseResult> executeTypedCommand(QString text) override;
     QCoro::Task<ComputerUseResult> inspectUI() override;
     QCoro::Task<ComputerUseResult> runPythonScript(QString code,
                                                    ScriptPermissions permissions) override;
 
     QStringList executed;
+    QStringList typedCommands;
     QStringList scripts;
     QList<ScriptPermissions> scriptPermissions;
     int inspections = 0;
