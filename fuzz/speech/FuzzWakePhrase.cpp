@@ -16,8 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // Normalizing twice changes nothing.
     if (WakePhraseMatcher::normalized(normalized) != normalized)
         __builtin_trap();
-    const auto match = WakePhraseMatcher::match(
-        normalized, korvane::WakeWordVoiceService::defaultWakePhrases());
+    const auto match =
+        WakePhraseMatcher::match(normalized, korvane::WakeWordVoiceService::defaultWakePhrases());
     if (match && !normalized.contains(match->phrase))
         __builtin_trap();
     return 0;

@@ -167,14 +167,13 @@ QCoro::Task<> AppModel::generateImageInto(QUuid artifactID, QString description,
 
 QCoro::Task<> AppModel::generateImage(QUuid artifactID, QString description, QString size)
 {
-    return generateImageInto(artifactID, std::move(description), std::move(size),
-                             [](Artifact& artifact, const std::optional<QString>& path) {
-                                 artifact.body =
-                                     path.value_or(QStringLiteral("The image could not be generated."));
-                                 artifact.status =
-                                     path ? ArtifactStatus::ready : ArtifactStatus::needsReview;
-                                 return true;
-                             });
+    return generateImageInto(
+        artifactID, std::move(description), std::move(size),
+        [](Artifact& artifact, const std::optional<QString>& path) {
+            artifact.body = path.value_or(QStringLiteral("The image could not be generated."));
+            artifact.status = path ? ArtifactStatus::ready : ArtifactStatus::needsReview;
+            return true;
+        });
 }
 
 QCoro::Task<> AppModel::generateCoverImage(QUuid artifactID, QString description)

@@ -31,10 +31,10 @@ QString notApprovedSentence(const ProposedAction& action, ApprovalDecision decis
         break;
     }
     if (decision == ApprovalDecision::unattended)
-        return outcome + QStringLiteral(
-                             ": actions the assistant proposes need the user's approval, and "
-                             "nobody was asked. Turn on Allow Computer Control in Korvane's "
-                             "settings, or pass --allow-computer-control to korvane-cli.");
+        return outcome +
+               QStringLiteral(": actions the assistant proposes need the user's approval, and "
+                              "nobody was asked. Turn on Allow Computer Control in Korvane's "
+                              "settings, or pass --allow-computer-control to korvane-cli.");
     return outcome + QStringLiteral(": the user declined it.");
 }
 

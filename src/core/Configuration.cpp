@@ -81,9 +81,10 @@ std::optional<QString> credentialTransportProblem(const QUrl& url)
         host == u"localhost" || host.endsWith(u".localhost") || QHostAddress(host).isLoopback();
     if ((scheme == u"http" || scheme == u"ws") && thisComputer)
         return std::nullopt;
-    return openAIBaseUrlName + QStringLiteral(" must start with https:// (plain http:// is "
-                                              "allowed only for this computer), so the API key "
-                                              "was not sent to ") +
+    return openAIBaseUrlName +
+           QStringLiteral(" must start with https:// (plain http:// is "
+                          "allowed only for this computer), so the API key "
+                          "was not sent to ") +
            url.toDisplayString(QUrl::RemoveUserInfo | QUrl::RemovePath | QUrl::RemoveQuery |
                                QUrl::RemoveFragment);
 }

@@ -72,7 +72,7 @@ QCoro::Task<ComputerUseResult> RecordingToolActions::getRecipe(QString dish)
 }
 
 QCoro::Task<ComputerUseResult> RecordingToolActions::runPythonScript(QString code,
-                                                                    ScriptPermissions permissions)
+                                                                     ScriptPermissions permissions)
 {
     return answer(QStringLiteral("script ") + code +
                   (permissions.network ? QStringLiteral(" with network") : QString()));
