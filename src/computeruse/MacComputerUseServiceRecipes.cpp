@@ -1,23 +1,15 @@
 #include "computeruse/ComputerUseOperations.h"
 #include "computeruse/RecipeRequest.h"
 #include "core/Configuration.h"
+#include "core/ConsoleLine.h"
 #include "core/HttpFetch.h"
 #include "core/LocalEnvironment.h"
-
-#include <cstdio>
 
 namespace korvane::operations {
 
 namespace {
 
 using namespace std::chrono_literals;
-
-void printConsoleLine(const QString& line)
-{
-    const QByteArray bytes = line.toUtf8() + '\n';
-    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
-    std::fflush(stdout);
-}
 
 // Every sentence of its own here tells of a failure.
 ComputerUseResult sentence(QString summary)

@@ -4,6 +4,7 @@
 #include "computeruse/ScriptEnvironmentActivity.h"
 #include "computeruse/ScriptSandbox.h"
 #include "computeruse/ShellCommand.h"
+#include "core/ConsoleLine.h"
 #include "core/SecretRedaction.h"
 
 #include <QDir>
@@ -15,19 +16,11 @@
 #include <qcoro/qcorofuture.h>
 #include <qcoro/qcorosignal.h>
 
-#include <cstdio>
 #include <unistd.h>
 
 namespace korvane {
 
 namespace {
-
-void printConsoleLine(const QString& line)
-{
-    const QByteArray bytes = line.toUtf8() + '\n';
-    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
-    std::fflush(stdout);
-}
 
 // One run at a time on this thread: the next waits until the previous released its turn.
 class ScriptTurn final : public QObject {
