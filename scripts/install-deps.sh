@@ -21,6 +21,7 @@ packages=(
   libpocketsphinx-dev pocketsphinx-en-us libdbus-1-dev
   # run time
   xdg-utils desktop-file-utils python3 python3-venv hicolor-icon-theme fonts-dejavu-core
+  bubblewrap util-linux
   python3-pip python3-pandas python3-openpyxl python3-matplotlib python3-xlsxwriter
   # packaging: the .deb and its checks (dpkg-shlibdeps comes with build-essential)
   appstream

@@ -1,11 +1,10 @@
-// Feeds arbitrary bytes to the readers of outside text in the executor: a script's standard
-// output (the artifact marker), desktop entries and their Exec lines.
+// Feeds arbitrary bytes to the readers of a script's output: the artifact marker of its
+// standard output, and the markdown file a marker names.
 #include "computeruse/ScriptArtifactMarker.h"
-#include "platform/linux/xdg/DesktopEntry.h"
 
 #include <QByteArray>
 #include <QString>
-#include <QTemporaryFile>
+#include <QTemporaryDir>
 
 #include <cstddef>
 #include <cstdint>
@@ -16,18 +15,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QString text = QString::fromUtf8(bytes);
     (void)korvane::parseArtifactFromStdout(text);
     (void)korvane::parseArtifactFromStdout(QStringLiteral("[ARTIFACT:") + text);
-    (void)korvane::splitExecLine(text);
 
-    QTemporaryFile file;
-    if (file.open()) {
-        file.write("[Desktop Entry]\n");
+    static const QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("notes.md"));
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         file.write(bytes);
-        file.flush();
-        if (const auto entry = korvane::readDesktopEntry(
-                file.fileName(), QStringLiteral("f.desktop"), QStringLiteral("de_DE.UTF-8@euro"))) {
-            (void)entry->isLaunchable();
-            (void)entry->executableName();
-        }
+        file.close();
+        (void)korvane::readArtifactFile(path, {folder.path()});
     }
     return 0;
 }

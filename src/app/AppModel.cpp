@@ -2,6 +2,8 @@
 
 #include "app/AppIntentRouter.h"
 #include "app/AppModelInternals.h"
+#include "app/ApprovalRequests.h"
+#include "app/ComputerControlPolicy.h"
 #include "app/NoWindowActivator.h"
 #include "app/UnavailableAssistantProvider.h"
 #include "app/UnavailableComputerUseService.h"
@@ -29,6 +31,7 @@ AppModel::AppModel(AppModelServices services, QObject* parent)
     , m_services(std::move(services))
     , m_messages(new MessageListModel(this))
     , m_artifacts(new ArtifactListModel(this))
+    , m_imageGenerations(new AsyncSemaphore(maximumImageGenerationsInFlight, this))
 {
     if (!m_services.assistantProvider)
         m_services.assistantProvider = std::make_shared<UnavailableAssistantProvider>();
@@ -42,6 +45,9 @@ AppModel::AppModel(AppModelServices services, QObject* parent)
         m_services.spokenFeedback = std::make_shared<SilentSpokenFeedback>();
     if (!m_services.windowActivator)
         m_services.windowActivator = std::make_shared<NoWindowActivator>();
+    if (!m_services.actionApprover)
+        m_services.actionApprover = std::make_shared<ComputerControlPolicy>(
+            [] { return ComputerControlSettings{}; }, nullptr);
     if (!m_services.recognizesCommand) {
         m_services.recognizesCommand = [](QStringView text) {
             return parseComputerUseCommand(text).has_value();
@@ -54,6 +60,14 @@ AppModel::AppModel(AppModelServices services, QObject* parent)
     connect(m_artifacts, &QAbstractItemModel::rowsRemoved, this, artifactsChanged);
     connect(m_artifacts, &QAbstractItemModel::dataChanged, this, artifactsChanged);
     connect(m_artifacts, &QAbstractItemModel::modelReset, this, artifactsChanged);
+
+    // A question asked during a voice session must be seen: the window comes forward.
+    if (ApprovalRequests* requests = m_services.approvalRequests.get()) {
+        connect(requests, &ApprovalRequests::currentChanged, this, [this, requests] {
+            if (requests->hasPending())
+                bringAppToFront();
+        });
+    }
 
     configureRealtimeVoice();
     configureWakeWordVoice();
@@ -166,6 +180,11 @@ int AppModel::pendingWorkCount() const
     return m_pendingWorkCount;
 }
 
+int AppModel::failedOutcomeCount() const
+{
+    return m_failedOutcomeCount;
+}
+
 MessageListModel* AppModel::messageModel() const
 {
     return m_messages;
@@ -174,6 +193,11 @@ MessageListModel* AppModel::messageModel() const
 ArtifactListModel* AppModel::artifactModel() const
 {
     return m_artifacts;
+}
+
+ApprovalRequests* AppModel::approvals() const
+{
+    return m_services.approvalRequests.get();
 }
 
 QString AppModel::selectedSectionText() const

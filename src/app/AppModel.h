@@ -2,9 +2,11 @@
 
 #include "app/AppIntentRoute.h"
 #include "app/AppModelServices.h"
+#include "app/ApprovalRequests.h"
 #include "app/ArtifactListModel.h"
 #include "app/MessageListModel.h"
 #include "core/AssistantResponse.h"
+#include "core/AsyncSemaphore.h"
 #include "core/ComputerUseResult.h"
 #include "core/SidebarSection.h"
 #include "realtime/RealtimeVoiceState.h"
@@ -52,6 +54,8 @@ class AppModel final : public QObject {
     Q_PROPERTY(korvane::MessageListModel* messages READ messageModel CONSTANT)
     Q_PROPERTY(korvane::ArtifactListModel* artifacts READ artifactModel CONSTANT)
     Q_PROPERTY(int pendingWorkCount READ pendingWorkCount NOTIFY pendingWorkCountChanged)
+    // The proposed actions waiting for the person's answer; null without a window.
+    Q_PROPERTY(korvane::ApprovalRequests* approvals READ approvals CONSTANT)
 
 public:
     // Installs the callbacks on the realtime and wake phrase services, then starts wake
@@ -86,9 +90,12 @@ public:
     // Prompts, actions, wake-phrase commands and image generations still running. Zero means
     // the model has gone quiet: nothing more will change without new input.
     int pendingWorkCount() const;
+    // Answers and results so far whose sentence tells of a failure.
+    int failedOutcomeCount() const;
 
     MessageListModel* messageModel() const;
     ArtifactListModel* artifactModel() const;
+    ApprovalRequests* approvals() const;
 
     // QML forms of the fields above.
     QString selectedSectionText() const;
@@ -171,9 +178,12 @@ private:
     QCoro::Task<> runCommandRoute(QString text);
     QCoro::Task<> runAssistantRoute(AssistantRequest request);
     QCoro::Task<> runAction(AssistantAction action);
+    // The script once the approver allows it, else the sentence saying why it did not run.
+    QCoro::Task<ComputerUseResult> approvedScript(QString code);
     QCoro::Task<> runWakePhraseCommand(QString text);
-    // Edits the artifact with the generated image's path; false leaves it as it is.
-    using ImageFill = std::function<bool(Artifact&, const QString&)>;
+    // Edits the artifact with the generated image's path, or marks the image failed when
+    // there is none; false leaves the artifact as it is.
+    using ImageFill = std::function<bool(Artifact&, const std::optional<QString>&)>;
     QCoro::Task<> generateImageInto(QUuid artifactID, QString description, QString size,
                                     ImageFill fill);
     QCoro::Task<> generateImage(QUuid artifactID, QString description, QString size);
@@ -208,7 +218,10 @@ private:
     std::optional<QUuid> m_tempVoiceArtifactID{};
     std::optional<QUuid> m_realtimeTranscriptMessageID{};
     int m_pendingWorkCount = 0;
+    int m_failedOutcomeCount = 0;
     QPointer<AppIntentRouter> m_router{};
+    // Paid generations in flight at once.
+    AsyncSemaphore* m_imageGenerations = nullptr;
 };
 
 } // namespace korvane

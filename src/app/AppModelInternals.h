@@ -29,6 +29,11 @@ private:
     QPointer<AppModel> m_model;
 };
 
+// One reply never starts more image generations than this; their placeholders beyond it
+// end as failed at once.
+inline constexpr int maximumImageGenerationsPerReply = 12;
+inline constexpr int maximumImageGenerationsInFlight = 4;
+
 // No session holds the microphone any more.
 bool sessionEnded(RealtimeVoiceState state);
 

@@ -1,10 +1,13 @@
 // AppModel: typed prompts, their two routes and the actions of an answer; sessions and modes.
 #include "app/AppModelInternals.h"
+#include "app/ApprovalRequests.h"
+#include "computeruse/ActionApproval.h"
 #include "computeruse/ComputerUseService.h"
 #include "providers/AssistantProvider.h"
 #include "realtime/RealtimeVoiceService.h"
 
 #include <QHash>
+#include <QScopeGuard>
 #include <qcoro/qcorotimer.h>
 
 #include <chrono>
@@ -78,6 +81,8 @@ QCoro::Task<> AppModel::runAssistantRoute(AssistantRequest request)
 
 void AppModel::applyResponse(AssistantResponse response)
 {
+    if (response.failed)
+        ++m_failedOutcomeCount;
     m_messages->append(response.message);
     for (const Artifact& artifact : std::as_const(response.artifacts))
         appendArtifact(artifact);
@@ -111,6 +116,19 @@ std::optional<Artifact> AppModel::placeholderFor(const QString& actionType,
     return std::nullopt;
 }
 
+QCoro::Task<ComputerUseResult> AppModel::approvedScript(QString code)
+{
+    const std::shared_ptr<ComputerUseService> service = m_services.computerUseService;
+    const std::shared_ptr<ActionApprover> approver = m_services.actionApprover;
+    const ProposedAction proposed{.kind = ProposedAction::Kind::runScript, .text = code};
+    // A copy moved in: GCC 12 destroys some temporaries of a co_await expression twice.
+    ProposedAction asked = proposed;
+    const ApprovalDecision decision = co_await approver->approve(std::move(asked));
+    if (!isApproved(decision))
+        co_return ComputerUseResult::failure(notApprovedSentence(proposed, decision));
+    co_return co_await service->runPythonScript(std::move(code), scriptPermissions(decision));
+}
+
 QCoro::Task<> AppModel::runAction(AssistantAction action)
 {
     WorkToken work(this);
@@ -118,6 +136,11 @@ QCoro::Task<> AppModel::runAction(AssistantAction action)
     const std::shared_ptr<ComputerUseService> service = m_services.computerUseService;
 
     setResponding(true);
+    // However this ends, the composer is not left locked.
+    const auto unlock = qScopeGuard([self] {
+        if (self)
+            self->setResponding(false);
+    });
     std::optional<QUuid> placeholderID;
     if (auto placeholder = placeholderFor(action.type, action.scriptCode)) {
         placeholderID = placeholder->id;
@@ -130,8 +153,8 @@ QCoro::Task<> AppModel::runAction(AssistantAction action)
     if (name == u"inspect_ui") {
         result = co_await service->inspectUI();
     } else if (name == u"run_python_script") {
-        if (action.scriptCode && !action.scriptCode->isEmpty())
-            result = co_await service->runPythonScript(*action.scriptCode);
+        if (QString code = action.scriptCode.value_or(QString()); !code.isEmpty())
+            result = co_await approvedScript(std::move(code));
         else
             result.summary = QStringLiteral("No script code provided.");
     } else {
@@ -151,11 +174,17 @@ QCoro::Task<> AppModel::runAction(AssistantAction action)
         appendArtifact(std::move(*result.artifact));
         setSelectedArtifactID(id);
     }
+    if (result.failed)
+        ++m_failedOutcomeCount;
     appendMessage(ConversationRole::assistant, m_inputMode, result.summary);
 }
 
 void AppModel::startNewSession()
 {
+    // Nothing the old conversation proposed runs in the new one.
+    if (m_services.approvalRequests)
+        m_services.approvalRequests->declineAll();
+    setResponding(false);
     m_messages->clear();
     m_artifacts->clear();
     setSelectedArtifactID(std::nullopt);

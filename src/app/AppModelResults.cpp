@@ -17,6 +17,8 @@ constexpr qsizetype maximumPresentationScanSize = 4 * 1024 * 1024;
 
 void AppModel::applyRealtimeComputerUseResult(ComputerUseResult result, bool speak)
 {
+    if (result.failed)
+        ++m_failedOutcomeCount;
     // With a live session the realtime model speaks and transcribes its own answer.
     if (!m_services.realtimeVoiceService->isActive()) {
         const int row =
@@ -38,6 +40,8 @@ void AppModel::applyComputerUseResultOnce(ComputerUseResult result, bool speak)
 {
     // A typed command gets its own message: it is written once, after the user's message, and
     // never takes over (or is taken over by) the message realtime output goes to.
+    if (result.failed)
+        ++m_failedOutcomeCount;
     appendMessage(ConversationRole::assistant, m_inputMode, result.summary);
     applyArtifactAndSpeech(result, speak);
 }
@@ -114,8 +118,26 @@ void AppModel::resolvePendingImages(const Artifact& artifact)
     if (!placeholder.isValid())
         return;
     QRegularExpressionMatchIterator matches = placeholder.globalMatch(artifact.body);
-    while (matches.hasNext())
-        generatePresentationImage(artifact.id, matches.next().captured(1));
+    QStringList beyondTheCap;
+    for (int started = 0; matches.hasNext();) {
+        const QString description = matches.next().captured(1);
+        if (started < maximumImageGenerationsPerReply) {
+            generatePresentationImage(artifact.id, description);
+            ++started;
+        } else {
+            beyondTheCap.append(description);
+        }
+    }
+    if (!beyondTheCap.isEmpty()) {
+        const int row = m_artifacts->rowOf(artifact.id);
+        if (row < 0)
+            return;
+        Artifact updated = m_artifacts->items().at(row);
+        for (const QString& description : std::as_const(beyondTheCap))
+            updated.body.replace(QStringLiteral("[IMAGE:generating|") + description + u']',
+                                 QString());
+        m_artifacts->replace(row, std::move(updated));
+    }
 }
 
 QCoro::Task<> AppModel::generateImageInto(QUuid artifactID, QString description, QString size,
@@ -123,37 +145,42 @@ QCoro::Task<> AppModel::generateImageInto(QUuid artifactID, QString description,
 {
     const std::shared_ptr<AssistantProvider> provider = m_services.assistantProvider;
     auto* generator = dynamic_cast<GptImageGenerator*>(provider.get());
-    if (!generator)
-        co_return;
     WorkToken work(this);
     QPointer<AppModel> self(this);
-    const std::optional<QString> path =
-        co_await generator->generateGptImage(std::move(description), std::move(size));
-    if (!self || !path)
-        co_return;
+    std::optional<QString> path;
+    if (generator) {
+        const AsyncSemaphore::Permit permit = co_await m_imageGenerations->acquire();
+        if (!self)
+            co_return;
+        path = co_await generator->generateGptImage(std::move(description), std::move(size));
+        if (!self)
+            co_return;
+    }
     const int row = m_artifacts->rowOf(artifactID);
     if (row < 0)
         co_return;
     // Edit the artifact as it is now: other placeholders may have been filled in meanwhile.
     Artifact updated = m_artifacts->items().at(row);
-    if (fill(updated, *path))
+    if (fill(updated, path))
         m_artifacts->replace(row, std::move(updated));
 }
 
 QCoro::Task<> AppModel::generateImage(QUuid artifactID, QString description, QString size)
 {
-    return generateImageInto(artifactID, std::move(description), std::move(size),
-                             [](Artifact& artifact, const QString& path) {
-                                 artifact.body = path;
-                                 artifact.status = ArtifactStatus::ready;
-                                 return true;
-                             });
+    return generateImageInto(
+        artifactID, std::move(description), std::move(size),
+        [](Artifact& artifact, const std::optional<QString>& path) {
+            artifact.body = path.value_or(QStringLiteral("The image could not be generated."));
+            artifact.status = path ? ArtifactStatus::ready : ArtifactStatus::needsReview;
+            return true;
+        });
 }
 
 QCoro::Task<> AppModel::generateCoverImage(QUuid artifactID, QString description)
 {
     return generateImageInto(artifactID, std::move(description), QStringLiteral("1536x1024"),
-                             [](Artifact& artifact, const QString& path) {
+                             [](Artifact& artifact, const std::optional<QString>& path) {
+                                 // Without a picture the document simply has no cover.
                                  artifact.imagePath = path;
                                  return true;
                              });
@@ -163,11 +190,13 @@ QCoro::Task<> AppModel::generatePresentationImage(QUuid artifactID, QString desc
 {
     const QString marker = QStringLiteral("[IMAGE:generating|") + description + u']';
     return generateImageInto(artifactID, std::move(description), QStringLiteral("1024x1024"),
-                             [marker](Artifact& artifact, const QString& path) {
+                             [marker](Artifact& artifact, const std::optional<QString>& path) {
                                  if (!artifact.body.contains(marker))
                                      return false;
-                                 artifact.body.replace(marker,
-                                                       QStringLiteral("[IMAGE:") + path + u']');
+                                 // A slide without its picture rather than one waiting forever.
+                                 artifact.body.replace(marker, path ? QStringLiteral("[IMAGE:") +
+                                                                          *path + u']'
+                                                                    : QString());
                                  return true;
                              });
 }

@@ -1,7 +1,9 @@
 #include "app/ApplicationComposition.h"
 
 #include "app/AppModel.h"
+#include "app/ApprovalRequests.h"
 #include "app/NoWindowActivator.h"
+#include "app/UserSettings.h"
 #include "computeruse/MacComputerUseService.h"
 #include "platform/linux/audio/QtAudioCaptureDevice.h"
 #include "platform/linux/audio/QtAudioPlaybackDevice.h"
@@ -9,6 +11,7 @@
 #include "platform/linux/pocketsphinx/PocketsphinxRecognizer.h"
 #include "platform/linux/texttospeech/QtSpokenFeedback.h"
 #include "providers/OpenAIAssistantProvider.h"
+#include "realtime/ApprovingToolActions.h"
 #include "realtime/MacComputerUseToolActions.h"
 #include "realtime/OpenAIRealtimeVoiceService.h"
 #include "realtime/UnavailableRealtimeVoiceService.h"
@@ -53,9 +56,21 @@ wakeWordListenerDependencies(std::shared_ptr<AudioCaptureDevice> capture)
     };
 }
 
+ComputerControlSettings storedComputerControlSettings()
+{
+    const UserSettings settings;
+    return {.allowComputerControl = settings.allowComputerControl(),
+            .letScriptsUseNetwork = settings.letScriptsUseNetwork()};
+}
+
 AppModelServices makeApplicationServices(const ApplicationModelOptions& options)
 {
     AppModelServices services;
+    if (!options.headless)
+        services.approvalRequests = std::make_shared<ApprovalRequests>();
+    services.actionApprover = std::make_shared<ComputerControlPolicy>(
+        options.computerControl ? options.computerControl : &storedComputerControlSettings,
+        services.approvalRequests);
     services.assistantProvider =
         std::make_shared<OpenAIAssistantProvider>(QStringLiteral("gpt-4o"), options.session);
     auto computerUse = std::make_shared<MacComputerUseService>();
@@ -67,7 +82,9 @@ AppModelServices makeApplicationServices(const ApplicationModelOptions& options)
         services.spokenFeedback = std::make_shared<SilentSpokenFeedback>();
     } else {
         services.realtimeVoiceService = std::make_shared<OpenAIRealtimeVoiceService>(
-            std::make_shared<MacComputerUseToolActions>(computerUse), makeRealtimeAudio());
+            std::make_shared<ApprovingToolActions>(
+                std::make_shared<MacComputerUseToolActions>(computerUse), services.actionApprover),
+            makeRealtimeAudio());
         services.wakeWordListener = makeWakeWordListener();
         services.spokenFeedback = makeSpokenFeedback();
     }

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "app/AppModelServices.h"
+#include "app/ComputerControlPolicy.h"
 #include "speech/WakeWordVoiceService.h"
 
 #include <QObject>
 
+#include <functional>
 #include <memory>
 
 class QNetworkAccessManager;
@@ -18,11 +20,17 @@ struct ApplicationModelOptions {
     bool headless = false;
     // Carries the assistant's requests; the calling thread's manager when absent.
     QNetworkAccessManager* session = nullptr;
+    // Where the standing answers about proposed actions come from; the user's settings file
+    // when empty. The window asks the person about the rest; headless runs ask nobody.
+    ComputerControlPolicy::SettingsSource computerControl{};
 };
 
 // What the window's wake phrase listener is made of, listening on `capture`.
 WakeWordVoiceService::Dependencies
 wakeWordListenerDependencies(std::shared_ptr<AudioCaptureDevice> capture);
+
+// The standing answers as the user's settings file holds them now.
+ComputerControlSettings storedComputerControlSettings();
 
 // The services the real program runs with.
 AppModelServices makeApplicationServices(const ApplicationModelOptions& options);

@@ -15,7 +15,8 @@ AssistantProviderKind UnavailableAssistantProvider::kind() const
 QCoro::Task<AssistantResponse> UnavailableAssistantProvider::respond(AssistantRequest)
 {
     co_return AssistantResponse{
-        .message = {.role = ConversationRole::assistant, .content = unavailableMessage()}};
+        .message = {.role = ConversationRole::assistant, .content = unavailableMessage()},
+        .failed = true};
 }
 
 } // namespace korvane

@@ -9,7 +9,7 @@ QString UnavailableComputerUseService::unavailableMessage()
 
 QCoro::Task<ComputerUseResult> UnavailableComputerUseService::execute(QString)
 {
-    co_return ComputerUseResult{.summary = unavailableMessage()};
+    co_return ComputerUseResult::failure(unavailableMessage());
 }
 
 QCoro::Task<ComputerUseResult> UnavailableComputerUseService::executeTypedCommand(QString)
@@ -19,12 +19,13 @@ QCoro::Task<ComputerUseResult> UnavailableComputerUseService::executeTypedComman
 
 QCoro::Task<ComputerUseResult> UnavailableComputerUseService::inspectUI()
 {
-    co_return ComputerUseResult{.summary = unavailableMessage()};
+    co_return ComputerUseResult::failure(unavailableMessage());
 }
 
-QCoro::Task<ComputerUseResult> UnavailableComputerUseService::runPythonScript(QString)
+QCoro::Task<ComputerUseResult> UnavailableComputerUseService::runPythonScript(QString,
+                                                                              ScriptPermissions)
 {
-    co_return ComputerUseResult{.summary = unavailableMessage()};
+    co_return ComputerUseResult::failure(unavailableMessage());
 }
 
 } // namespace korvane

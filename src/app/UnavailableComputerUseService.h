@@ -12,7 +12,8 @@ public:
     QCoro::Task<ComputerUseResult> execute(QString text) override;
     QCoro::Task<ComputerUseResult> executeTypedCommand(QString text) override;
     QCoro::Task<ComputerUseResult> inspectUI() override;
-    QCoro::Task<ComputerUseResult> runPythonScript(QString code) override;
+    QCoro::Task<ComputerUseResult> runPythonScript(QString code,
+                                                   ScriptPermissions permissions) override;
 };
 
 } // namespace korvane

@@ -75,6 +75,17 @@ void UserSettings::setPreferredAssistantProvider(const QString& value)
         Q_EMIT preferredAssistantProviderChanged();
 }
 
+bool UserSettings::letScriptsUseNetwork() const
+{
+    return m_settings->value(letScriptsUseNetworkKey, false).toBool();
+}
+
+void UserSettings::setLetScriptsUseNetwork(bool value)
+{
+    if (store(letScriptsUseNetworkKey, value))
+        Q_EMIT letScriptsUseNetworkChanged();
+}
+
 bool UserSettings::startAtLogin() const
 {
     return m_settings->value(startAtLoginKey, false).toBool();

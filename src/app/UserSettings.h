@@ -9,8 +9,9 @@ class QSettings;
 
 namespace korvane {
 
-// The persisted user settings (~/.config/korvane/Korvane.conf). Only the settings window
-// reads them, and the program's start for startAtLogin.
+// The persisted user settings (~/.config/korvane/Korvane.conf). Only the settings window reads
+// them, and besides it the program's start for startAtLogin and the approval of proposed
+// actions for allowComputerControl and letScriptsUseNetwork.
 class UserSettings final : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool startInQuietMode READ startInQuietMode WRITE setStartInQuietMode NOTIFY
@@ -21,6 +22,8 @@ class UserSettings final : public QObject {
                    NOTIFY allowComputerControlChanged)
     Q_PROPERTY(QString preferredAssistantProvider READ preferredAssistantProvider WRITE
                    setPreferredAssistantProvider NOTIFY preferredAssistantProviderChanged)
+    Q_PROPERTY(bool letScriptsUseNetwork READ letScriptsUseNetwork WRITE setLetScriptsUseNetwork
+                   NOTIFY letScriptsUseNetworkChanged)
     Q_PROPERTY(bool startAtLogin READ startAtLogin WRITE setStartAtLogin NOTIFY startAtLoginChanged)
 
 public:
@@ -29,6 +32,7 @@ public:
     static inline const QString allowComputerControlKey = QStringLiteral("allowComputerControl");
     static inline const QString preferredAssistantProviderKey =
         QStringLiteral("preferredAssistantProvider");
+    static inline const QString letScriptsUseNetworkKey = QStringLiteral("letScriptsUseNetwork");
     static inline const QString startAtLoginKey = QStringLiteral("startAtLogin");
 
     // The user's own settings file.
@@ -46,6 +50,8 @@ public:
     void setAllowComputerControl(bool value);
     QString preferredAssistantProvider() const;
     void setPreferredAssistantProvider(const QString& value);
+    bool letScriptsUseNetwork() const;
+    void setLetScriptsUseNetwork(bool value);
     // Start hidden at login, listen for the wake phrase, keep running when the window closes.
     bool startAtLogin() const;
     void setStartAtLogin(bool value);
@@ -57,6 +63,7 @@ Q_SIGNALS:
     void readResponsesAloudChanged();
     void allowComputerControlChanged();
     void preferredAssistantProviderChanged();
+    void letScriptsUseNetworkChanged();
     void startAtLoginChanged();
 
 private:

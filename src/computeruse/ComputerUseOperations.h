@@ -1,6 +1,7 @@
 #pragma once
 
 #include "computeruse/ComputerUseContext.h"
+#include "computeruse/ScriptPermissions.h"
 #include "computeruse/command/ComputerUseCommand.h"
 #include "core/ComputerUseResult.h"
 
@@ -47,7 +48,7 @@ QCoro::Task<ComputerUseResult> resumeMusic(ContextPointer context);
 QCoro::Task<ComputerUseResult> playMusic(ContextPointer context, QString query, MusicScope scope);
 
 // Scripts, recipes and images
-QCoro::Task<ComputerUseResult> runPythonScript(QString code);
+QCoro::Task<ComputerUseResult> runPythonScript(QString code, ScriptPermissions permissions);
 QCoro::Task<ComputerUseResult> getRecipe(QString dish);
 ComputerUseResult generateImage(const QString& prompt, const std::optional<QString>& aspectRatio);
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "computeruse/ScriptPermissions.h"
 #include "core/ComputerUseResult.h"
 
 #include <QString>
@@ -19,7 +20,9 @@ public:
     // a command that acts on the frontmost application acts on the one used just before.
     virtual QCoro::Task<ComputerUseResult> executeTypedCommand(QString text) = 0;
     virtual QCoro::Task<ComputerUseResult> inspectUI() = 0;
-    virtual QCoro::Task<ComputerUseResult> runPythonScript(QString code) = 0;
+    // The script runs in its sandbox whatever `permissions` say; they only open it further.
+    virtual QCoro::Task<ComputerUseResult> runPythonScript(QString code,
+                                                           ScriptPermissions permissions) = 0;
 };
 
 } // namespace korvane

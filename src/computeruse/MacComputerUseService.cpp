@@ -160,9 +160,10 @@ QCoro::Task<ComputerUseResult> MacComputerUseService::getRecipe(QString dish)
     return operations::getRecipe(std::move(dish));
 }
 
-QCoro::Task<ComputerUseResult> MacComputerUseService::runPythonScript(QString code)
+QCoro::Task<ComputerUseResult> MacComputerUseService::runPythonScript(QString code,
+                                                                      ScriptPermissions permissions)
 {
-    return operations::runPythonScript(std::move(code));
+    return operations::runPythonScript(std::move(code), permissions);
 }
 
 } // namespace korvane

@@ -54,7 +54,8 @@ public:
     QCoro::Task<ComputerUseResult> generateImage(QString prompt,
                                                  std::optional<QString> aspectRatio);
     QCoro::Task<ComputerUseResult> getRecipe(QString dish);
-    QCoro::Task<ComputerUseResult> runPythonScript(QString code) override;
+    QCoro::Task<ComputerUseResult> runPythonScript(QString code,
+                                                   ScriptPermissions permissions) override;
 
     // "Enable Korvane in System Settings > …, then try again."
     static QString permissionSentence();

@@ -53,13 +53,14 @@ QCoro::Task<ComputerUseResult> openApp(ContextPointer context, QString name)
     // Awaited as a named future: GCC 12 destroys lambda temporaries of a co_await twice.
     const Resolution resolution = co_await resolving;
     if (!resolution.application)
-        co_return sentence(QStringLiteral("Could not find ") + name + u'.');
+        co_return ComputerUseResult::failure(QStringLiteral("Could not find ") + name + u'.');
     const ResolvedMacApplication& application = *resolution.application;
 
     Workspace& workspace = *context->ports.workspace;
     if (std::optional<QString> error = co_await workspace.openApplication(application.url))
-        co_return sentence(QStringLiteral("Could not open ") + application.displayName +
-                           QStringLiteral(": ") + *error);
+        co_return ComputerUseResult::failure(QStringLiteral("Could not open ") +
+                                             application.displayName + QStringLiteral(": ") +
+                                             *error);
 
     Pacing& pacing = *context->pacing;
     const auto start = pacing.now();
@@ -81,17 +82,17 @@ QCoro::Task<ComputerUseResult> openURL(ContextPointer context, QString text)
 {
     const std::optional<QUrl> url = URLNormalizer::url(text);
     if (!url)
-        co_return sentence(QStringLiteral("Could not open ") + text + u'.');
+        co_return ComputerUseResult::failure(QStringLiteral("Could not open ") + text + u'.');
     const QString display = url->toString(QUrl::FullyEncoded).remove(QStringLiteral("https://"));
     // A browser Korvane drives takes the address, so the page opens where Korvane can act on
     // it; otherwise the desktop's handler does.
     const BrowserOpenResult inBrowser = co_await context->ports.browsers->openURL(*url);
     if (inBrowser.handled && inBrowser.error)
-        co_return sentence(QStringLiteral("Could not open ") + display + QStringLiteral(": ") +
-                           *inBrowser.error);
-    const bool opened = inBrowser.handled || co_await context->ports.workspace->open(*url);
-    co_return sentence((opened ? QStringLiteral("Opened ") : QStringLiteral("Could not open ")) +
-                       display + u'.');
+        co_return ComputerUseResult::failure(QStringLiteral("Could not open ") + display +
+                                             QStringLiteral(": ") + *inBrowser.error);
+    if (!inBrowser.handled && !co_await context->ports.workspace->open(*url))
+        co_return ComputerUseResult::failure(QStringLiteral("Could not open ") + display + u'.');
+    co_return sentence(QStringLiteral("Opened ") + display + u'.');
 }
 
 QCoro::Task<ComputerUseResult> createBlankPagesDocument(ContextPointer context)
@@ -112,7 +113,8 @@ QCoro::Task<ComputerUseResult> createBlankPagesDocument(ContextPointer context)
     QString fallbackError = MacComputerUseService::summary(pressed);
     if (fallbackError.isEmpty())
         fallbackError = *firstError;
-    co_return sentence(QStringLiteral("Could not create a blank Pages document: ") + fallbackError);
+    co_return ComputerUseResult::failure(
+        QStringLiteral("Could not create a blank Pages document: ") + fallbackError);
 }
 
 } // namespace korvane::operations

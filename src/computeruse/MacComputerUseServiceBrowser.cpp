@@ -23,7 +23,7 @@ QCoro::Task<ComputerUseResult> searchWeb(ContextPointer context, QString query)
 {
     const QString trimmed = query.trimmed();
     if (trimmed.isEmpty())
-        co_return sentence(QStringLiteral("No search query provided."));
+        co_return ComputerUseResult::failure(QStringLiteral("No search query provided."));
     const QList<SearchResult> results = co_await context->search(trimmed);
 
     Artifact artifact;
@@ -45,7 +45,7 @@ QCoro::Task<ComputerUseResult> closeWebsite(ContextPointer context, QString text
 {
     const std::optional<QUrl> url = URLNormalizer::url(text);
     if (!url)
-        co_return sentence(QStringLiteral("Could not understand ") + text + u'.');
+        co_return ComputerUseResult::failure(QStringLiteral("Could not understand ") + text + u'.');
     const QString targetHost = URLNormalizer::canonicalHost(*url);
 
     BrowserAutomation& browsers = *context->ports.browsers;
@@ -66,12 +66,12 @@ QCoro::Task<ComputerUseResult> closeWebsite(ContextPointer context, QString text
         }
     }
     if (!firstMatch)
-        co_return sentence(QStringLiteral("Could not find an active ") + targetHost +
-                           QStringLiteral(" browser tab."));
+        co_return ComputerUseResult::failure(QStringLiteral("Could not find an active ") +
+                                             targetHost + QStringLiteral(" browser tab."));
 
     if (const std::optional<QString> error = co_await browsers.closeActiveTab(firstMatch->first))
-        co_return sentence(QStringLiteral("Could not close ") + targetHost + QStringLiteral(": ") +
-                           *error);
+        co_return ComputerUseResult::failure(QStringLiteral("Could not close ") + targetHost +
+                                             QStringLiteral(": ") + *error);
     co_return sentence(QStringLiteral("Closed ") + firstMatch->second + u'.');
 }
 
@@ -89,9 +89,10 @@ QCoro::Task<ComputerUseResult> closeActiveBrowserTab(ContextPointer context)
         }
     }
     if (!target)
-        co_return sentence(QStringLiteral("No active browser tab was found."));
+        co_return ComputerUseResult::failure(QStringLiteral("No active browser tab was found."));
     if (const std::optional<QString> error = co_await browsers.closeActiveTab(*target))
-        co_return sentence(QStringLiteral("Could not close the active tab: ") + *error);
+        co_return ComputerUseResult::failure(QStringLiteral("Could not close the active tab: ") +
+                                             *error);
     co_return sentence(QStringLiteral("Closed the active tab."));
 }
 

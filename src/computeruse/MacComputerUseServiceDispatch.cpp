@@ -1,5 +1,6 @@
 #include "computeruse/ComputerUseOperations.h"
 #include "computeruse/command/CommandParsing.h"
+#include "core/Overloaded.h"
 #include "platform/Workspace.h"
 
 #include <QCoreApplication>
@@ -18,13 +19,8 @@ constexpr std::chrono::milliseconds handbackPollInterval = 100ms;
 
 ComputerUseResult noCommand()
 {
-    return {QStringLiteral("No command provided."), std::nullopt};
+    return ComputerUseResult::failure(QStringLiteral("No command provided."));
 }
-
-template <typename... Cases>
-struct Overloaded : Cases... {
-    using Cases::operator()...;
-};
 
 QCoro::Task<ComputerUseResult> executeMusic(ContextPointer context, MusicCommand music)
 {
@@ -124,8 +120,8 @@ QCoro::Task<ComputerUseResult> executeText(ContextPointer context, QString text)
         co_return noCommand();
     std::optional<ComputerUseCommand> command = parseComputerUseCommand(trimmed);
     if (!command)
-        co_return ComputerUseResult{
-            QStringLiteral("Computer use for this command is not wired yet."), std::nullopt};
+        co_return ComputerUseResult::failure(
+            QStringLiteral("Computer use for this command is not wired yet."));
     co_return co_await execute(context, std::move(*command));
 }
 

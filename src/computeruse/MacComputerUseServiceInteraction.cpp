@@ -14,7 +14,9 @@ ComputerUseResult sentence(QString summary)
 
 ComputerUseResult mapped(const UIAutomationResult& result)
 {
-    return sentence(MacComputerUseService::summary(result));
+    ComputerUseResult mapped = sentence(MacComputerUseService::summary(result));
+    mapped.failed = result.outcome != UIAutomationResult::Outcome::succeeded;
+    return mapped;
 }
 
 QString elementLine(const UIElementDescription& element)
@@ -35,8 +37,9 @@ QCoro::Task<ComputerUseResult> inspectUI(ContextPointer context)
     const QList<UIElementDescription> elements =
         co_await context->ports.uiAutomation->getVisibleElements();
     if (elements.isEmpty())
-        co_return sentence(QStringLiteral("No interactive elements found. Ensure the application "
-                                          "is focused and has fully loaded."));
+        co_return ComputerUseResult::failure(
+            QStringLiteral("No interactive elements found. Ensure the application "
+                           "is focused and has fully loaded."));
     QString summary = QStringLiteral("Interactive elements in the active window:\n\n");
     for (const UIElementDescription& element : elements)
         summary += elementLine(element);
@@ -59,7 +62,7 @@ QCoro::Task<ComputerUseResult> typeText(ContextPointer context, QString text)
 {
     const QString trimmed = text.trimmed();
     if (trimmed.isEmpty())
-        co_return sentence(QStringLiteral("No text provided."));
+        co_return ComputerUseResult::failure(QStringLiteral("No text provided."));
     co_return mapped(co_await context->ports.uiAutomation->typeText(trimmed));
 }
 
@@ -69,7 +72,7 @@ QCoro::Task<ComputerUseResult> typeTextIntoField(ContextPointer context, QString
     const QString trimmedText = text.trimmed();
     const QString trimmedField = field.trimmed();
     if (trimmedText.isEmpty() || trimmedField.isEmpty())
-        co_return sentence(QStringLiteral("No text or field provided."));
+        co_return ComputerUseResult::failure(QStringLiteral("No text or field provided."));
     co_return mapped(co_await context->ports.uiAutomation->typeText(trimmedText, trimmedField));
 }
 

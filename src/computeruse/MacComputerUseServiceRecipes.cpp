@@ -1,10 +1,9 @@
 #include "computeruse/ComputerUseOperations.h"
 #include "computeruse/RecipeRequest.h"
 #include "core/Configuration.h"
+#include "core/ConsoleLine.h"
 #include "core/HttpFetch.h"
 #include "core/LocalEnvironment.h"
-
-#include <cstdio>
 
 namespace korvane::operations {
 
@@ -12,16 +11,10 @@ namespace {
 
 using namespace std::chrono_literals;
 
-void printConsoleLine(const QString& line)
-{
-    const QByteArray bytes = line.toUtf8() + '\n';
-    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
-    std::fflush(stdout);
-}
-
+// Every sentence of its own here tells of a failure.
 ComputerUseResult sentence(QString summary)
 {
-    return {std::move(summary), std::nullopt};
+    return ComputerUseResult::failure(std::move(summary));
 }
 
 } // namespace
@@ -48,6 +41,8 @@ QCoro::Task<ComputerUseResult> getRecipe(QString dish)
     const HttpFetchResult reply = co_await fetchHttp(std::move(request));
     if (reply.error == HttpFetchError::notHttp)
         co_return sentence(QStringLiteral("Failed to retrieve recipe from OpenAI API."));
+    if (reply.error == HttpFetchError::insecureDestination)
+        co_return sentence(reply.errorDescription);
     if (!reply.succeeded()) {
         printConsoleLine(QStringLiteral("Failed to fetch recipe: ") + reply.errorDescription);
         co_return sentence(QStringLiteral("Failed to parse the recipe response."));

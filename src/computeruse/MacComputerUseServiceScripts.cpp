@@ -5,9 +5,10 @@
 
 namespace korvane::operations {
 
-QCoro::Task<ComputerUseResult> runPythonScript(QString code)
+QCoro::Task<ComputerUseResult> runPythonScript(QString code, ScriptPermissions permissions)
 {
-    co_return co_await PythonScriptRunner(Configuration::workspacePath()).run(std::move(code));
+    const PythonScriptRunner runner(Configuration::workspacePath());
+    co_return co_await runner.run(std::move(code), permissions);
 }
 
 ComputerUseResult generateImage(const QString& prompt, const std::optional<QString>& aspectRatio)

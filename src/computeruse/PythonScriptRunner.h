@@ -1,5 +1,6 @@
 #pragma once
 
+#include "computeruse/ScriptPermissions.h"
 #include "core/ComputerUseResult.h"
 
 #include <QString>
@@ -10,20 +11,21 @@
 
 namespace korvane {
 
-// Runs model-written Python in the workspace's private virtual environment and turns the
-// artifact marker of its output into an artifact. Runs never overlap: they share one script
-// file.
+// Runs model-written Python in the workspace's private virtual environment, always inside the
+// script sandbox, and turns the artifact marker of its output into an artifact. Runs never
+// overlap: they share one script file. What the script prints is cleared of the API key before
+// anyone sees it.
 class PythonScriptRunner final {
 public:
     explicit PythonScriptRunner(QString workspace,
                                 std::chrono::milliseconds timeLimit = std::chrono::minutes(10));
 
-    QCoro::Task<ComputerUseResult> run(QString code) const;
+    QCoro::Task<ComputerUseResult> run(QString code, ScriptPermissions permissions = {}) const;
 
     // The interpreter, creating the environment on top of the system's Python packages when it
     // is missing, and installing the packages the system lacks until that has once succeeded.
     // Absent only when the environment could not be created; a failed install still gives the
-    // interpreter. Progress lines go to standard output.
+    // interpreter. Runs outside the sandbox. Progress lines go to standard output.
     QCoro::Task<std::optional<QString>> ensureVirtualEnvironment() const;
 
     QString environmentFolder() const;
@@ -34,5 +36,14 @@ private:
     QString m_workspace;
     std::chrono::milliseconds m_timeLimit;
 };
+
+// Why the environment folder may not be run, or nothing when it may: it and its bin folder
+// must belong to this user and be writable by nobody else, and the interpreter must belong to
+// this user or the system.
+std::optional<QString> untrustedEnvironmentReason(const QString& environmentFolder);
+
+// Why a script may not run in `workspace`, or nothing when it may: the home folder, the root
+// or a folder above the home would open everything to the script.
+std::optional<QString> unsuitableWorkspaceReason(const QString& workspace);
 
 } // namespace korvane

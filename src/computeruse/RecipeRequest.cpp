@@ -12,7 +12,7 @@ namespace {
 
 ComputerUseResult unparsable()
 {
-    return {QStringLiteral("Failed to parse the recipe response."), std::nullopt};
+    return ComputerUseResult::failure(QStringLiteral("Failed to parse the recipe response."));
 }
 
 } // namespace

@@ -1,7 +1,16 @@
 #include "computeruse/ScriptArtifactMarker.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStringDecoder>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace korvane {
 
@@ -14,17 +23,11 @@ QString withLineBreaks(QString text)
     return text.replace(QStringLiteral("\\n"), QStringLiteral("\n"));
 }
 
-// The file as UTF-8, or nothing when it cannot be read or decoded.
-std::optional<QString> fileText(const QString& path)
+bool isInside(const QString& path, const QString& folder)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    QStringDecoder decoder(QStringDecoder::Utf8);
-    QString text = decoder(file.readAll());
-    if (decoder.hasError())
-        return std::nullopt;
-    return text;
+    const QString canonicalFolder = QFileInfo(folder).canonicalFilePath();
+    return !canonicalFolder.isEmpty() &&
+           (path == canonicalFolder || path.startsWith(canonicalFolder + u'/'));
 }
 
 } // namespace
@@ -51,22 +54,67 @@ std::optional<Artifact> parseArtifactFromStdout(const QString& output)
     artifact.title = fields.at(2).trimmed();
     artifact.status = ArtifactStatus::ready;
     artifact.imagePath = path;
+    artifact.body = path;
     if (kind == u"image") {
         artifact.kind = ArtifactKind::image;
-        artifact.body = path;
     } else if (kind == u"presentation") {
         artifact.kind = ArtifactKind::presentation;
         artifact.body =
             content.isEmpty() ? QStringLiteral("Double-click to open file: ") + path : content;
     } else if (kind == u"markdown") {
         artifact.kind = ArtifactKind::markdown;
-        const std::optional<QString> text = fileText(path);
-        artifact.body = text ? withLineBreaks(*text) : path;
     } else {
         artifact.kind = ArtifactKind::note;
-        artifact.body = path;
     }
     return artifact;
+}
+
+QString readArtifactFile(const QString& path, const QStringList& allowedFolders)
+{
+    const QString cannot = QStringLiteral("Could not show ") + path + QStringLiteral(": ");
+    // The script named the path: only what it could have written itself may be shown, never
+    // the person's other files (which the script could not read).
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    const bool allowed =
+        !canonical.isEmpty() &&
+        std::any_of(allowedFolders.begin(), allowedFolders.end(),
+                    [&](const QString& folder) { return isInside(canonical, folder); });
+    if (!allowed) {
+        if (canonical.isEmpty())
+            return cannot + QStringLiteral("the file does not exist.");
+        return cannot +
+               QStringLiteral("scripts may share only files in the workspace or the Downloads "
+                              "folder.");
+    }
+
+    // Non-blocking, so a pipe cannot hold the reader; the checks run on what was opened.
+    const int fd = ::open(QFile::encodeName(canonical).constData(),
+                          O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return cannot + QString::fromLocal8Bit(std::strerror(errno));
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        return cannot + QStringLiteral("it is not a regular file.");
+    }
+    if (status.st_size > maximumArtifactFileBytes) {
+        ::close(fd);
+        return cannot + QStringLiteral("it is larger than 16 MiB.");
+    }
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return cannot + file.errorString();
+    }
+    const QByteArray bytes = file.read(maximumArtifactFileBytes + 1);
+    if (bytes.size() > maximumArtifactFileBytes)
+        return cannot + QStringLiteral("it is larger than 16 MiB.");
+    // Stateless: a sequence cut off at the end is an error too.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = decoder(bytes);
+    if (decoder.hasError())
+        return cannot + QStringLiteral("it is not UTF-8 text.");
+    return withLineBreaks(text);
 }
 
 } // namespace korvane

@@ -1,10 +1,7 @@
 #include "computeruse/ShellCommand.h"
 
-#include "core/Configuration.h"
-#include "core/LocalEnvironment.h"
-
+#include <QFileInfo>
 #include <QProcess>
-#include <QProcessEnvironment>
 #include <QStringDecoder>
 #include <qcoro/qcoroprocess.h>
 
@@ -68,15 +65,18 @@ QString shellQuoted(const QString& text)
 
 QCoro::Task<ShellCommandResult> runShellCommand(QString command, ShellCommandOptions options)
 {
+    return runProcess(QStringLiteral("/bin/bash"), {QStringLiteral("-c"), std::move(command)},
+                      std::move(options));
+}
+
+QCoro::Task<ShellCommandResult> runProcess(QString program, QStringList arguments,
+                                           ShellCommandOptions options)
+{
     auto process = std::make_unique<QProcess>();
-    process->setProgram(QStringLiteral("/bin/bash"));
-    process->setArguments({QStringLiteral("-c"), command});
+    process->setProgram(program);
+    process->setArguments(arguments);
     if (options.workingDirectory)
         process->setWorkingDirectory(*options.workingDirectory);
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    if (const std::optional<QString> key = LocalEnvironment::value(Configuration::apiKeyName))
-        environment.insert(Configuration::apiKeyName, *key);
-    process->setProcessEnvironment(environment);
     // Its own process group, so a time-out stops everything the command started.
     process->setChildProcessModifier([] { ::setpgid(0, 0); });
 
@@ -90,6 +90,14 @@ QCoro::Task<ShellCommandResult> runShellCommand(QString command, ShellCommandOpt
                      [raw, error, cap] { error->append(raw->readAllStandardError(), cap); });
 
     ShellCommandResult result;
+    // A launch that fails in the child (a working folder that is no folder) is only noticed
+    // when the wait for its start times out: say so at once instead.
+    if (options.workingDirectory && !QFileInfo(*options.workingDirectory).isDir()) {
+        result.error = QStringLiteral("Process launch failed: ") + *options.workingDirectory +
+                       QStringLiteral(" is not a folder");
+        result.exitCode = -1;
+        co_return result;
+    }
     const bool started = co_await qCoro(*process).start();
     if (!started) {
         result.error = QStringLiteral("Process launch failed: ") + process->errorString();

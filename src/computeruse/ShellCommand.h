@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <qcoro/qcorotask.h>
 
 #include <chrono>
@@ -27,9 +28,13 @@ struct ShellCommandOptions {
     qsizetype maximumStreamBytes = 10 * 1024 * 1024;
 };
 
-// Runs `command` with /bin/bash -c, both pipes read while it runs. The environment is this
-// process's, with OPENAI_API_KEY set from the local environment when it has a value. A failed
+// Runs `program` with `arguments` in a process group of its own, both pipes read while it
+// runs, with this process's environment. At the time limit the whole group is killed. A failed
 // launch gives exit code -1 and "Process launch failed: …" as the error text.
+QCoro::Task<ShellCommandResult> runProcess(QString program, QStringList arguments,
+                                           ShellCommandOptions options);
+
+// runProcess of /bin/bash -c `command`.
 QCoro::Task<ShellCommandResult> runShellCommand(QString command, ShellCommandOptions options);
 
 // `text` as one single-quoted bash word.

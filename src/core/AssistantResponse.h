@@ -23,6 +23,8 @@ struct AssistantResponse {
     ConversationMessage message{};
     QList<Artifact> artifacts{};
     std::optional<AssistantAction> action{};
+    // The message says the request failed (not configured, refused, unreachable…).
+    bool failed = false;
 
     friend bool operator==(const AssistantResponse&, const AssistantResponse&) = default;
 };

@@ -13,6 +13,10 @@ namespace korvane {
 struct ComputerUseResult {
     QString summary{};
     std::optional<Artifact> artifact{};
+    // The sentence says the command did not do what was asked (the command line's exit code).
+    bool failed = false;
+
+    static ComputerUseResult failure(QString summary) { return {std::move(summary), {}, true}; }
 
     friend bool operator==(const ComputerUseResult&, const ComputerUseResult&) = default;
 };

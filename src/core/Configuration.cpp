@@ -3,6 +3,7 @@
 #include "core/LocalEnvironment.h"
 
 #include <QDir>
+#include <QHostAddress>
 
 namespace korvane::Configuration {
 
@@ -42,10 +43,10 @@ QList<Key> keys()
 
 QString value(const QString& name)
 {
-    if (std::optional<QString> configured = LocalEnvironment::value(name))
-        return *configured;
     if (name == workspaceName)
         return workspacePath();
+    if (std::optional<QString> configured = LocalEnvironment::value(name))
+        return *configured;
     for (const Key& key : keys()) {
         if (key.name == name)
             return key.defaultValue;
@@ -66,6 +67,24 @@ QUrl realtimeBaseUrl()
     else if (url.scheme() == u"http")
         url.setScheme(QStringLiteral("ws"));
     return url;
+}
+
+std::optional<QString> credentialTransportProblem(const QUrl& url)
+{
+    const QString scheme = url.scheme().toLower();
+    if (scheme == u"https" || scheme == u"wss")
+        return std::nullopt;
+    const QString host = url.host().toLower();
+    const bool thisComputer =
+        host == u"localhost" || host.endsWith(u".localhost") || QHostAddress(host).isLoopback();
+    if ((scheme == u"http" || scheme == u"ws") && thisComputer)
+        return std::nullopt;
+    return openAIBaseUrlName +
+           QStringLiteral(" must start with https:// (plain http:// is "
+                          "allowed only for this computer), so the API key "
+                          "was not sent to ") +
+           url.toDisplayString(QUrl::RemoveUserInfo | QUrl::RemovePath | QUrl::RemoveQuery |
+                               QUrl::RemoveFragment);
 }
 
 QUrl appendingPath(const QUrl& base, const QString& path)
@@ -100,10 +119,11 @@ QString appleSite()
 
 QString workspacePath()
 {
-    if (std::optional<QString> configured = LocalEnvironment::value(workspaceName))
-        return QDir::cleanPath(QDir::current().absoluteFilePath(*configured));
-    if (QDir::current().exists(QStringLiteral("CMakeLists.txt")))
-        return QDir::currentPath();
+    // Only an absolute path: a relative one would make the working directory the workspace,
+    // and nothing about the folder Korvane starts in is trusted.
+    if (std::optional<QString> configured = LocalEnvironment::value(workspaceName);
+        configured && QDir::isAbsolutePath(*configured))
+        return QDir::cleanPath(*configured);
     return QDir(xdgFolder("XDG_DATA_HOME", QStringLiteral(".local/share")))
         .filePath(QStringLiteral("korvane/workspace"));
 }

@@ -41,11 +41,15 @@ QUrl openAIEndpoint(const QString& path);
 QUrl searchUrl();
 QUrl searchIconUrl();
 QString appleSite();
+// Why `url` must not carry the API key, or nothing when it may: https and wss go anywhere,
+// http and ws only to this computer (localhost or a loopback address). The sentence names the
+// setting to change.
+std::optional<QString> credentialTransportProblem(const QUrl& url);
+
 // `base` with `path` appended to its own path; query and fragment dropped.
 QUrl appendingPath(const QUrl& base, const QString& path);
 
-// KORVANE_WORKSPACE, else the working directory when it holds a CMakeLists.txt (a checkout),
-// else $XDG_DATA_HOME/korvane/workspace.
+// KORVANE_WORKSPACE when it is an absolute path, else $XDG_DATA_HOME/korvane/workspace.
 QString workspacePath();
 
 // $XDG_STATE_HOME/korvane/app_debug.log.

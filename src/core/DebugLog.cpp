@@ -1,27 +1,30 @@
 #include "core/DebugLog.h"
 
 #include "core/Configuration.h"
-#include "core/LocalEnvironment.h"
+#include "core/SecretRedaction.h"
 
-#include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
-#include <QMutex>
-#include <QRegularExpression>
 
 #include <cerrno>
+#include <condition_variable>
+#include <deque>
 #include <fcntl.h>
+#include <mutex>
+#include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace korvane {
 
 namespace {
 
-QMutex& logMutex()
-{
-    static QMutex mutex;
-    return mutex;
-}
+struct PendingLine {
+    QString path;
+    // Formatted by the caller, not yet redacted.
+    QString line;
+};
 
 bool writeAll(int fd, const QByteArray& bytes)
 {
@@ -39,6 +42,97 @@ bool writeAll(int fd, const QByteArray& bytes)
     return true;
 }
 
+void appendLine(const QString& path, const QByteArray& line)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    const QByteArray encoded = QFile::encodeName(path);
+    struct stat status {};
+    if (::stat(encoded.constData(), &status) == 0 && S_ISREG(status.st_mode) &&
+        status.st_size + line.size() > maximumDebugLogBytes) {
+        // One old file is kept; another process may have rotated first, which is harmless.
+        ::rename(encoded.constData(), QFile::encodeName(path + QStringLiteral(".1")).constData());
+    }
+    const int fd = ::open(encoded.constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return;
+    // One write per line: with O_APPEND even other processes cannot split it.
+    writeAll(fd, line);
+    ::close(fd);
+}
+
+// The one thread that writes the log. It lives until the process ends and writes what is
+// still queued before it goes.
+class LogWriter final {
+public:
+    static LogWriter& instance()
+    {
+        static LogWriter writer;
+        return writer;
+    }
+
+    void enqueue(PendingLine line)
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_queue.push_back(std::move(line));
+            ++m_queued;
+        }
+        m_wake.notify_one();
+    }
+
+    void flush()
+    {
+        std::unique_lock lock(m_mutex);
+        const quint64 target = m_queued;
+        m_written.wait(lock, [&] { return m_done >= target; });
+    }
+
+    ~LogWriter()
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_stopping = true;
+        }
+        m_wake.notify_one();
+        m_thread.join();
+    }
+
+    LogWriter(const LogWriter&) = delete;
+    LogWriter& operator=(const LogWriter&) = delete;
+
+private:
+    LogWriter()
+        : m_thread([this] { run(); })
+    {
+    }
+
+    void run()
+    {
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            m_wake.wait(lock, [&] { return m_stopping || !m_queue.empty(); });
+            if (m_queue.empty())
+                return;
+            PendingLine line = std::move(m_queue.front());
+            m_queue.pop_front();
+            lock.unlock();
+            appendLine(line.path, redactSecrets(line.line).toUtf8());
+            lock.lock();
+            ++m_done;
+            m_written.notify_all();
+        }
+    }
+
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::condition_variable m_written;
+    std::deque<PendingLine> m_queue;
+    quint64 m_queued = 0;
+    quint64 m_done = 0;
+    bool m_stopping = false;
+    std::thread m_thread;
+};
+
 } // namespace
 
 QString debugLogLine(const QString& message, const QDateTime& time)
@@ -47,33 +141,15 @@ QString debugLogLine(const QString& message, const QDateTime& time)
            u'\n';
 }
 
-QString redactSecrets(const QString& message)
-{
-    static const QRegularExpression bearer(QStringLiteral("Bearer\\s+\\S+"));
-    static const QString redacted = QStringLiteral("[redacted]");
-    QString result = message;
-    result.replace(bearer, u"Bearer " + redacted);
-    const std::optional<QString> key = LocalEnvironment::value(Configuration::apiKeyName);
-    if (key && !key->trimmed().isEmpty())
-        result.replace(*key, redacted);
-    return result;
-}
-
 void writeLog(const QString& message)
 {
-    const QByteArray line =
-        debugLogLine(redactSecrets(message), QDateTime::currentDateTime()).toUtf8();
-    const QString path = Configuration::debugLogPath();
+    LogWriter::instance().enqueue(
+        {Configuration::debugLogPath(), debugLogLine(message, QDateTime::currentDateTime())});
+}
 
-    QMutexLocker locker(&logMutex());
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    const int fd = ::open(QFile::encodeName(path).constData(),
-                          O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return;
-    // One write per line: with O_APPEND even other processes cannot split it.
-    writeAll(fd, line);
-    ::close(fd);
+void flushLog()
+{
+    LogWriter::instance().flush();
 }
 
 } // namespace korvane

@@ -1,6 +1,9 @@
 #include "core/HttpFetch.h"
 
+#include "core/Configuration.h"
+
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QPointer>
@@ -35,7 +38,76 @@ QCoro::Task<HttpFetchResult> fetchHttp(HttpFetchRequest request)
     co_return co_await fetchHttp(threadNetworkAccessManager(), std::move(request));
 }
 
+namespace {
+
+constexpr int maximumCredentialedRedirects = 5;
+
+bool sameOrigin(const QUrl& a, const QUrl& b)
+{
+    return a.scheme().compare(b.scheme(), Qt::CaseInsensitive) == 0 &&
+           a.host().compare(b.host(), Qt::CaseInsensitive) == 0 && a.port() == b.port();
+}
+
+std::optional<QUrl> redirectTarget(const HttpFetchResult& result, const QUrl& from)
+{
+    if (!result.succeeded() || result.statusCode < 300 || result.statusCode > 399)
+        return std::nullopt;
+    for (const auto& [name, value] : result.headers) {
+        if (name.compare("Location", Qt::CaseInsensitive) == 0)
+            return from.resolved(QUrl::fromEncoded(value));
+    }
+    return std::nullopt;
+}
+
+QCoro::Task<HttpFetchResult> fetchOnce(QNetworkAccessManager& manager, HttpFetchRequest request);
+
+} // namespace
+
 QCoro::Task<HttpFetchResult> fetchHttp(QNetworkAccessManager& manager, HttpFetchRequest request)
+{
+    if (!request.request.hasRawHeader(QByteArrayLiteral("Authorization")))
+        co_return co_await fetchOnce(manager, std::move(request));
+
+    // Redirects of a request with credentials are followed here, and only within the origin:
+    // Qt's default follows them to any host, key and all.
+    request.request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                                 QNetworkRequest::ManualRedirectPolicy);
+    const QDeadlineTimer deadline(request.timeout);
+    for (int hop = 0; hop <= maximumCredentialedRedirects; ++hop) {
+        const QUrl url = request.request.url();
+        if (const std::optional<QString> refusal = Configuration::credentialTransportProblem(url))
+            co_return HttpFetchResult{.error = HttpFetchError::insecureDestination,
+                                      .errorDescription = *refusal};
+        request.timeout = std::chrono::milliseconds(std::max<qint64>(0, deadline.remainingTime()));
+        // A copy moved in: GCC 12 destroys some temporaries of a co_await expression twice.
+        HttpFetchRequest attempt = request;
+        HttpFetchResult result = co_await fetchOnce(manager, std::move(attempt));
+        const std::optional<QUrl> target = redirectTarget(result, url);
+        if (!target)
+            co_return result;
+        if (!sameOrigin(*target, url))
+            co_return HttpFetchResult{
+                .error = HttpFetchError::transport,
+                .errorDescription = QStringLiteral("The service redirected the request to ") +
+                                    target->toDisplayString(QUrl::RemoveUserInfo |
+                                                            QUrl::RemovePath | QUrl::RemoveQuery) +
+                                    QStringLiteral("; it was not sent there, nor was the key")};
+        // As browsers do: 303, and 301 or 302 after a POST, fetch the new address with GET.
+        if (result.statusCode == 303 ||
+            ((result.statusCode == 301 || result.statusCode == 302) && request.method == "POST")) {
+            request.method = QByteArrayLiteral("GET");
+            request.body.clear();
+        }
+        request.request.setUrl(*target);
+    }
+    co_return HttpFetchResult{.error = HttpFetchError::transport,
+                              .errorDescription =
+                                  QStringLiteral("The service redirected too many times.")};
+}
+
+namespace {
+
+QCoro::Task<HttpFetchResult> fetchOnce(QNetworkAccessManager& manager, HttpFetchRequest request)
 {
     // The manager owns its replies too: if it goes first, the guard sees the reply gone.
     const QPointer<QNetworkReply> reply =
@@ -112,5 +184,7 @@ QCoro::Task<HttpFetchResult> fetchHttp(QNetworkAccessManager& manager, HttpFetch
     result.headers = reply->rawHeaderPairs();
     co_return result;
 }
+
+} // namespace
 
 } // namespace korvane

@@ -15,7 +15,9 @@ class QNetworkAccessManager;
 namespace korvane {
 
 // One HTTP exchange as the services make it: the whole body read into memory, but never more
-// than `maximumBodyBytes`, and never longer than `timeout` from start to end.
+// than `maximumBodyBytes`, and never longer than `timeout` from start to end. A request with an
+// Authorization header follows redirects only within its own origin, and goes out over plain
+// http only to this computer.
 struct HttpFetchRequest {
     QNetworkRequest request{};
     QByteArray method = QByteArrayLiteral("GET");
@@ -33,6 +35,9 @@ enum class HttpFetchError {
     bodyTooLarge,
     // The answer carried no HTTP status (a non-HTTP scheme, for example).
     notHttp,
+    // The request carries credentials and would send them unencrypted to another computer;
+    // nothing was sent.
+    insecureDestination,
 };
 
 struct HttpFetchResult {

@@ -84,7 +84,8 @@ QStringList candidateEnvFiles()
         return files;
     }
 
-    appendUnique(files, QDir::current().filePath(envFileName));
+    // Never the working directory: a folder Korvane happens to start in (a cloned repository,
+    // say) must not be able to point the service, and the key, somewhere else.
     if (QCoreApplication::instance()) {
         // The executable's folder stands where an application bundle would: its grandparent
         // is the checkout for a build folder, its parent the build folder itself.

@@ -1,19 +1,17 @@
 #include "providers/OpenAIAssistantProvider.h"
 
 #include "core/Configuration.h"
+#include "core/ConsoleLine.h"
 #include "core/LocalEnvironment.h"
 #include "providers/AssistantReply.h"
 #include "providers/GeneratedImage.h"
 #include "providers/OpenAIEndpoints.h"
 #include "search/WebSearchService.h"
 
-#include <QMutex>
 #include <QNetworkAccessManager>
 #include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
 #include <qcoro/qcorofuture.h>
-
-#include <cstdio>
 
 namespace korvane {
 
@@ -62,15 +60,6 @@ QCoro::Task<ChatOutcome> createResponse(QPointer<QNetworkAccessManager> session,
     if (!content)
         co_return ChatOutcome{.failure = emptyOutputText};
     co_return ChatOutcome{.content = content->trimmed()};
-}
-
-void printConsoleLine(const QString& line)
-{
-    static QMutex mutex;
-    const QByteArray bytes = line.toUtf8() + '\n';
-    const QMutexLocker lock(&mutex);
-    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
-    std::fflush(stdout);
 }
 
 // Files are written one at a time, never on the caller's thread.
@@ -149,13 +138,14 @@ QCoro::Task<AssistantResponse> OpenAIAssistantProvider::respond(AssistantRequest
 {
     std::optional<QString> apiKey = LocalEnvironment::value(Configuration::apiKeyName);
     if (!apiKey)
-        co_return AssistantResponse{.message = assistantMessage(notConfiguredMessage)};
+        co_return AssistantResponse{.message = assistantMessage(notConfiguredMessage),
+                                    .failed = true};
     // Nothing of `this` is touched past the first suspension.
     const ChatOutcome outcome =
         co_await createResponse(m_session, m_model, std::move(request.prompt), std::move(*apiKey));
     if (!outcome.content)
-        co_return AssistantResponse{.message =
-                                        assistantMessage(requestFailedPrefix % outcome.failure)};
+        co_return AssistantResponse{
+            .message = assistantMessage(requestFailedPrefix % outcome.failure), .failed = true};
 
     AssistantReplyMapping mapping = mapAssistantReply(*outcome.content);
     if (mapping.searchQuery) {

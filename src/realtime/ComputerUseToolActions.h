@@ -1,5 +1,6 @@
 #pragma once
 
+#include "computeruse/ScriptPermissions.h"
 #include "core/ComputerUseResult.h"
 
 #include <QString>
@@ -29,7 +30,8 @@ public:
     virtual QCoro::Task<ComputerUseResult> generateImage(QString prompt,
                                                          std::optional<QString> aspectRatio) = 0;
     virtual QCoro::Task<ComputerUseResult> getRecipe(QString dish) = 0;
-    virtual QCoro::Task<ComputerUseResult> runPythonScript(QString code) = 0;
+    virtual QCoro::Task<ComputerUseResult> runPythonScript(QString code,
+                                                           ScriptPermissions permissions) = 0;
 };
 
 } // namespace korvane

@@ -11,9 +11,10 @@ bool isNonEmpty(const std::optional<QString>& value)
     return value && !value->isEmpty();
 }
 
+// Every sentence of its own here says why nothing was done.
 ComputerUseResult sentence(const QString& summary)
 {
-    return ComputerUseResult{.summary = summary};
+    return ComputerUseResult::failure(summary);
 }
 
 } // namespace
@@ -75,7 +76,7 @@ QCoro::Task<ComputerUseResult> executeToolAction(std::shared_ptr<ComputerUseTool
     if (key == u"run_python_script") {
         if (!isNonEmpty(a.scriptCode))
             co_return sentence(QStringLiteral("No script code provided."));
-        co_return co_await actions->runPythonScript(*a.scriptCode);
+        co_return co_await actions->runPythonScript(*a.scriptCode, ScriptPermissions{});
     }
     co_return sentence(QStringLiteral("Action '") + a.action +
                        QStringLiteral("' is not supported."));

@@ -73,10 +73,11 @@ QCoro::Task<ComputerUseResult> MacComputerUseToolActions::getRecipe(QString dish
     co_return co_await service->getRecipe(std::move(dish));
 }
 
-QCoro::Task<ComputerUseResult> MacComputerUseToolActions::runPythonScript(QString code)
+QCoro::Task<ComputerUseResult>
+MacComputerUseToolActions::runPythonScript(QString code, ScriptPermissions permissions)
 {
     const std::shared_ptr<MacComputerUseService> service = m_service;
-    co_return co_await service->runPythonScript(std::move(code));
+    co_return co_await service->runPythonScript(std::move(code), permissions);
 }
 
 } // namespace korvane

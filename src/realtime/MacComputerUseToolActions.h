@@ -24,7 +24,8 @@ public:
     QCoro::Task<ComputerUseResult> generateImage(QString prompt,
                                                  std::optional<QString> aspectRatio) override;
     QCoro::Task<ComputerUseResult> getRecipe(QString dish) override;
-    QCoro::Task<ComputerUseResult> runPythonScript(QString code) override;
+    QCoro::Task<ComputerUseResult> runPythonScript(QString code,
+                                                   ScriptPermissions permissions) override;
 
 private:
     std::shared_ptr<MacComputerUseService> m_service;

@@ -209,6 +209,8 @@ std::optional<QString> OpenAIRealtimeVoiceService::connect(const QString& apiKey
     const QUrl url = endpoint();
     if (url.isEmpty())
         return description(RealtimeVoiceError::invalidURL);
+    if (std::optional<QString> refusal = Configuration::credentialTransportProblem(url))
+        return refusal;
 
     QNetworkRequest request(url);
     request.setRawHeader("Authorization", "Bearer " + apiKey.toUtf8());

@@ -2,11 +2,13 @@
 
 #include "core/Configuration.h"
 #include "core/HttpFetch.h"
+#include "core/PublicWeb.h"
 #include "search/PageImageReader.h"
 #include "search/PageText.h"
 #include "search/RecipeReader.h"
 #include "search/ResultsPageReader.h"
 
+#include <QDeadlineTimer>
 #include <QLoggingCategory>
 #include <QNetworkRequest>
 #include <QUrl>
@@ -57,26 +59,31 @@ std::optional<QUrl> resultsPageAddress(const QString& query)
     return address;
 }
 
-// Result links come from someone else's page: only web addresses are opened, never local
-// files or other schemes the network manager would also serve.
-std::optional<QUrl> resultPageAddress(const QString& urlString)
+// Result pages and preview images come from someone else's page: they are reached only on the
+// public internet, unless they live where the person's own search engine does.
+PublicWeb::TrustedOrigin searchEngineOrigin(PublicWeb::TrustedOrigin alsoTrusted)
 {
-    const QUrl address(urlString, QUrl::StrictMode);
-    if (!address.isValid())
-        return std::nullopt;
-    const QString scheme = address.scheme().toLower();
-    if (scheme != u"http" && scheme != u"https")
-        return std::nullopt;
-    return address;
+    const QUrl engine = Configuration::searchUrl();
+    return [engine, alsoTrusted](const QUrl& url) {
+        if (alsoTrusted && alsoTrusted(url))
+            return true;
+        return url.scheme().compare(engine.scheme(), Qt::CaseInsensitive) == 0 &&
+               url.host() == engine.host() && url.port(-1) == engine.port(-1);
+    };
 }
 
-QCoro::Task<std::optional<QString>> resultPageText(QString urlString)
+QCoro::Task<std::optional<QString>>
+resultPageText(QString urlString, PublicWeb::TrustedOrigin trusted, QDeadlineTimer deadline)
 {
-    const std::optional<QUrl> address = resultPageAddress(urlString);
-    if (!address)
-        co_return std::nullopt;
-    const HttpFetchResult page = co_await fetchHttp(
-        pageRequest(*address, resultPageTimeout, WebSearchService::maximumResultPageBytes));
+    // Named and moved in: GCC 12 destroys some temporaries of a co_await expression twice.
+    PublicWeb::PageRequest request{
+        .url = QUrl(urlString, QUrl::StrictMode),
+        .userAgent = userAgent,
+        .timeout = std::chrono::milliseconds(std::max<qint64>(0, deadline.remainingTime())),
+        .maximumBodyBytes = WebSearchService::maximumResultPageBytes,
+        .trusted = std::move(trusted),
+    };
+    const HttpFetchResult page = co_await PublicWeb::fetchPage(std::move(request));
     if (!page.succeeded()) {
         qCDebug(lcWebSearch) << "result page not read:" << page.errorDescription;
         co_return std::nullopt;
@@ -84,32 +91,49 @@ QCoro::Task<std::optional<QString>> resultPageText(QString urlString)
     co_return decodeUtf8Page(page.body);
 }
 
-QCoro::Task<std::optional<QString>> fetchOGImage(QString urlString)
+QCoro::Task<std::optional<QString>> fetchOGImage(QString urlString,
+                                                 PublicWeb::TrustedOrigin trusted)
 {
-    const std::optional<QString> page = co_await resultPageText(std::move(urlString));
+    const QDeadlineTimer deadline(resultPageTimeout);
+    const std::optional<QString> page =
+        co_await resultPageText(std::move(urlString), PublicWeb::TrustedOrigin(trusted), deadline);
     if (!page)
         co_return std::nullopt;
-    co_return PageImageReader::imageUrl(*page);
+    const std::optional<QString> image = PageImageReader::imageUrl(*page);
+    if (!image)
+        co_return std::nullopt;
+    // The window loads the picture: a file, another scheme or a local address never gets there.
+    QUrl imageAddress(*image, QUrl::StrictMode);
+    const bool safe = co_await PublicWeb::isSafeToLoad(
+        std::move(imageAddress),
+        std::chrono::milliseconds(std::max<qint64>(0, deadline.remainingTime())),
+        std::move(trusted));
+    if (!safe)
+        co_return std::nullopt;
+    co_return image;
 }
 
-QCoro::Task<std::optional<RecipeData>> fetchRecipe(QString urlString)
+QCoro::Task<std::optional<RecipeData>> fetchRecipe(QString urlString,
+                                                   PublicWeb::TrustedOrigin trusted)
 {
-    const std::optional<QString> page = co_await resultPageText(std::move(urlString));
+    const std::optional<QString> page = co_await resultPageText(
+        std::move(urlString), std::move(trusted), QDeadlineTimer(resultPageTimeout));
     if (!page)
         co_return std::nullopt;
     co_return RecipeReader::read(*page);
 }
 
 // Every image look-up at once; each result takes its own answer, in whatever order they come.
-QCoro::Task<QList<SearchResult>> withPreviewImages(QList<SearchResult> results)
+QCoro::Task<QList<SearchResult>> withPreviewImages(QList<SearchResult> results,
+                                                   PublicWeb::TrustedOrigin trusted)
 {
     std::vector<QCoro::Task<>> lookups;
     lookups.reserve(static_cast<size_t>(results.size()));
     for (qsizetype index = 0; index < results.size(); ++index) {
-        lookups.push_back(
-            fetchOGImage(results[index].url).then([&results, index](std::optional<QString> image) {
-                results[index].imageUrl = std::move(image);
-            }));
+        lookups.push_back(fetchOGImage(results[index].url, trusted)
+                              .then([&results, index](std::optional<QString> image) {
+                                  results[index].imageUrl = std::move(image);
+                              }));
     }
     // The children write into this frame's list, so it must outlive all of them.
     for (QCoro::Task<>& lookup : lookups)
@@ -132,13 +156,14 @@ QList<SearchResult> narrowedToPictured(QList<SearchResult> results)
 }
 
 // The first of the leading results that is a recipe moves to the front with its lists.
-QCoro::Task<QList<SearchResult>> withRecipeFirst(QList<SearchResult> results)
+QCoro::Task<QList<SearchResult>> withRecipeFirst(QList<SearchResult> results,
+                                                 PublicWeb::TrustedOrigin trusted)
 {
     const qsizetype candidates = std::min(results.size(), WebSearchService::recipeCandidates);
     std::array<std::optional<RecipeData>, WebSearchService::recipeCandidates> recipes;
     std::vector<QCoro::Task<>> lookups;
     for (qsizetype index = 0; index < candidates; ++index) {
-        lookups.push_back(fetchRecipe(results[index].url)
+        lookups.push_back(fetchRecipe(results[index].url, trusted)
                               .then([&recipes, index](std::optional<RecipeData> recipe) {
                                   recipes[static_cast<size_t>(index)] = std::move(recipe);
                               }));
@@ -167,8 +192,15 @@ WebSearchService& WebSearchService::shared()
     return service;
 }
 
+WebSearchService::WebSearchService(PublicWeb::TrustedOrigin alsoTrusted)
+    : m_alsoTrusted(std::move(alsoTrusted))
+{
+}
+
 QCoro::Task<QList<SearchResult>> WebSearchService::search(QString query)
 {
+    // Read before the first suspension: the service may be gone by the time pages arrive.
+    PublicWeb::TrustedOrigin trusted = searchEngineOrigin(m_alsoTrusted);
     const QString trimmed = query.trimmed();
     if (trimmed.isEmpty())
         co_return QList<SearchResult>{};
@@ -189,9 +221,10 @@ QCoro::Task<QList<SearchResult>> WebSearchService::search(QString query)
         co_return QList<SearchResult>{};
 
     QList<SearchResult> results = ResultsPageReader::read(*text, iconBase);
-    results = co_await withPreviewImages(std::move(results));
+    PublicWeb::TrustedOrigin forImages = trusted;
+    results = co_await withPreviewImages(std::move(results), std::move(forImages));
     results = narrowedToPictured(std::move(results));
-    co_return co_await withRecipeFirst(std::move(results));
+    co_return co_await withRecipeFirst(std::move(results), std::move(trusted));
 }
 
 } // namespace korvane

@@ -24,6 +24,18 @@ Item {
             Layout.fillHeight: true
             appModel: content.appModel
             voiceState: content.voiceState
+
+            // Over the workspace, so the inspector stays in view while the person decides.
+            ActionApprovalView {
+                objectName: "actionApproval"
+                anchors.left: parent.left
+                anchors.right: parent.right
+                anchors.bottom: parent.bottom
+                anchors.margins: 24
+                anchors.bottomMargin: 100
+                z: 1
+                requests: content.appModel.approvals
+            }
         }
 
         Rectangle {

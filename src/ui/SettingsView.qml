@@ -117,7 +117,17 @@ Page {
                     onToggled: settings.userSettings.allowComputerControl = checked
                 }
                 Note {
-                    text: "Computer control will require explicit macOS Accessibility and Screen Recording permissions before it can run."
+                    text: "When this is off, Korvane shows every script, typing, key press and click the assistant proposes and waits for your answer. Commands you type or speak yourself always run."
+                }
+                Switch {
+                    objectName: "letScriptsUseNetwork"
+                    Layout.fillWidth: true
+                    text: "Let scripts use the network"
+                    checked: settings.userSettings.letScriptsUseNetwork
+                    onToggled: settings.userSettings.letScriptsUseNetwork = checked
+                }
+                Note {
+                    text: "Scripts always run in a sandbox. With this on, they may also reach the network and receive your API key."
                 }
             }
 

@@ -77,9 +77,12 @@ int runAskCommand(const QStringList& arguments)
 {
     const QString synopsis = askVerb().synopsis();
     double timeoutSeconds = defaultTimeoutSeconds;
+    ComputerControlSettings granted;
     QStringList prompts;
     for (qsizetype index = 0; index < arguments.size(); ++index) {
         const QString& argument = arguments.at(index);
+        if (prompts.isEmpty() && takeComputerControlFlag(argument, granted))
+            continue;
         if (prompts.isEmpty() && argument == u"--timeout") {
             if (index + 1 >= arguments.size())
                 return usageError(synopsis);
@@ -94,7 +97,8 @@ int runAskCommand(const QStringList& arguments)
     if (prompts.isEmpty())
         return usageError(synopsis);
 
-    const std::unique_ptr<AppModel> model = makeApplicationModel({.headless = true});
+    const std::unique_ptr<AppModel> model = makeApplicationModel(
+        {.headless = true, .computerControl = commandLineComputerControl(granted)});
     const QDeadlineTimer deadline(static_cast<qint64>(timeoutSeconds * 1000));
     bool timedOut = false;
     for (const QString& prompt : std::as_const(prompts)) {
@@ -113,7 +117,8 @@ int runAskCommand(const QStringList& arguments)
         // down their suspended work half-way.
         std::_Exit(exitTimeout);
     }
-    return exitSuccess;
+    // Every prompt is answered; one answer that tells of a failure fails the run.
+    return model->failedOutcomeCount() > 0 ? exitFailure : exitSuccess;
 }
 
 } // namespace
@@ -131,7 +136,11 @@ Verb askVerb()
             "\"selectedArtifactIndex\":N|null} as JSON. No microphone is opened and no wake "
             "phrase is listened for.\n\n"
             "Prompts the phrase parsers recognise are carried out on this desktop, as with run; "
-            "the others go to the chat service at OPENAI_BASE_URL with OPENAI_API_KEY."),
+            "the others go to the chat service at OPENAI_BASE_URL with OPENAI_API_KEY. The exit "
+            "code is 1 when any answer is a failure sentence, a declined action included.\n\n"
+            "Nobody is there to approve what the assistant proposes: without "
+            "--allow-computer-control (or the setting) its scripts, typing, key presses and "
+            "clicks are declined. Scripts always run in a sandbox."),
         .options =
             {
                 {.name = QStringLiteral("--timeout"),
@@ -151,6 +160,29 @@ Verb askVerb()
                      "scripts run with no network.")},
             },
         .run = runAskCommand,
+    };
+}
+
+bool takeComputerControlFlag(const QString& argument, ComputerControlSettings& granted)
+{
+    if (argument == u"--allow-computer-control") {
+        granted.allowComputerControl = true;
+        return true;
+    }
+    if (argument == u"--allow-script-network") {
+        granted.letScriptsUseNetwork = true;
+        return true;
+    }
+    return false;
+}
+
+ComputerControlPolicy::SettingsSource commandLineComputerControl(ComputerControlSettings granted)
+{
+    return [granted] {
+        const ComputerControlSettings stored = storedComputerControlSettings();
+        return ComputerControlSettings{
+            .allowComputerControl = granted.allowComputerControl || stored.allowComputerControl,
+            .letScriptsUseNetwork = granted.letScriptsUseNetwork || stored.letScriptsUseNetwork};
     };
 }
 

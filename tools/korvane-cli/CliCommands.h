@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/ComputerControlPolicy.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -7,7 +9,8 @@
 #include <functional>
 
 // Each subcommand ("verb") takes the arguments after its name and returns the process exit
-// code: 0 on success, 2 for a usage error (message on standard error), 3 for a time-out.
+// code: 0 on success, 1 when the result is a failure sentence, 2 for a usage error (message on
+// standard error), 3 for a time-out.
 namespace korvane::cli {
 
 inline constexpr int exitSuccess = 0;
@@ -40,6 +43,12 @@ struct Verb {
 
     QString synopsis() const { return arguments.isEmpty() ? name : name + u' ' + arguments; }
 };
+
+// --allow-computer-control and --allow-script-network grant what they name; true when
+// `argument` was one of them.
+bool takeComputerControlFlag(const QString& argument, ComputerControlSettings& granted);
+// The user's stored settings with what the flags granted added.
+ComputerControlPolicy::SettingsSource commandLineComputerControl(ComputerControlSettings granted);
 
 Verb askVerb();
 Verb configVerb();

@@ -1,6 +1,7 @@
 #include "CliOutput.h"
 
 #include "CliCommands.h"
+#include "core/SecretRedaction.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -21,14 +22,15 @@ void writeLine(std::FILE* stream, const QString& line)
 
 } // namespace
 
+// Nothing printed ever shows the API key, whoever wrote the text.
 void printLine(const QString& line)
 {
-    writeLine(stdout, line);
+    writeLine(stdout, redactSecrets(line));
 }
 
 void printError(const QString& line)
 {
-    writeLine(stderr, line);
+    writeLine(stderr, redactSecrets(line));
 }
 
 QString compactJson(const QJsonValue& value)

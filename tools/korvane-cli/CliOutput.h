@@ -10,9 +10,9 @@
 
 namespace korvane::cli {
 
-// One line on standard output, UTF-8, flushed.
+// One line on standard output, UTF-8, flushed, without the API key.
 void printLine(const QString& line);
-// One line on standard error, UTF-8, flushed.
+// One line on standard error, UTF-8, flushed, without the API key.
 void printError(const QString& line);
 // Compact JSON text of any JSON value (objects, arrays, strings, null).
 QString compactJson(const QJsonValue& value);

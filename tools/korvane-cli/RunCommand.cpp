@@ -10,13 +10,19 @@ namespace {
 
 int runRunCommand(const QStringList& arguments)
 {
-    if (arguments.isEmpty())
+    // The flags are accepted as `ask` takes them: TEXT is the person's own command, which runs
+    // as typed; nothing a model proposes ever gets here.
+    ComputerControlSettings granted;
+    QStringList words = arguments;
+    while (!words.isEmpty() && takeComputerControlFlag(words.first(), granted))
+        words.removeFirst();
+    if (words.isEmpty())
         return usageError(runVerb().synopsis());
     MacComputerUseService executor;
-    const ComputerUseResult result = QCoro::waitFor(executor.execute(arguments.join(u' ')));
+    const ComputerUseResult result = QCoro::waitFor(executor.execute(words.join(u' ')));
     printLine(u"{\"summary\":" + compactJson(result.summary) + u",\"artifact\":" +
               (result.artifact ? artifactJson(*result.artifact) : QStringLiteral("null")) + u'}');
-    return exitSuccess;
+    return result.failed ? exitFailure : exitSuccess;
 }
 
 } // namespace
@@ -30,7 +36,8 @@ Verb runVerb()
         .description = QStringLiteral(
             "The words form one command, as if typed into the window: open an application or "
             "an address, press keys, type, click, drive the browser or the music player. "
-            "Prints {\"summary\":…,\"artifact\":…} as JSON.\n\n"
+            "Prints {\"summary\":…,\"artifact\":…} as JSON; the exit code is 1 when the "
+            "summary is a failure sentence.\n\n"
             "Applications come from the XDG desktop entries; addresses open through xdg-open. "
             "Python scripts run in $KORVANE_WORKSPACE/korvane_venv, at most 10 "
             "minutes and 10 MiB of output per stream."),
@@ -38,13 +45,11 @@ Verb runVerb()
             {
                 {.name = QStringLiteral("--allow-computer-control"),
                  .text = QStringLiteral(
-                     "Carry out key presses, typing, clicks and scripts that a model asked for "
-                     "without asking first, as with the setting \"Allow Computer Control\" on. "
-                     "Without it such actions are declined.")},
+                     "Accepted as ask takes it. TEXT is your own command and runs as typed: "
+                     "nothing a model proposes reaches run, so there is nothing to approve.")},
                 {.name = QStringLiteral("--allow-script-network"),
                  .text = QStringLiteral(
-                     "Let scripts reach the network (and pass them the API key). Without it "
-                     "scripts run with no network.")},
+                     "Accepted as ask takes it; run starts no model-written script.")},
             },
         .run = runRunCommand,
     };

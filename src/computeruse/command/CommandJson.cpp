@@ -1,17 +1,12 @@
 #include "computeruse/command/CommandJson.h"
 
+#include "core/Overloaded.h"
+
 #include <QJsonArray>
 
 namespace korvane {
 
 namespace {
-
-template <typename... Ts>
-struct Overloaded : Ts... {
-    using Ts::operator()...;
-};
-template <typename... Ts>
-Overloaded(Ts...) -> Overloaded<Ts...>;
 
 QJsonObject caseOnly(const QString& name)
 {

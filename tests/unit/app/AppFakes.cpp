@@ -68,9 +68,11 @@ QCoro::Task<ComputerUseResult> FakeComputerUseService::inspectUI()
     co_return ComputerUseResult{.summary = QStringLiteral("Inspected.")};
 }
 
-QCoro::Task<ComputerUseResult> FakeComputerUseService::runPythonScript(QString code)
+QCoro::Task<ComputerUseResult>
+FakeComputerUseService::runPythonScript(QString code, ScriptPermissions permissions)
 {
     scripts.append(code);
+    scriptPermissions.append(permissions);
     co_await gate.pass();
     co_return scriptResult;
 }
@@ -121,6 +123,9 @@ AppModelHarness::AppModelHarness(bool withImages, std::shared_ptr<ComputerUseSer
         .wakeWordListener = wake,
         .spokenFeedback = speech,
         .windowActivator = activator,
+        .actionApprover =
+            std::make_shared<ComputerControlPolicy>([this] { return controlSettings; }, approvals),
+        .approvalRequests = approvals,
         .recognizesCommand = executor ? std::function<bool(QStringView)>{}
                                       : [](QStringView text) { return text.startsWith(u"open "); },
     });

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "app/AppModel.h"
+#include "app/ApprovalRequests.h"
+#include "app/ComputerControlPolicy.h"
 #include "app/WindowActivator.h"
 #include "computeruse/ComputerUseService.h"
 #include "providers/AssistantProvider.h"
@@ -62,11 +64,13 @@ public:
     // Recorded in `typedCommands`, then answered as execute().
     QCoro::Task<ComputerUseResult> executeTypedCommand(QString text) override;
     QCoro::Task<ComputerUseResult> inspectUI() override;
-    QCoro::Task<ComputerUseResult> runPythonScript(QString code) override;
+    QCoro::Task<ComputerUseResult> runPythonScript(QString code,
+                                                   ScriptPermissions permissions) override;
 
     QStringList executed;
     QStringList typedCommands;
     QStringList scripts;
+    QList<ScriptPermissions> scriptPermissions;
     int inspections = 0;
     // Answers for execute, taken in order; then "Did <text>.".
     QList<ComputerUseResult> results;
@@ -131,6 +135,10 @@ struct AppModelHarness {
     std::shared_ptr<FakeWakeWordListener> wake = std::make_shared<FakeWakeWordListener>();
     std::shared_ptr<FakeSpokenFeedback> speech = std::make_shared<FakeSpokenFeedback>();
     std::shared_ptr<FakeWindowActivator> activator = std::make_shared<FakeWindowActivator>();
+    // The window's questions, and the standing answers read at every decision (proposed
+    // actions run without asking unless a test says otherwise).
+    std::shared_ptr<ApprovalRequests> approvals = std::make_shared<ApprovalRequests>();
+    ComputerControlSettings controlSettings{.allowComputerControl = true};
     std::unique_ptr<AppModel> model;
 
     void submit(const QString& text);

@@ -1,10 +1,13 @@
 #include "support/LoopbackHttpServer.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -37,6 +40,9 @@ private Q_SLOTS:
     void timeOutPrintsWhatThereIsAndExitsThree();
     void usageErrors_data();
     void usageErrors();
+    void proposedScripts_data();
+    void proposedScripts();
+    void failedAnswerExitsOne();
 
 private:
     struct Run {
@@ -47,12 +53,21 @@ private:
     Run runAsk(const QStringList& arguments, const LoopbackHttpServer& server);
 
     QTemporaryDir m_home;
+    QString m_workspace;
 };
 
 void AskCommandTest::initTestCase()
 {
     QVERIFY(m_home.isValid());
     QVERIFY(QFile::exists(QCoreApplication::applicationDirPath() + u"/korvane-cli"_qs));
+    // Scripts need an environment; one without packages is made once, here, never fetched.
+    m_workspace = m_home.filePath(u"workspace"_qs);
+    QVERIFY(QDir().mkpath(m_workspace));
+    QProcess venv;
+    venv.setWorkingDirectory(m_workspace);
+    venv.start(u"python3"_qs, {u"-m"_qs, u"venv"_qs, u"--without-pip"_qs, u"korvane_venv"_qs});
+    if (!venv.waitForFinished(120'000) || venv.exitCode() != 0)
+        m_workspace.clear();
 }
 
 AskCommandTest::Run AskCommandTest::runAsk(const QStringList& arguments,
@@ -67,6 +82,9 @@ AskCommandTest::Run AskCommandTest::runAsk(const QStringList& arguments,
     environment.insert(u"KORVANE_ENV_FILES"_qs, QString());
     environment.insert(u"XDG_STATE_HOME"_qs, m_home.path());
     environment.insert(u"TMPDIR"_qs, m_home.path());
+    environment.insert(u"HOME"_qs, m_home.path());
+    environment.insert(u"XDG_CONFIG_HOME"_qs, m_home.filePath(u"config"_qs));
+    environment.insert(u"KORVANE_WORKSPACE"_qs, m_workspace);
 
     QProcess process;
     process.setProcessEnvironment(environment);
@@ -178,6 +196,69 @@ void AskCommandTest::usageErrors()
     const Run run = runAsk(arguments, server);
     QCOMPARE(run.exitCode, 2);
     QCOMPARE(server.requestCount(), 0);
+}
+
+void AskCommandTest::proposedScripts_data()
+{
+    QTest::addColumn<QStringList>("flags");
+    QTest::addColumn<bool>("allowedInSettings");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("summary");
+
+    const QString ran = u"Successfully executed Python script.\nOutput:\n"_qs;
+    QTest::newRow("not allowed: declined with a sentence")
+        << QStringList{} << false << 1
+        << u"The script did not run: actions the assistant proposes need the user's approval, "
+           "and nobody was asked. Turn on Allow Computer Control in Korvane's settings, or pass "
+           "--allow-computer-control to korvane-cli."_qs;
+    QTest::newRow("allowed by the flag, without the network or the key")
+        << QStringList{u"--allow-computer-control"_qs} << false << 0 << ran + u"no key\n"_qs;
+    QTest::newRow("allowed by the setting") << QStringList{} << true << 0 << ran + u"no key\n"_qs;
+    QTest::newRow("with the network: the key, never shown")
+        << QStringList{u"--allow-computer-control"_qs, u"--allow-script-network"_qs} << false << 0
+        << ran + u"[redacted]\n"_qs;
+}
+
+void AskCommandTest::proposedScripts()
+{
+    QFETCH(QStringList, flags);
+    QFETCH(bool, allowedInSettings);
+    QFETCH(int, exitCode);
+    QFETCH(QString, summary);
+    if (exitCode == 0 &&
+        (m_workspace.isEmpty() || QStandardPaths::findExecutable(u"bwrap"_qs).isEmpty()))
+        QSKIP("running scripts needs python3 -m venv and bubblewrap");
+
+    const QString settingsFile = m_home.filePath(u"config/korvane/Korvane.conf"_qs);
+    QDir().mkpath(QFileInfo(settingsFile).absolutePath());
+    QFile settings(settingsFile);
+    QVERIFY(settings.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    settings.write(allowedInSettings ? "[General]\nallowComputerControl=true\n" : "");
+    settings.close();
+
+    LoopbackHttpServer server;
+    server.setRoute(
+        "POST", u"/v1/chat/completions"_qs,
+        Response::json(chatReply(QJsonObject{
+            {u"message"_qs, u"Checking."_qs},
+            {u"action"_qs,
+             QJsonObject{{u"type"_qs, u"run_python_script"_qs},
+                         {u"script_code"_qs,
+                          u"import os\nprint(os.environ.get('OPENAI_API_KEY', 'no key'))"_qs}}}})));
+    const Run run = runAsk(flags + QStringList{u"--timeout"_qs, u"60"_qs, u"check"_qs}, server);
+    QCOMPARE(run.exitCode, exitCode);
+    const QJsonArray messages = run.output.value(u"messages"_qs).toArray();
+    QCOMPARE(messages.last().toObject().value(u"content"_qs).toString(), summary);
+}
+
+void AskCommandTest::failedAnswerExitsOne()
+{
+    LoopbackHttpServer server;
+    server.setRoute("POST", u"/v1/chat/completions"_qs, Response::withStatus(500));
+    const Run run = runAsk({u"hello"_qs}, server);
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.output.value(u"messages"_qs).toArray().last().toObject().value(u"content"_qs),
+             QJsonValue(u"OpenAI request failed: HTTP 500"_qs));
 }
 
 QTEST_GUILESS_MAIN(AskCommandTest)

@@ -21,12 +21,15 @@ private Q_SLOTS:
     void staleSelectionFallsBackToFirstArtifact();
     void actions_data();
     void actions();
+    void proposedScriptAsksFirst_data();
+    void proposedScriptAsksFirst();
     void lateResultLandsInTheNewSession();
     void pendingGeneratedImage_data();
     void pendingGeneratedImage();
     void coverImageWinsOverSlidePlaceholders();
     void identicalSlidePlaceholdersAreAllReplacedByTheFirstImage();
-    void failedOrUnavailableGenerationLeavesImagePending();
+    void failedOrUnavailableGenerationEndsFailed();
+    void imageGenerationsAreBounded();
     void generationForRemovedArtifactIsDropped();
 };
 
@@ -273,6 +276,71 @@ void PromptSubmissionTest::actions()
     QVERIFY(h.speech->spoken.isEmpty());
 }
 
+void PromptSubmissionTest::proposedScriptAsksFirst_data()
+{
+    QTest::addColumn<bool>("allowSetting");
+    QTest::addColumn<bool>("networkSetting");
+    // The person's choice in the window, or "new session" to leave without answering.
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<bool>("ran");
+    QTest::addColumn<bool>("network");
+    QTest::addColumn<QString>("summary");
+
+    const QString declined = u"The script did not run: the user declined it."_qs;
+    QTest::newRow("setting on: runs without asking")
+        << true << false << QString() << true << false << u"Script ran."_qs;
+    QTest::newRow("setting on, network setting on")
+        << true << true << QString() << true << true << u"Script ran."_qs;
+    QTest::newRow("asked, run") << false << false << u"allow"_qs << true << false
+                                << u"Script ran."_qs;
+    QTest::newRow("asked, run with network access")
+        << false << false << u"allowWithNetwork"_qs << true << true << u"Script ran."_qs;
+    QTest::newRow("asked, run, network setting on")
+        << false << true << u"allow"_qs << true << true << u"Script ran."_qs;
+    QTest::newRow("asked, declined")
+        << false << true << u"decline"_qs << false << false << declined;
+    QTest::newRow("asked, new session instead")
+        << false << false << u"new session"_qs << false << false << declined;
+}
+
+void PromptSubmissionTest::proposedScriptAsksFirst()
+{
+    QFETCH(bool, allowSetting);
+    QFETCH(bool, networkSetting);
+    QFETCH(QString, answer);
+    QFETCH(bool, ran);
+    QFETCH(bool, network);
+    QFETCH(QString, summary);
+
+    AppModelHarness h;
+    h.controlSettings = {.allowComputerControl = allowSetting,
+                         .letScriptsUseNetwork = networkSetting};
+    h.assistant->replies = {{.message = assistantMessage(u"On it."_qs),
+                             .action = AssistantAction{.type = u"run_python_script"_qs,
+                                                       .scriptCode = u"print('hi')"_qs}}};
+    h.submit(QStringLiteral("make a chart"));
+    if (!answer.isEmpty()) {
+        QTRY_VERIFY(h.approvals->hasPending());
+        QCOMPARE(h.approvals->current().value(u"kind"_qs), QVariant(u"runScript"_qs));
+        QCOMPARE(h.approvals->current().value(u"text"_qs), QVariant(u"print('hi')"_qs));
+        QVERIFY(h.model->isResponding());
+        QVERIFY(h.computerUse->scripts.isEmpty());
+        if (answer == u"new session")
+            h.model->startNewSession();
+        else
+            h.approvals->answer(answer);
+    }
+    QVERIFY(h.waitForQuiet());
+
+    QVERIFY(!h.approvals->hasPending());
+    QCOMPARE(h.computerUse->scripts.size(), ran ? 1 : 0);
+    if (ran)
+        QCOMPARE(h.computerUse->scriptPermissions.first().network, network);
+    QCOMPARE(h.model->messages().last().content, summary);
+    QCOMPARE(h.model->failedOutcomeCount(), ran ? 0 : 1);
+    QVERIFY(!h.model->isResponding());
+}
+
 void PromptSubmissionTest::lateResultLandsInTheNewSession()
 {
     AppModelHarness h;
@@ -285,7 +353,8 @@ void PromptSubmissionTest::lateResultLandsInTheNewSession()
     QVERIFY(h.model->messages().isEmpty());
     QCOMPARE(h.model->promptText(), QString());
     QCOMPARE(h.model->selectedSection(), std::optional(SidebarSection::chat));
-    QVERIFY(h.model->isResponding());
+    // The new session takes prompts at once.
+    QVERIFY(!h.model->isResponding());
     QCOMPARE(h.realtime->stops, 1);
 
     h.assistant->gate.open();
@@ -376,26 +445,45 @@ void PromptSubmissionTest::identicalSlidePlaceholdersAreAllReplacedByTheFirstIma
              u"C [IMAGE:file:///generated/3.png] D [IMAGE:generating|]"_qs);
 }
 
-void PromptSubmissionTest::failedOrUnavailableGenerationLeavesImagePending()
+void PromptSubmissionTest::failedOrUnavailableGenerationEndsFailed()
 {
     const Artifact image{
         .kind = ArtifactKind::image, .status = ArtifactStatus::running, .body = u"a fox"_qs};
-    {
-        AppModelHarness h;
-        h.images->failing = true;
+    Artifact failed = image;
+    failed.status = ArtifactStatus::needsReview;
+    failed.body = u"The image could not be generated."_qs;
+    for (const bool generatorFails : {true, false}) {
+        AppModelHarness h(generatorFails);
+        if (generatorFails)
+            h.images->failing = true;
         h.assistant->replies = {{.message = assistantMessage(u"x"_qs), .artifacts = {image}}};
         h.submit(QStringLiteral("draw"));
         QVERIFY(h.waitForQuiet());
-        QCOMPARE(h.images->generations.size(), 1);
-        QCOMPARE(h.model->artifacts(), QList<Artifact>{image});
+        QCOMPARE(h.model->artifacts(), QList<Artifact>{failed});
     }
-    {
-        AppModelHarness h(false);
-        h.assistant->replies = {{.message = assistantMessage(u"x"_qs), .artifacts = {image}}};
-        h.submit(QStringLiteral("draw"));
-        QVERIFY(h.waitForQuiet());
-        QCOMPARE(h.model->artifacts(), QList<Artifact>{image});
-    }
+}
+
+void PromptSubmissionTest::imageGenerationsAreBounded()
+{
+    AppModelHarness h;
+    QString body;
+    for (int slide = 0; slide < 20; ++slide)
+        body += u"# Slide\n[IMAGE:generating|picture "_qs + QString::number(slide) + u"]\n";
+    const Artifact deck{.kind = ArtifactKind::presentation, .title = u"Deck"_qs, .body = body};
+    h.assistant->replies = {{.message = assistantMessage(u"Slides."_qs), .artifacts = {deck}}};
+    h.images->imageGate.close();
+    h.submit(QStringLiteral("slides"));
+
+    // Four at a time; the eight past the twelfth never start and leave their slides bare.
+    QTRY_COMPARE(h.images->generations.size(), 4);
+    h.processEvents();
+    QCOMPARE(h.images->generations.size(), 4);
+    QCOMPARE(h.model->artifacts().first().body.count(u"[IMAGE:generating|"), 12);
+    h.images->imageGate.open();
+    QVERIFY(h.waitForQuiet());
+    QCOMPARE(h.images->generations.size(), 12);
+    QCOMPARE(h.model->artifacts().first().body.count(u"[IMAGE:file:///generated/"), 12);
+    QVERIFY(!h.model->artifacts().first().body.contains(u"generating"));
 }
 
 void PromptSubmissionTest::generationForRemovedArtifactIsDropped()

@@ -2,6 +2,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
@@ -15,6 +16,7 @@ private Q_SLOTS:
     void printsOneLineOfJson();
     void usageErrors_data();
     void usageErrors();
+    void runExitsOneOnAFailureSentence();
     void helpDescribesEveryVerb();
 
 private:
@@ -95,6 +97,8 @@ void KorvaneCliTest::usageErrors_data()
     QTest::newRow("parse without text") << QStringList{u"parse"_qs};
     QTest::newRow("parse with two words") << QStringList{u"parse"_qs, u"open"_qs, u"Notes"_qs};
     QTest::newRow("key without text") << QStringList{u"key"_qs};
+    QTest::newRow("run with flags only")
+        << QStringList{u"run"_qs, u"--allow-computer-control"_qs, u"--allow-script-network"_qs};
     QTest::newRow("help for no such verb") << QStringList{u"help"_qs, u"dance"_qs};
     QTest::newRow("unknown generator") << QStringList{u"--generate"_qs, u"pdf"_qs};
 }
@@ -136,6 +140,15 @@ void KorvaneCliTest::helpDescribesEveryVerb()
         QVERIFY2(help.out.startsWith(usage), help.out.constData());
     }
     QVERIFY(run(m_program, {u"help"_qs, u"ask"_qs}).out.contains("--timeout SECONDS"));
+}
+
+void KorvaneCliTest::runExitsOneOnAFailureSentence()
+{
+    // Nothing by this name exists, so nothing is opened.
+    const Run result = run(m_program, {u"run"_qs, u"open zzqx-no-such-application"_qs});
+    QCOMPARE(result.exitCode, 1);
+    QCOMPARE(QJsonDocument::fromJson(result.out).object().value(u"summary"_qs).toString(),
+             u"Could not find zzqx-no-such-application."_qs);
 }
 
 QTEST_GUILESS_MAIN(KorvaneCliTest)

@@ -2,8 +2,12 @@
 #include "computeruse/MacComputerUseService.h"
 #include "computeruse/ScriptArtifactMarker.h"
 
+#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 
 using namespace korvane;
 
@@ -74,18 +78,53 @@ private Q_SLOTS:
         QCOMPARE(artifact->imagePath, std::optional<QString>(imagePath));
     }
 
-    void markdownMarkerReadsItsFile()
+    // The file a markdown marker names, as the runner reads it after the script ended.
+    void artifactFilesAreReadWithinBounds_data()
     {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("notes.md"));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("# Título\\n\\nbody");
-        file.close();
-        const std::optional<Artifact> artifact = parseArtifactFromStdout(
-            QStringLiteral("[ARTIFACT:markdown|") + path + QStringLiteral("|N]"));
-        QVERIFY(artifact);
-        QCOMPARE(artifact->body, QStringLiteral("# Título\n\nbody"));
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("body");
+        QTest::newRow("UTF-8 text with backslash-n")
+            << u"notes.md"_qs << QStringLiteral("# T\u00edtulo\n\nbody");
+        QTest::newRow("a pipe never blocks") << u"pipe.md"_qs << u": it is not a regular file."_qs;
+        QTest::newRow("a folder") << u"folder.md"_qs << u": it is not a regular file."_qs;
+        QTest::newRow("larger than 16 MiB") << u"big.md"_qs << u": it is larger than 16 MiB."_qs;
+        QTest::newRow("not UTF-8") << u"latin1.md"_qs << u": it is not UTF-8 text."_qs;
+        QTest::newRow("missing") << u"none.md"_qs << u": the file does not exist."_qs;
+        QTest::newRow("a link out of the allowed folders")
+            << u"link.md"_qs
+            << u": scripts may share only files in the workspace or the Downloads folder."_qs;
+        QTest::newRow("an endless device")
+            << u"/dev/zero"_qs
+            << u": scripts may share only files in the workspace or the Downloads folder."_qs;
+    }
+    void artifactFilesAreReadWithinBounds()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, body);
+        QTemporaryDir root;
+        const QString allowed = root.filePath(u"workspace"_qs);
+        QVERIFY(QDir().mkpath(allowed + u"/folder.md"));
+        const auto write = [&](const QString& file, const QByteArray& bytes) {
+            QFile out(allowed + u'/' + file);
+            QVERIFY(out.open(QIODevice::WriteOnly));
+            out.write(bytes);
+        };
+        write(u"notes.md"_qs, "# T\xc3\xadtulo\\n\\nbody");
+        write(u"latin1.md"_qs, "caf\xe9");
+        QFile big(allowed + u"/big.md");
+        QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(maximumArtifactFileBytes + 1));
+        big.close();
+        QCOMPARE(::mkfifo(QFile::encodeName(allowed + u"/pipe.md").constData(), 0600), 0);
+        QFile secret(root.filePath(u"secret.md"_qs));
+        QVERIFY(secret.open(QIODevice::WriteOnly));
+        QVERIFY(QFile::link(secret.fileName(), allowed + u"/link.md"));
+
+        const QString path = name.startsWith(u'/') ? name : allowed + u'/' + name;
+        const QString read = readArtifactFile(path, {allowed});
+        if (body.startsWith(u':'))
+            QCOMPARE(read, u"Could not show "_qs + path + body);
+        else
+            QCOMPARE(read, body);
     }
 
     void imageSizes_data()

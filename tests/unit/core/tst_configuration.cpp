@@ -20,6 +20,8 @@ private Q_SLOTS:
     void endpointsKeepTheBasePath_data();
     void endpointsKeepTheBasePath();
     void workspaceRules();
+    void keyGoesUnencryptedOnlyToThisComputer_data();
+    void keyGoesUnencryptedOnlyToThisComputer();
     void statePathsFollowXdg();
 
 private:
@@ -110,14 +112,40 @@ void ConfigurationTest::workspaceRules()
     manifest.close();
     qputenv("XDG_DATA_HOME", data.path().toUtf8());
 
+    // The folder Korvane starts in never becomes the workspace, a checkout included.
     QVERIFY(QDir::setCurrent(checkout.path()));
-    QCOMPARE(Configuration::workspacePath(), QDir(checkout.path()).canonicalPath());
-
-    QVERIFY(QDir::setCurrent(plain.path()));
     QCOMPARE(Configuration::workspacePath(), data.path() + u"/korvane/workspace");
 
+    // Nor does a relative setting, which would be read against it.
     qputenv("KORVANE_WORKSPACE", "relative/ws");
-    QCOMPARE(Configuration::workspacePath(), QDir(plain.path()).canonicalPath() + u"/relative/ws");
+    QCOMPARE(Configuration::workspacePath(), data.path() + u"/korvane/workspace");
+    qputenv("KORVANE_WORKSPACE", QByteArray(plain.path().toUtf8() + "/ws/"));
+    QCOMPARE(Configuration::workspacePath(), plain.path() + u"/ws");
+}
+
+void ConfigurationTest::keyGoesUnencryptedOnlyToThisComputer_data()
+{
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<bool>("allowed");
+    QTest::newRow("https anywhere") << u"https://api.example.com"_qs << true;
+    QTest::newRow("wss anywhere") << u"wss://api.example.com/v1/realtime"_qs << true;
+    QTest::newRow("http to 127.0.0.1") << u"http://127.0.0.1:8080"_qs << true;
+    QTest::newRow("http to another loopback address") << u"http://127.8.9.10"_qs << true;
+    QTest::newRow("http to ::1") << u"http://[::1]:8080"_qs << true;
+    QTest::newRow("ws to localhost") << u"ws://localhost:1/v1/realtime"_qs << true;
+    QTest::newRow("http to a host name") << u"http://api.example.com"_qs << false;
+    QTest::newRow("http to the local network") << u"http://192.168.1.20:8080"_qs << false;
+    QTest::newRow("ws to a host name") << u"ws://api.example.com"_qs << false;
+    QTest::newRow("a name that only starts like localhost")
+        << u"http://localhost.example.com"_qs << false;
+    QTest::newRow("ftp") << u"ftp://127.0.0.1"_qs << false;
+}
+
+void ConfigurationTest::keyGoesUnencryptedOnlyToThisComputer()
+{
+    QFETCH(QString, url);
+    QFETCH(bool, allowed);
+    QCOMPARE(!Configuration::credentialTransportProblem(QUrl(url)).has_value(), allowed);
 }
 
 void ConfigurationTest::statePathsFollowXdg()

@@ -21,6 +21,7 @@ private Q_SLOTS:
     void concurrentWritersNeverInterleave();
     void secretsAreRedacted();
     void unwritableLocationIsIgnored();
+    void rotatesKeepingOneOldFile();
 
 private:
     QString logPath() const { return m_state->path() + u"/korvane/app_debug.log"; }
@@ -31,6 +32,7 @@ private:
 
 QStringList DebugLogTest::logLines() const
 {
+    flushLog();
     QFile file(logPath());
     if (!file.open(QIODevice::ReadOnly))
         return {};
@@ -63,6 +65,7 @@ void DebugLogTest::lineFormat()
 void DebugLogTest::createsFolderAndPrivateFile()
 {
     writeLog(u"first line"_qs);
+    flushLog();
     const QFileInfo info(logPath());
     QVERIFY(info.exists());
     QCOMPARE(info.permissions() &
@@ -124,7 +127,25 @@ void DebugLogTest::unwritableLocationIsIgnored()
     QVERIFY(blocker.open(QIODevice::WriteOnly));
     blocker.close();
     writeLog(u"lost"_qs);
+    flushLog();
     QVERIFY(!QFileInfo::exists(logPath()));
+}
+
+void DebugLogTest::rotatesKeepingOneOldFile()
+{
+    const QString line(1000 * 1000, u'x');
+    for (int round = 0; round < 11; ++round)
+        writeLog(QString::number(round) + line);
+    const QStringList current = logLines();
+    // Five lines fill the log; the sixth starts a new one, and so does the eleventh.
+    QCOMPARE(current.size(), 1);
+    QVERIFY(current.first().contains(u"] 10x"));
+    QFile old(logPath() + u".1");
+    QVERIFY(old.open(QIODevice::ReadOnly));
+    const QList<QByteArray> oldLines = old.readAll().split('\n');
+    QCOMPARE(oldLines.size(), 6); // five lines and the empty rest after the last line feed
+    QVERIFY(oldLines.first().contains("] 5x"));
+    QVERIFY(!QFileInfo::exists(logPath() + u".2"));
 }
 
 QTEST_GUILESS_MAIN(DebugLogTest)

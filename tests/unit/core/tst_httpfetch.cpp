@@ -19,6 +19,9 @@ private Q_SLOTS:
     void failures_data();
     void failures();
     void refusedConnectionIsATransportFailure();
+    void credentialsNeverFollowARedirectAway_data();
+    void credentialsNeverFollowARedirectAway();
+    void credentialsNeverTravelUnencryptedToAnotherComputer();
 
 private:
     static HttpFetchRequest requestFor(const QUrl& url)
@@ -147,6 +150,50 @@ void HttpFetchTest::refusedConnectionIsATransportFailure()
         fetchHttp(requestFor(QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(port)))));
     QCOMPARE(result.error, std::optional<HttpFetchError>(HttpFetchError::transport));
     QVERIFY(!result.errorDescription.isEmpty());
+}
+
+void HttpFetchTest::credentialsNeverFollowARedirectAway_data()
+{
+    QTest::addColumn<bool>("toOtherPort");
+    QTest::addColumn<bool>("followed");
+    QTest::newRow("redirect to another port") << true << false;
+    QTest::newRow("redirect within its origin") << false << true;
+}
+
+void HttpFetchTest::credentialsNeverFollowARedirectAway()
+{
+    QFETCH(bool, toOtherPort);
+    QFETCH(bool, followed);
+    LoopbackHttpServer service;
+    LoopbackHttpServer elsewhere;
+    const QUrl target = (toOtherPort ? elsewhere : service).url(u"/landing"_qs);
+    Response redirect = Response::withStatus(307);
+    redirect.headers.append({"Location", target.toEncoded()});
+    service.setRoute("POST", u"/v1/chat/completions"_qs, redirect);
+    service.setRoute("POST", u"/landing"_qs, Response::json("{}"));
+    elsewhere.setRoute("POST", u"/landing"_qs, Response::json("{}"));
+
+    HttpFetchRequest request = requestFor(service.url(u"/v1/chat/completions"_qs));
+    request.method = "POST";
+    request.body = "{}";
+    request.request.setRawHeader("Authorization", "Bearer sk-test-redirect");
+    const HttpFetchResult result = QCoro::waitFor(fetchHttp(request));
+
+    QVERIFY2((result.succeeded() && result.statusCode == 200) == followed,
+             qPrintable(result.errorDescription + u' ' + QString::number(result.statusCode)));
+    for (const RecordedRequest& received : elsewhere.requests())
+        QVERIFY2(!received.header("authorization").contains("sk-test-redirect"),
+                 "the key reached another origin");
+}
+
+void HttpFetchTest::credentialsNeverTravelUnencryptedToAnotherComputer()
+{
+    // A documentation address: nothing is ever sent there, so nothing can answer.
+    HttpFetchRequest request = requestFor(QUrl(u"http://192.0.2.1/v1/chat/completions"_qs));
+    request.request.setRawHeader("Authorization", "Bearer sk-test-plain");
+    const HttpFetchResult result = QCoro::waitFor(fetchHttp(request));
+    QCOMPARE(result.error, std::optional<HttpFetchError>(HttpFetchError::insecureDestination));
+    QVERIFY(result.errorDescription.startsWith(u"OPENAI_BASE_URL must start with https://"));
 }
 
 QTEST_GUILESS_MAIN(HttpFetchTest)

@@ -191,20 +191,22 @@ void LocalEnvironmentTest::defaultCandidatesInOrderWithoutDuplicates()
     const QString buildFolder = QDir::cleanPath(executableFolder.filePath(u".."_qs));
     QTemporaryDir elsewhere;
 
-    QVERIFY(QDir::setCurrent(elsewhere.path()));
-    QStringList files = LocalEnvironment::candidateEnvFiles();
-    QVERIFY(files.size() >= 4);
-    QCOMPARE(files.at(0), QDir(elsewhere.path()).filePath(u".env.local"_qs));
-    QCOMPARE(files.at(1), checkout + u"/.env.local");
-    QCOMPARE(files.at(2), buildFolder + u"/.env.local");
-    QVERIFY(files.last().endsWith(u"/korvane/.env.local"));
+    QTemporaryDir configHome;
+    qputenv("XDG_CONFIG_HOME", configHome.path().toUtf8());
 
-    // Working in the build folder names its file once, in the first place.
-    QVERIFY(QDir::setCurrent(buildFolder));
-    files = LocalEnvironment::candidateEnvFiles();
-    QCOMPARE(files.count(buildFolder + u"/.env.local"), 1);
-    QCOMPARE(files.at(0), buildFolder + u"/.env.local");
-    QCOMPARE(files.at(1), checkout + u"/.env.local");
+    // A folder Korvane is started in (a cloned repository, say) is never read: its file could
+    // send the key stored in the user's own configuration to a server of its choosing.
+    writeFile(elsewhere, u".env.local"_qs,
+              "KORVANE_TEST_KEY=planted\nOPENAI_BASE_URL=http://attacker.example\n");
+    QVERIFY(QDir::setCurrent(elsewhere.path()));
+    const QStringList files = LocalEnvironment::candidateEnvFiles();
+    QVERIFY(files.size() >= 3);
+    QCOMPARE(files.at(0), checkout + u"/.env.local");
+    QCOMPARE(files.at(1), buildFolder + u"/.env.local");
+    QCOMPARE(files.last(), configHome.path() + u"/korvane/.env.local");
+    QVERIFY(!files.contains(QDir(elsewhere.path()).filePath(u".env.local"_qs)));
+    QCOMPARE(LocalEnvironment::value(key), std::nullopt);
+    qunsetenv("XDG_CONFIG_HOME");
 }
 
 void LocalEnvironmentTest::candidateListCanBeReplaced()

@@ -22,6 +22,7 @@ void UserSettingsTest::defaultsWithoutAFile()
     QCOMPARE(settings.startInQuietMode(), true);
     QCOMPARE(settings.readResponsesAloud(), false);
     QCOMPARE(settings.allowComputerControl(), false);
+    QCOMPARE(settings.letScriptsUseNetwork(), false);
     QCOMPARE(settings.preferredAssistantProvider(), u"openAI"_qs);
 }
 
@@ -38,6 +39,7 @@ void UserSettingsTest::changesPersistAndAnnounceOnce()
         settings.setPreferredAssistantProvider(u"appleFoundationModels"_qs);
         settings.setReadResponsesAloud(true);
         settings.setAllowComputerControl(true);
+        settings.setLetScriptsUseNetwork(true);
         QCOMPARE(quiet.count(), 1);
         QCOMPARE(provider.count(), 1);
     }
@@ -45,6 +47,7 @@ void UserSettingsTest::changesPersistAndAnnounceOnce()
     QCOMPARE(reopened.startInQuietMode(), false);
     QCOMPARE(reopened.readResponsesAloud(), true);
     QCOMPARE(reopened.allowComputerControl(), true);
+    QCOMPARE(reopened.letScriptsUseNetwork(), true);
     QCOMPARE(reopened.preferredAssistantProvider(), u"appleFoundationModels"_qs);
 }
 

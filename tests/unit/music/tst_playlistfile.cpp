@@ -42,6 +42,8 @@ private Q_SLOTS:
         QTest::newRow("file URL with an escaped space")
             << QByteArray("file:///srv/My%20Song.mp3")
             << QStringList{QStringLiteral("/srv/My Song.mp3")};
+        QTest::newRow("relative file URL is relative to the playlist")
+            << QByteArray("file:rel.mp3\nfile:\n") << QStringList{folder + u"rel.mp3"};
         QTest::newRow("network streams are dropped")
             << QByteArray("http://radio.invalid/stream\nlocal.mp3\n")
             << QStringList{folder + u"local.mp3"};

@@ -36,34 +36,34 @@ quint16 closedLoopbackPort()
     return port;
 }
 
-StandardOutputCapture::StandardOutputCapture()
+StandardErrorCapture::StandardErrorCapture()
 {
-    std::fflush(stdout);
-    char path[] = "/tmp/korvane-stdout-XXXXXX";
+    std::fflush(stderr);
+    char path[] = "/tmp/korvane-stderr-XXXXXX";
     m_file = ::mkstemp(path);
     if (m_file < 0)
         return;
     ::unlink(path);
-    m_savedOutput = ::dup(STDOUT_FILENO);
-    ::dup2(m_file, STDOUT_FILENO);
+    m_savedOutput = ::dup(STDERR_FILENO);
+    ::dup2(m_file, STDERR_FILENO);
 }
 
-StandardOutputCapture::~StandardOutputCapture()
+StandardErrorCapture::~StandardErrorCapture()
 {
-    // A check that failed while capturing wrote its report here: pass it on.
+    // What nobody read is passed on.
     if (m_savedOutput >= 0) {
         const QByteArray unread = text().toUtf8();
-        std::fwrite(unread.constData(), 1, static_cast<size_t>(unread.size()), stdout);
-        std::fflush(stdout);
+        std::fwrite(unread.constData(), 1, static_cast<size_t>(unread.size()), stderr);
+        std::fflush(stderr);
     }
 }
 
-QString StandardOutputCapture::text()
+QString StandardErrorCapture::text()
 {
     if (m_savedOutput < 0)
         return m_text;
-    std::fflush(stdout);
-    ::dup2(m_savedOutput, STDOUT_FILENO);
+    std::fflush(stderr);
+    ::dup2(m_savedOutput, STDERR_FILENO);
     ::close(m_savedOutput);
     m_savedOutput = -1;
     QFile file;

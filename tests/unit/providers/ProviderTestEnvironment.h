@@ -13,13 +13,13 @@ void clearLoopbackServices();
 // A port on 127.0.0.1 where nothing listens.
 quint16 closedLoopbackPort();
 
-// Collects what the process writes to standard output between construction and text().
-class StandardOutputCapture final {
+// Collects what the process writes to standard error between construction and text().
+class StandardErrorCapture final {
 public:
-    StandardOutputCapture();
-    ~StandardOutputCapture();
-    StandardOutputCapture(const StandardOutputCapture&) = delete;
-    StandardOutputCapture& operator=(const StandardOutputCapture&) = delete;
+    StandardErrorCapture();
+    ~StandardErrorCapture();
+    StandardErrorCapture(const StandardErrorCapture&) = delete;
+    StandardErrorCapture& operator=(const StandardErrorCapture&) = delete;
 
     // Ends the capture (once) and returns what was written.
     QString text();

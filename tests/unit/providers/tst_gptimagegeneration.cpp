@@ -107,7 +107,7 @@ void GptImageGenerationTest::withoutKeyNothingIsSent()
     m_server.setRoute(
         "POST", imagesPath,
         Response::json(imageReply({{u"b64_json"_qs, QString::fromLatin1(pngBytes.toBase64())}})));
-    StandardOutputCapture output;
+    StandardErrorCapture output;
     QCOMPARE(generate(), std::optional<QString>());
     QCOMPARE(output.text(), QString());
     QCOMPARE(m_server.requestCount(), 0);
@@ -139,7 +139,7 @@ void GptImageGenerationTest::base64IsWrittenToANewFile()
     encoded.insert(8, "\r\n");
     m_server.setRoute("POST", imagesPath,
                       Response::json(imageReply({{u"b64_json"_qs, QString::fromLatin1(encoded)}})));
-    StandardOutputCapture output;
+    StandardErrorCapture output;
     const std::optional<QString> address = generate();
     QVERIFY(address);
     QVERIFY2(address->startsWith(u"file://"_qs), qPrintable(*address));
@@ -205,7 +205,7 @@ void GptImageGenerationTest::remoteAddressKept()
     m_server.setRoute("GET", u"/files/gone.png"_qs, download);
     const QString remote = m_server.url(u"/files/gone.png"_qs).toString();
     m_server.setRoute("POST", imagesPath, Response::json(imageReply({{u"url"_qs, remote}})));
-    StandardOutputCapture output;
+    StandardErrorCapture output;
     QCOMPARE(generate(), std::optional<QString>(remote));
     QCOMPARE(output.text(), QString());
 }
@@ -240,7 +240,7 @@ void GptImageGenerationTest::absentResult()
     QFETCH(Response, answer);
     QFETCH(QVariant, result);
     m_server.setRoute("POST", imagesPath, answer);
-    StandardOutputCapture output;
+    StandardErrorCapture output;
     const std::optional<QString> address = generate();
     QCOMPARE(address.has_value(), result.isValid());
     if (address)
@@ -252,7 +252,7 @@ void GptImageGenerationTest::absentResult()
 void GptImageGenerationTest::transportErrorIsPrinted()
 {
     m_server.setRoute("POST", imagesPath, Response::closeWithoutAnswer());
-    StandardOutputCapture output;
+    StandardErrorCapture output;
     QCOMPARE(generate(), std::optional<QString>());
     const QString printed = output.text();
     QVERIFY2(printed.startsWith(errorLinePrefix), qPrintable(printed));
@@ -284,7 +284,7 @@ void GptImageGenerationTest::fileWriteFailureIsPrinted()
     m_server.setRoute(
         "POST", imagesPath,
         Response::json(imageReply({{u"b64_json"_qs, QString::fromLatin1(pngBytes.toBase64())}})));
-    StandardOutputCapture output;
+    StandardErrorCapture output;
     const std::optional<QString> address = generate();
     const QString printed = output.text();
     if (savedTemp.isNull())

@@ -117,6 +117,8 @@ QStringList RealtimeTestSession::sentTypes() const
 
 QString RealtimeTestSession::debugLog() const
 {
+    // The log is written on a thread of its own.
+    flushLog();
     QFile file(m_stateHome.filePath(QStringLiteral("korvane/app_debug.log")));
     if (!file.open(QIODevice::ReadOnly))
         return {};

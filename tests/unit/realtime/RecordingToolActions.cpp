@@ -71,7 +71,9 @@ QCoro::Task<ComputerUseResult> RecordingToolActions::getRecipe(QString dish)
     return answer(QStringLiteral("recipe ") + dish);
 }
 
-QCoro::Task<ComputerUseResult> RecordingToolActions::runPythonScript(QString code)
+QCoro::Task<ComputerUseResult> RecordingToolActions::runPythonScript(QString code,
+                                                                     ScriptPermissions permissions)
 {
-    return answer(QStringLiteral("script ") + code);
+    return answer(QStringLiteral("script ") + code +
+                  (permissions.network ? QStringLiteral(" with network") : QString()));
 }

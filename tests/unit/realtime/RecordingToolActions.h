@@ -24,7 +24,8 @@ public:
     QCoro::Task<korvane::ComputerUseResult>
     generateImage(QString prompt, std::optional<QString> aspectRatio) override;
     QCoro::Task<korvane::ComputerUseResult> getRecipe(QString dish) override;
-    QCoro::Task<korvane::ComputerUseResult> runPythonScript(QString code) override;
+    QCoro::Task<korvane::ComputerUseResult>
+    runPythonScript(QString code, korvane::ScriptPermissions permissions) override;
 
 private:
     QCoro::Task<korvane::ComputerUseResult> answer(QString call);

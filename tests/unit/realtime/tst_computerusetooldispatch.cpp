@@ -1,4 +1,6 @@
 #include "RecordingToolActions.h"
+#include "fakes/FakeActionApprover.h"
+#include "realtime/ApprovingToolActions.h"
 #include "realtime/ComputerUseToolArguments.h"
 #include "realtime/ComputerUseToolDispatch.h"
 #include "uiautomation/KeyboardKey.h"
@@ -16,6 +18,8 @@ private Q_SLOTS:
     void nonStringMembersAreAbsent();
     void dispatch_data();
     void dispatch();
+    void proposedActionsWaitForApproval_data();
+    void proposedActionsWaitForApproval();
 };
 
 void ComputerUseToolDispatchTest::unusableArguments_data()
@@ -128,6 +132,80 @@ void ComputerUseToolDispatchTest::dispatch()
     QCOMPARE(result.summary, summary);
     QCOMPARE(result.artifact, std::nullopt);
     QCOMPARE(actions->calls, calls);
+}
+
+void ComputerUseToolDispatchTest::proposedActionsWaitForApproval_data()
+{
+    QTest::addColumn<QString>("json");
+    QTest::addColumn<ApprovalDecision>("decision");
+    // "kind|target|text" of each question the approver got.
+    QTest::addColumn<QStringList>("asked");
+    QTest::addColumn<QStringList>("calls");
+    QTest::addColumn<QString>("summary");
+
+    const QString script = uR"({"action":"run_python_script","script_code":"pass"})"_qs;
+    const QString shiftT =
+        KeyboardKey::parse(u"command shift t").value_or(KeyboardKey{}).displayName;
+    QTest::newRow("script approved")
+        << script << ApprovalDecision::approved << QStringList{u"0||pass"_qs}
+        << QStringList{u"script pass"_qs} << u"Did script pass."_qs;
+    QTest::newRow("script approved with the network")
+        << script << ApprovalDecision::approvedWithNetwork << QStringList{u"0||pass"_qs}
+        << QStringList{u"script pass with network"_qs} << u"Did script pass with network."_qs;
+    QTest::newRow("script declined")
+        << script << ApprovalDecision::declined << QStringList{u"0||pass"_qs} << QStringList{}
+        << u"The script did not run: the user declined it."_qs;
+    QTest::newRow("script with nobody to ask")
+        << script << ApprovalDecision::unattended << QStringList{u"0||pass"_qs} << QStringList{}
+        << u"The script did not run: actions the assistant proposes need the user's approval, "
+           "and nobody was asked. Turn on Allow Computer Control in Korvane's settings, or pass "
+           "--allow-computer-control to korvane-cli."_qs;
+    QTest::newRow("typing into a field declined")
+        << uR"({"action":"type","text":"hi","target_name":"To"})"_qs << ApprovalDecision::declined
+        << QStringList{u"1|To|hi"_qs} << QStringList{}
+        << u"Nothing was typed: the user declined it."_qs;
+    QTest::newRow("typing approved")
+        << uR"({"action":"type","text":"hi"})"_qs << ApprovalDecision::approved
+        << QStringList{u"1||hi"_qs} << QStringList{u"type [hi]"_qs} << u"Did type [hi]."_qs;
+    QTest::newRow("key press declined")
+        << uR"({"action":"press_key","key":"command shift t"})"_qs << ApprovalDecision::declined
+        << QStringList{u"2|"_qs + shiftT + u'|'} << QStringList{}
+        << u"The key was not pressed: the user declined it."_qs;
+    QTest::newRow("click declined")
+        << uR"({"action":"click","target_name":"Send"})"_qs << ApprovalDecision::declined
+        << QStringList{u"3|Send|"_qs} << QStringList{}
+        << u"Nothing was clicked: the user declined it."_qs;
+    QTest::newRow("opening an application never asks")
+        << uR"({"action":"open_app","app_name":"Mail"})"_qs << ApprovalDecision::declined
+        << QStringList{} << QStringList{u"openApp Mail"_qs} << u"Did openApp Mail."_qs;
+    QTest::newRow("a missing argument never asks")
+        << uR"({"action":"type"})"_qs << ApprovalDecision::declined << QStringList{}
+        << QStringList{} << u"No text provided to type."_qs;
+}
+
+void ComputerUseToolDispatchTest::proposedActionsWaitForApproval()
+{
+    QFETCH(QString, json);
+    QFETCH(ApprovalDecision, decision);
+    QFETCH(QStringList, asked);
+    QFETCH(QStringList, calls);
+    QFETCH(QString, summary);
+    const auto recording = std::make_shared<RecordingToolActions>();
+    const auto approver = std::make_shared<test::FakeActionApprover>();
+    approver->decision = decision;
+    const auto actions = std::make_shared<ApprovingToolActions>(recording, approver);
+
+    const ComputerUseResult result =
+        QCoro::waitFor(executeToolAction(actions, *ComputerUseToolArguments::parse(json)));
+    QCOMPARE(result.summary, summary);
+    // Nothing done is a failure the command line reports.
+    QCOMPARE(result.failed, calls.isEmpty());
+    QCOMPARE(recording->calls, calls);
+    QStringList questions;
+    for (const ProposedAction& action : std::as_const(approver->asked))
+        questions.append(QString::number(static_cast<int>(action.kind)) + u'|' + action.target +
+                         u'|' + action.text);
+    QCOMPARE(questions, asked);
 }
 
 QTEST_GUILESS_MAIN(ComputerUseToolDispatchTest)

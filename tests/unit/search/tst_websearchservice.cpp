@@ -54,6 +54,8 @@ private Q_SLOTS:
     void oversizedResultPageGivesNoImage();
     void hostsAreReadAtEverySearch();
     void overlappingSearchesKeepTheirOwnResults();
+    void pagesNeverReachIntoTheLocalNetwork_data();
+    void pagesNeverReachIntoTheLocalNetwork();
 
 private:
     void serveResultPages(const QList<ResultPage>& pages);
@@ -214,8 +216,9 @@ void WebSearchServiceTest::lookUpsRunConcurrently()
     }
     m_server->setRoute("GET", QStringLiteral("/html/"),
                        Response::text(resultsPageHtml(targets, 10)));
-    QCoro::Task<QList<SearchResult>> search =
-        WebSearchService::shared().search(QStringLiteral("x"));
+    // Those sites stand for public ones.
+    WebSearchService service([](const QUrl& url) { return url.host() == u"127.0.0.1"; });
+    QCoro::Task<QList<SearchResult>> search = service.search(QStringLiteral("x"));
     // While every answer is still held back, all ten image look-ups must already be waiting;
     // look-ups made one at a time would have only the first one out.
     const auto waiting = [&sites] {
@@ -324,6 +327,51 @@ void WebSearchServiceTest::overlappingSearchesKeepTheirOwnResults()
             QVERIFY2(result.title.endsWith(word), qPrintable(result.title));
         QVERIFY(results.first().recipeIngredients);
     }
+}
+
+void WebSearchServiceTest::pagesNeverReachIntoTheLocalNetwork_data()
+{
+    // Where result 0 points ("local": a server of this computer that is not the engine), whether
+    // the engine's page for it redirects there, and the og:image it names ({local} is that
+    // server).
+    QTest::addColumn<bool>("resultOnLocal");
+    QTest::addColumn<bool>("redirectToLocal");
+    QTest::addColumn<QByteArray>("imageBase");
+    QTest::addColumn<bool>("imageShown");
+    QTest::newRow("a result on a local address") << true << false << QByteArray() << false;
+    QTest::newRow("a result redirecting to a local address")
+        << false << true << QByteArray() << false;
+    QTest::newRow("a preview image that is a file")
+        << false << false << QByteArray("file:///etc/passwd#") << false;
+    QTest::newRow("a preview image on a local address")
+        << false << false << QByteArray("{local}/img/") << false;
+    QTest::newRow("a preview image of a name that does not exist")
+        << false << false << QByteArray("https://img.test/") << true;
+}
+
+void WebSearchServiceTest::pagesNeverReachIntoTheLocalNetwork()
+{
+    QFETCH(bool, resultOnLocal);
+    QFETCH(bool, redirectToLocal);
+    QFETCH(QByteArray, imageBase);
+    QFETCH(bool, imageShown);
+    LoopbackHttpServer local;
+    local.setFallback([](const RecordedRequest&) { return Response::text("private"); });
+    const QUrl target = (resultOnLocal ? local : *m_server).url(resultPath(0));
+    m_server->setRoute("GET", QStringLiteral("/html/"),
+                       Response::text(resultsPageHtml({target}, 1)));
+    Response page = Response::text(
+        resultPageHtml(0, {true, true}, imageBase.replace("{local}", local.baseUrl().toEncoded())));
+    if (redirectToLocal) {
+        page = Response::withStatus(302);
+        page.headers.append({"Location", local.url(resultPath(0)).toEncoded()});
+    }
+    m_server->setRoute("GET", resultPath(0), page);
+
+    const QList<SearchResult> results = searchNow(QStringLiteral("router"));
+    QCOMPARE(results.size(), 1);
+    QCOMPARE(results.first().imageUrl.has_value(), imageShown);
+    QCOMPARE(local.requestCount(), 0);
 }
 
 QTEST_GUILESS_MAIN(WebSearchServiceTest)

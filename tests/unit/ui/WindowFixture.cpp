@@ -15,7 +15,7 @@ namespace korvane::test {
 WindowFixture::WindowFixture(std::shared_ptr<ComputerUseService> executor)
     : m_settingsDir(std::make_unique<QTemporaryDir>())
     , m_settings(std::make_unique<UserSettings>(settingsFile()))
-    , m_harness(std::make_unique<AppModelHarness>(false, std::move(executor)))
+    , m_harness(std::make_unique<AppModelHarness>(true, std::move(executor)))
 {
 }
 

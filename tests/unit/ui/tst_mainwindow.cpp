@@ -216,6 +216,38 @@ private Q_SLOTS:
         QCOMPARE(m_fixture->property(u"inspectorTitle"_qs, "text").toString(), u"First"_qs);
     }
 
+    void proposedScriptIsShownWholeAndAnswered()
+    {
+        AppModelHarness& harness = m_fixture->harness();
+        harness.controlSettings.allowComputerControl = false;
+        const QString code = u"# <b>not markup</b>\nimport shutil\nshutil.rmtree('old')"_qs;
+        harness.assistant->replies.append(AssistantResponse{
+            .message = assistantMessage(u"Cleaning up."_qs),
+            .action = AssistantAction{.type = u"run_python_script"_qs, .scriptCode = code}});
+        QVERIFY(!m_fixture->item(u"actionApproval"_qs)->isVisible());
+        harness.submit(u"tidy the folder"_qs);
+        QTRY_VERIFY(harness.approvals->hasPending());
+        m_fixture->settle();
+
+        QVERIFY(m_fixture->item(u"actionApproval"_qs)->isVisible());
+        QCOMPARE(m_fixture->property(u"approvalTitle"_qs, "text").toString(),
+                 u"The assistant wants to run this Python script"_qs);
+        QCOMPARE(m_fixture->property(u"approvalDetail"_qs, "text").toString(), code);
+        QVERIFY(saveShot(m_fixture->window(), u"approval"_qs));
+        QVERIFY(harness.computerUse->scripts.isEmpty());
+
+        QQuickItem* withNetwork = m_fixture->item(u"allowWithNetworkButton"_qs);
+        QTest::mouseClick(
+            m_fixture->window(), Qt::LeftButton, {},
+            withNetwork->mapToScene(QPointF(withNetwork->width() / 2, withNetwork->height() / 2))
+                .toPoint());
+        QVERIFY(harness.waitForQuiet());
+        m_fixture->settle();
+        QCOMPARE(harness.computerUse->scripts, QStringList{code});
+        QVERIFY(harness.computerUse->scriptPermissions.first().network);
+        QVERIFY(!m_fixture->item(u"actionApproval"_qs)->isVisible());
+    }
+
     void setupNoticesFollowKeyAndScriptEnvironment()
     {
         // No key anywhere: the banner says what to set and where.
@@ -396,12 +428,14 @@ private Q_SLOTS:
     void slideNavigationStopsAtEnds()
     {
         AppModelHarness& harness = m_fixture->harness();
+        // The background stays pending until the generation answers.
+        harness.images->imageGate.close();
         harness.assistant->replies.append(AssistantResponse{
             .message = assistantMessage(u"Deck."_qs),
             .artifacts = {artifact(ArtifactKind::presentation, u"Deck"_qs,
                                    u"One\n---\nTwo\n[IMAGE:generating|fox]\n---\nThree"_qs)}});
         harness.submit(u"deck"_qs);
-        QVERIFY(harness.waitForQuiet());
+        QTRY_COMPARE(harness.images->generations.size(), 1);
         m_fixture->settle();
         QQuickItem* previous = m_fixture->item(u"previousSlide"_qs);
         QQuickItem* next = m_fixture->item(u"nextSlide"_qs);
@@ -424,6 +458,8 @@ private Q_SLOTS:
         m_fixture->settle();
         QCOMPARE(caption(), u"Slide 3 of 3"_qs);
         QCOMPARE(deck->property("currentSlideIndex").toInt(), 2);
+        harness.images->imageGate.open();
+        QVERIFY(harness.waitForQuiet());
     }
 
 private:

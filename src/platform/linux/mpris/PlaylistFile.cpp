@@ -49,9 +49,10 @@ QStringList PlaylistFile::entries(QByteArrayView content, const QString& folder)
         QString path;
         if (hasScheme(entry)) {
             const QUrl url(entry);
-            if (!url.isValid() || !url.isLocalFile())
+            if (!url.isValid() || !url.isLocalFile() || url.toLocalFile().isEmpty())
                 continue;
-            path = url.toLocalFile();
+            // "file:song.mp3" names a relative path too; it is relative to the playlist.
+            path = base.absoluteFilePath(url.toLocalFile());
         } else {
             path = base.absoluteFilePath(entry);
         }

@@ -1,0 +1,107 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+import Korvane.Ui
+
+// The action the assistant proposed, shown whole (the script, or the target and the text),
+// until the person answers. Everything in it came from the model: plain text only.
+Rectangle {
+    id: approval
+
+    // The window's ApprovalRequests; null when nobody can be asked.
+    required property QtObject requests
+    readonly property var current: requests ? requests.current : ({})
+    readonly property string kind: current.kind || ""
+    readonly property string target: current.target || ""
+    readonly property bool isScript: kind === "runScript"
+
+    function quoted(text) { return "\u201c" + text + "\u201d" }
+
+    visible: requests !== null && requests.hasPending
+    implicitHeight: column.implicitHeight + 2 * Theme.padding
+    radius: Theme.radius
+    color: Theme.panel
+    border.width: 1
+    border.color: Theme.outline
+
+    ColumnLayout {
+        id: column
+        anchors.fill: parent
+        anchors.margins: Theme.padding
+        spacing: Theme.spacing
+
+        Label {
+            objectName: "approvalTitle"
+            Layout.fillWidth: true
+            textFormat: Text.PlainText
+            wrapMode: Text.Wrap
+            font.pixelSize: Theme.headline
+            font.weight: Font.DemiBold
+            color: Theme.text
+            text: {
+                switch (approval.kind) {
+                case "runScript": return "The assistant wants to run this Python script"
+                case "typeText":
+                    return approval.target === ""
+                        ? "The assistant wants to type this text"
+                        : "The assistant wants to type this text into " + approval.quoted(approval.target)
+                case "pressKey": return "The assistant wants to press " + approval.target
+                case "click": return "The assistant wants to click " + approval.quoted(approval.target)
+                }
+                return ""
+            }
+        }
+
+        Label {
+            Layout.fillWidth: true
+            visible: approval.isScript
+            textFormat: Text.PlainText
+            wrapMode: Text.Wrap
+            font.pixelSize: Theme.caption + 1
+            color: Theme.secondaryText
+            text: "It runs in a sandbox: it sees your files but not hidden ones, changes only the "
+                  + "workspace and Downloads, and has no network unless you allow it."
+        }
+
+        ScrollView {
+            Layout.fillWidth: true
+            Layout.preferredHeight: Math.min(detail.implicitHeight + 16, 260)
+            visible: approval.kind === "runScript" || approval.kind === "typeText"
+            clip: true
+            background: Rectangle { color: Theme.panelAlt; radius: 6 }
+
+            SelectableText {
+                id: detail
+                objectName: "approvalDetail"
+                padding: 8
+                font.family: "monospace"
+                text: approval.current.text || ""
+            }
+        }
+
+        RowLayout {
+            Layout.fillWidth: true
+            spacing: Theme.spacing
+
+            Item { Layout.fillWidth: true }
+
+            Button {
+                objectName: "declineButton"
+                text: "Decline"
+                onClicked: approval.requests.answer("decline")
+            }
+            Button {
+                objectName: "allowWithNetworkButton"
+                visible: approval.isScript
+                text: "Run with network access"
+                onClicked: approval.requests.answer("allowWithNetwork")
+            }
+            Button {
+                objectName: "allowButton"
+                text: approval.isScript ? "Run" : "Allow"
+                highlighted: true
+                onClicked: approval.requests.answer("allow")
+            }
+        }
+    }
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "computeruse/ActionApproval.h"
+
+#include <QList>
+
+namespace korvane::test {
+
+// Answers every proposed action with `decision`, recording what it was asked.
+class FakeActionApprover final : public ActionApprover {
+public:
+    QCoro::Task<ApprovalDecision> approve(ProposedAction action) override;
+
+    ApprovalDecision decision = ApprovalDecision::approved;
+    QList<ProposedAction> asked;
+};
+
+} // namespace korvane::test
