@@ -4,6 +4,7 @@
 
 #include <QObject>
 
+#include <functional>
 #include <memory>
 
 class QNetworkAccessManager;
@@ -17,6 +18,9 @@ struct ApplicationModelOptions {
     bool headless = false;
     // Carries the assistant's requests; the calling thread's manager when absent.
     QNetworkAccessManager* session = nullptr;
+    // Whether the person lets answers be interrupted by voice, read at each voice session;
+    // empty means yes.
+    std::function<bool()> bargeInAllowed{};
 };
 
 // The services the real program runs with.

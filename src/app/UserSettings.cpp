@@ -75,6 +75,28 @@ void UserSettings::setPreferredAssistantProvider(const QString& value)
         Q_EMIT preferredAssistantProviderChanged();
 }
 
+bool UserSettings::interruptAnswersBySpeaking() const
+{
+    return m_settings->value(interruptAnswersBySpeakingKey, true).toBool();
+}
+
+void UserSettings::setInterruptAnswersBySpeaking(bool value)
+{
+    if (store(interruptAnswersBySpeakingKey, value))
+        Q_EMIT interruptAnswersBySpeakingChanged();
+}
+
+QString UserSettings::holdToTalkShortcut() const
+{
+    return m_settings->value(holdToTalkShortcutKey, defaultHoldToTalkShortcut).toString();
+}
+
+void UserSettings::setHoldToTalkShortcut(const QString& value)
+{
+    if (store(holdToTalkShortcutKey, value))
+        Q_EMIT holdToTalkShortcutChanged();
+}
+
 QString UserSettings::fileName() const
 {
     return m_settings->fileName();

@@ -9,8 +9,9 @@ class QSettings;
 
 namespace korvane {
 
-// The four persisted user settings (~/.config/korvane/Korvane.conf). Only the settings window
-// reads them.
+// The persisted user settings (~/.config/korvane/Korvane.conf). The four of the conversation
+// are read only by the settings window; the voice ones also by the realtime session and the
+// hold-to-talk key.
 class UserSettings final : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool startInQuietMode READ startInQuietMode WRITE setStartInQuietMode NOTIFY
@@ -21,6 +22,10 @@ class UserSettings final : public QObject {
                    NOTIFY allowComputerControlChanged)
     Q_PROPERTY(QString preferredAssistantProvider READ preferredAssistantProvider WRITE
                    setPreferredAssistantProvider NOTIFY preferredAssistantProviderChanged)
+    Q_PROPERTY(bool interruptAnswersBySpeaking READ interruptAnswersBySpeaking WRITE
+                   setInterruptAnswersBySpeaking NOTIFY interruptAnswersBySpeakingChanged)
+    Q_PROPERTY(QString holdToTalkShortcut READ holdToTalkShortcut WRITE setHoldToTalkShortcut NOTIFY
+                   holdToTalkShortcutChanged)
 
 public:
     static inline const QString startInQuietModeKey = QStringLiteral("startInQuietMode");
@@ -28,6 +33,10 @@ public:
     static inline const QString allowComputerControlKey = QStringLiteral("allowComputerControl");
     static inline const QString preferredAssistantProviderKey =
         QStringLiteral("preferredAssistantProvider");
+    static inline const QString interruptAnswersBySpeakingKey =
+        QStringLiteral("interruptAnswersBySpeaking");
+    static inline const QString holdToTalkShortcutKey = QStringLiteral("holdToTalkShortcut");
+    static inline const QString defaultHoldToTalkShortcut = QStringLiteral("Ctrl+Alt+Space");
 
     // The user's own settings file.
     explicit UserSettings(QObject* parent = nullptr);
@@ -44,6 +53,12 @@ public:
     void setAllowComputerControl(bool value);
     QString preferredAssistantProvider() const;
     void setPreferredAssistantProvider(const QString& value);
+    // Talking over an answer stops it; only where the microphone is echo-cancelled.
+    bool interruptAnswersBySpeaking() const;
+    void setInterruptAnswersBySpeaking(bool value);
+    // The keys held to talk, as KeyCombination writes them.
+    QString holdToTalkShortcut() const;
+    void setHoldToTalkShortcut(const QString& value);
 
     QString fileName() const;
 
@@ -52,6 +67,8 @@ Q_SIGNALS:
     void readResponsesAloudChanged();
     void allowComputerControlChanged();
     void preferredAssistantProviderChanged();
+    void interruptAnswersBySpeakingChanged();
+    void holdToTalkShortcutChanged();
 
 private:
     bool store(const QString& key, const QVariant& value);

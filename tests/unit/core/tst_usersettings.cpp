@@ -23,6 +23,8 @@ void UserSettingsTest::defaultsWithoutAFile()
     QCOMPARE(settings.readResponsesAloud(), false);
     QCOMPARE(settings.allowComputerControl(), false);
     QCOMPARE(settings.preferredAssistantProvider(), u"openAI"_qs);
+    QCOMPARE(settings.interruptAnswersBySpeaking(), true);
+    QCOMPARE(settings.holdToTalkShortcut(), u"Ctrl+Alt+Space"_qs);
 }
 
 void UserSettingsTest::changesPersistAndAnnounceOnce()
