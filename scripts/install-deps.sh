@@ -21,8 +21,11 @@ packages=(
   libpocketsphinx-dev pocketsphinx-en-us libdbus-1-dev
   # run time
   xdg-utils desktop-file-utils python3 python3-venv hicolor-icon-theme fonts-dejavu-core
+  python3-pip python3-pandas python3-openpyxl python3-matplotlib python3-xlsxwriter
+  # packaging: the .deb and its checks (dpkg-shlibdeps comes with build-essential)
+  appstream
   # test-time services
-  xvfb openbox x11-utils at-spi2-core dbus dbus-x11 chromium mpv mpv-mpris
+  xvfb openbox x11-utils zenity at-spi2-core dbus dbus-x11 chromium mpv mpv-mpris
   pulseaudio pulseaudio-utils espeak-ng sox speech-dispatcher speech-dispatcher-espeak-ng
 )
 

@@ -97,6 +97,17 @@ void UserSettings::setHoldToTalkShortcut(const QString& value)
         Q_EMIT holdToTalkShortcutChanged();
 }
 
+bool UserSettings::startAtLogin() const
+{
+    return m_settings->value(startAtLoginKey, false).toBool();
+}
+
+void UserSettings::setStartAtLogin(bool value)
+{
+    if (store(startAtLoginKey, value))
+        Q_EMIT startAtLoginChanged();
+}
+
 QString UserSettings::fileName() const
 {
     return m_settings->fileName();

@@ -9,9 +9,9 @@ class QSettings;
 
 namespace korvane {
 
-// The persisted user settings (~/.config/korvane/Korvane.conf). The four of the conversation
-// are read only by the settings window; the voice ones also by the realtime session and the
-// hold-to-talk key.
+// The persisted user settings (~/.config/korvane/Korvane.conf). Only the settings window
+// reads them, and besides it: the program's start for startAtLogin, the realtime session and
+// the hold-to-talk key for the voice ones.
 class UserSettings final : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool startInQuietMode READ startInQuietMode WRITE setStartInQuietMode NOTIFY
@@ -26,6 +26,7 @@ class UserSettings final : public QObject {
                    setInterruptAnswersBySpeaking NOTIFY interruptAnswersBySpeakingChanged)
     Q_PROPERTY(QString holdToTalkShortcut READ holdToTalkShortcut WRITE setHoldToTalkShortcut NOTIFY
                    holdToTalkShortcutChanged)
+    Q_PROPERTY(bool startAtLogin READ startAtLogin WRITE setStartAtLogin NOTIFY startAtLoginChanged)
 
 public:
     static inline const QString startInQuietModeKey = QStringLiteral("startInQuietMode");
@@ -37,6 +38,7 @@ public:
         QStringLiteral("interruptAnswersBySpeaking");
     static inline const QString holdToTalkShortcutKey = QStringLiteral("holdToTalkShortcut");
     static inline const QString defaultHoldToTalkShortcut = QStringLiteral("Ctrl+Alt+Space");
+    static inline const QString startAtLoginKey = QStringLiteral("startAtLogin");
 
     // The user's own settings file.
     explicit UserSettings(QObject* parent = nullptr);
@@ -59,6 +61,9 @@ public:
     // The keys held to talk, as KeyCombination writes them.
     QString holdToTalkShortcut() const;
     void setHoldToTalkShortcut(const QString& value);
+    // Start hidden at login, listen for the wake phrase, keep running when the window closes.
+    bool startAtLogin() const;
+    void setStartAtLogin(bool value);
 
     QString fileName() const;
 
@@ -69,6 +74,7 @@ Q_SIGNALS:
     void preferredAssistantProviderChanged();
     void interruptAnswersBySpeakingChanged();
     void holdToTalkShortcutChanged();
+    void startAtLoginChanged();
 
 private:
     bool store(const QString& key, const QVariant& value);

@@ -9,6 +9,7 @@ ApplicationWindow {
     required property QtObject appModel
     property QtObject userSettings: null
     property QtObject holdToTalk: null
+    property QtObject loginStartup: null
     property alias content: contentView
 
     title: "Korvane"
@@ -136,6 +137,7 @@ ApplicationWindow {
             sourceComponent: SettingsView {
                 userSettings: window.userSettings
                 holdToTalk: window.holdToTalk
+                loginStartup: window.loginStartup
             }
         }
     }

@@ -10,6 +10,8 @@ Page {
     required property QtObject userSettings
     // Null where the program runs without a hold-to-talk key (tests, tools).
     property QtObject holdToTalk: null
+    // Starting at login; absent where the program does not offer it.
+    property QtObject loginStartup: null
 
     padding: 24
     background: Rectangle { color: Theme.windowBackground }
@@ -175,6 +177,31 @@ Page {
                 InfoRow { label: "App Intents"; value: "Shortcuts and Siri routes started" }
                 InfoRow { label: "Foundation Models"; value: "Provider seam ready" }
                 InfoRow { label: "Visual Intelligence"; value: "Entity model prepared" }
+            }
+
+            Section {
+                title: "Background"
+                visible: settings.loginStartup !== null
+                Switch {
+                    objectName: "startAtLogin"
+                    Layout.fillWidth: true
+                    text: "Start at login and listen for \"Hey Korva\""
+                    checked: settings.loginStartup ? settings.loginStartup.enabled : false
+                    onToggled: {
+                        settings.loginStartup.enabled = checked
+                        // A refused change snaps the switch back to the setting.
+                        checked = Qt.binding(() => settings.loginStartup.enabled)
+                    }
+                }
+                Note {
+                    text: "Korvane starts hidden when you log in and listens for the wake phrase. "
+                          + "Closing the window keeps it listening; quit from its icon in the tray."
+                }
+                Note {
+                    visible: text !== ""
+                    text: settings.loginStartup ? settings.loginStartup.problem : ""
+                    color: Theme.failure
+                }
             }
         }
     }

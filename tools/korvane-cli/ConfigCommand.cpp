@@ -1,6 +1,7 @@
 #include "CliCommands.h"
 #include "CliOutput.h"
 #include "app/UserSettings.h"
+#include "core/ApiKeySetup.h"
 #include "core/Configuration.h"
 #include "core/LocalEnvironment.h"
 
@@ -23,12 +24,14 @@ QString describe(const Configuration::Key& key)
     return Configuration::value(key.name) + QStringLiteral(" (default)");
 }
 
-} // namespace
-
 int runConfigCommand(const QStringList& arguments)
 {
     if (!arguments.isEmpty())
-        return usageError(QStringLiteral("config"));
+        return usageError(configVerb().synopsis());
+
+    // A new user learns first what is missing and where to put it.
+    if (!ApiKeySetup::isConfigured())
+        printLine(ApiKeySetup::advice());
 
     for (const Configuration::Key& key : Configuration::keys())
         printLine(key.name + QStringLiteral(": ") + describe(key));
@@ -56,6 +59,23 @@ int runConfigCommand(const QStringList& arguments)
                                             : QStringLiteral(" (absent)")));
     }
     return exitSuccess;
+}
+
+} // namespace
+
+Verb configVerb()
+{
+    return {
+        .name = QStringLiteral("config"),
+        .summary = QStringLiteral("Show each configuration key and where its value came from"),
+        .description = QStringLiteral(
+            "Prints each key with its value and its source (environment, the path of a "
+            ".env.local file, or default), then the resolved service addresses, the workspace, "
+            "the debug log, the settings file and the .env.local files looked at. The API key "
+            "shows only whether it is set and where. Without a key, the first line says what to "
+            "set and where."),
+        .run = runConfigCommand,
+    };
 }
 
 } // namespace korvane::cli

@@ -735,8 +735,7 @@ void OpenAIRealtimeVoiceServiceTest::heldTurns()
 
 void OpenAIRealtimeVoiceServiceTest::everyClientEventHasAPublishedShape()
 {
-    QFile file(
-        QStringLiteral(KORVANE_SOURCE_DIR "/tests/unit/realtime/realtime-client-events.json"));
+    QFile file(QFINDTESTDATA("realtime-client-events.json"));
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QJsonObject shapes = QJsonDocument::fromJson(file.readAll()).object();
     const QJsonObject events = shapes.value(u"events").toObject();
