@@ -76,6 +76,15 @@ bool waitUntil(Done done)
     return done();
 }
 
+// Runs the event loop for `milliseconds`.
+void settle(int milliseconds)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < milliseconds)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
 QString answerAudio()
 {
     return RealtimeClientEvents::text(
@@ -140,6 +149,9 @@ double bargeInStopMs(int rounds)
         session.server.sendText(answerAudio());
         if (!waitUntil([&] { return session.service->isSpeaking(); }))
             break;
+        // Nobody interrupts within the first moment; the loopback server's socket delays a
+        // small write while its previous one is unacknowledged (Nagle), which is not ours.
+        settle(100);
         const int before = stops;
         const Clock::time_point spoke = Clock::now();
         session.sendEvent(u"input_audio_buffer.speech_started"_qs);
@@ -161,10 +173,7 @@ double droppedConnectionMs(int rounds)
         session.acceptSessions();
         session.start(true);
         // A drop lands anywhere in the rhythm of pings.
-        QElapsedTimer settle;
-        settle.start();
-        while (settle.elapsed() < 1000 + 300 * round)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        settle(1000 + 300 * round);
         const Clock::time_point dropped = Clock::now();
         session.server.freeze();
         if (!waitUntil([&] { return session.lastState() == u"idle"; }))
