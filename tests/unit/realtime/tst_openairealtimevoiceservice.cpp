@@ -614,7 +614,7 @@ void OpenAIRealtimeVoiceServiceTest::longToolCallEndsWithTheSession()
 void OpenAIRealtimeVoiceServiceTest::toolCallOutlivingItsSession()
 {
     RealtimeTestSession session;
-    session.tools->delay = std::chrono::seconds(3);
+    session.tools->delay = std::chrono::milliseconds(1500);
     session.acceptSessions();
     session.start(true);
     session.sendEvent(
