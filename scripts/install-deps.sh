@@ -17,7 +17,7 @@ packages=(
   qml6-module-qtquick-shapes qml6-module-qttest qml6-module-qtcore
   qt6-speech-speechd-plugin
   # platform backends
-  libsoxr-dev libatspi2.0-dev libx11-dev libxtst-dev libxres-dev libtag1-dev
+  libsoxr-dev libatspi2.0-dev libx11-dev libxtst-dev libxres-dev libxcb1-dev libtag1-dev
   libpocketsphinx-dev pocketsphinx-en-us libdbus-1-dev
   # run time
   xdg-utils desktop-file-utils python3 python3-venv hicolor-icon-theme fonts-dejavu-core

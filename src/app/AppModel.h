@@ -112,8 +112,14 @@ public:
     // `mode` is a raw value; anything else is ignored.
     Q_INVOKABLE void setMode(const QString& mode);
     void setMode(InputMode mode);
-    // Enters voice mode and starts the realtime session, or ends the one that is running.
+    // Enters voice mode and starts the realtime session, or ends the one that is running or
+    // connecting.
     Q_INVOKABLE void startComputerUseVoiceMode();
+    // The hold-to-talk key went down: voice mode, and a spoken turn that lasts while it is held.
+    // The window stays where it is, so the person can talk about what is in front of them.
+    Q_INVOKABLE void beginHoldToTalk();
+    // The hold-to-talk key went up: the turn is answered.
+    Q_INVOKABLE void endHoldToTalk();
     Q_INVOKABLE void applyIntentRoute(const korvane::AppIntentRoute& route);
     // Asks the composer to take keyboard focus.
     Q_INVOKABLE void toggleShouldFocusPrompt();

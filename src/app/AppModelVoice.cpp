@@ -237,10 +237,25 @@ void AppModel::startComputerUseVoiceMode()
 QCoro::Task<> AppModel::toggleRealtimeSession()
 {
     const std::shared_ptr<RealtimeVoiceService> service = m_services.realtimeVoiceService;
-    if (service->isActive())
+    // A session that is still connecting is ended like a running one: the button never
+    // starts a second attempt.
+    if (service->isActive() || service->isConnecting())
         co_await service->stop();
     else
         co_await service->start(true);
+}
+
+void AppModel::beginHoldToTalk()
+{
+    setInputMode(InputMode::voice);
+    m_services.wakeWordListener->stop();
+    setWakeWordListening(false);
+    m_services.realtimeVoiceService->beginHeldTurn();
+}
+
+void AppModel::endHoldToTalk()
+{
+    m_services.realtimeVoiceService->endHeldTurn();
 }
 
 void AppModel::bringAppToFront()

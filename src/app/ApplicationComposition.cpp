@@ -25,9 +25,13 @@ namespace {
 
 AudioDevices makeRealtimeAudio()
 {
-    // Each listener of the microphone has a capture device of its own: one tap each.
-    return {.capture = std::make_shared<QtAudioCaptureDevice>(),
-            .playback = std::make_shared<QtAudioPlaybackDevice>(),
+    // Each listener of the microphone has a capture device of its own: one tap each. Where the
+    // sound server cancels echo, the session hears and speaks through it, so it never hears
+    // its own answers.
+    return {.capture = std::make_shared<QtAudioCaptureDevice>(QByteArray(),
+                                                              AudioRoute::echoCancelledWhenOffered),
+            .playback = std::make_shared<QtAudioPlaybackDevice>(
+                QByteArray(), AudioRoute::echoCancelledWhenOffered),
             .converterFactory = &createAudioConverter};
 }
 
@@ -81,10 +85,12 @@ AppModelServices makeApplicationServices(const ApplicationModelOptions& options)
         services.wakeWordListener = std::make_shared<UnavailableWakeWordListener>();
         services.spokenFeedback = std::make_shared<SilentSpokenFeedback>();
     } else {
-        services.realtimeVoiceService = std::make_shared<OpenAIRealtimeVoiceService>(
+        auto realtime = std::make_shared<OpenAIRealtimeVoiceService>(
             std::make_shared<ApprovingToolActions>(
                 std::make_shared<MacComputerUseToolActions>(computerUse), services.actionApprover),
             makeRealtimeAudio());
+        realtime->setBargeInPreference(options.bargeInAllowed);
+        services.realtimeVoiceService = realtime;
         services.wakeWordListener = makeWakeWordListener();
         services.spokenFeedback = makeSpokenFeedback();
     }

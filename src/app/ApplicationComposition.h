@@ -23,6 +23,9 @@ struct ApplicationModelOptions {
     // Where the standing answers about proposed actions come from; the user's settings file
     // when empty. The window asks the person about the rest; headless runs ask nobody.
     ComputerControlPolicy::SettingsSource computerControl{};
+    // Whether the person lets answers be interrupted by voice, read at each voice session;
+    // empty means yes.
+    std::function<bool()> bargeInAllowed{};
 };
 
 // What the window's wake phrase listener is made of, listening on `capture`.

@@ -86,6 +86,28 @@ void UserSettings::setLetScriptsUseNetwork(bool value)
         Q_EMIT letScriptsUseNetworkChanged();
 }
 
+bool UserSettings::interruptAnswersBySpeaking() const
+{
+    return m_settings->value(interruptAnswersBySpeakingKey, true).toBool();
+}
+
+void UserSettings::setInterruptAnswersBySpeaking(bool value)
+{
+    if (store(interruptAnswersBySpeakingKey, value))
+        Q_EMIT interruptAnswersBySpeakingChanged();
+}
+
+QString UserSettings::holdToTalkShortcut() const
+{
+    return m_settings->value(holdToTalkShortcutKey, defaultHoldToTalkShortcut).toString();
+}
+
+void UserSettings::setHoldToTalkShortcut(const QString& value)
+{
+    if (store(holdToTalkShortcutKey, value))
+        Q_EMIT holdToTalkShortcutChanged();
+}
+
 bool UserSettings::startAtLogin() const
 {
     return m_settings->value(startAtLoginKey, false).toBool();

@@ -9,9 +9,10 @@ class QSettings;
 
 namespace korvane {
 
-// The persisted user settings (~/.config/korvane/Korvane.conf). Only the settings window reads
-// them, and besides it the program's start for startAtLogin and the approval of proposed
-// actions for allowComputerControl and letScriptsUseNetwork.
+// The persisted user settings (~/.config/korvane/Korvane.conf). Only the settings window
+// reads them, and besides it: the program's start for startAtLogin, the approval of proposed
+// actions for allowComputerControl and letScriptsUseNetwork, the realtime session and the
+// hold-to-talk key for the voice ones.
 class UserSettings final : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool startInQuietMode READ startInQuietMode WRITE setStartInQuietMode NOTIFY
@@ -24,6 +25,10 @@ class UserSettings final : public QObject {
                    setPreferredAssistantProvider NOTIFY preferredAssistantProviderChanged)
     Q_PROPERTY(bool letScriptsUseNetwork READ letScriptsUseNetwork WRITE setLetScriptsUseNetwork
                    NOTIFY letScriptsUseNetworkChanged)
+    Q_PROPERTY(bool interruptAnswersBySpeaking READ interruptAnswersBySpeaking WRITE
+                   setInterruptAnswersBySpeaking NOTIFY interruptAnswersBySpeakingChanged)
+    Q_PROPERTY(QString holdToTalkShortcut READ holdToTalkShortcut WRITE setHoldToTalkShortcut NOTIFY
+                   holdToTalkShortcutChanged)
     Q_PROPERTY(bool startAtLogin READ startAtLogin WRITE setStartAtLogin NOTIFY startAtLoginChanged)
 
 public:
@@ -33,6 +38,10 @@ public:
     static inline const QString preferredAssistantProviderKey =
         QStringLiteral("preferredAssistantProvider");
     static inline const QString letScriptsUseNetworkKey = QStringLiteral("letScriptsUseNetwork");
+    static inline const QString interruptAnswersBySpeakingKey =
+        QStringLiteral("interruptAnswersBySpeaking");
+    static inline const QString holdToTalkShortcutKey = QStringLiteral("holdToTalkShortcut");
+    static inline const QString defaultHoldToTalkShortcut = QStringLiteral("Ctrl+Alt+Space");
     static inline const QString startAtLoginKey = QStringLiteral("startAtLogin");
 
     // The user's own settings file.
@@ -52,6 +61,12 @@ public:
     void setPreferredAssistantProvider(const QString& value);
     bool letScriptsUseNetwork() const;
     void setLetScriptsUseNetwork(bool value);
+    // Talking over an answer stops it; only where the microphone is echo-cancelled.
+    bool interruptAnswersBySpeaking() const;
+    void setInterruptAnswersBySpeaking(bool value);
+    // The keys held to talk, as KeyCombination writes them.
+    QString holdToTalkShortcut() const;
+    void setHoldToTalkShortcut(const QString& value);
     // Start hidden at login, listen for the wake phrase, keep running when the window closes.
     bool startAtLogin() const;
     void setStartAtLogin(bool value);
@@ -64,6 +79,8 @@ Q_SIGNALS:
     void allowComputerControlChanged();
     void preferredAssistantProviderChanged();
     void letScriptsUseNetworkChanged();
+    void interruptAnswersBySpeakingChanged();
+    void holdToTalkShortcutChanged();
     void startAtLoginChanged();
 
 private:

@@ -1,7 +1,9 @@
 #include "app/AppIntentRouter.h"
 #include "app/AppModel.h"
 #include "app/ApplicationComposition.h"
+#include "app/HoldToTalk.h"
 #include "app/UserSettings.h"
+#include "platform/PlatformFactory.h"
 #include "platform/linux/desktop/DesktopIntentsService.h"
 #include "platform/linux/desktop/DesktopWindowActivator.h"
 #include "platform/linux/desktop/LaunchRequest.h"
@@ -89,7 +91,10 @@ int main(int argc, char* argv[])
 
     korvane::UserSettings settings;
     korvane::LoginStartup loginStartup(settings, QApplication::applicationFilePath());
-    std::unique_ptr<korvane::AppModel> model = korvane::makeApplicationModel();
+    korvane::ApplicationModelOptions options;
+    options.bargeInAllowed = [&settings] { return settings.interruptAnswersBySpeaking(); };
+    std::unique_ptr<korvane::AppModel> model = korvane::makeApplicationModel(options);
+    korvane::HoldToTalk holdToTalk(korvane::createGlobalShortcut(), model.get(), &settings);
 
     QQmlApplicationEngine engine;
     QObject::connect(
@@ -99,6 +104,7 @@ int main(int argc, char* argv[])
         {QStringLiteral("appModel"), QVariant::fromValue(static_cast<QObject*>(model.get()))},
         {QStringLiteral("userSettings"), QVariant::fromValue(static_cast<QObject*>(&settings))},
         {QStringLiteral("loginStartup"), QVariant::fromValue(static_cast<QObject*>(&loginStartup))},
+        {QStringLiteral("holdToTalk"), QVariant::fromValue(static_cast<QObject*>(&holdToTalk))},
     });
     engine.load(QUrl(QStringLiteral("qrc:/qt/qml/Korvane/Ui/Main.qml")));
     if (engine.rootObjects().isEmpty())

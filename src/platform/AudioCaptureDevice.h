@@ -30,6 +30,9 @@ public:
     // Returns once no tap handler call is running or will run.
     virtual void stop() = 0;
     virtual bool isRunning() const = 0;
+    // Whether the microphone is heard through the desktop's echo cancellation (the capture
+    // that runs, else the one start() would open).
+    virtual bool isEchoCancelled() const = 0;
 };
 
 } // namespace korvane

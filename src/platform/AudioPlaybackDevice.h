@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <chrono>
 #include <optional>
 
 namespace korvane {
@@ -27,6 +28,12 @@ public:
     virtual bool isPlayerPlaying() const = 0;
     // Plays `pcm` (whole frames of the configured format) after everything already scheduled.
     virtual void schedule(QByteArray pcm) = 0;
+    // Scheduled audio not yet played out: what waits in the queue and what the device still
+    // holds. Zero once everything scheduled has been handed to the speaker.
+    virtual std::chrono::milliseconds pendingDuration() const = 0;
+    // Whether the audio goes through the desktop's echo cancellation, so a microphone capturing
+    // through it does not hear it.
+    virtual bool isEchoCancelled() const = 0;
 };
 
 } // namespace korvane

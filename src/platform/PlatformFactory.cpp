@@ -1,10 +1,13 @@
 #include "platform/PlatformFactory.h"
 
+#include "platform/GlobalShortcutChain.h"
 #include "platform/linux/atspi/AtspiAccessibilityTree.h"
 #include "platform/linux/browser/RemoteBrowserAutomation.h"
 #include "platform/linux/mpris/MprisMusicAutomation.h"
 #include "platform/linux/mpris/MusicLibrary.h"
 #include "platform/linux/office/LibreOfficeDocuments.h"
+#include "platform/linux/portal/PortalGlobalShortcut.h"
+#include "platform/linux/x11/X11GlobalShortcut.h"
 #include "platform/linux/x11/X11Workspace.h"
 #include "platform/linux/x11/XTestInputSynthesizer.h"
 #include "platform/linux/xdg/XdgApplicationCatalog.h"
@@ -49,6 +52,15 @@ PlatformPorts completedWithDesktopPorts(PlatformPorts ports)
     if (!ports.documents)
         ports.documents = desktop.documents;
     return ports;
+}
+
+std::shared_ptr<GlobalShortcut> createGlobalShortcut()
+{
+    return std::make_shared<GlobalShortcutChain>(
+        QList<std::shared_ptr<GlobalShortcut>>{std::make_shared<PortalGlobalShortcut>(),
+                                               std::make_shared<X11GlobalShortcut>()},
+        QStringLiteral("This desktop offers no global shortcuts: hold-to-talk needs the "
+                       "desktop's GlobalShortcuts portal or an X11 session."));
 }
 
 } // namespace korvane

@@ -15,12 +15,25 @@
 #include <QUrlQuery>
 #include <QWebSocket>
 
+#include <algorithm>
+#include <utility>
+
 namespace korvane {
 
 namespace {
 
 const QString notConfiguredMessage =
     QStringLiteral("OpenAI is not configured. Add OPENAI_API_KEY to .env.local.");
+
+using RealtimeClientEvents::TurnTaking;
+
+// "15 seconds", "0.5 seconds".
+QString secondsText(std::chrono::milliseconds duration)
+{
+    const double seconds = double(duration.count()) / 1000.0;
+    return QString::number(seconds, 'g', 3) +
+           (seconds == 1.0 ? QStringLiteral(" second") : QStringLiteral(" seconds"));
+}
 
 QString closeDescription(const QWebSocket& socket)
 {
@@ -58,12 +71,14 @@ OpenAIRealtimeVoiceService::OpenAIRealtimeVoiceService(
     , m_devices(std::move(devices))
     , m_timings(std::move(timings))
     , m_idleTimer(new QTimer(this))
+    , m_drainTimer(new QTimer(this))
     , m_audioQueue(this, [this](QByteArray bytes) { sendAudioData(std::move(bytes)); })
 {
     m_idleTimer->setSingleShot(true);
     m_idleTimer->setObjectName(QStringLiteral("realtimeIdleDisconnect"));
-    QObject::connect(m_idleTimer, &QTimer::timeout, this,
-                     [this] { QCoro::connect(stop(), this, [] {}); });
+    QObject::connect(m_idleTimer, &QTimer::timeout, this, [this] { stopNow(); });
+    m_drainTimer->setInterval(m_timings.drainPoll);
+    QObject::connect(m_drainTimer, &QTimer::timeout, this, [this] { checkPlaybackDrained(); });
 }
 
 OpenAIRealtimeVoiceService::~OpenAIRealtimeVoiceService()
@@ -77,24 +92,39 @@ OpenAIRealtimeVoiceService::~OpenAIRealtimeVoiceService()
     closeConnection();
 }
 
+void OpenAIRealtimeVoiceService::setBargeInPreference(std::function<bool()> allowed)
+{
+    m_bargeInAllowed = std::move(allowed);
+}
+
 bool OpenAIRealtimeVoiceService::isActive() const
 {
-    return m_isActive;
+    return m_gate.active;
+}
+
+bool OpenAIRealtimeVoiceService::isConnecting() const
+{
+    return m_openingGeneration != 0 && m_openingGeneration == m_startGeneration;
 }
 
 bool OpenAIRealtimeVoiceService::isRecording() const
 {
-    return m_isRecording;
+    return m_gate.recording;
 }
 
 bool OpenAIRealtimeVoiceService::isSpeaking() const
 {
-    return m_isSpeaking;
+    return m_gate.answerPlaying;
 }
 
 bool OpenAIRealtimeVoiceService::isMicrophoneActive() const
 {
     return m_isMicrophoneActive;
+}
+
+bool OpenAIRealtimeVoiceService::isBargeInActive() const
+{
+    return m_gate.bargeIn;
 }
 
 std::chrono::steady_clock::time_point OpenAIRealtimeVoiceService::now() const
@@ -104,7 +134,24 @@ std::chrono::steady_clock::time_point OpenAIRealtimeVoiceService::now() const
 
 void OpenAIRealtimeVoiceService::post(std::function<void()> block)
 {
+    m_pendingTranscript.reset();
     QMetaObject::invokeMethod(this, std::move(block), Qt::QueuedConnection);
+}
+
+void OpenAIRealtimeVoiceService::emitTranscript()
+{
+    // A burst of deltas reaches the window as one update of the latest text, never as one
+    // update per delta.
+    if (const std::shared_ptr<QString> pending = m_pendingTranscript.lock()) {
+        *pending = m_transcriptBuffer;
+        return;
+    }
+    const auto text = std::make_shared<QString>(m_transcriptBuffer);
+    post([this, text] {
+        if (onAssistantTranscript)
+            onAssistantTranscript(*text);
+    });
+    m_pendingTranscript = text;
 }
 
 void OpenAIRealtimeVoiceService::updateState(RealtimeVoiceState state)
@@ -123,18 +170,24 @@ void OpenAIRealtimeVoiceService::fail(const QString& message)
         if (onStateChange)
             onStateChange(RealtimeVoiceState::failed);
     });
+    // Nothing is left half running after a failure: the microphone closes and so does the
+    // connection.
+    if (m_gate.active || isConnecting() || m_socket || m_isMicrophoneActive)
+        stopNow();
 }
 
 // MARK: - Lifecycle
 
 QCoro::Task<> OpenAIRealtimeVoiceService::start(bool isVoice)
 {
+    co_await startSession(isVoice, TurnTaking::serverDetected);
+}
+
+QCoro::Task<> OpenAIRealtimeVoiceService::startSession(bool isVoice, TurnTaking turns)
+{
     const QPointer<OpenAIRealtimeVoiceService> self(this);
-    if (m_isActive) {
-        co_await stop();
-        if (!self)
-            co_return;
-    }
+    if (m_gate.active)
+        stopNow();
     updateState(RealtimeVoiceState::connecting);
 
     const std::optional<QString> apiKey = LocalEnvironment::value(Configuration::apiKeyName);
@@ -143,21 +196,24 @@ QCoro::Task<> OpenAIRealtimeVoiceService::start(bool isVoice)
         co_return;
     }
     m_isVoiceSession = isVoice;
+    m_gate.holdToTalkOnly = turns == TurnTaking::heldKey;
 
     // A start still under way is overtaken by this one and ends without a word.
     abandonPendingStart();
     const quint64 generation = ++m_startGeneration;
-    const SessionOutcome outcome = co_await openSession(isVoice, *apiKey, generation);
+    m_openingGeneration = generation;
+    const SessionOutcome outcome = co_await openSession(isVoice, turns, *apiKey, generation);
     if (!self || outcome.abandoned)
         co_return;
-    if (outcome.error) {
+    if (outcome.error)
         fail(*outcome.error);
-        co_await stop();
-    }
+    if (m_openingGeneration == generation)
+        m_openingGeneration = 0;
 }
 
 QCoro::Task<OpenAIRealtimeVoiceService::SessionOutcome>
-OpenAIRealtimeVoiceService::openSession(bool isVoice, QString apiKey, quint64 generation)
+OpenAIRealtimeVoiceService::openSession(bool isVoice, TurnTaking turns, QString apiKey,
+                                        quint64 generation)
 {
     const QPointer<OpenAIRealtimeVoiceService> self(this);
     const auto overtaken = [&] { return !self || generation != m_startGeneration; };
@@ -170,6 +226,13 @@ OpenAIRealtimeVoiceService::openSession(bool isVoice, QString apiKey, quint64 ge
             co_return SessionOutcome{.error = denied};
         if (const std::optional<QString> error = configurePlayback())
             co_return SessionOutcome{.error = error};
+        // A held key listens from the moment it went down: what is said while connecting is
+        // kept and sent once the session is ready.
+        if (m_gate.talkHeld) {
+            if (const std::optional<QString> error = startMicrophone())
+                co_return SessionOutcome{.error = error};
+            m_gate.recording = true;
+        }
     }
 
     const auto waiter = std::make_shared<ConnectionWaiter>();
@@ -185,9 +248,9 @@ OpenAIRealtimeVoiceService::openSession(bool isVoice, QString apiKey, quint64 ge
     if (connected.outcome == ConnectionWaiter::Outcome::failed)
         co_return SessionOutcome{.error = connected.error};
 
-    if (const std::optional<QString> error = sendSessionUpdate(isVoice))
+    if (const std::optional<QString> error = sendSessionUpdate(isVoice, turns))
         co_return SessionOutcome{.error = error};
-    m_isActive = true;
+    m_gate.active = true;
     if (isVoice) {
         if (const std::optional<QString> error = beginRecordingAfterConnect())
             co_return SessionOutcome{.error = error};
@@ -222,7 +285,8 @@ std::optional<QString> OpenAIRealtimeVoiceService::connect(const QString& apiKey
     const quint64 id = ++m_connectionCounter;
     m_socket = socket;
     m_connectionId = id;
-    m_awaitingPong = false;
+    m_pingSentAt.reset();
+    m_lastHeard = std::chrono::steady_clock::now();
 
     QObject::connect(socket, &QWebSocket::textMessageReceived, this,
                      [this, id](const QString& text) {
@@ -242,11 +306,18 @@ std::optional<QString> OpenAIRealtimeVoiceService::connect(const QString& apiKey
     QObject::connect(socket, &QWebSocket::disconnected, this, [this, id, socket] {
         enqueue({id, {}, closeDescription(*socket)});
     });
-    QObject::connect(socket, &QWebSocket::pong, this, [this] { m_awaitingPong = false; });
-    QTimer::singleShot(m_timings.handshakeTimeout, socket, [this, id, socket] {
-        if (socket->state() == QAbstractSocket::ConnectedState)
+    QObject::connect(socket, &QWebSocket::pong, this, [this] {
+        m_lastHeard = std::chrono::steady_clock::now();
+        m_pingSentAt.reset();
+    });
+    // A server that takes the connection and never confirms the session is given up on.
+    QTimer::singleShot(m_timings.sessionCreatedTimeout, socket, [this, id, socket] {
+        if (!m_connectionContinuation || m_connectionId != id)
             return;
-        enqueue({id, {}, QStringLiteral("The Realtime connection timed out.")});
+        enqueue({id,
+                 {},
+                 QStringLiteral("The Realtime service did not confirm the session within ") +
+                     secondsText(m_timings.sessionCreatedTimeout) + u'.'});
         socket->abort();
     });
     socket->open(request);
@@ -259,22 +330,35 @@ void OpenAIRealtimeVoiceService::startPingTimer()
     delete m_pingTimer.data();
     auto* timer = new QTimer(this);
     timer->setObjectName(QStringLiteral("realtimePing"));
-    timer->setInterval(m_timings.pingInterval);
-    QObject::connect(timer, &QTimer::timeout, this, [this] {
-        if (!m_socket)
-            return;
-        if (m_socket->state() != QAbstractSocket::ConnectedState) {
-            writeLog(QStringLiteral("WebSocket ping failed: ") +
-                     description(RealtimeVoiceError::notConnected));
-            return;
-        }
-        if (m_awaitingPong)
-            writeLog(QStringLiteral("WebSocket ping failed: no pong arrived for the last ping."));
-        m_awaitingPong = true;
-        m_socket->ping();
-    });
+    timer->setTimerType(Qt::PreciseTimer);
+    // Checked more often than pings go out, so a silent connection is noticed soon after its
+    // time is up.
+    timer->setInterval(std::min(m_timings.pingInterval, m_timings.pongTimeout / 4));
+    QObject::connect(timer, &QTimer::timeout, this, [this] { checkConnection(); });
     timer->start();
     m_pingTimer = timer;
+}
+
+void OpenAIRealtimeVoiceService::checkConnection()
+{
+    if (!m_socket || m_socket->state() != QAbstractSocket::ConnectedState)
+        return;
+    const auto current = std::chrono::steady_clock::now();
+    if (m_pingSentAt) {
+        if (current - *m_pingSentAt < m_timings.pongTimeout)
+            return;
+        const QString message = QStringLiteral("The Realtime connection stopped answering: "
+                                               "nothing arrived for ") +
+                                secondsText(m_timings.pongTimeout) + u'.';
+        writeLog(QStringLiteral("WebSocket ping failed: ") + message);
+        enqueue({m_connectionId, {}, message});
+        m_socket->abort();
+        return;
+    }
+    if (current - m_lastHeard < m_timings.pingInterval)
+        return;
+    m_pingSentAt = current;
+    m_socket->ping();
 }
 
 void OpenAIRealtimeVoiceService::closeConnection()
@@ -305,23 +389,35 @@ void OpenAIRealtimeVoiceService::stopNow()
 {
     abandonPendingStart();
     cancelIdleDisconnect();
-    m_isActive = false;
-    m_isRecording = false;
-    if (m_isMicrophoneActive)
+    m_gate.active = false;
+    m_gate.recording = false;
+    m_gate.talkHeld = false;
+    m_gate.holdToTalkOnly = false;
+    m_gate.bargeIn = false;
+    if (m_isMicrophoneActive || m_tapInstalled)
         tearDownAudio();
     // Chunks captured before the teardown are dealt with now, not after it.
     m_audioQueue.drain();
     delete m_pingTimer.data();
     closeConnection();
     m_incoming.clear();
+    m_incomingBytes = 0;
+    // Calls the model asked for and that have not started are not carried out.
+    m_toolCalls.clear();
+    m_heldTurn = HeldTurn::none;
+    m_preRoll.clear();
+    m_preRollBytes = 0;
+    m_drainTimer->stop();
+    m_answer = {};
+    m_responseInProgress = false;
     m_transcriptBuffer.clear();
     updateState(RealtimeVoiceState::idle);
 }
 
-std::optional<QString> OpenAIRealtimeVoiceService::sendSessionUpdate(bool isVoice)
+std::optional<QString> OpenAIRealtimeVoiceService::sendSessionUpdate(bool isVoice, TurnTaking turns)
 {
     const QString instructions = RealtimeClientEvents::instructions(QDir::homePath());
-    return sendJSON(RealtimeClientEvents::sessionUpdate(isVoice, instructions));
+    return sendJSON(RealtimeClientEvents::sessionUpdate(isVoice, instructions, turns));
 }
 
 std::optional<QString> OpenAIRealtimeVoiceService::sendJSON(const QJsonObject& event)
@@ -334,6 +430,10 @@ std::optional<QString> OpenAIRealtimeVoiceService::sendJSON(const QJsonObject& e
 
 void OpenAIRealtimeVoiceService::scheduleIdleDisconnect()
 {
+    // A tool call may wait minutes (for the person's approval, a long script), and a held key
+    // is a person talking: neither is idle.
+    if (m_toolCallRunning || !m_toolCalls.isEmpty() || m_gate.talkHeld)
+        return;
     m_idleTimer->start(m_timings.idleDisconnect);
 }
 

@@ -2,6 +2,9 @@
 
 #include "realtime/AudioDevices.h"
 #include "realtime/AudioSendQueue.h"
+#include "realtime/ComputerUseToolArguments.h"
+#include "realtime/MicrophoneGate.h"
+#include "realtime/RealtimeClientEvents.h"
 #include "realtime/RealtimeServerEvent.h"
 #include "realtime/RealtimeTimings.h"
 #include "realtime/RealtimeVoiceService.h"
@@ -16,8 +19,8 @@
 #include <QWebSocket>
 #include <qcoro/qcorotask.h>
 
-#include <atomic>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -29,8 +32,12 @@ class ConnectionWaiter;
 // The voice session with the OpenAI Realtime API over a WebSocket: microphone audio streams up
 // as 24 kHz 16-bit PCM, the spoken answer streams back and is played, and the model's
 // `computer_use` calls are carried out and answered. Lives on the main thread; the capture tap
-// runs on the capture device's thread and reads only the atomic flags. Server events are
-// handled one at a time, in order, a whole tool call included.
+// runs on the capture device's thread and reads only the microphone gate.
+//
+// Server events are handled in order as they arrive, also while a tool call runs (tool calls
+// themselves run one after another), so a stop, an error or a lost connection ends the session
+// at once. The microphone is held back while an answer plays, unless it is heard through echo
+// cancellation: then the person may talk over the answer, which stops it.
 class OpenAIRealtimeVoiceService final : public QObject, public RealtimeVoiceService {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(OpenAIRealtimeVoiceService)
@@ -51,10 +58,19 @@ public:
     QCoro::Task<> setVoiceMode(bool enabled) override;
     void finishLocalFeedbackAndScheduleIdleDisconnect() override;
     bool isActive() const override;
+    bool isConnecting() const override;
+    void beginHeldTurn() override;
+    void endHeldTurn() override;
+
+    // Whether the person lets answers be interrupted by voice; read at each session start.
+    // Empty means yes. Interrupting by voice also needs echo cancellation on both devices.
+    void setBargeInPreference(std::function<bool()> allowed);
 
     bool isRecording() const;
     bool isSpeaking() const;
     bool isMicrophoneActive() const;
+    // Whether the current session lets the person talk over an answer.
+    bool isBargeInActive() const;
 
 private:
     // A received message, or the error that ended a connection's receiving.
@@ -67,31 +83,53 @@ private:
         bool abandoned = false;
         std::optional<QString> error{};
     };
+    struct ToolCall {
+        quint64 connection = 0;
+        QString callId{};
+        ComputerUseToolArguments arguments{};
+    };
+    // The answer item whose audio plays, and how much of it arrived.
+    struct AnswerAudio {
+        QString itemId{};
+        int contentIndex = 0;
+        qint64 receivedBytes = 0;
+        // An interrupted item whose further audio is dropped.
+        QString truncatedItemId{};
+    };
+    enum class HeldTurn { none, held, released };
 
     std::chrono::steady_clock::time_point now() const;
     void updateState(RealtimeVoiceState state);
+    // Reports `message`; a session that exists (ready, starting or holding the microphone)
+    // ends with it.
     void fail(const QString& message);
     void post(std::function<void()> block);
+    void emitTranscript();
 
     // Session lifecycle.
-    QCoro::Task<SessionOutcome> openSession(bool isVoice, QString apiKey, quint64 generation);
+    QCoro::Task<> startSession(bool isVoice, RealtimeClientEvents::TurnTaking turns);
+    QCoro::Task<SessionOutcome> openSession(bool isVoice, RealtimeClientEvents::TurnTaking turns,
+                                            QString apiKey, quint64 generation);
     std::optional<QString> connect(const QString& apiKey);
     void abandonPendingStart();
     void startPingTimer();
+    void checkConnection();
     void closeConnection();
     void stopNow();
-    std::optional<QString> sendSessionUpdate(bool isVoice);
+    std::optional<QString> sendSessionUpdate(bool isVoice, RealtimeClientEvents::TurnTaking turns);
     std::optional<QString> sendJSON(const QJsonObject& event);
     void scheduleIdleDisconnect();
     void cancelIdleDisconnect();
 
     // Receiving.
     void enqueue(IncomingItem item);
-    QCoro::Task<> drainIncoming(quint64 connection);
-    QCoro::Task<> handle(RealtimeServerEvent event);
-    QCoro::Task<> handleFunctionCall(RealtimeServerEvent::FunctionCall call);
-    QCoro::Task<> handleUserTranscription(std::optional<QString> transcript);
-    QCoro::Task<> handleError(QString message);
+    void drainIncoming();
+    void handle(const RealtimeServerEvent& event);
+    void handleAudioDelta(const RealtimeServerEvent::AudioDelta& audio);
+    void handleFunctionCall(const RealtimeServerEvent::FunctionCall& call);
+    QCoro::Task<> runToolCalls();
+    void handleUserTranscription(const std::optional<QString>& transcript);
+    void handleError(const QString& message);
     void handleResponseDone();
     void receiveFailed(const QString& description);
 
@@ -103,24 +141,32 @@ private:
     void tearDownAudio();
     void sendAudioData(QByteArray bytes);
     void play(const QByteArray& bytes);
+    void watchPlaybackDrain();
+    void checkPlaybackDrained();
+    void answerPlayedOut();
+    void interruptAnswer();
+    void finishHeldTurn();
 
     std::shared_ptr<ComputerUseToolActions> m_computerUse;
     AudioDevices m_devices;
     RealtimeTimings m_timings;
+    std::function<bool()> m_bargeInAllowed{};
 
     QPointer<QWebSocket> m_socket;
     // The connection whose events are still handled; 0 once its receiving ended.
     quint64 m_connectionId = 0;
     QPointer<QTimer> m_pingTimer;
-    bool m_awaitingPong = false;
+    // The unanswered ping, and when the connection last sent anything.
+    std::optional<std::chrono::steady_clock::time_point> m_pingSentAt{};
+    std::chrono::steady_clock::time_point m_lastHeard{};
     QTimer* m_idleTimer = nullptr;
+    QTimer* m_drainTimer = nullptr;
+    std::optional<std::chrono::steady_clock::time_point> m_drainedSince{};
     std::optional<AudioFormat> m_outputFormat{};
     std::shared_ptr<ConnectionWaiter> m_connectionContinuation{};
 
     // Read by the capture thread.
-    std::atomic<bool> m_isActive{false};
-    std::atomic<bool> m_isRecording{false};
-    std::atomic<bool> m_isSpeaking{false};
+    MicrophoneGate m_gate;
 
     bool m_isVoiceSession = true;
     bool m_isMicrophoneActive = false;
@@ -128,14 +174,32 @@ private:
     bool m_didExecuteComputerUseForCurrentResponse = false;
     std::optional<std::chrono::steady_clock::time_point> m_suppressComputerUseUntil{};
     QString m_transcriptBuffer{};
+    // Between "response.created" and "response.done": more of the answer may still arrive.
+    bool m_responseInProgress = false;
+    // The text of the transcript update posted last, while nothing else was posted after it
+    // and it has not been delivered: a newer transcript replaces its text instead of queueing
+    // another update.
+    std::weak_ptr<QString> m_pendingTranscript{};
+    AnswerAudio m_answer{};
+
+    HeldTurn m_heldTurn = HeldTurn::none;
+    // Microphone bytes sent during the held turn, and what was captured before the session
+    // was ready.
+    qint64 m_heldTurnBytes = 0;
+    QList<QByteArray> m_preRoll{};
+    qsizetype m_preRollBytes = 0;
 
     quint64 m_startGeneration = 0;
+    // The generation of the start under way; it is current only while that start runs.
+    quint64 m_openingGeneration = 0;
     quint64 m_connectionCounter = 0;
-    // The last connection whose end was queued: only its first error counts.
+    // The last connection whose end was queued: nothing more of it is queued.
     quint64 m_endQueuedFor = 0;
     QList<IncomingItem> m_incoming{};
-    // The connection whose events a handling loop is working through; 0 for none.
-    quint64 m_drainingConnection = 0;
+    qsizetype m_incomingBytes = 0;
+    bool m_drainPosted = false;
+    QList<ToolCall> m_toolCalls{};
+    bool m_toolCallRunning = false;
     AudioSendQueue m_audioQueue;
 };
 

@@ -5,12 +5,17 @@
 #include "realtime/RealtimeClientEvents.h"
 #include "realtime/SpokenText.h"
 
+#include <QElapsedTimer>
 #include <QMetaObject>
-#include <QTimer>
 
 namespace korvane {
 
 namespace {
+
+// The longest one turn of the main loop spends on server events; the rest waits for the next.
+constexpr qint64 drainSliceMs = 8;
+// What the queue may hold in all, whatever the count: four of the largest events.
+constexpr qsizetype incomingByteLimit = 4 * RealtimeServerEvent::maximumTextSize;
 
 QString quoted(const QString& text)
 {
@@ -21,45 +26,66 @@ QString quoted(const QString& text)
 
 void OpenAIRealtimeVoiceService::enqueue(IncomingItem item)
 {
+    // After a connection's end is queued, nothing more of it is.
+    if (m_endQueuedFor == item.connection)
+        return;
     if (item.error) {
-        if (m_endQueuedFor == item.connection)
-            return;
         m_endQueuedFor = item.connection;
+    } else {
+        if (item.connection == m_connectionId) {
+            m_lastHeard = std::chrono::steady_clock::now();
+            m_pingSentAt.reset();
+        }
+        const bool full = m_incoming.size() >= m_timings.incomingLimit ||
+                          m_incomingBytes + item.text.size() > incomingByteLimit;
+        if (full) {
+            // A server that sends faster than it can be listened to is not talked to further.
+            item = {item.connection,
+                    {},
+                    QStringLiteral("The Realtime service sent more events than could be "
+                                   "handled.")};
+            m_endQueuedFor = item.connection;
+            // Not inside the socket's own signal: it is still reading.
+            if (m_socket && item.connection == m_connectionId)
+                QMetaObject::invokeMethod(m_socket.data(), &QWebSocket::abort,
+                                          Qt::QueuedConnection);
+        }
     }
-    const quint64 connection = item.connection;
+    m_incomingBytes += item.text.size();
     m_incoming.append(std::move(item));
-    if (m_drainingConnection == connection)
+    if (m_drainPosted)
         return;
     // Handled on a later turn, never inside the socket's own signal.
+    m_drainPosted = true;
     QMetaObject::invokeMethod(
-        this, [this, connection] { QCoro::connect(drainIncoming(connection), this, [] {}); },
-        Qt::QueuedConnection);
+        this, [this] { drainIncoming(); }, Qt::QueuedConnection);
 }
 
-// One loop per connection, so a new session is never kept waiting by a tool call of the last.
-QCoro::Task<> OpenAIRealtimeVoiceService::drainIncoming(quint64 connection)
+void OpenAIRealtimeVoiceService::drainIncoming()
 {
-    if (m_drainingConnection == connection)
-        co_return;
-    m_drainingConnection = connection;
-    const QPointer<OpenAIRealtimeVoiceService> self(this);
+    m_drainPosted = false;
+    QElapsedTimer slice;
+    slice.start();
     while (!m_incoming.isEmpty()) {
+        if (slice.elapsed() >= drainSliceMs) {
+            // A flood of events never holds the window still: the rest follows next turn.
+            m_drainPosted = true;
+            QMetaObject::invokeMethod(
+                this, [this] { drainIncoming(); }, Qt::QueuedConnection);
+            return;
+        }
         const IncomingItem item = m_incoming.takeFirst();
+        m_incomingBytes -= item.text.size();
         // A connection that was closed, replaced or ended has nothing more to say.
-        if (!m_socket || item.connection != m_connectionId || item.connection != connection)
+        if (!m_socket || item.connection != m_connectionId)
             continue;
         if (item.error) {
             receiveFailed(*item.error);
             continue;
         }
-        std::optional<RealtimeServerEvent> event = RealtimeServerEvent::parse(item.text);
-        if (!event)
-            continue;
-        co_await handle(std::move(*event));
-        if (!self || m_drainingConnection != connection)
-            co_return;
+        if (const std::optional<RealtimeServerEvent> event = RealtimeServerEvent::parse(item.text))
+            handle(*event);
     }
-    m_drainingConnection = 0;
 }
 
 void OpenAIRealtimeVoiceService::receiveFailed(const QString& description)
@@ -68,35 +94,27 @@ void OpenAIRealtimeVoiceService::receiveFailed(const QString& description)
     if (const std::shared_ptr<ConnectionWaiter> waiter =
             std::exchange(m_connectionContinuation, {}))
         waiter->resolve({ConnectionWaiter::Outcome::failed, description});
-    if (m_isActive) {
+    if (m_gate.active)
         fail(description);
-        // The connection is gone: release the microphone and say so, as any fatal error does.
-        stopNow();
-    }
 }
 
-QCoro::Task<> OpenAIRealtimeVoiceService::handle(RealtimeServerEvent event)
+void OpenAIRealtimeVoiceService::handle(const RealtimeServerEvent& event)
 {
     using Event = RealtimeServerEvent;
     writeLog(QStringLiteral("Received Realtime WebSocket event: ") + event.type);
 
     if (std::holds_alternative<Event::SpeechStarted>(event.payload)) {
         cancelIdleDisconnect();
+        if (m_gate.bargeIn && m_gate.answerPlaying)
+            interruptAnswer();
         if (m_suppressComputerUseUntil && now() < *m_suppressComputerUseUntil)
-            co_return;
+            return;
         m_didExecuteComputerUseForCurrentResponse = false;
     } else if (const auto* audio = std::get_if<Event::AudioDelta>(&event.payload)) {
-        if (!m_isVoiceSession || !audio->delta)
-            co_return;
-        const QByteArray::FromBase64Result decoded = QByteArray::fromBase64Encoding(
-            audio->delta->toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
-        if (!decoded)
-            co_return;
-        m_isSpeaking = true;
-        play(*decoded);
-        updateState(RealtimeVoiceState::speaking);
+        handleAudioDelta(*audio);
     } else if (std::holds_alternative<Event::ResponseCreated>(event.payload)) {
         m_didExecuteComputerUseForCurrentResponse = false;
+        m_responseInProgress = true;
     } else if (std::holds_alternative<Event::SessionCreated>(event.payload)) {
         if (const std::shared_ptr<ConnectionWaiter> waiter =
                 std::exchange(m_connectionContinuation, {}))
@@ -105,40 +123,41 @@ QCoro::Task<> OpenAIRealtimeVoiceService::handle(RealtimeServerEvent event)
         handleResponseDone();
     } else if (const auto* delta = std::get_if<Event::TranscriptDelta>(&event.payload)) {
         if (!delta->delta)
-            co_return;
+            return;
         m_transcriptBuffer += *delta->delta;
-        post([this, text = m_transcriptBuffer] {
-            if (onAssistantTranscript)
-                onAssistantTranscript(text);
-        });
+        emitTranscript();
     } else if (const auto* done = std::get_if<Event::TranscriptDone>(&event.payload)) {
         if (!done->transcript)
-            co_return;
+            return;
         m_transcriptBuffer = *done->transcript;
-        post([this, text = m_transcriptBuffer] {
-            if (onAssistantTranscript)
-                onAssistantTranscript(text);
-        });
+        emitTranscript();
         writeLog(QStringLiteral("Assistant response transcript: ") + quoted(m_transcriptBuffer));
     } else if (const auto* user = std::get_if<Event::UserTranscription>(&event.payload)) {
-        co_await handleUserTranscription(user->transcript);
+        handleUserTranscription(user->transcript);
     } else if (const auto* call = std::get_if<Event::FunctionCall>(&event.payload)) {
-        co_await handleFunctionCall(*call);
+        handleFunctionCall(*call);
     } else if (const auto* error = std::get_if<Event::Error>(&event.payload)) {
-        co_await handleError(error->message);
+        handleError(error->message);
     }
 }
 
 void OpenAIRealtimeVoiceService::handleResponseDone()
 {
-    RealtimeVoiceState next = RealtimeVoiceState::idle;
+    m_responseInProgress = false;
     if (m_isVoiceSession) {
-        sendJSON(RealtimeClientEvents::inputAudioBufferClear());
-        // The tail of the answer is still playing: keep the microphone back a little longer.
-        QTimer::singleShot(m_timings.speakingHold, this, [this] { m_isSpeaking = false; });
-        next = RealtimeVoiceState::recording;
+        // Whatever was heard while the answer held the microphone back is dropped; a person
+        // talking over the answer or holding the talk key keeps theirs.
+        if (!m_gate.bargeIn && !m_gate.talkHeld)
+            sendJSON(RealtimeClientEvents::inputAudioBufferClear());
+        // The microphone opens again, and the session says it listens, once the answer has
+        // played out.
+        if (m_gate.answerPlaying)
+            watchPlaybackDrain();
+        else
+            updateState(RealtimeVoiceState::recording);
+    } else {
+        updateState(RealtimeVoiceState::idle);
     }
-    updateState(next);
     if (!m_didExecuteComputerUseForCurrentResponse) {
         post([this] {
             if (onResponseDone)
@@ -148,7 +167,7 @@ void OpenAIRealtimeVoiceService::handleResponseDone()
     scheduleIdleDisconnect();
 }
 
-QCoro::Task<> OpenAIRealtimeVoiceService::handleUserTranscription(std::optional<QString> transcript)
+void OpenAIRealtimeVoiceService::handleUserTranscription(const std::optional<QString>& transcript)
 {
     if (transcript) {
         writeLog(QStringLiteral("User input transcription: ") + quoted(*transcript));
@@ -160,31 +179,30 @@ QCoro::Task<> OpenAIRealtimeVoiceService::handleUserTranscription(std::optional<
         }
         if (SpokenText::isStopCommand(*transcript)) {
             sendJSON(RealtimeClientEvents::inputAudioBufferClear());
-            co_await stop();
-            co_return;
+            stopNow();
+            return;
         }
         scheduleIdleDisconnect();
     }
     m_transcriptBuffer.clear();
+    // The next answer's text is an update of its own.
+    m_pendingTranscript.reset();
 }
 
-QCoro::Task<> OpenAIRealtimeVoiceService::handleError(QString message)
+void OpenAIRealtimeVoiceService::handleError(const QString& message)
 {
     writeLog(QStringLiteral("Received Realtime API error: ") + message);
     if (message.contains(u"no active response found", Qt::CaseInsensitive) ||
         message.contains(u"already has an active response", Qt::CaseInsensitive))
-        co_return;
+        return;
     fail(message);
-    co_await stop();
 }
 
-QCoro::Task<> OpenAIRealtimeVoiceService::handleFunctionCall(RealtimeServerEvent::FunctionCall call)
+void OpenAIRealtimeVoiceService::handleFunctionCall(const RealtimeServerEvent::FunctionCall& call)
 {
     cancelIdleDisconnect();
     if (call.name != u"computer_use" || !call.callId)
-        co_return;
-    const quint64 connection = m_connectionId;
-    const QString callId = *call.callId;
+        return;
     const QString argumentsText = call.arguments.value_or(QStringLiteral("{}"));
     const std::optional<ComputerUseToolArguments> arguments =
         ComputerUseToolArguments::parse(argumentsText);
@@ -193,50 +211,72 @@ QCoro::Task<> OpenAIRealtimeVoiceService::handleFunctionCall(RealtimeServerEvent
             QStringLiteral("Failed to parse tool call arguments: ") + argumentsText;
         writeLog(message);
         fail(message);
-        co_return;
+        return;
     }
     writeLog(QStringLiteral("Tool call 'computer_use': action = ") + arguments->action +
              QStringLiteral(", args = ") + argumentsText);
     m_didExecuteComputerUseForCurrentResponse = true;
-    if (onComputerUseStart)
-        onComputerUseStart(arguments->action, arguments->scriptCode);
+    m_toolCalls.append({m_connectionId, *call.callId, *arguments});
+    if (!m_toolCallRunning)
+        QCoro::connect(runToolCalls(), this, [] {});
+}
 
+// Tool calls act on the desktop, so they run one at a time, in the order the model made them.
+QCoro::Task<> OpenAIRealtimeVoiceService::runToolCalls()
+{
     const QPointer<OpenAIRealtimeVoiceService> self(this);
-    const std::shared_ptr<ComputerUseToolActions> actions = m_computerUse;
-    const ComputerUseResult result = co_await executeToolAction(actions, *arguments);
-    if (!self)
-        co_return;
+    m_toolCallRunning = true;
+    while (!m_toolCalls.isEmpty()) {
+        const ToolCall call = m_toolCalls.takeFirst();
+        if (call.connection != m_connectionId)
+            continue;
+        if (onComputerUseStart)
+            onComputerUseStart(call.arguments.action, call.arguments.scriptCode);
 
-    const qsizetype bodyLength = result.artifact ? result.artifact->body.size() : 0;
-    writeLog(QStringLiteral("Tool execution result: summary = ") + quoted(result.summary) +
-             QStringLiteral(", artifact body length = ") + QString::number(bodyLength));
-    post([this, result] {
-        if (onComputerUseResult)
-            onComputerUseResult(result);
-    });
-    // The session the call came from has ended while it ran: there is nobody to answer, and
-    // a later session must not receive an output for a call it never made.
-    if (m_connectionId != connection)
-        co_return;
+        const std::shared_ptr<ComputerUseToolActions> actions = m_computerUse;
+        const ComputerUseResult result = co_await executeToolAction(actions, call.arguments);
+        if (!self)
+            co_return;
 
-    if (const std::optional<QString> error =
-            sendJSON(RealtimeClientEvents::functionCallOutput(callId, result.summary))) {
-        fail(*error);
-        co_return;
+        const qsizetype bodyLength = result.artifact ? result.artifact->body.size() : 0;
+        writeLog(QStringLiteral("Tool execution result: summary = ") + quoted(result.summary) +
+                 QStringLiteral(", artifact body length = ") + QString::number(bodyLength));
+        post([this, result] {
+            if (onComputerUseResult)
+                onComputerUseResult(result);
+        });
+        // The session the call came from ended while it ran: there is nobody to answer, and a
+        // later session must not receive an output for a call it never made.
+        if (call.connection != m_connectionId)
+            continue;
+
+        if (const std::optional<QString> error =
+                sendJSON(RealtimeClientEvents::functionCallOutput(call.callId, result.summary))) {
+            fail(*error);
+            continue;
+        }
+        sendJSON(RealtimeClientEvents::inputAudioBufferClear());
+        if (const std::optional<QString> error = sendJSON(RealtimeClientEvents::responseCreate()))
+            fail(*error);
     }
-    sendJSON(RealtimeClientEvents::inputAudioBufferClear());
-    if (const std::optional<QString> error = sendJSON(RealtimeClientEvents::responseCreate()))
-        fail(*error);
+    m_toolCallRunning = false;
 }
 
 void OpenAIRealtimeVoiceService::finishLocalFeedbackAndScheduleIdleDisconnect()
 {
-    if (!m_isActive)
+    if (!m_gate.active)
         return;
-    m_isSpeaking = false;
     m_didExecuteComputerUseForCurrentResponse = false;
     m_suppressComputerUseUntil = now() + m_timings.feedbackSuppression;
-    updateState(RealtimeVoiceState::recording);
+    // An answer still playing keeps the microphone back until it has played out.
+    const bool stillPlaying = m_devices.playback && m_gate.answerPlaying &&
+                              m_devices.playback->pendingDuration().count() > 0;
+    if (stillPlaying) {
+        watchPlaybackDrain();
+    } else {
+        m_gate.answerPlaying = false;
+        updateState(RealtimeVoiceState::recording);
+    }
     sendJSON(RealtimeClientEvents::inputAudioBufferClear());
     scheduleIdleDisconnect();
 }

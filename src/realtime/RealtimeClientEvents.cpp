@@ -143,29 +143,55 @@ QJsonObject computerUseToolDefinition()
     };
 }
 
-QJsonObject sessionUpdate(bool isVoice, const QString& instructions)
+namespace {
+
+// Null switches the server's detection off: the turn ends when the client commits it.
+QJsonValue turnDetection(TurnTaking turns)
+{
+    if (turns == TurnTaking::heldKey)
+        return QJsonValue::Null;
+    return QJsonObject{{u"type"_qs, u"server_vad"_qs}, {u"create_response"_qs, true}};
+}
+
+} // namespace
+
+QJsonObject sessionUpdate(bool isVoice, const QString& instructions, TurnTaking turns)
 {
     QJsonObject session{
         {u"type"_qs, u"realtime"_qs},
         {u"instructions"_qs, instructions},
         {u"tools"_qs, QJsonArray{computerUseToolDefinition()}},
         {u"tool_choice"_qs, u"auto"_qs},
+        // Without it a session that once spoke keeps answering in audio.
+        {u"output_modalities"_qs, QJsonArray{isVoice ? u"audio"_qs : u"text"_qs}},
     };
     if (isVoice) {
         const QJsonObject input{
             {u"format"_qs, QJsonObject{{u"type"_qs, u"audio/pcm"_qs}, {u"rate"_qs, 24000}}},
             {u"transcription"_qs, QJsonObject{{u"model"_qs, u"gpt-4o-mini-transcribe"_qs}}},
-            {u"turn_detection"_qs,
-             QJsonObject{{u"type"_qs, u"server_vad"_qs}, {u"create_response"_qs, true}}},
+            {u"turn_detection"_qs, turnDetection(turns)},
         };
         session.insert(u"audio"_qs, QJsonObject{{u"input"_qs, input}});
     }
     return QJsonObject{{u"type"_qs, u"session.update"_qs}, {u"session"_qs, session}};
 }
 
+QJsonObject turnTakingUpdate(TurnTaking turns)
+{
+    const QJsonObject input{{u"turn_detection"_qs, turnDetection(turns)}};
+    const QJsonObject session{{u"type"_qs, u"realtime"_qs},
+                              {u"audio"_qs, QJsonObject{{u"input"_qs, input}}}};
+    return QJsonObject{{u"type"_qs, u"session.update"_qs}, {u"session"_qs, session}};
+}
+
 QJsonObject inputAudioBufferClear()
 {
     return QJsonObject{{u"type"_qs, u"input_audio_buffer.clear"_qs}};
+}
+
+QJsonObject inputAudioBufferCommit()
+{
+    return QJsonObject{{u"type"_qs, u"input_audio_buffer.commit"_qs}};
 }
 
 QJsonObject inputAudioBufferAppend(const QByteArray& pcm)
@@ -182,6 +208,14 @@ QJsonObject functionCallOutput(const QString& callId, const QString& output)
         {u"output"_qs, output},
     };
     return QJsonObject{{u"type"_qs, u"conversation.item.create"_qs}, {u"item"_qs, item}};
+}
+
+QJsonObject conversationItemTruncate(const QString& itemId, int contentIndex, qint64 audioEndMs)
+{
+    return QJsonObject{{u"type"_qs, u"conversation.item.truncate"_qs},
+                       {u"item_id"_qs, itemId},
+                       {u"content_index"_qs, contentIndex},
+                       {u"audio_end_ms"_qs, audioEndMs}};
 }
 
 QJsonObject responseCreate()

@@ -16,6 +16,15 @@ std::optional<QString> stringMember(const QJsonObject& object, QStringView name)
     return value.toString();
 }
 
+std::optional<int> integerMember(const QJsonObject& object, QStringView name)
+{
+    const QJsonValue value = object.value(name);
+    const double number = value.toDouble(-1.0);
+    if (!value.isDouble() || number < 0 || number > 1'000'000 || number != double(int(number)))
+        return std::nullopt;
+    return int(number);
+}
+
 QString errorMessage(const QJsonObject& event)
 {
     const QJsonValue error = event.value(u"error");
@@ -38,12 +47,14 @@ RealtimeServerEvent::Payload payloadOf(const QString& type, const QJsonObject& e
     if (type == u"response.done")
         return Event::ResponseDone{};
     if (type == u"response.output_audio.delta")
-        return Event::AudioDelta{stringMember(event, u"delta")};
-    if (type == u"response.output_audio_transcript.delta" || type == u"response.text.delta")
+        return Event::AudioDelta{stringMember(event, u"delta"), stringMember(event, u"item_id"),
+                                 integerMember(event, u"content_index")};
+    if (type == u"response.output_audio_transcript.delta" ||
+        type == u"response.output_text.delta" || type == u"response.text.delta")
         return Event::TranscriptDelta{stringMember(event, u"delta")};
     if (type == u"response.output_audio_transcript.done")
         return Event::TranscriptDone{stringMember(event, u"transcript")};
-    if (type == u"response.text.done")
+    if (type == u"response.output_text.done" || type == u"response.text.done")
         return Event::TranscriptDone{stringMember(event, u"text")};
     if (type == u"conversation.item.input_audio_transcription.completed")
         return Event::UserTranscription{stringMember(event, u"transcript")};

@@ -23,17 +23,21 @@ struct RealtimeServerEvent {
     struct ResponseDone {
         friend bool operator==(const ResponseDone&, const ResponseDone&) = default;
     };
-    // "response.output_audio.delta": base64 PCM.
+    // "response.output_audio.delta": base64 PCM, and the answer item it belongs to.
     struct AudioDelta {
         std::optional<QString> delta{};
+        std::optional<QString> itemId{};
+        std::optional<int> contentIndex{};
         friend bool operator==(const AudioDelta&, const AudioDelta&) = default;
     };
-    // "response.output_audio_transcript.delta" and "response.text.delta".
+    // "response.output_audio_transcript.delta", "response.output_text.delta" and the older
+    // "response.text.delta".
     struct TranscriptDelta {
         std::optional<QString> delta{};
         friend bool operator==(const TranscriptDelta&, const TranscriptDelta&) = default;
     };
-    // "response.output_audio_transcript.done" ("transcript") and "response.text.done" ("text").
+    // "response.output_audio_transcript.done" ("transcript"), "response.output_text.done" and
+    // the older "response.text.done" ("text").
     struct TranscriptDone {
         std::optional<QString> transcript{};
         friend bool operator==(const TranscriptDone&, const TranscriptDone&) = default;

@@ -29,6 +29,13 @@ public:
     virtual void finishLocalFeedbackAndScheduleIdleDisconnect() = 0;
     // Connected and configured.
     virtual bool isActive() const = 0;
+    // A start is under way: connecting, or waiting for the service to confirm the session.
+    virtual bool isConnecting() const = 0;
+    // The person pressed the talk key: any answer stops, the server's turn detection is off
+    // until the key is released, and a voice session starts when none runs.
+    virtual void beginHeldTurn() = 0;
+    // The talk key was released: what was said is committed and answered.
+    virtual void endHeldTurn() = 0;
     // One line in the debug log.
     virtual void writeLog(const QString& message);
 

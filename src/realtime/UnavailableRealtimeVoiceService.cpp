@@ -7,7 +7,7 @@ QString UnavailableRealtimeVoiceService::unavailableMessage()
     return QStringLiteral("Realtime voice is not available in this build.");
 }
 
-QCoro::Task<> UnavailableRealtimeVoiceService::start(bool)
+void UnavailableRealtimeVoiceService::reportUnavailable()
 {
     // The same order a real failed start reports in: connecting, the error, then failed.
     if (onStateChange)
@@ -16,6 +16,11 @@ QCoro::Task<> UnavailableRealtimeVoiceService::start(bool)
         onError(unavailableMessage());
     if (onStateChange)
         onStateChange(RealtimeVoiceState::failed);
+}
+
+QCoro::Task<> UnavailableRealtimeVoiceService::start(bool)
+{
+    reportUnavailable();
     co_return;
 }
 
@@ -36,6 +41,20 @@ void UnavailableRealtimeVoiceService::finishLocalFeedbackAndScheduleIdleDisconne
 bool UnavailableRealtimeVoiceService::isActive() const
 {
     return false;
+}
+
+bool UnavailableRealtimeVoiceService::isConnecting() const
+{
+    return false;
+}
+
+void UnavailableRealtimeVoiceService::beginHeldTurn()
+{
+    reportUnavailable();
+}
+
+void UnavailableRealtimeVoiceService::endHeldTurn()
+{
 }
 
 } // namespace korvane

@@ -15,6 +15,13 @@ public:
     QCoro::Task<> setVoiceMode(bool enabled) override;
     void finishLocalFeedbackAndScheduleIdleDisconnect() override;
     bool isActive() const override;
+    bool isConnecting() const override;
+    // Reports the missing voice once per press, as a start does.
+    void beginHeldTurn() override;
+    void endHeldTurn() override;
+
+private:
+    void reportUnavailable();
 };
 
 } // namespace korvane

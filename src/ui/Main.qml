@@ -8,6 +8,7 @@ ApplicationWindow {
 
     required property QtObject appModel
     property QtObject userSettings: null
+    property QtObject holdToTalk: null
     property QtObject loginStartup: null
     property alias content: contentView
 
@@ -135,6 +136,7 @@ ApplicationWindow {
             active: window.userSettings !== null
             sourceComponent: SettingsView {
                 userSettings: window.userSettings
+                holdToTalk: window.holdToTalk
                 loginStartup: window.loginStartup
             }
         }

@@ -3,11 +3,13 @@ import QtQuick.Controls
 import QtQuick.Layouts
 import Korvane.Ui
 
-// The four sections of the settings window, bound to the stored user settings.
+// The sections of the settings window, bound to the stored user settings.
 Page {
     id: settings
 
     required property QtObject userSettings
+    // Null where the program runs without a hold-to-talk key (tests, tools).
+    property QtObject holdToTalk: null
     // Starting at login; absent where the program does not offer it.
     property QtObject loginStartup: null
 
@@ -80,6 +82,55 @@ Page {
                     text: "Read Responses Aloud"
                     checked: settings.userSettings.readResponsesAloud
                     onToggled: settings.userSettings.readResponsesAloud = checked
+                }
+            }
+
+            Section {
+                title: "Voice"
+                Switch {
+                    objectName: "interruptAnswersBySpeaking"
+                    Layout.fillWidth: true
+                    text: "Interrupt Answers by Speaking"
+                    checked: settings.userSettings.interruptAnswersBySpeaking
+                    onToggled: settings.userSettings.interruptAnswersBySpeaking = checked
+                }
+                Note {
+                    text: "Needs the sound server's echo cancellation (the PulseAudio or PipeWire echo-cancel module). Without it Korvane stops listening while it answers, so it never hears itself."
+                }
+                RowLayout {
+                    Layout.fillWidth: true
+                    visible: settings.holdToTalk !== null
+                    Label { text: "Hold to Talk"; font.pixelSize: Theme.body; color: Theme.text }
+                    Item { Layout.fillWidth: true }
+                    Button {
+                        id: shortcutButton
+                        objectName: "holdToTalkShortcut"
+                        property bool recording: false
+                        Layout.preferredWidth: 240
+                        text: recording ? "Press the new keys…" : settings.userSettings.holdToTalkShortcut
+                        Accessible.description: "Click, then press the keys to hold while talking. Escape keeps the current ones."
+                        onClicked: { recording = true; forceActiveFocus() }
+                        onActiveFocusChanged: if (!activeFocus) recording = false
+                        Keys.onPressed: (event) => {
+                            if (!recording)
+                                return
+                            event.accepted = true
+                            if (event.key === Qt.Key_Escape && event.modifiers === Qt.NoModifier) {
+                                recording = false
+                                return
+                            }
+                            const keys = Ui.shortcutText(event.key, event.modifiers)
+                            if (keys === "")
+                                return
+                            recording = false
+                            settings.holdToTalk.setShortcut(keys)
+                        }
+                    }
+                }
+                Note {
+                    objectName: "holdToTalkStatus"
+                    visible: settings.holdToTalk !== null
+                    text: settings.holdToTalk ? settings.holdToTalk.status : ""
                 }
             }
 

@@ -9,6 +9,7 @@
 #include "ui/WorkspaceText.h"
 
 #include <QDesktopServices>
+#include <QKeySequence>
 #include <QQuickTextDocument>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -173,6 +174,26 @@ void UiHelpers::openFile(const QString& path) const
 bool UiHelpers::saveImage(const QString& source, const QUrl& destination) const
 {
     return korvane::saveImage(source, destination);
+}
+
+QString UiHelpers::shortcutText(int key, int modifiers) const
+{
+    switch (key) {
+    case Qt::Key_Control:
+    case Qt::Key_Alt:
+    case Qt::Key_AltGr:
+    case Qt::Key_Shift:
+    case Qt::Key_Meta:
+    case Qt::Key_Super_L:
+    case Qt::Key_Super_R:
+    case Qt::Key_unknown:
+        return {};
+    default:
+        break;
+    }
+    const QKeyCombination combination(Qt::KeyboardModifiers(modifiers) & ~Qt::KeypadModifier,
+                                      Qt::Key(key));
+    return QKeySequence(combination).toString(QKeySequence::PortableText);
 }
 
 void UiHelpers::openAddress(const QString& address) const

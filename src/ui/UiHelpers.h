@@ -54,6 +54,10 @@ public:
     // Proportional line height (percent) for every block of a text view's document.
     Q_INVOKABLE void setLineSpacing(QQuickTextDocument* document, int percent) const;
 
+    // Settings: the shortcut a key press with `modifiers` makes, as "Ctrl+Alt+Space"; empty
+    // while only modifiers are down.
+    Q_INVOKABLE QString shortcutText(int key, int modifiers) const;
+
     // User actions.
     Q_INVOKABLE void openFile(const QString& path) const;
     Q_INVOKABLE bool saveImage(const QString& source, const QUrl& destination) const;

@@ -11,6 +11,7 @@
 #include <QNetworkRequest>
 #include <QObject>
 #include <QPointer>
+#include <QSemaphore>
 #include <QTest>
 #include <QTimer>
 #include <QWebSocket>
@@ -286,6 +287,9 @@ QString WebSocketMessage::type() const
 struct LoopbackWebSocketServer::Private {
     WebSocketShared shared;
     ServerThread<WebSocketWorker> server{QStringLiteral("LoopbackWebSocketServer"), shared};
+    // Released once to thaw a frozen server thread.
+    QSemaphore thaw;
+    bool frozen = false;
 };
 
 LoopbackWebSocketServer::LoopbackWebSocketServer()
@@ -293,7 +297,19 @@ LoopbackWebSocketServer::LoopbackWebSocketServer()
 {
 }
 
-LoopbackWebSocketServer::~LoopbackWebSocketServer() = default;
+LoopbackWebSocketServer::~LoopbackWebSocketServer()
+{
+    if (d->frozen)
+        d->thaw.release();
+}
+
+void LoopbackWebSocketServer::freeze()
+{
+    if (std::exchange(d->frozen, true))
+        return;
+    QMetaObject::invokeMethod(
+        &d->server.worker(), [this] { d->thaw.acquire(); }, Qt::QueuedConnection);
+}
 
 bool LoopbackWebSocketServer::isListening() const
 {

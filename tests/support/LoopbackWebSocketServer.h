@@ -117,6 +117,11 @@ public:
     void closeConnection(int connection, quint16 code = QWebSocketProtocol::CloseCodeNormal,
                          const QString& reason = {});
 
+    // Stops the server's thread as a hung server or a dead network link would: nothing is read
+    // or answered (pings included) and nothing is closed, until the server is destroyed. Only
+    // what was recorded (handshakes, messages, counts) may be read from a frozen server.
+    void freeze();
+
     QList<WebSocketHandshake> handshakes() const;
     std::optional<WebSocketHandshake> lastHandshake() const;
     QList<WebSocketMessage> messages() const;

@@ -34,6 +34,8 @@ public:
     std::optional<QString> start() override;
     void stop() override;
     bool isRunning() const override;
+    // A recording holds no echo of anything Korvane played.
+    bool isEchoCancelled() const override { return false; }
 
 private:
     void play();

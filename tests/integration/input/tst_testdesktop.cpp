@@ -179,7 +179,7 @@ private Q_SLOTS:
             run(m_desktop->environment(), QStringLiteral("pactl"), {QStringLiteral("info")});
         QVERIFY2(info.contains(QStringLiteral("Default Sink: ") + m_desktop->nullSinkName()),
                  qPrintable(info));
-        QVERIFY2(info.contains(QStringLiteral("Default Source: ") + m_desktop->nullSourceName()),
+        QVERIFY2(info.contains(QStringLiteral("Default Source: ") + m_desktop->captureSourceName()),
                  qPrintable(info));
     }
 

@@ -61,6 +61,11 @@ QString sinkName()
     return QStringLiteral("korvane_null");
 }
 
+QString captureSource()
+{
+    return QStringLiteral("korvane_capture");
+}
+
 // Where Debian installs a program that is not on PATH, else PATH.
 QString findProgram(const QString& name, const QStringList& extraPlaces = {})
 {
@@ -602,6 +607,11 @@ bool TestDesktop::startPulseAudio(QString* whyNot)
          QStringLiteral("--load=module-null-sink sink_name=%1 "
                         "sink_properties=device.description=Korvane-Null")
              .arg(sinkName()),
+         // Qt lists no monitor sources as inputs: a plain copy of the monitor is the default
+         // source, so a program's default microphone hears the null sink.
+         QStringLiteral("--load=module-remap-source master=%1.monitor source_name=%2 "
+                        "source_properties=device.description=Korvane-Capture")
+             .arg(sinkName(), captureSource()),
          QStringLiteral("--load=module-native-protocol-unix auth-anonymous=1 socket=") + socket},
         log, environment);
     if (!server) {
@@ -694,6 +704,11 @@ QString TestDesktop::pulseServer() const
 QString TestDesktop::nullSinkName() const
 {
     return d->pulseAudio ? sinkName() : QString();
+}
+
+QString TestDesktop::captureSourceName() const
+{
+    return d->pulseAudio ? captureSource() : QString();
 }
 
 QString TestDesktop::nullSourceName() const

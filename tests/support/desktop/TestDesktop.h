@@ -46,7 +46,8 @@ public:
     // answers GetAddress and the registry owns its name. Children see
     // QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 and NO_AT_BRIDGE=0.
     bool startAccessibilityBus(QString* whyNot = nullptr);
-    // PulseAudio with one null sink (the default sink; its monitor is the default source).
+    // PulseAudio with one null sink (the default sink) and a plain source that hears its
+    // monitor (the default source).
     bool startPulseAudio(QString* whyNot = nullptr);
     // All five, in the order above.
     bool startAll(QString* whyNot = nullptr);
@@ -74,6 +75,8 @@ public:
     QString nullSinkName() const;
     // The null sink's monitor.
     QString nullSourceName() const;
+    // The default source: a copy of the monitor that Qt lists as an input.
+    QString captureSourceName() const;
     // A scratch folder for the test (removed with the desktop).
     QString scratchDirectory() const;
 

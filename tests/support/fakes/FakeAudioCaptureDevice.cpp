@@ -27,6 +27,18 @@ void FakeAudioCaptureDevice::setInputFormat(AudioFormat format)
     m_format = format;
 }
 
+void FakeAudioCaptureDevice::setEchoCancelled(bool cancelled)
+{
+    const QMutexLocker lock(&m_mutex);
+    m_echoCancelled = cancelled;
+}
+
+bool FakeAudioCaptureDevice::isEchoCancelled() const
+{
+    const QMutexLocker lock(&m_mutex);
+    return m_echoCancelled;
+}
+
 bool FakeAudioCaptureDevice::push(const AudioBuffer& buffer)
 {
     TapHandler tap;

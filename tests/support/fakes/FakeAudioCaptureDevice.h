@@ -25,6 +25,8 @@ public:
     // start() fails with this sentence; absent (the default) lets it succeed.
     void setStartError(std::optional<QString> error);
     void setInputFormat(AudioFormat format);
+    // What isEchoCancelled() answers (false by default).
+    void setEchoCancelled(bool cancelled);
 
     // Hands `buffer` to the tap on the calling thread. False (and nothing called) unless a tap
     // is installed and the device runs.
@@ -46,6 +48,7 @@ public:
     std::optional<QString> start() override;
     void stop() override;
     bool isRunning() const override;
+    bool isEchoCancelled() const override;
 
 private:
     // Waits until no push() is inside the tap; the mutex is held.
@@ -55,6 +58,7 @@ private:
     QWaitCondition m_tapIdle;
     AudioFormat m_format;
     bool m_accessGranted = true;
+    bool m_echoCancelled = false;
     std::optional<QString> m_startError;
     bool m_running = false;
     TapHandler m_tap;

@@ -16,6 +16,39 @@ void FakeAudioPlaybackDevice::setStartEngineError(std::optional<QString> error)
     m_startEngineError = std::move(error);
 }
 
+qint64 FakeAudioPlaybackDevice::bytesPerMillisecond() const
+{
+    const AudioFormat format = m_format.value_or(AudioFormat{});
+    return std::max<qint64>(qint64(format.sampleRate) * format.bytesPerFrame() / 1000, 1);
+}
+
+void FakeAudioPlaybackDevice::setEchoCancelled(bool cancelled)
+{
+    const QMutexLocker lock(&m_mutex);
+    m_echoCancelled = cancelled;
+}
+
+void FakeAudioPlaybackDevice::playOut(std::optional<std::chrono::milliseconds> duration)
+{
+    const QMutexLocker lock(&m_mutex);
+    const qint64 more = duration ? duration->count() * bytesPerMillisecond() : m_scheduledBytes;
+    m_playedBytes = std::min(m_playedBytes + more, m_scheduledBytes);
+}
+
+std::chrono::milliseconds FakeAudioPlaybackDevice::pendingDuration() const
+{
+    const QMutexLocker lock(&m_mutex);
+    const qint64 bytesPerMs = bytesPerMillisecond();
+    const qint64 pending = m_scheduledBytes - m_playedBytes;
+    return std::chrono::milliseconds((pending + bytesPerMs - 1) / bytesPerMs);
+}
+
+bool FakeAudioPlaybackDevice::isEchoCancelled() const
+{
+    const QMutexLocker lock(&m_mutex);
+    return m_echoCancelled;
+}
+
 QStringList FakeAudioPlaybackDevice::calls() const
 {
     const QMutexLocker lock(&m_mutex);
@@ -89,10 +122,15 @@ void FakeAudioPlaybackDevice::startPlayer()
 
 void FakeAudioPlaybackDevice::stopPlayer()
 {
-    const QMutexLocker lock(&m_mutex);
-    m_calls.append(QStringLiteral("stopPlayer"));
-    m_playerPlaying = false;
-    m_scheduled.clear();
+    {
+        const QMutexLocker lock(&m_mutex);
+        m_calls.append(QStringLiteral("stopPlayer"));
+        m_playerPlaying = false;
+        m_scheduled.clear();
+        m_scheduledBytes = 0;
+        m_playedBytes = 0;
+    }
+    notify(QStringLiteral("stopPlayer"));
 }
 
 bool FakeAudioPlaybackDevice::isPlayerPlaying() const
@@ -103,10 +141,32 @@ bool FakeAudioPlaybackDevice::isPlayerPlaying() const
 
 void FakeAudioPlaybackDevice::schedule(QByteArray pcm)
 {
+    const QString call = QStringLiteral("schedule ") + QString::number(pcm.size());
+    {
+        const QMutexLocker lock(&m_mutex);
+        m_calls.append(call);
+        m_scheduledBytes += pcm.size();
+        m_scheduled.append(pcm);
+        m_allScheduled.append(std::move(pcm));
+    }
+    notify(call);
+}
+
+void FakeAudioPlaybackDevice::setObserver(std::function<void(const QString&)> observer)
+{
     const QMutexLocker lock(&m_mutex);
-    m_calls.append(QStringLiteral("schedule ") + QString::number(pcm.size()));
-    m_scheduled.append(pcm);
-    m_allScheduled.append(std::move(pcm));
+    m_observer = std::move(observer);
+}
+
+void FakeAudioPlaybackDevice::notify(const QString& call)
+{
+    std::function<void(const QString&)> observer;
+    {
+        const QMutexLocker lock(&m_mutex);
+        observer = m_observer;
+    }
+    if (observer)
+        observer(call);
 }
 
 } // namespace korvane::test

@@ -85,9 +85,14 @@ public:
     QCoro::Task<> setVoiceMode(bool enabled) override;
     void finishLocalFeedbackAndScheduleIdleDisconnect() override { ++feedbackHandBacks; }
     bool isActive() const override { return active; }
+    bool isConnecting() const override { return connecting; }
+    void beginHeldTurn() override { heldTurns.append(u"begin"_qs); }
+    void endHeldTurn() override { heldTurns.append(u"end"_qs); }
     void writeLog(const QString& message) override { logLines.append(message); }
 
     bool active = false;
+    bool connecting = false;
+    QStringList heldTurns;
     QList<bool> starts;
     int stops = 0;
     QList<bool> voiceModes;

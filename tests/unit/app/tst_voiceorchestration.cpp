@@ -30,6 +30,7 @@ private Q_SLOTS:
     void wakeCommandFeedbackRestartsListening();
     void speakInQuietModeSaysNothing();
     void voiceButtonTogglesTheSession();
+    void holdToTalkEntersVoiceModeWithoutStealingFocus();
     void quietModeTurnsAudioOffOnlyInALiveSession();
     void wakeErrors();
     void standInsSayWhatIsMissing();
@@ -353,8 +354,26 @@ void VoiceOrchestrationTest::voiceButtonTogglesTheSession()
     QCOMPARE(h.realtime->stops, 1);
     QCOMPARE(h.realtime->starts.size(), 1);
 
+    // A session still connecting is cancelled, not started a second time.
+    h.realtime->active = false;
+    h.realtime->connecting = true;
+    h.model->startComputerUseVoiceMode();
+    QCOMPARE(h.realtime->stops, 2);
+    QCOMPARE(h.realtime->starts.size(), 1);
+
     h.model->setMode(u"loud"_qs);
     QCOMPARE(h.model->inputMode(), InputMode::voice);
+}
+
+void VoiceOrchestrationTest::holdToTalkEntersVoiceModeWithoutStealingFocus()
+{
+    AppModelHarness h;
+    h.model->beginHoldToTalk();
+    h.model->endHoldToTalk();
+    QCOMPARE(h.realtime->heldTurns, (QStringList{u"begin"_qs, u"end"_qs}));
+    QCOMPARE(h.model->inputMode(), InputMode::voice);
+    QCOMPARE(h.wake->stops, 1);
+    QCOMPARE(h.activator->activations, 0);
 }
 
 void VoiceOrchestrationTest::quietModeTurnsAudioOffOnlyInALiveSession()

@@ -24,6 +24,8 @@ void UserSettingsTest::defaultsWithoutAFile()
     QCOMPARE(settings.allowComputerControl(), false);
     QCOMPARE(settings.letScriptsUseNetwork(), false);
     QCOMPARE(settings.preferredAssistantProvider(), u"openAI"_qs);
+    QCOMPARE(settings.interruptAnswersBySpeaking(), true);
+    QCOMPARE(settings.holdToTalkShortcut(), u"Ctrl+Alt+Space"_qs);
 }
 
 void UserSettingsTest::changesPersistAndAnnounceOnce()

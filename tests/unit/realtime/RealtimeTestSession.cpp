@@ -13,9 +13,11 @@ RealtimeTimings shortRealtimeTimings(ManualClock* clock)
     RealtimeTimings timings;
     // Long enough never to fire on its own in a test that does not wait for it.
     timings.idleDisconnect = std::chrono::seconds(30);
-    timings.speakingHold = std::chrono::milliseconds(20);
+    timings.echoTail = std::chrono::milliseconds(10);
+    timings.drainPoll = std::chrono::milliseconds(5);
     timings.pingInterval = std::chrono::seconds(15);
-    timings.handshakeTimeout = std::chrono::seconds(10);
+    timings.pongTimeout = std::chrono::seconds(15);
+    timings.sessionCreatedTimeout = std::chrono::seconds(10);
     if (clock)
         timings.clock = [clock] { return clock->now; };
     return timings;
@@ -88,6 +90,14 @@ void RealtimeTestSession::sendEvent(const QJsonObject& event)
 void RealtimeTestSession::sendEvent(const QString& type)
 {
     sendEvent(QJsonObject{{u"type"_qs, type}});
+}
+
+void RealtimeTestSession::settle()
+{
+    const QString marker = u"<settled "_qs + QString::number(++m_settles) + u'>';
+    sendEvent(QJsonObject{{u"type"_qs, u"response.output_text.delta"_qs}, {u"delta"_qs, marker}});
+    QTRY_VERIFY(std::any_of(m_log.cbegin(), m_log.cend(),
+                            [&marker](const QString& line) { return line.endsWith(marker); }));
 }
 
 QStringList RealtimeTestSession::states() const

@@ -43,6 +43,9 @@ public:
     // Sends an event to the client.
     void sendEvent(const QJsonObject& event);
     void sendEvent(const QString& type);
+    // Sends a transcript delta and waits until the service has handled it, so everything sent
+    // before it has been handled too.
+    void settle();
 
     QStringList log() const { return m_log; }
     QStringList states() const;
@@ -62,6 +65,7 @@ public:
 private:
     QTemporaryDir m_stateHome;
     QStringList m_log;
+    int m_settles = 0;
 };
 
 // The function-call event the server sends for a tool call.

@@ -2,7 +2,9 @@
 #include "realtime/RealtimeClientEvents.h"
 
 #include <QDir>
+#include <QFile>
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QTest>
 #include <QTimer>
 
@@ -30,12 +32,106 @@ QStringList errorsIn(const QStringList& log)
     return errors;
 }
 
-// Sends a transcript delta and waits until the service has handled it, so everything sent
-// before it has been handled too.
-void settle(RealtimeTestSession& session, const QString& marker = u"marker"_qs)
+// What the client sent, one short word each: "configure vad|held|text" for a full session
+// update, "turns vad|held" for one that only switches turn detection, "truncate MS", the
+// event type without its "input_audio_buffer." prefix otherwise; a run of appends reads
+// "append ×N".
+QStringList conversationOf(const RealtimeTestSession& session)
 {
-    session.sendEvent(QJsonObject{{u"type"_qs, u"response.text.delta"_qs}, {u"delta"_qs, marker}});
-    QTRY_VERIFY(session.log().join(u'\n').contains(marker));
+    QStringList words;
+    int appends = 0;
+    const auto flushAppends = [&] {
+        if (appends > 0)
+            words.append(u"append ×"_qs + QString::number(appends));
+        appends = 0;
+    };
+    for (const WebSocketMessage& message : session.server.messages()) {
+        const QJsonObject event = message.json().value_or(QJsonObject());
+        const QString type = event.value(u"type").toString();
+        if (type == u"input_audio_buffer.append") {
+            ++appends;
+            continue;
+        }
+        flushAppends();
+        const QJsonObject update = event.value(u"session").toObject();
+        const QJsonValue turns =
+            update.value(u"audio").toObject().value(u"input").toObject().value(u"turn_detection");
+        const QString turnWord = turns.isNull() ? u"held"_qs : u"vad"_qs;
+        if (type == u"session.update" && update.contains(u"instructions"))
+            words.append(u"configure "_qs + (update.contains(u"audio") ? turnWord : u"text"_qs));
+        else if (type == u"session.update")
+            words.append(u"turns "_qs + turnWord);
+        else if (type == u"conversation.item.truncate")
+            words.append(u"truncate "_qs + QString::number(event.value(u"audio_end_ms").toInt()));
+        else
+            words.append(QString(type).remove(u"input_audio_buffer."_qs));
+    }
+    flushAppends();
+    return words;
+}
+
+bool hasType(const QJsonValue& value, QStringView type)
+{
+    if (type == u"object")
+        return value.isObject();
+    if (type == u"array")
+        return value.isArray();
+    if (type == u"string")
+        return value.isString();
+    if (type == u"boolean")
+        return value.isBool();
+    if (type == u"null")
+        return value.isNull();
+    if (type == u"number")
+        return value.isDouble();
+    return type == u"integer" && value.isDouble() &&
+           value.toDouble() == std::floor(value.toDouble());
+}
+
+// Where `value` departs from `schema`, the shapes file's subset of JSON Schema.
+void checkShape(const QJsonValue& value, const QJsonObject& schema, const QJsonObject& definitions,
+                const QString& path, QStringList& problems)
+{
+    if (schema.contains(u"$ref")) {
+        checkShape(value, definitions.value(schema.value(u"$ref").toString()).toObject(),
+                   definitions, path, problems);
+        return;
+    }
+    if (schema.contains(u"type")) {
+        const QJsonValue type = schema.value(u"type");
+        const QJsonArray types = type.isArray() ? type.toArray() : QJsonArray{type};
+        if (std::none_of(types.begin(), types.end(), [&value](const QJsonValue& each) {
+                return hasType(value, each.toString());
+            })) {
+            problems.append(path + u" is not of type "_qs +
+                            QString::fromUtf8(QJsonDocument(types).toJson(QJsonDocument::Compact)));
+            return;
+        }
+    }
+    if (schema.contains(u"enum") && !schema.value(u"enum").toArray().contains(value))
+        problems.append(path + u" holds a value outside its enumeration"_qs);
+    const QJsonObject properties = schema.value(u"properties").toObject();
+    if (value.isObject()) {
+        const QJsonObject object = value.toObject();
+        for (const QJsonValue& required : schema.value(u"required").toArray()) {
+            if (!object.contains(required.toString()))
+                problems.append(path + u"."_qs + required.toString() + u" is missing"_qs);
+        }
+        for (auto member = object.begin(); member != object.end(); ++member) {
+            const QString memberPath = path + u'.' + member.key();
+            if (properties.contains(member.key()))
+                checkShape(member.value(), properties.value(member.key()).toObject(), definitions,
+                           memberPath, problems);
+            else if (schema.value(u"additionalProperties") == QJsonValue(false))
+                problems.append(memberPath + u" is not a published member"_qs);
+        }
+    }
+    if (value.isArray() && schema.contains(u"items")) {
+        const QJsonArray items = value.toArray();
+        for (qsizetype i = 0; i < items.size(); ++i)
+            checkShape(items.at(i), schema.value(u"items").toObject(), definitions,
+                       path + u'[' + QString::number(i) + u']', problems);
+    }
 }
 
 } // namespace
@@ -52,8 +148,10 @@ private Q_SLOTS:
     void stopWhenIdleAnnouncesIdle();
     void stopWhileConnectingEndsTheStartQuietly();
     void secondStartWhileConnectingTakesOver();
-    void connectionRefusedBeforeSessionCreated();
-    void closedConnectionEndsTheSession();
+    void startFaults_data();
+    void startFaults();
+    void connectionFaultsMidAnswer_data();
+    void connectionFaultsMidAnswer();
     void idleDisconnectAfterTimeout();
     void speechStartAndToolCallsDisarmIdleDisconnect();
     void pingTimerIsReplacedNotDuplicated();
@@ -63,8 +161,14 @@ private Q_SLOTS:
     void unusableToolCalls_data();
     void unusableToolCalls();
     void responseDoneOnlyWithoutToolCall();
-    void eventsWaitForTheToolCall();
+    void longToolCallEndsWithTheSession_data();
+    void longToolCallEndsWithTheSession();
     void toolCallOutlivingItsSession();
+    void floodOfEvents_data();
+    void floodOfEvents();
+    void heldTurns_data();
+    void heldTurns();
+    void everyClientEventHasAPublishedShape();
     void feedbackSuppressionWindow_data();
     void feedbackSuppressionWindow();
     void transcripts();
@@ -124,7 +228,7 @@ void OpenAIRealtimeVoiceServiceTest::sessionUpdateCarriesAudioOnlyForVoice()
     session.acceptSessions();
     session.start(isVoice);
     QTRY_COMPARE(session.sentTypes(), sent);
-    settle(session);
+    session.settle();
     QCOMPARE(session.states(), states);
     QCOMPARE(session.capture->calls(), captureCalls);
     const QJsonObject update = *session.server.messages().constFirst().json();
@@ -203,32 +307,75 @@ void OpenAIRealtimeVoiceServiceTest::secondStartWhileConnectingTakesOver()
     QVERIFY(errorsIn(session.log()).isEmpty());
 }
 
-void OpenAIRealtimeVoiceServiceTest::connectionRefusedBeforeSessionCreated()
+void OpenAIRealtimeVoiceServiceTest::startFaults_data()
 {
-    RealtimeTestSession session;
-    session.server.setOnConnect(
-        ScriptedReply{.closeCode = quint16(4001), .closeReason = u"go away"_qs});
-    session.start(true);
-    QTRY_COMPARE(session.states(), statesOf({u"connecting", u"failed", u"idle"}));
-    const QStringList errors = errorsIn(session.log());
-    QCOMPARE(errors.size(), 1);
-    QVERIFY2(errors.constFirst().contains(u"4001"), qPrintable(errors.constFirst()));
-    QVERIFY(!session.service->isActive());
-    QVERIFY(!session.service->isMicrophoneActive());
+    QTest::addColumn<bool>("answers");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("refused with a close")
+        << true << u"The Realtime connection was closed (code 4001): go away"_qs;
+    QTest::newRow("silent server")
+        << false << u"The Realtime service did not confirm the session within 0.3 seconds."_qs;
 }
 
-void OpenAIRealtimeVoiceServiceTest::closedConnectionEndsTheSession()
+void OpenAIRealtimeVoiceServiceTest::startFaults()
 {
-    RealtimeTestSession session;
+    QFETCH(bool, answers);
+    QFETCH(QString, error);
+    RealtimeTimings timings = shortRealtimeTimings();
+    timings.sessionCreatedTimeout = std::chrono::milliseconds(300);
+    RealtimeTestSession session(timings);
+    if (answers)
+        session.server.setOnConnect(
+            ScriptedReply{.closeCode = quint16(4001), .closeReason = u"go away"_qs});
+    session.start(true);
+    QTRY_COMPARE(session.states(), statesOf({u"connecting", u"failed", u"idle"}));
+    QCOMPARE(errorsIn(session.log()), QStringList{error});
+    QVERIFY(!session.service->isActive());
+    QVERIFY(!session.service->isConnecting());
+    QVERIFY(!session.service->isMicrophoneActive());
+    QTRY_COMPARE(session.server.openConnectionCount(), 0);
+}
+
+void OpenAIRealtimeVoiceServiceTest::connectionFaultsMidAnswer_data()
+{
+    QTest::addColumn<bool>("freeze");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("server closes")
+        << false << u"The Realtime connection was closed (code 4002): maintenance"_qs;
+    QTest::newRow("connection stops answering")
+        << true
+        << u"The Realtime connection stopped answering: nothing arrived for 0.4 seconds."_qs;
+}
+
+void OpenAIRealtimeVoiceServiceTest::connectionFaultsMidAnswer()
+{
+    QFETCH(bool, freeze);
+    QFETCH(QString, error);
+    RealtimeTimings timings = shortRealtimeTimings();
+    timings.pingInterval = std::chrono::milliseconds(100);
+    timings.pongTimeout = std::chrono::milliseconds(400);
+    RealtimeTestSession session(timings);
     session.acceptSessions();
     session.start(true);
-    QTRY_COMPARE(session.states(), statesOf({u"connecting", u"recording"}));
-    session.server.closeConnections(4002, u"maintenance"_qs);
-    QTRY_COMPARE(session.states(), statesOf({u"connecting", u"recording", u"failed", u"idle"}));
-    QCOMPARE(errorsIn(session.log()),
-             QStringList{u"The Realtime connection was closed (code 4002): maintenance"_qs});
+    session.sendEvent(
+        QJsonObject{{u"type"_qs, u"response.output_audio.delta"_qs},
+                    {u"delta"_qs, QString::fromLatin1(QByteArray(960, '\1').toBase64())}});
+    QTRY_COMPARE(session.states(), statesOf({u"connecting", u"recording", u"speaking"}));
+    // Pings come and go while the server answers them.
+    QTest::qWait(600);
+    QCOMPARE(session.states(), statesOf({u"connecting", u"recording", u"speaking"}));
+    if (freeze)
+        session.server.freeze();
+    else
+        session.server.closeConnections(4002, u"maintenance"_qs);
+    QTRY_COMPARE(session.states(),
+                 statesOf({u"connecting", u"recording", u"speaking", u"failed", u"idle"}));
+    QCOMPARE(errorsIn(session.log()), QStringList{error});
     QVERIFY(!session.service->isActive());
     QCOMPARE(session.capture->calls().mid(4), (QStringList{u"removeTap"_qs, u"stop"_qs}));
+    // The answer stops with the session.
+    QCOMPARE(session.playback->scheduled(), QList<QByteArray>{});
+    QCOMPARE(session.playback->calls().constLast(), u"stopEngine"_qs);
 }
 
 void OpenAIRealtimeVoiceServiceTest::idleDisconnectAfterTimeout()
@@ -285,9 +432,11 @@ void OpenAIRealtimeVoiceServiceTest::keyStaysOutOfLogAndMessages()
                                         uR"({"action":"open_app","app_name":"Mail"})"_qs));
     QTRY_VERIFY(!session.server.messagesOfType(u"response.create"_qs).isEmpty());
     session.sendEvent(functionCallEvent(u"computer_use"_qs, u"c2"_qs, u"nonsense"_qs));
+    QTRY_COMPARE(session.lastState(), u"idle"_qs);
+    session.start(true);
     session.sendEvent(QJsonObject{{u"type"_qs, u"error"_qs},
                                   {u"error"_qs, QJsonObject{{u"message"_qs, u"Broken"_qs}}}});
-    QTRY_COMPARE(session.lastState(), u"idle"_qs);
+    QTRY_COMPARE(errorsIn(session.log()).size(), 2);
 
     const QString log = session.debugLog();
     QVERIFY(log.contains(u"] Received Realtime WebSocket event: session.created\n"));
@@ -378,15 +527,19 @@ void OpenAIRealtimeVoiceServiceTest::unusableToolCalls()
     session.acceptSessions();
     session.start(true);
     session.sendEvent(event);
-    settle(session);
+    if (errors.isEmpty()) {
+        session.settle();
+        QVERIFY(session.service->isActive());
+    } else {
+        // A failure ends the session: the microphone closes with it.
+        QTRY_COMPARE(session.states(), statesOf({u"connecting", u"recording", u"failed", u"idle"}));
+        QVERIFY(!session.service->isMicrophoneActive());
+    }
     QCOMPARE(errorsIn(session.log()), errors);
-    QCOMPARE(session.states().contains(u"failed"_qs), !errors.isEmpty());
     QVERIFY(session.server.messagesOfType(u"conversation.item.create"_qs).isEmpty());
     QVERIFY(session.tools->calls.isEmpty());
     for (const QString& line : session.log())
         QVERIFY2(!line.startsWith(u"start") && !line.startsWith(u"result"), qPrintable(line));
-    // Reported, not fatal.
-    QVERIFY(session.service->isActive());
 }
 
 void OpenAIRealtimeVoiceServiceTest::responseDoneOnlyWithoutToolCall()
@@ -397,33 +550,71 @@ void OpenAIRealtimeVoiceServiceTest::responseDoneOnlyWithoutToolCall()
     session.sendEvent(
         functionCallEvent(u"computer_use"_qs, u"c1"_qs, uR"({"action":"inspect_ui"})"_qs));
     session.sendEvent(u"response.done"_qs);
-    settle(session, u"first"_qs);
+    session.settle();
     QVERIFY(!session.log().contains(u"done"_qs));
     session.sendEvent(u"response.created"_qs);
     session.sendEvent(u"response.done"_qs);
     QTRY_VERIFY(session.log().contains(u"done"_qs));
 }
 
-void OpenAIRealtimeVoiceServiceTest::eventsWaitForTheToolCall()
+void OpenAIRealtimeVoiceServiceTest::longToolCallEndsWithTheSession_data()
 {
+    QTest::addColumn<QString>("ending");
+    QTest::addColumn<QStringList>("errors");
+    QTest::newRow("spoken stop") << u"stop"_qs << QStringList{};
+    QTest::newRow("microphone button") << u"button"_qs << QStringList{};
+    QTest::newRow("server error") << u"error"_qs << QStringList{u"Session expired"_qs};
+    QTest::newRow("closed socket")
+        << u"close"_qs
+        << QStringList{u"The Realtime connection was closed (code 1011): "
+                       u"crash"_qs};
+}
+
+void OpenAIRealtimeVoiceServiceTest::longToolCallEndsWithTheSession()
+{
+    QFETCH(QString, ending);
+    QFETCH(QStringList, errors);
     RealtimeTestSession session;
-    session.tools->delay = std::chrono::milliseconds(100);
+    session.tools->delay = std::chrono::milliseconds(1000);
     session.acceptSessions();
     session.start(true);
     session.sendEvent(
         functionCallEvent(u"computer_use"_qs, u"c1"_qs, uR"({"action":"inspect_ui"})"_qs));
-    session.sendEvent(
-        QJsonObject{{u"type"_qs, u"response.text.delta"_qs}, {u"delta"_qs, u"after"_qs}});
-    QTRY_VERIFY(session.log().contains(u"transcript after"_qs));
-    const QStringList log = session.log();
-    QVERIFY(log.indexOf(u"result Did inspectUI."_qs) >= 0);
-    QVERIFY(log.indexOf(u"result Did inspectUI."_qs) < log.indexOf(u"transcript after"_qs));
+    session.sendEvent(functionCallEvent(u"computer_use"_qs, u"c2"_qs,
+                                        uR"({"action":"open_app","app_name":"Mail"})"_qs));
+    // Events keep coming in while the first call runs.
+    session.settle();
+    QCOMPARE(session.tools->calls, QStringList{u"inspectUI"_qs});
+
+    if (ending == u"stop")
+        session.sendEvent(
+            QJsonObject{{u"type"_qs, u"conversation.item.input_audio_transcription.completed"_qs},
+                        {u"transcript"_qs, u"Stop."_qs}});
+    else if (ending == u"button")
+        session.stop();
+    else if (ending == u"error")
+        session.sendEvent(
+            QJsonObject{{u"type"_qs, u"error"_qs},
+                        {u"error"_qs, QJsonObject{{u"message"_qs, u"Session expired"_qs}}}});
+    else
+        session.server.closeConnections(1011, u"crash"_qs);
+    QTRY_COMPARE(session.lastState(), u"idle"_qs);
+    QVERIFY(!session.service->isMicrophoneActive());
+    QVERIFY(!session.log().contains(u"result Did inspectUI."_qs));
+    QCOMPARE(errorsIn(session.log()), errors);
+
+    // The call finishes on its own: its result is shown, its output goes nowhere, and the call
+    // queued behind it never runs.
+    QTRY_VERIFY_WITH_TIMEOUT(session.log().contains(u"result Did inspectUI."_qs), 5000);
+    QTest::qWait(50);
+    QCOMPARE(session.tools->calls, QStringList{u"inspectUI"_qs});
+    QVERIFY(session.server.messagesOfType(u"conversation.item.create"_qs).isEmpty());
 }
 
 void OpenAIRealtimeVoiceServiceTest::toolCallOutlivingItsSession()
 {
     RealtimeTestSession session;
-    session.tools->delay = std::chrono::seconds(3);
+    session.tools->delay = std::chrono::milliseconds(1500);
     session.acceptSessions();
     session.start(true);
     session.sendEvent(
@@ -435,11 +626,176 @@ void OpenAIRealtimeVoiceServiceTest::toolCallOutlivingItsSession()
     QVERIFY(session.service->isActive());
     QVERIFY(!session.log().contains(u"result Did inspectUI."_qs));
     QTRY_VERIFY_WITH_TIMEOUT(session.log().contains(u"result Did inspectUI."_qs), 10000);
-    settle(session);
+    session.settle();
     QVERIFY(session.server.messagesOfType(u"conversation.item.create"_qs).isEmpty());
     QVERIFY(session.server.messagesOfType(u"response.create"_qs).isEmpty());
     QVERIFY(errorsIn(session.log()).isEmpty());
     QVERIFY(session.service->isActive());
+}
+
+void OpenAIRealtimeVoiceServiceTest::floodOfEvents_data()
+{
+    QTest::addColumn<int>("limit");
+    QTest::addColumn<bool>("survives");
+    QTest::newRow("handled a slice at a time") << 10000 << true;
+    QTest::newRow("beyond the queue's bound") << 50 << false;
+}
+
+void OpenAIRealtimeVoiceServiceTest::floodOfEvents()
+{
+    QFETCH(int, limit);
+    QFETCH(bool, survives);
+    RealtimeTimings timings = shortRealtimeTimings();
+    timings.incomingLimit = limit;
+    RealtimeTestSession session(timings);
+    session.acceptSessions();
+    session.start(true);
+    const int count = 3000;
+    for (int i = 0; i < count; ++i)
+        session.sendEvent(
+            QJsonObject{{u"type"_qs, u"response.output_text.delta"_qs}, {u"delta"_qs, u"x"_qs}});
+    if (!survives) {
+        QTRY_COMPARE(session.lastState(), u"idle"_qs);
+        QCOMPARE(errorsIn(session.log()),
+                 QStringList{u"The Realtime service sent more events than could be handled."_qs});
+        return;
+    }
+    const QString whole = u"transcript "_qs + QString(count, u'x');
+    QTRY_VERIFY(session.log().contains(whole));
+    // The window is told the latest text once per burst, not once per delta.
+    const qsizetype updates =
+        std::count_if(session.log().cbegin(), session.log().cend(),
+                      [](const QString& line) { return line.startsWith(u"transcript "); });
+    QVERIFY2(updates < count / 10, qPrintable(QString::number(updates)));
+    QVERIFY(session.service->isActive());
+}
+
+void OpenAIRealtimeVoiceServiceTest::heldTurns_data()
+{
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QStringList>("sent");
+    QTest::newRow("a press starts a session that listens while the key is held")
+        << QStringList{u"press"_qs, u"speak 3"_qs, u"ready"_qs, u"speak 1"_qs, u"release"_qs}
+        << QStringList{u"configure held"_qs, u"clear"_qs, u"append ×4"_qs, u"commit"_qs,
+                       u"response.create"_qs};
+    QTest::newRow("released before the session is ready")
+        << QStringList{u"press"_qs, u"speak 3"_qs, u"release"_qs, u"ready"_qs}
+        << QStringList{u"configure held"_qs, u"clear"_qs, u"append ×3"_qs, u"commit"_qs,
+                       u"response.create"_qs};
+    QTest::newRow("a tap too short to answer")
+        << QStringList{u"press"_qs, u"ready"_qs, u"release"_qs, u"speak 2"_qs}
+        << QStringList{u"configure held"_qs, u"clear"_qs, u"clear"_qs};
+    QTest::newRow("inside a listening session detection is off for the turn")
+        << QStringList{u"listen"_qs, u"press"_qs, u"speak 2"_qs, u"release"_qs}
+        << QStringList{u"configure vad"_qs, u"clear"_qs,  u"turns held"_qs,      u"clear"_qs,
+                       u"append ×2"_qs,     u"commit"_qs, u"response.create"_qs, u"turns vad"_qs};
+    QTest::newRow("a press during an answer interrupts it")
+        << QStringList{u"listen"_qs, u"answer"_qs, u"press"_qs, u"speak 2"_qs, u"release"_qs}
+        << QStringList{u"configure vad"_qs, u"clear"_qs,           u"truncate 40"_qs,
+                       u"turns held"_qs,    u"clear"_qs,           u"append ×2"_qs,
+                       u"commit"_qs,        u"response.create"_qs, u"turns vad"_qs};
+}
+
+void OpenAIRealtimeVoiceServiceTest::heldTurns()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(QStringList, sent);
+    RealtimeTestSession session;
+    session.acceptSessions();
+    for (const QString& step : std::as_const(steps)) {
+        if (step == u"listen") {
+            session.start(true);
+        } else if (step == u"press") {
+            session.service->beginHeldTurn();
+        } else if (step == u"release") {
+            session.service->endHeldTurn();
+        } else if (step == u"ready") {
+            QTRY_VERIFY(session.service->isActive());
+        } else if (step == u"answer") {
+            // 100 ms of an answer, 40 ms of it heard.
+            session.sendEvent(
+                QJsonObject{{u"type"_qs, u"response.output_audio.delta"_qs},
+                            {u"item_id"_qs, u"item_1"_qs},
+                            {u"content_index"_qs, 0},
+                            {u"delta"_qs, QString::fromLatin1(QByteArray(4800, '\1').toBase64())}});
+            QTRY_VERIFY(session.service->isSpeaking());
+            session.playback->playOut(std::chrono::milliseconds(40));
+        } else if (step.startsWith(u"speak ")) {
+            for (int i = 0; i < step.mid(6).toInt(); ++i)
+                session.capture->push(session.capture->makeBuffer(2048, 's'));
+            QTest::qWait(20);
+        }
+    }
+    QTRY_COMPARE(conversationOf(session), sent);
+    session.settle();
+    QCOMPARE(conversationOf(session), sent);
+    QVERIFY(!session.service->isSpeaking());
+    QVERIFY(errorsIn(session.log()).isEmpty());
+}
+
+void OpenAIRealtimeVoiceServiceTest::everyClientEventHasAPublishedShape()
+{
+    QFile file(QFINDTESTDATA("realtime-client-events.json"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QJsonObject shapes = QJsonDocument::fromJson(file.readAll()).object();
+    const QJsonObject events = shapes.value(u"events").toObject();
+    const QJsonObject definitions = shapes.value(u"definitions").toObject();
+    QVERIFY(!events.isEmpty());
+    // The check itself catches the older API's member and a rate that is no integer.
+    QStringList refused;
+    checkShape(
+        QJsonObject{{u"type"_qs, u"session.update"_qs},
+                    {u"session"_qs, QJsonObject{{u"type"_qs, u"realtime"_qs},
+                                                {u"modalities"_qs, QJsonArray{u"text"_qs}}}}},
+        events.value(u"session.update").toObject(), definitions, u"old"_qs, refused);
+    checkShape(QJsonObject{{u"type"_qs, u"audio/pcm"_qs}, {u"rate"_qs, 24000.5}},
+               definitions.value(u"audioFormat").toObject(), definitions, u"rate"_qs, refused);
+    QCOMPARE(refused.size(), 2);
+
+    // A session that says everything Korvane ever says.
+    RealtimeTestSession session;
+    session.capture->setEchoCancelled(true);
+    session.playback->setEchoCancelled(true);
+    session.acceptSessions();
+    session.start(true);
+    session.capture->push(session.capture->makeBuffer(2048));
+    session.sendEvent(
+        functionCallEvent(u"computer_use"_qs, u"c1"_qs, uR"({"action":"inspect_ui"})"_qs));
+    session.sendEvent(
+        QJsonObject{{u"type"_qs, u"response.output_audio.delta"_qs},
+                    {u"item_id"_qs, u"item_1"_qs},
+                    {u"content_index"_qs, 0},
+                    {u"delta"_qs, QString::fromLatin1(QByteArray(4800, '\1').toBase64())}});
+    session.sendEvent(u"input_audio_buffer.speech_started"_qs);
+    session.settle();
+    session.service->beginHeldTurn();
+    for (int i = 0; i < 3; ++i)
+        session.capture->push(session.capture->makeBuffer(2048));
+    session.service->endHeldTurn();
+    session.setVoiceMode(false);
+    session.setVoiceMode(true);
+    session.stop();
+    session.service->beginHeldTurn();
+    QTRY_VERIFY(session.service->isActive());
+    session.settle();
+
+    QStringList types;
+    for (const WebSocketMessage& message : session.server.messages()) {
+        const std::optional<QJsonObject> event = message.json();
+        QVERIFY2(event, qPrintable(message.text));
+        const QString type = event->value(u"type").toString();
+        types.append(type);
+        QVERIFY2(events.contains(type), qPrintable(type + u" has no published shape"_qs));
+        QStringList problems;
+        checkShape(*event, events.value(type).toObject(), definitions, type, problems);
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u"; "_qs)));
+    }
+    types.removeDuplicates();
+    types.sort();
+    QCOMPARE(types, (QStringList{u"conversation.item.create"_qs, u"conversation.item.truncate"_qs,
+                                 u"input_audio_buffer.append"_qs, u"input_audio_buffer.clear"_qs,
+                                 u"input_audio_buffer.commit"_qs, u"response.create"_qs,
+                                 u"session.update"_qs}));
 }
 
 void OpenAIRealtimeVoiceServiceTest::feedbackSuppressionWindow_data()
@@ -465,7 +821,7 @@ void OpenAIRealtimeVoiceServiceTest::feedbackSuppressionWindow()
     clock.now += std::chrono::milliseconds(speechAfterMs);
     session.sendEvent(u"input_audio_buffer.speech_started"_qs);
     session.sendEvent(u"response.done"_qs);
-    settle(session);
+    session.settle();
     QCOMPARE(session.log().contains(u"done"_qs), responseDoneAnnounced);
 }
 
@@ -485,14 +841,19 @@ void OpenAIRealtimeVoiceServiceTest::transcripts()
         event(u"response.output_audio_transcript.done"_qs, u"transcript"_qs, u"Hello there"_qs));
     session.sendEvent(event(u"conversation.item.input_audio_transcription.completed"_qs,
                             u"transcript"_qs, u"open mail"_qs));
-    session.sendEvent(event(u"response.text.delta"_qs, u"delta"_qs, u"Next"_qs));
-    QTRY_VERIFY(session.log().contains(u"transcript Next"_qs));
+    session.sendEvent(event(u"response.output_text.delta"_qs, u"delta"_qs, u"Ne"_qs));
+    session.sendEvent(event(u"response.text.delta"_qs, u"delta"_qs, u"xt"_qs));
+    session.sendEvent(event(u"response.output_text.done"_qs, u"text"_qs, u"Next one"_qs));
+    QTRY_VERIFY(session.log().contains(u"transcript Next one"_qs));
     QStringList transcripts;
     for (const QString& line : session.log()) {
         if (line.startsWith(u"transcript "))
             transcripts.append(line.mid(11));
     }
-    QCOMPARE(transcripts, (QStringList{u"Hel"_qs, u"Hello"_qs, u"Hello there"_qs, u"Next"_qs}));
+    // Each update reaches the window at least as its latest text.
+    QCOMPARE(transcripts.constLast(), u"Next one"_qs);
+    QVERIFY(transcripts.contains(u"Hello there"_qs));
+    QVERIFY(!transcripts.contains(u"ignored"_qs));
     const QString log = session.debugLog();
     QVERIFY(log.contains(u"Assistant response transcript: \"Hello there\"\n"));
     QVERIFY(log.contains(u"User input transcription: \"open mail\"\n"));
@@ -529,7 +890,7 @@ void OpenAIRealtimeVoiceServiceTest::userTranscripts()
         QCOMPARE(session.sentTypes().constLast(), u"input_audio_buffer.clear"_qs);
         QTRY_COMPARE(session.server.openConnectionCount(), 0);
     } else {
-        settle(session);
+        session.settle();
         QVERIFY(session.service->isActive());
         QCOMPARE(session.sentTypes().size(), 2);
     }
@@ -563,7 +924,7 @@ void OpenAIRealtimeVoiceServiceTest::serverErrors()
     QTRY_COMPARE(session.states(), statesOf({u"connecting", u"recording"}));
     session.sendEvent(event);
     if (reported.isEmpty()) {
-        settle(session);
+        session.settle();
         QVERIFY(session.service->isActive());
         QCOMPARE(session.states(), statesOf({u"connecting", u"recording"}));
         QVERIFY(errorsIn(session.log()).isEmpty());

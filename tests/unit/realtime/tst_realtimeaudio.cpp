@@ -39,12 +39,6 @@ QList<QByteArray> appendedAudio(const RealtimeTestSession& session)
     return chunks;
 }
 
-void settle(RealtimeTestSession& session)
-{
-    session.sendEvent(QJsonObject{{u"type"_qs, u"response.text.delta"_qs}, {u"delta"_qs, u"m"_qs}});
-    QTRY_VERIFY(session.log().contains(u"transcript m"_qs));
-}
-
 } // namespace
 
 class RealtimeAudioTest final : public QObject {
@@ -52,11 +46,12 @@ class RealtimeAudioTest final : public QObject {
 
 private Q_SLOTS:
     void captureOrderIsKept();
-    void chunkWhileSpeakingIsNeverConverted();
+    void microphoneDuringAnAnswer_data();
+    void microphoneDuringAnAnswer();
     void emptyConversionsAreDropped();
     void playback_data();
     void playback();
-    void chunkWithoutPlaybackFormatIsIgnored();
+    void failedVoiceSwitchEndsTheSession();
     void voiceOffWithoutMicrophone();
     void voiceOffWithoutConnection();
     void microphoneStartedTwiceReplacesTheTap();
@@ -90,26 +85,83 @@ void RealtimeAudioTest::captureOrderIsKept()
         QCOMPARE(chunks.at(i), buffers.at(i).data);
 }
 
-void RealtimeAudioTest::chunkWhileSpeakingIsNeverConverted()
+void RealtimeAudioTest::microphoneDuringAnAnswer_data()
 {
+    QTest::addColumn<bool>("captureCancelsEcho");
+    QTest::addColumn<bool>("playbackCancelsEcho");
+    QTest::addColumn<bool>("allowed");
+    // Whether the person may talk over the answer: the microphone streams while it plays, and
+    // speech stops it and tells the service how much was heard.
+    QTest::addColumn<bool>("bargeIn");
+    QTest::newRow("no echo cancellation") << false << false << true << false;
+    QTest::newRow("echo-cancelled microphone, plain speaker") << true << false << true << false;
+    QTest::newRow("echo cancellation, interrupting allowed") << true << true << true << true;
+    QTest::newRow("echo cancellation, interrupting turned off") << true << true << false << false;
+}
+
+void RealtimeAudioTest::microphoneDuringAnAnswer()
+{
+    QFETCH(bool, captureCancelsEcho);
+    QFETCH(bool, playbackCancelsEcho);
+    QFETCH(bool, allowed);
+    QFETCH(bool, bargeIn);
     RealtimeTestSession session;
+    session.capture->setEchoCancelled(captureCancelsEcho);
+    session.playback->setEchoCancelled(playbackCancelsEcho);
+    session.service->setBargeInPreference([allowed] { return allowed; });
     session.acceptSessions();
     session.start(true);
-    session.sendEvent(audioDelta(QByteArray(480, '\1')));
-    QTRY_VERIFY(session.service->isSpeaking());
-    QTRY_COMPARE(session.lastState(), u"speaking"_qs);
+    QCOMPARE(session.service->isBargeInActive(), bargeIn);
 
-    QCOMPARE(pushFromCaptureThread(*session.capture, {session.capture->makeBuffer(2048, 'a')}), 1);
-    settle(session);
-    QCOMPARE(session.converters.convertCount(), 0);
-    QVERIFY(appendedAudio(session).isEmpty());
-
-    // The hold after the answer ends, then the microphone streams again.
+    // 200 ms of answer, all of it still to be played when the response is done.
+    QJsonObject delta = audioDelta(QByteArray(9600, '\1'));
+    delta.insert(u"item_id"_qs, u"item_9"_qs);
+    delta.insert(u"content_index"_qs, 0);
+    session.sendEvent(delta);
     session.sendEvent(u"response.done"_qs);
+    session.settle();
+    QVERIFY(session.service->isSpeaking());
+    QCOMPARE(session.lastState(), u"speaking"_qs);
+    QCOMPARE(pushFromCaptureThread(*session.capture, {session.capture->makeBuffer(2048, 'a')}), 1);
+    session.settle();
+    // Held back before conversion, so it costs nothing.
+    QCOMPARE(session.converters.convertCount(), bargeIn ? 1 : 0);
+    // The server reads on its own thread: the chunk may arrive after the settling event.
+    QTRY_COMPARE(appendedAudio(session).size(), bargeIn ? 1 : 0);
+
+    // 50 ms played, then the person speaks.
+    session.playback->playOut(std::chrono::milliseconds(50));
+    session.sendEvent(u"input_audio_buffer.speech_started"_qs);
+    session.sendEvent(delta);
+    session.settle();
+    QCOMPARE(session.service->isSpeaking(), !bargeIn);
+    QTRY_COMPARE(session.server.messagesOfType(u"conversation.item.truncate"_qs).size(),
+                 bargeIn ? 1 : 0);
+    const QList<WebSocketMessage> truncations =
+        session.server.messagesOfType(u"conversation.item.truncate"_qs);
+    if (bargeIn) {
+        QCOMPARE(*truncations.constFirst().json(),
+                 (QJsonObject{{u"type"_qs, u"conversation.item.truncate"_qs},
+                              {u"item_id"_qs, u"item_9"_qs},
+                              {u"content_index"_qs, 0},
+                              {u"audio_end_ms"_qs, 50}}));
+        // Playback stopped at once, and the rest of that answer is never played.
+        QCOMPARE(session.playback->scheduled(), QList<QByteArray>{});
+        QCOMPARE(session.lastState(), u"recording"_qs);
+        return;
+    }
+    QVERIFY(truncations.isEmpty());
+    QCOMPARE(session.playback->scheduled().size(), 2);
+
+    // The microphone opens once the answer has played out, not before.
+    session.playback->playOut(std::chrono::milliseconds(340));
+    QTest::qWait(50);
+    QVERIFY(session.service->isSpeaking());
+    session.playback->playOut();
     QTRY_VERIFY(!session.service->isSpeaking());
+    QTRY_COMPARE(session.lastState(), u"recording"_qs);
     QCOMPARE(pushFromCaptureThread(*session.capture, {session.capture->makeBuffer(2048, 'b')}), 1);
     QTRY_COMPARE(appendedAudio(session).size(), 1);
-    QCOMPARE(session.converters.convertCount(), 1);
     QCOMPARE(appendedAudio(session).constFirst(), QByteArray(4096, 'b'));
 }
 
@@ -124,7 +176,7 @@ void RealtimeAudioTest::emptyConversionsAreDropped()
     pushFromCaptureThread(*session.capture, {session.capture->makeBuffer(16, 'x'),
                                              session.capture->makeBuffer(16, 'y')});
     QTRY_COMPARE(appendedAudio(session).size(), 1);
-    settle(session);
+    session.settle();
     QCOMPARE(appendedAudio(session), QList<QByteArray>{QByteArray(32, 'y')});
     QCOMPARE(session.converters.convertCount(), 2);
 }
@@ -157,7 +209,7 @@ void RealtimeAudioTest::playback()
     // Not base64: dropped whole.
     session.sendEvent(
         QJsonObject{{u"type"_qs, u"response.output_audio.delta"_qs}, {u"delta"_qs, u"%%%"_qs}});
-    settle(session);
+    session.settle();
     QCOMPARE(session.playback->allScheduled(), scheduled);
     QCOMPARE(session.states().contains(u"speaking"_qs), speaking);
     QCOMPARE(session.service->isSpeaking(), speaking);
@@ -166,18 +218,19 @@ void RealtimeAudioTest::playback()
                  (AudioFormat{24000, 1, AudioFormat::SampleType::int16}));
 }
 
-void RealtimeAudioTest::chunkWithoutPlaybackFormatIsIgnored()
+void RealtimeAudioTest::failedVoiceSwitchEndsTheSession()
 {
     RealtimeTestSession session;
     session.acceptSessions();
     session.start(false);
     session.playback->setConfigureError(u"No output device."_qs);
     session.setVoiceMode(true);
-    QTRY_VERIFY(session.log().contains(u"error No output device."_qs));
-    session.sendEvent(audioDelta(QByteArray("abcdef")));
-    settle(session);
-    QVERIFY(session.playback->allScheduled().isEmpty());
+    QTRY_COMPARE(session.states(), (QStringList{u"connecting"_qs, u"failed"_qs, u"idle"_qs}));
+    QCOMPARE(session.log().at(1), u"error No output device."_qs);
+    QVERIFY(!session.service->isActive());
+    QVERIFY(!session.service->isMicrophoneActive());
     QCOMPARE(session.playback->callCount(u"startEngine"_qs), 0);
+    QTRY_COMPARE(session.server.openConnectionCount(), 0);
 }
 
 void RealtimeAudioTest::voiceOffWithoutMicrophone()
@@ -221,7 +274,7 @@ void RealtimeAudioTest::microphoneStartedTwiceReplacesTheTap()
     QVERIFY(session.capture->hasTap());
     pushFromCaptureThread(*session.capture, {session.capture->makeBuffer(8, 'z')});
     QTRY_COMPARE(appendedAudio(session).size(), 1);
-    settle(session);
+    session.settle();
     QCOMPARE(appendedAudio(session).size(), 1);
     QCOMPARE(session.converters.convertCount(), 1);
 }

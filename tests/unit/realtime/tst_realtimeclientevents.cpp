@@ -6,6 +6,8 @@
 
 using namespace korvane;
 
+Q_DECLARE_METATYPE(korvane::RealtimeClientEvents::TurnTaking)
+
 class RealtimeClientEventsTest final : public QObject {
     Q_OBJECT
 
@@ -129,24 +131,37 @@ void RealtimeClientEventsTest::toolEnumsKeepTheirOrder()
 void RealtimeClientEventsTest::sessionUpdate_data()
 {
     QTest::addColumn<bool>("isVoice");
-    QTest::newRow("voice") << true;
-    QTest::newRow("text only") << false;
+    QTest::addColumn<RealtimeClientEvents::TurnTaking>("turns");
+    QTest::addColumn<QString>("modality");
+    QTest::addColumn<QString>("turnDetection");
+    QTest::newRow("voice") << true << RealtimeClientEvents::TurnTaking::serverDetected
+                           << u"audio"_qs << uR"({"create_response":true,"type":"server_vad"})"_qs;
+    QTest::newRow("voice, turns end when the key is let go")
+        << true << RealtimeClientEvents::TurnTaking::heldKey << u"audio"_qs << u"null"_qs;
+    // Text only says so, or a session that once spoke keeps answering in audio.
+    QTest::newRow("text only") << false << RealtimeClientEvents::TurnTaking::serverDetected
+                               << u"text"_qs << QString();
 }
 
 void RealtimeClientEventsTest::sessionUpdate()
 {
     QFETCH(bool, isVoice);
-    const QJsonObject event = RealtimeClientEvents::sessionUpdate(isVoice, u"Be brief."_qs);
+    QFETCH(RealtimeClientEvents::TurnTaking, turns);
+    QFETCH(QString, modality);
+    QFETCH(QString, turnDetection);
+    const QJsonObject event = RealtimeClientEvents::sessionUpdate(isVoice, u"Be brief."_qs, turns);
     QCOMPARE(event.keys(), (QStringList{u"session"_qs, u"type"_qs}));
     QCOMPARE(event.value(u"type").toString(), u"session.update"_qs);
     const QJsonObject session = event.value(u"session").toObject();
-    QStringList expectedKeys{u"instructions"_qs, u"tool_choice"_qs, u"tools"_qs, u"type"_qs};
+    QStringList expectedKeys{u"instructions"_qs, u"output_modalities"_qs, u"tool_choice"_qs,
+                             u"tools"_qs, u"type"_qs};
     if (isVoice)
         expectedKeys.prepend(u"audio"_qs);
     QCOMPARE(session.keys(), expectedKeys);
     QCOMPARE(session.value(u"type").toString(), u"realtime"_qs);
     QCOMPARE(session.value(u"instructions").toString(), u"Be brief."_qs);
     QCOMPARE(session.value(u"tool_choice").toString(), u"auto"_qs);
+    QCOMPARE(session.value(u"output_modalities").toArray(), QJsonArray{modality});
     QCOMPARE(session.value(u"tools").toArray(),
              QJsonArray{RealtimeClientEvents::computerUseToolDefinition()});
     if (!isVoice)
@@ -159,7 +174,11 @@ void RealtimeClientEventsTest::sessionUpdate()
     const QString text = RealtimeClientEvents::text(event);
     QVERIFY(text.contains(uR"("format":{"rate":24000,"type":"audio/pcm"})"_qs));
     QVERIFY(text.contains(uR"("transcription":{"model":"gpt-4o-mini-transcribe"})"_qs));
-    QVERIFY(text.contains(uR"("turn_detection":{"create_response":true,"type":"server_vad"})"_qs));
+    QVERIFY(text.contains(u"\"turn_detection\":"_qs + turnDetection));
+    // Switching detection alone says nothing else about the session.
+    QCOMPARE(RealtimeClientEvents::text(RealtimeClientEvents::turnTakingUpdate(turns)),
+             uR"({"session":{"audio":{"input":{"turn_detection":)"_qs + turnDetection +
+                 uR"(}},"type":"realtime"},"type":"session.update"})"_qs);
 }
 
 void RealtimeClientEventsTest::audioAppendIsOneLineOfBase64()

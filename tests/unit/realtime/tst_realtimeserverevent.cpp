@@ -33,12 +33,24 @@ void RealtimeServerEventTest::parse_data()
     QTest::newRow("audio delta") << uR"({"type":"response.output_audio.delta","delta":"AAE="})"_qs
                                  << event(u"response.output_audio.delta"_qs,
                                           Event::AudioDelta{u"AAE="_qs});
+    QTest::newRow("audio delta names its answer item")
+        << uR"({"type":"response.output_audio.delta","delta":"AAE=","item_id":"it_1","content_index":0})"_qs
+        << event(u"response.output_audio.delta"_qs, Event::AudioDelta{u"AAE="_qs, u"it_1"_qs, 0});
+    QTest::newRow("audio delta, fractional content index")
+        << uR"({"type":"response.output_audio.delta","delta":"AAE=","content_index":0.5})"_qs
+        << event(u"response.output_audio.delta"_qs, Event::AudioDelta{u"AAE="_qs});
     QTest::newRow("audio delta, number")
         << uR"({"type":"response.output_audio.delta","delta":12})"_qs
         << event(u"response.output_audio.delta"_qs, Event::AudioDelta{});
     QTest::newRow("text delta") << uR"({"type":"response.text.delta","delta":"Hi"})"_qs
                                 << event(u"response.text.delta"_qs,
                                          Event::TranscriptDelta{u"Hi"_qs});
+    QTest::newRow("output text delta")
+        << uR"({"type":"response.output_text.delta","delta":"Hi"})"_qs
+        << event(u"response.output_text.delta"_qs, Event::TranscriptDelta{u"Hi"_qs});
+    QTest::newRow("output text done reads text")
+        << uR"({"type":"response.output_text.done","text":"Hello"})"_qs
+        << event(u"response.output_text.done"_qs, Event::TranscriptDone{u"Hello"_qs});
     QTest::newRow("audio transcript done reads transcript")
         << uR"({"type":"response.output_audio_transcript.done","transcript":"A","text":"B"})"_qs
         << event(u"response.output_audio_transcript.done"_qs, Event::TranscriptDone{u"A"_qs});

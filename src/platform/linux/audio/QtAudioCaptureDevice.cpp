@@ -42,10 +42,13 @@ QString captureErrorText(QAudio::Error error)
 
 struct QtAudioCaptureDevice::Private {
     QByteArray deviceId;
+    AudioRoute route = AudioRoute::systemDefault;
     AudioThread thread{QStringLiteral("korvane-audio-capture")};
 
     // Read on the audio thread before each handler call.
     std::atomic<bool> running{false};
+    // Whether the running capture comes through echo cancellation.
+    std::atomic<bool> echoCancelled{false};
 
     // Guards the tap; held for the whole of each handler call, so stop() can wait one out.
     // Recursive: a handler may remove or replace its own tap.
@@ -83,7 +86,7 @@ struct QtAudioCaptureDevice::Private {
 
     std::optional<QString> open()
     {
-        const QAudioDevice device = findAudioInput(deviceId);
+        const QAudioDevice device = findAudioInput(deviceId, route);
         if (device.isNull())
             return QStringLiteral("No microphone is available.");
         const AudioFormat format = preferredCaptureFormat(device);
@@ -114,6 +117,7 @@ struct QtAudioCaptureDevice::Private {
         }
         source = std::move(created);
         stream = opened;
+        echoCancelled.store(isEchoCancelling(device));
         running.store(true, std::memory_order_release);
         qCDebug(lcAudioCapture) << "capturing" << device.description() << format.sampleRate << "Hz,"
                                 << format.channelCount << "channels";
@@ -133,10 +137,11 @@ struct QtAudioCaptureDevice::Private {
     }
 };
 
-QtAudioCaptureDevice::QtAudioCaptureDevice(QByteArray deviceId)
+QtAudioCaptureDevice::QtAudioCaptureDevice(QByteArray deviceId, AudioRoute route)
     : d(std::make_unique<Private>())
 {
     d->deviceId = std::move(deviceId);
+    d->route = route;
 }
 
 QtAudioCaptureDevice::~QtAudioCaptureDevice()
@@ -147,7 +152,7 @@ QtAudioCaptureDevice::~QtAudioCaptureDevice()
 
 QCoro::Task<bool> QtAudioCaptureDevice::requestAccess()
 {
-    co_return !findAudioInput(d->deviceId).isNull();
+    co_return !findAudioInput(d->deviceId, d->route).isNull();
 }
 
 AudioFormat QtAudioCaptureDevice::inputFormat() const
@@ -156,7 +161,7 @@ AudioFormat QtAudioCaptureDevice::inputFormat() const
         std::lock_guard lock(d->tapMutex);
         return d->runningFormat;
     }
-    return preferredCaptureFormat(findAudioInput(d->deviceId));
+    return preferredCaptureFormat(findAudioInput(d->deviceId, d->route));
 }
 
 void QtAudioCaptureDevice::installTap(int bufferFrames, TapHandler handler)
@@ -205,6 +210,13 @@ void QtAudioCaptureDevice::stop()
 bool QtAudioCaptureDevice::isRunning() const
 {
     return d->running.load(std::memory_order_acquire);
+}
+
+bool QtAudioCaptureDevice::isEchoCancelled() const
+{
+    if (d->running.load(std::memory_order_acquire))
+        return d->echoCancelled.load();
+    return isEchoCancelling(findAudioInput(d->deviceId, d->route));
 }
 
 } // namespace korvane

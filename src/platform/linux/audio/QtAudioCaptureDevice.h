@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/AudioCaptureDevice.h"
+#include "platform/linux/audio/QtAudioFormats.h"
 
 #include <QByteArray>
 
@@ -14,8 +15,10 @@ namespace korvane {
 // access is granted whenever an input device exists.
 class QtAudioCaptureDevice final : public AudioCaptureDevice {
 public:
-    // `deviceId` picks one input (QAudioDevice::id()); empty means the default input at start.
-    explicit QtAudioCaptureDevice(QByteArray deviceId = {});
+    // `deviceId` picks one input (QAudioDevice::id()); empty means the input `route` names,
+    // looked up at each start.
+    explicit QtAudioCaptureDevice(QByteArray deviceId = {},
+                                  AudioRoute route = AudioRoute::systemDefault);
     ~QtAudioCaptureDevice() override;
     Q_DISABLE_COPY_MOVE(QtAudioCaptureDevice)
 
@@ -26,6 +29,7 @@ public:
     std::optional<QString> start() override;
     void stop() override;
     bool isRunning() const override;
+    bool isEchoCancelled() const override;
 
 private:
     struct Private;

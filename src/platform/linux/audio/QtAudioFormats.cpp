@@ -11,10 +11,14 @@ namespace korvane {
 namespace {
 
 QAudioDevice findIn(const QList<QAudioDevice>& devices, const QByteArray& id,
-                    const QAudioDevice& fallback)
+                    const QAudioDevice& fallback, AudioRoute route)
 {
-    if (id.isEmpty())
-        return fallback;
+    if (id.isEmpty()) {
+        if (route == AudioRoute::systemDefault || isEchoCancelling(fallback))
+            return fallback;
+        const auto cancelling = std::find_if(devices.cbegin(), devices.cend(), isEchoCancelling);
+        return cancelling == devices.cend() ? fallback : *cancelling;
+    }
     const auto found =
         std::find_if(devices.cbegin(), devices.cend(),
                      [&id](const QAudioDevice& device) { return device.id() == id; });
@@ -49,14 +53,29 @@ AudioFormat preferredCaptureFormat(const QAudioDevice& device)
     return format;
 }
 
-QAudioDevice findAudioInput(const QByteArray& id)
+bool isEchoCancelling(const QAudioDevice& device)
 {
-    return findIn(QMediaDevices::audioInputs(), id, QMediaDevices::defaultAudioInput());
+    // PulseAudio names the pair "<master>.echo-cancel" and describes it as "… (echo cancelled
+    // with …)"; PipeWire's module calls them "echo-cancel-source" and "echo-cancel-sink".
+    const QString id = QString::fromUtf8(device.id());
+    const QString description = device.description();
+    for (const QString& text : {id, description}) {
+        if (text.contains(u"echo-cancel", Qt::CaseInsensitive) ||
+            text.contains(u"echo_cancel", Qt::CaseInsensitive) ||
+            text.contains(u"echo cancel", Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
 }
 
-QAudioDevice findAudioOutput(const QByteArray& id)
+QAudioDevice findAudioInput(const QByteArray& id, AudioRoute route)
 {
-    return findIn(QMediaDevices::audioOutputs(), id, QMediaDevices::defaultAudioOutput());
+    return findIn(QMediaDevices::audioInputs(), id, QMediaDevices::defaultAudioInput(), route);
+}
+
+QAudioDevice findAudioOutput(const QByteArray& id, AudioRoute route)
+{
+    return findIn(QMediaDevices::audioOutputs(), id, QMediaDevices::defaultAudioOutput(), route);
 }
 
 } // namespace korvane

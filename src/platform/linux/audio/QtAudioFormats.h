@@ -18,10 +18,18 @@ QAudioFormat toQAudioFormat(const AudioFormat& format);
 // Float when the device prefers Float, else Int16.
 AudioFormat preferredCaptureFormat(const QAudioDevice& device);
 
-// The input device with `id`, or the default input when `id` is empty; null when there is none.
-QAudioDevice findAudioInput(const QByteArray& id);
-// The output device with `id`, or the default output when `id` is empty; null when there is
+// Which device an empty id stands for: the desktop's default, or the echo-cancelling device the
+// sound server offers (PulseAudio's or PipeWire's echo-cancel module), the default without one.
+enum class AudioRoute { systemDefault, echoCancelledWhenOffered };
+
+// Whether `device` is one end of the sound server's echo cancellation.
+bool isEchoCancelling(const QAudioDevice& device);
+
+// The input device with `id`, or the one `route` names when `id` is empty; null when there is
 // none.
-QAudioDevice findAudioOutput(const QByteArray& id);
+QAudioDevice findAudioInput(const QByteArray& id, AudioRoute route = AudioRoute::systemDefault);
+// The output device with `id`, or the one `route` names when `id` is empty; null when there is
+// none.
+QAudioDevice findAudioOutput(const QByteArray& id, AudioRoute route = AudioRoute::systemDefault);
 
 } // namespace korvane

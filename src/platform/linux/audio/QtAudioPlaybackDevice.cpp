@@ -58,9 +58,13 @@ qsizetype bytesFor(const AudioFormat& format, int milliseconds)
 
 struct QtAudioPlaybackDevice::Private {
     QByteArray deviceId;
+    AudioRoute route = AudioRoute::systemDefault;
     AudioThread thread{QStringLiteral("korvane-audio-playback")};
 
     std::atomic<bool> engineRunning{false};
+    std::atomic<bool> echoCancelled{false};
+    // Scheduled audio the sink holds and has not played yet, as of the last feed.
+    std::atomic<qsizetype> audioInSink{0};
     std::atomic<bool> playing{false};
     // Set by stopPlayer: what the sink already holds is dropped at the next feed.
     std::atomic<bool> flushRequested{false};
@@ -77,6 +81,10 @@ struct QtAudioPlaybackDevice::Private {
     QIODevice* stream = nullptr;
     AudioFormat sinkFormat{};
     std::unique_ptr<QTimer> timer;
+    // Bytes written to the stream since it opened, and where in them the last scheduled
+    // (non-silent) byte sits.
+    qint64 streamed = 0;
+    qint64 audioEnd = 0;
 
     std::optional<QString> open()
     {
@@ -85,9 +93,10 @@ struct QtAudioPlaybackDevice::Private {
             std::lock_guard lock(queueMutex);
             wanted = format;
         }
-        const QAudioDevice device = findAudioOutput(deviceId);
+        const QAudioDevice device = findAudioOutput(deviceId, route);
         if (device.isNull())
             return QStringLiteral("No audio output is available.");
+        echoCancelled.store(isEchoCancelling(device));
         auto created = std::make_unique<QAudioSink>(device, toQAudioFormat(wanted));
         created->setBufferSize(bytesFor(wanted, sinkBufferMilliseconds));
         QIODevice* opened = created->start();
@@ -107,6 +116,7 @@ struct QtAudioPlaybackDevice::Private {
                          });
         sink = std::move(created);
         stream = opened;
+        restartCount();
         sinkFormat = wanted;
         flushRequested.store(false);
         timer = std::make_unique<QTimer>();
@@ -129,6 +139,22 @@ struct QtAudioPlaybackDevice::Private {
         }
         stream = nullptr;
         sink.reset();
+        restartCount();
+    }
+
+    void restartCount()
+    {
+        streamed = 0;
+        audioEnd = 0;
+        audioInSink.store(0);
+    }
+
+    // What of the scheduled audio written so far the sink has not played yet.
+    void countAudioInSink()
+    {
+        const qint64 buffered = sink ? sink->bufferSize() - sink->bytesFree() : 0;
+        const qint64 played = streamed - std::max<qint64>(buffered, 0);
+        audioInSink.store(qsizetype(std::max<qint64>(audioEnd - played, 0)));
     }
 
     // Drops what the sink holds by opening a fresh stream.
@@ -138,6 +164,7 @@ struct QtAudioPlaybackDevice::Private {
             return;
         sink->reset();
         sink->stop();
+        restartCount();
         stream = sink->start();
         if (!stream || sink->error() != QAudio::NoError) {
             qCWarning(lcAudioPlayback)
@@ -166,6 +193,7 @@ struct QtAudioPlaybackDevice::Private {
                 if (took <= 0)
                     break;
                 written += took;
+                streamed += took;
                 frontOffset += took;
                 queued -= took;
                 if (frontOffset >= front.size()) {
@@ -173,21 +201,28 @@ struct QtAudioPlaybackDevice::Private {
                     frontOffset = 0;
                 }
             }
+            if (written > 0) {
+                // Counted before the lock goes, so the audio is never missing from both
+                // the queue and the sink's count.
+                audioEnd = streamed;
+                countAudioInSink();
+                return;
+            }
         }
-        if (written > 0)
-            return;
         const qsizetype buffered = sink->bufferSize() - sink->bytesFree();
         qsizetype silence = bytesFor(sinkFormat, silenceMilliseconds) - buffered;
         silence -= silence % frameBytes;
         if (silence > 0 && silence <= room)
-            stream->write(QByteArray(silence, '\0'));
+            streamed += std::max<qint64>(stream->write(QByteArray(silence, '\0')), 0);
+        countAudioInSink();
     }
 };
 
-QtAudioPlaybackDevice::QtAudioPlaybackDevice(QByteArray deviceId)
+QtAudioPlaybackDevice::QtAudioPlaybackDevice(QByteArray deviceId, AudioRoute route)
     : d(std::make_unique<Private>())
 {
     d->deviceId = std::move(deviceId);
+    d->route = route;
 }
 
 QtAudioPlaybackDevice::~QtAudioPlaybackDevice()
@@ -263,6 +298,8 @@ void QtAudioPlaybackDevice::stopPlayer()
         d->frontOffset = 0;
         d->queued = 0;
     }
+    // Nothing of it will be heard: the next feed drops what the sink holds.
+    d->audioInSink.store(0);
     d->flushRequested.store(true);
 }
 
@@ -281,6 +318,29 @@ void QtAudioPlaybackDevice::schedule(QByteArray pcm)
         return;
     d->queued += pcm.size();
     d->queue.push_back(std::move(pcm));
+}
+
+std::chrono::milliseconds QtAudioPlaybackDevice::pendingDuration() const
+{
+    qsizetype bytes = d->audioInSink.load();
+    AudioFormat format;
+    {
+        std::lock_guard lock(d->queueMutex);
+        bytes += d->queued;
+        format = d->format;
+    }
+    const qint64 bytesPerSecond = qint64(format.sampleRate) * format.bytesPerFrame();
+    if (bytes <= 0 || bytesPerSecond <= 0)
+        return std::chrono::milliseconds(0);
+    // Rounded up: a last fraction of a millisecond still plays.
+    return std::chrono::milliseconds((qint64(bytes) * 1000 + bytesPerSecond - 1) / bytesPerSecond);
+}
+
+bool QtAudioPlaybackDevice::isEchoCancelled() const
+{
+    if (d->engineRunning.load())
+        return d->echoCancelled.load();
+    return isEchoCancelling(findAudioOutput(d->deviceId, d->route));
 }
 
 qsizetype QtAudioPlaybackDevice::queuedBytes() const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/AudioPlaybackDevice.h"
+#include "platform/linux/audio/QtAudioFormats.h"
 
 #include <QByteArray>
 
@@ -14,8 +15,10 @@ namespace korvane {
 // new chunk waits behind at most that much.
 class QtAudioPlaybackDevice final : public AudioPlaybackDevice {
 public:
-    // `deviceId` picks one output (QAudioDevice::id()); empty means the default output.
-    explicit QtAudioPlaybackDevice(QByteArray deviceId = {});
+    // `deviceId` picks one output (QAudioDevice::id()); empty means the output `route` names,
+    // looked up at each engine start.
+    explicit QtAudioPlaybackDevice(QByteArray deviceId = {},
+                                   AudioRoute route = AudioRoute::systemDefault);
     ~QtAudioPlaybackDevice() override;
     Q_DISABLE_COPY_MOVE(QtAudioPlaybackDevice)
 
@@ -27,6 +30,8 @@ public:
     void stopPlayer() override;
     bool isPlayerPlaying() const override;
     void schedule(QByteArray pcm) override;
+    std::chrono::milliseconds pendingDuration() const override;
+    bool isEchoCancelled() const override;
 
     // Bytes scheduled and not yet handed to the sink.
     qsizetype queuedBytes() const;
