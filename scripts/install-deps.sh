@@ -19,11 +19,16 @@ packages=(
   # platform backends
   libsoxr-dev libatspi2.0-dev libx11-dev libxtst-dev libxres-dev libtag1-dev
   libpocketsphinx-dev pocketsphinx-en-us libdbus-1-dev
-  # run time
+  # run time (qt6-wayland: Korvane's own window on Wayland desktops)
   xdg-utils desktop-file-utils python3 python3-venv hicolor-icon-theme fonts-dejavu-core
+  qt6-wayland
   # test-time services
   xvfb openbox x11-utils at-spi2-core dbus dbus-x11 chromium mpv mpv-mpris
   pulseaudio pulseaudio-utils espeak-ng sox speech-dispatcher speech-dispatcher-espeak-ng
+  # test-time Wayland desktops: GNOME's and KDE's compositors and portals (the KDE portal
+  # needs Qt 5's Wayland platform), PipeWire for screen-cast streams, a GTK probe window
+  mutter kwin-wayland xdg-desktop-portal xdg-desktop-portal-gnome xdg-desktop-portal-kde
+  qtwayland5 pipewire pipewire-bin python3-gi gir1.2-gtk-3.0
 )
 
 missing=()

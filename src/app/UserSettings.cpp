@@ -75,6 +75,16 @@ void UserSettings::setPreferredAssistantProvider(const QString& value)
         Q_EMIT preferredAssistantProviderChanged();
 }
 
+QString UserSettings::remoteControlRestoreToken() const
+{
+    return m_settings->value(remoteControlRestoreTokenKey).toString();
+}
+
+void UserSettings::setRemoteControlRestoreToken(const QString& token)
+{
+    store(remoteControlRestoreTokenKey, token);
+}
+
 QString UserSettings::fileName() const
 {
     return m_settings->fileName();

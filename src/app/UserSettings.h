@@ -10,7 +10,7 @@ class QSettings;
 namespace korvane {
 
 // The four persisted user settings (~/.config/korvane/Korvane.conf). Only the settings window
-// reads them.
+// reads them. The same file keeps the desktop's remote-control consent between runs.
 class UserSettings final : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool startInQuietMode READ startInQuietMode WRITE setStartInQuietMode NOTIFY
@@ -28,6 +28,8 @@ public:
     static inline const QString allowComputerControlKey = QStringLiteral("allowComputerControl");
     static inline const QString preferredAssistantProviderKey =
         QStringLiteral("preferredAssistantProvider");
+    static inline const QString remoteControlRestoreTokenKey =
+        QStringLiteral("remoteControlRestoreToken");
 
     // The user's own settings file.
     explicit UserSettings(QObject* parent = nullptr);
@@ -44,6 +46,11 @@ public:
     void setAllowComputerControl(bool value);
     QString preferredAssistantProvider() const;
     void setPreferredAssistantProvider(const QString& value);
+
+    // The remote-desktop portal's token for the person's consent to Korvane's control of the
+    // keyboard and pointer; empty when none was given.
+    QString remoteControlRestoreToken() const;
+    void setRemoteControlRestoreToken(const QString& token);
 
     QString fileName() const;
 

@@ -2,6 +2,7 @@
 #include "app/AppModel.h"
 #include "app/ApplicationComposition.h"
 #include "app/UserSettings.h"
+#include "platform/linux/atspi/AtspiAccessibilityTree.h"
 #include "platform/linux/desktop/DesktopIntentsService.h"
 #include "platform/linux/desktop/DesktopWindowActivator.h"
 #include "platform/linux/desktop/LaunchRequest.h"
@@ -29,6 +30,7 @@ const char* usage = "Usage: korvane [--open-section chat|search] [--note TEXT]\n
 
 int main(int argc, char* argv[])
 {
+    korvane::AtspiAccessibilityTree::prepareProcess();
     QGuiApplication application(argc, argv);
     QGuiApplication::setOrganizationName(QStringLiteral("korvane"));
     QGuiApplication::setApplicationName(QStringLiteral("Korvane"));
@@ -62,7 +64,8 @@ int main(int argc, char* argv[])
         QQuickStyle::setStyle(QStringLiteral("Fusion"));
 
     korvane::UserSettings settings;
-    std::unique_ptr<korvane::AppModel> model = korvane::makeApplicationModel();
+    const korvane::DesktopBackends desktop = korvane::composeDesktop();
+    std::unique_ptr<korvane::AppModel> model = korvane::makeApplicationModel({}, desktop);
 
     QQmlApplicationEngine engine;
     QObject::connect(
@@ -77,9 +80,12 @@ int main(int argc, char* argv[])
         return 1;
     auto* window = qobject_cast<QQuickWindow*>(engine.rootObjects().constFirst());
 
-    model->setWindowActivator(std::make_shared<korvane::DesktopWindowActivator>(window));
+    auto activator =
+        std::make_shared<korvane::DesktopWindowActivator>(window, desktop.raiseWindowOf);
+    model->setWindowActivator(activator);
     model->followIntentRouter(korvane::AppIntentRouter::shared());
 
+    // A launcher's request carries the right to take the focus where the desktop asks for one.
     const auto handle = [window](const korvane::LaunchRequest& launch) {
         korvane::routeLaunchRequest(launch, korvane::AppIntentRouter::shared());
         korvane::bringWindowToFront(window);

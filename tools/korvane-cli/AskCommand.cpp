@@ -96,7 +96,8 @@ int runAskCommand(const QStringList& arguments)
     if (prompts.isEmpty())
         return usageError(synopsis);
 
-    const std::unique_ptr<AppModel> model = makeApplicationModel({.headless = true});
+    const std::unique_ptr<AppModel> model =
+        makeApplicationModel({.headless = true}, composeDesktop());
     const QDeadlineTimer deadline(static_cast<qint64>(timeoutSeconds * 1000));
     bool timedOut = false;
     for (const QString& prompt : std::as_const(prompts)) {

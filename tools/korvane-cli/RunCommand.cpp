@@ -1,5 +1,6 @@
 #include "CliCommands.h"
 #include "CliOutput.h"
+#include "app/ApplicationComposition.h"
 #include "computeruse/MacComputerUseService.h"
 
 #include <QJsonValue>
@@ -10,8 +11,9 @@ int runRunCommand(const QStringList& arguments)
 {
     if (arguments.isEmpty())
         return usageError(QStringLiteral("run TEXT"));
-    MacComputerUseService executor;
-    const ComputerUseResult result = QCoro::waitFor(executor.execute(arguments.join(u' ')));
+    const std::shared_ptr<MacComputerUseService> executor =
+        makeComputerUseService(composeDesktop());
+    const ComputerUseResult result = QCoro::waitFor(executor->execute(arguments.join(u' ')));
     printLine(u"{\"summary\":" + compactJson(result.summary) + u",\"artifact\":" +
               (result.artifact ? artifactJson(*result.artifact) : QStringLiteral("null")) + u'}');
     return exitSuccess;

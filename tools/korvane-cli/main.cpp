@@ -1,5 +1,6 @@
 #include "CliCommands.h"
 #include "CliOutput.h"
+#include "platform/linux/atspi/AtspiAccessibilityTree.h"
 
 #include <QCoreApplication>
 
@@ -40,6 +41,7 @@ int printUsage()
 
 int main(int argc, char* argv[])
 {
+    korvane::AtspiAccessibilityTree::prepareProcess();
     QCoreApplication application(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("korvane"));
     QCoreApplication::setApplicationName(QStringLiteral("Korvane"));
