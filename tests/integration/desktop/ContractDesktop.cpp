@@ -208,14 +208,16 @@ bool ContractDesktop::saw(const QString& line)
 
 QString ContractDesktop::fieldText(const QString& expected)
 {
-    const QString line = QStringLiteral("text ") + expected;
-    saw(line);
-    QString last;
-    for (const QString& report : reports()) {
-        if (report.startsWith(u"text "))
-            last = report.mid(5);
-    }
-    return last;
+    const auto last = [&] {
+        QString text;
+        for (const QString& report : reports()) {
+            if (report.startsWith(u"text "))
+                text = report.mid(5);
+        }
+        return text;
+    };
+    QTest::qWaitFor([&] { return last() == expected; }, waitMs);
+    return last();
 }
 
 // The fakes as the probe's window looks to the real ports: what happens to it is reported as

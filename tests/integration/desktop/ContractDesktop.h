@@ -47,7 +47,7 @@ public:
 
     // Waits until the window has reported `line` since the last clear.
     bool saw(const QString& line);
-    // The last text the window's field reported, after waiting for `expected`.
+    // The last text the window's field reported, once it is `expected` or the time is up.
     QString fieldText(const QString& expected);
     QStringList reports();
     void clearReports();

@@ -22,11 +22,14 @@ class TestInputContract : public QObject {
 
     InputSynthesizer& input() { return *m_desktop.backends().input; }
 
-    // Runs `post` on the automation thread, where the program posts input.
+    // Runs `post` on the automation thread, where the program posts input, while this thread
+    // goes on serving its events as the program's main thread does.
     template <typename Function>
     auto posted(Function post)
     {
-        return runOnAutomationThread(std::move(post)).result();
+        auto future = runOnAutomationThread(std::move(post));
+        QTest::qWaitFor([&] { return future.isFinished(); }, 180000);
+        return future.result();
     }
 
     void probes()

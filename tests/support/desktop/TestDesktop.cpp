@@ -772,7 +772,9 @@ bool TestDesktop::startSession(Session session, QString* whyNot)
     }
     const QString portal = findProgram(gnome ? QStringLiteral("xdg-desktop-portal-gnome")
                                              : QStringLiteral("xdg-desktop-portal-kde"),
-                                       {QStringLiteral("/usr/libexec")});
+                                       {QStringLiteral("/usr/libexec"),
+                                        QStringLiteral("/usr/lib/x86_64-linux-gnu/libexec"),
+                                        QStringLiteral("/usr/lib/aarch64-linux-gnu/libexec")});
     if (portal.isEmpty() ||
         findProgram(QStringLiteral("xdg-desktop-portal"), {QStringLiteral("/usr/libexec")})
             .isEmpty()) {

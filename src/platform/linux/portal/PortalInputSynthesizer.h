@@ -21,6 +21,9 @@ namespace korvane {
 // keyboard layout lacks). The pointer is placed through a screen-cast stream of the monitor,
 // asked for only where element places are known (KDE): elsewhere clicks at a position are
 // not posted.
+//
+// Blocking: call it on the automation thread, while the main thread serves its events (the
+// portal's answers are taken in there).
 class PortalInputSynthesizer final : public InputSynthesizer {
 public:
     struct Options {

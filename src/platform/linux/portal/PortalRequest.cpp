@@ -1,21 +1,25 @@
 #include "platform/linux/portal/PortalRequest.h"
 
+#include "platform/linux/portal/PortalResponseListener.h"
+
+#include <QCoreApplication>
 #include <QDBusMessage>
-#include <QEventLoop>
-#include <QTimer>
 
 namespace korvane {
 
 namespace {
 
-const QString portalService = QStringLiteral("org.freedesktop.portal.Desktop");
 const QString requestInterface = QStringLiteral("org.freedesktop.portal.Request");
 
 } // namespace
 
-PortalRequest::PortalRequest(QDBusConnection bus, const QString& token)
+PortalRequest::PortalRequest(QDBusConnection bus, const QString& portal, const QString& token)
     : m_bus(std::move(bus))
+    , m_portal(portal)
+    , m_listener(new PortalResponseListener)
 {
+    if (QCoreApplication* application = QCoreApplication::instance())
+        m_listener->moveToThread(application->thread());
     // ":1.42" answers on .../request/1_42/TOKEN.
     QString sender = m_bus.baseService().mid(1);
     sender.replace(u'.', u'_');
@@ -26,15 +30,17 @@ PortalRequest::PortalRequest(QDBusConnection bus, const QString& token)
 PortalRequest::~PortalRequest()
 {
     listen(false);
+    // Deleted on its own thread, after any delivery already queued for it.
+    m_listener->deleteLater();
 }
 
 void PortalRequest::listen(bool on)
 {
     if (on) {
-        m_bus.connect(portalService, m_path, requestInterface, QStringLiteral("Response"), this,
+        m_bus.connect(m_portal, m_path, requestInterface, QStringLiteral("Response"), m_listener,
                       SLOT(response(uint, QVariantMap)));
     } else {
-        m_bus.disconnect(portalService, m_path, requestInterface, QStringLiteral("Response"), this,
+        m_bus.disconnect(m_portal, m_path, requestInterface, QStringLiteral("Response"), m_listener,
                          SLOT(response(uint, QVariantMap)));
     }
 }
@@ -50,26 +56,14 @@ void PortalRequest::follow(const QString& handle)
 
 std::optional<PortalRequest::Response> PortalRequest::wait(std::chrono::milliseconds timeout)
 {
-    if (!m_response) {
-        // The timer only wakes the loop when the time is up.
-        QEventLoop loop;
-        QTimer timer;
-        timer.setSingleShot(true);
-        timer.start(timeout);
-        while (!m_response && timer.isActive())
-            loop.processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    if (!m_response) {
-        m_bus.call(QDBusMessage::createMethodCall(portalService, m_path, requestInterface,
+    if (!m_listener->answered.tryAcquire(1, int(timeout.count()))) {
+        m_bus.call(QDBusMessage::createMethodCall(m_portal, m_path, requestInterface,
                                                   QStringLiteral("Close")),
                    QDBus::Block, 2000);
+        return std::nullopt;
     }
-    return m_response;
-}
-
-void PortalRequest::response(uint code, const QVariantMap& results)
-{
-    m_response = Response{code, results};
+    const std::lock_guard lock(m_listener->mutex);
+    return Response{m_listener->answer->first, m_listener->answer->second};
 }
 
 } // namespace korvane

@@ -1,20 +1,22 @@
 #pragma once
 
 #include <QDBusConnection>
-#include <QObject>
 #include <QString>
 #include <QVariantMap>
 
 #include <chrono>
+#include <memory>
 #include <optional>
 
 namespace korvane {
 
-// One xdg-desktop-portal request: listens on the request object the portal will answer on,
-// then waits for its Response signal. Lives on the thread that waits (a local event loop).
-class PortalRequest final : public QObject {
-    Q_OBJECT
+class PortalResponseListener;
 
+// One xdg-desktop-portal request: listens on the request object the portal will answer on,
+// then waits for its Response signal. The waiting thread blocks; the answer is taken in by
+// an object on the application's main thread, which must go on serving its events (Qt D-Bus
+// hands a worker thread's signals over only when it next reads the bus).
+class PortalRequest final {
 public:
     // The portal's answer: 0 granted, 1 cancelled by the person, 2 refused or failed.
     struct Response {
@@ -22,27 +24,26 @@ public:
         QVariantMap results{};
     };
 
-    // Listens on the request path the portal derives from `token` and this connection's name.
-    PortalRequest(QDBusConnection bus, const QString& token);
-    ~PortalRequest() override;
+    // Listens on the request path the portal derives from `token` and this connection's name,
+    // for signals of the portal's connection `portal` (its unique name: a well-known name
+    // would match nothing while the bus still starts the portal).
+    PortalRequest(QDBusConnection bus, const QString& portal, const QString& token);
+    ~PortalRequest();
     Q_DISABLE_COPY_MOVE(PortalRequest)
 
-    // The path listened on; follow() moves to the one the portal's call returned, if other.
-    QString path() const { return m_path; }
+    // Moves to the path the portal's call returned, if it is another.
     void follow(const QString& handle);
-    // Blocks in a local event loop; absent when no answer came in time (the request is then
-    // closed, which takes any dialog it opened away).
+    // Blocks; absent when no answer came in time (the request is then closed, which takes any
+    // dialog it opened away).
     std::optional<Response> wait(std::chrono::milliseconds timeout);
-
-private Q_SLOTS:
-    void response(uint code, const QVariantMap& results);
 
 private:
     void listen(bool on);
 
     QDBusConnection m_bus;
+    QString m_portal;
     QString m_path;
-    std::optional<Response> m_response;
+    PortalResponseListener* m_listener;
 };
 
 } // namespace korvane

@@ -3,9 +3,11 @@
 #include "platform/linux/portal/PortalRequest.h"
 
 #include <QDBusArgument>
+#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
+#include <QElapsedTimer>
 #include <QLoggingCategory>
 #include <QUuid>
 
@@ -98,13 +100,15 @@ RemoteDesktopPortal::start(const StartRequest& request) const
     const std::optional<uint> interfaceVersion = version();
     if (!interfaceVersion)
         return Failure::missing;
+    // Asking for the version started the portal if it was not running.
+    const QString portal = m_bus.interface()->serviceOwner(portalService).value();
 
     // One request: listen first, then call, then wait for the answer.
     const auto ask =
         [&](const QString& interface, const QString& method, QVariantList arguments,
             std::chrono::milliseconds timeout) -> std::optional<PortalRequest::Response> {
         const QString token = newToken();
-        PortalRequest pending(m_bus, token);
+        PortalRequest pending(m_bus, portal, token);
         QVariantMap options = arguments.takeLast().toMap();
         options.insert(QStringLiteral("handle_token"), token);
         arguments.append(options);
@@ -117,14 +121,22 @@ RemoteDesktopPortal::start(const StartRequest& request) const
             return PortalRequest::Response{};
         }
         pending.follow(reply.arguments().constFirst().value<QDBusObjectPath>().path());
-        return pending.wait(timeout);
+        QElapsedTimer answered;
+        answered.start();
+        std::optional<PortalRequest::Response> response = pending.wait(timeout);
+        qCDebug(lcPortal) << method << "answered" << (response ? int(response->code) : -1)
+                          << "after" << answered.elapsed() << "ms";
+        return response;
     };
 
     QVariantMap creation{{QStringLiteral("session_handle_token"), newToken()}};
     const std::optional<PortalRequest::Response> created =
         ask(remoteDesktop, QStringLiteral("CreateSession"), {creation}, quickAnswer);
-    if (!created || created->code != 0)
+    if (!created || created->code != 0) {
+        qCWarning(lcPortal) << "no remote-desktop session:"
+                            << (created ? created->code : QVariant(QStringLiteral("no answer")));
         return Failure::refused;
+    }
     Session session;
     session.handle = created->results.value(QStringLiteral("session_handle")).toString();
     if (session.handle.isEmpty())
@@ -141,6 +153,7 @@ RemoteDesktopPortal::start(const StartRequest& request) const
         ask(remoteDesktop, QStringLiteral("SelectDevices"),
             {QVariant::fromValue(sessionPath), devices}, quickAnswer);
     if (!selected || selected->code != 0) {
+        qCWarning(lcPortal) << "no keyboard and pointer for the session";
         close(session.handle);
         return Failure::missing;
     }
@@ -159,6 +172,8 @@ RemoteDesktopPortal::start(const StartRequest& request) const
         ask(remoteDesktop, QStringLiteral("Start"),
             {QVariant::fromValue(sessionPath), QString(), QVariantMap()}, request.consentTimeout);
     if (!started || started->code != 0) {
+        qCWarning(lcPortal) << "the session did not start:"
+                            << (started ? started->code : QVariant(QStringLiteral("no answer")));
         close(session.handle);
         if (!started)
             return Failure::unanswered;
