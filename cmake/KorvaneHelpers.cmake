@@ -14,9 +14,7 @@ target_compile_definitions(korvane_build_settings INTERFACE
     QT_USE_QSTRINGBUILDER
     QT_NO_NARROWING_CONVERSIONS_IN_CONNECT
     QT_NO_KEYWORDS
-    QT_NO_FOREACH
-    KORVANE_INSTALL_DATADIR="${CMAKE_INSTALL_FULL_DATADIR}/korvane"
-    KORVANE_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+    QT_NO_FOREACH)
 
 if(KORVANE_SANITIZE)
     target_compile_options(korvane_build_settings INTERFACE

@@ -22,8 +22,11 @@ packages=(
   # run time (qt6-wayland: Korvane's own window on Wayland desktops)
   xdg-utils desktop-file-utils python3 python3-venv hicolor-icon-theme fonts-dejavu-core
   qt6-wayland
+  python3-pip python3-pandas python3-openpyxl python3-matplotlib python3-xlsxwriter
+  # packaging: the .deb and its checks (dpkg-shlibdeps comes with build-essential)
+  appstream
   # test-time services
-  xvfb openbox x11-utils at-spi2-core dbus dbus-x11 chromium mpv mpv-mpris
+  xvfb openbox x11-utils zenity at-spi2-core dbus dbus-x11 chromium mpv mpv-mpris
   pulseaudio pulseaudio-utils espeak-ng sox speech-dispatcher speech-dispatcher-espeak-ng
   # test-time Wayland desktops: GNOME's and KDE's compositors and portals (the KDE portal
   # needs Qt 5's Wayland platform), PipeWire for screen-cast streams, a GTK probe window

@@ -41,6 +41,8 @@ class AppModel final : public QObject {
     Q_PROPERTY(
         QString realtimeVoiceState READ realtimeVoiceStateText NOTIFY realtimeVoiceStateChanged)
     Q_PROPERTY(bool isWakeWordListening READ isWakeWordListening NOTIFY isWakeWordListeningChanged)
+    Q_PROPERTY(bool isWakePhraseEnabled READ isWakePhraseEnabled WRITE setWakePhraseEnabled NOTIFY
+                   isWakePhraseEnabledChanged)
     Q_PROPERTY(bool isResponding READ isResponding NOTIFY isRespondingChanged)
     Q_PROPERTY(
         QString tempVoiceArtifactID READ tempVoiceArtifactIDText NOTIFY tempVoiceArtifactIDChanged)
@@ -67,6 +69,10 @@ public:
     bool shouldFocusPrompt() const;
     RealtimeVoiceState realtimeVoiceState() const;
     bool isWakeWordListening() const;
+    // Whether the wake phrase listener may run at all; the person switches it off and on.
+    bool isWakePhraseEnabled() const;
+    // Off stops the listener and keeps it stopped, also after voice sessions end.
+    void setWakePhraseEnabled(bool enabled);
     bool isResponding() const;
     std::optional<QUuid> tempVoiceArtifactID() const;
     const QList<ConversationMessage>& messages() const;
@@ -127,6 +133,7 @@ Q_SIGNALS:
     void shouldFocusPromptChanged();
     void realtimeVoiceStateChanged();
     void isWakeWordListeningChanged();
+    void isWakePhraseEnabledChanged();
     void isRespondingChanged();
     void tempVoiceArtifactIDChanged();
     void selectedArtifactChanged();
@@ -195,6 +202,7 @@ private:
     bool m_shouldFocusPrompt = false;
     RealtimeVoiceState m_realtimeVoiceState = RealtimeVoiceState::idle;
     bool m_isWakeWordListening = false;
+    bool m_isWakePhraseEnabled = true;
     bool m_isResponding = false;
     std::optional<QUuid> m_tempVoiceArtifactID{};
     std::optional<QUuid> m_realtimeTranscriptMessageID{};

@@ -58,7 +58,7 @@ QCoro::Task<> AppModel::runCommandRoute(QString text)
     WorkToken work(this);
     QPointer<AppModel> self(this);
     const std::shared_ptr<ComputerUseService> service = m_services.computerUseService;
-    ComputerUseResult result = co_await service->execute(std::move(text));
+    ComputerUseResult result = co_await service->executeTypedCommand(std::move(text));
     if (!self)
         co_return;
     applyComputerUseResultOnce(std::move(result), m_inputMode == InputMode::voice);

@@ -172,8 +172,27 @@ void AppModel::wakeWordFailed(const QString& message)
 void AppModel::startWakeWordListening()
 {
     // The listener and a realtime session never hold the microphone together.
-    if (sessionEnded(m_realtimeVoiceState))
+    if (m_isWakePhraseEnabled && sessionEnded(m_realtimeVoiceState))
         m_services.wakeWordListener->start();
+}
+
+bool AppModel::isWakePhraseEnabled() const
+{
+    return m_isWakePhraseEnabled;
+}
+
+void AppModel::setWakePhraseEnabled(bool enabled)
+{
+    if (m_isWakePhraseEnabled == enabled)
+        return;
+    m_isWakePhraseEnabled = enabled;
+    Q_EMIT isWakePhraseEnabledChanged();
+    if (enabled) {
+        startWakeWordListening();
+    } else {
+        m_services.wakeWordListener->stop();
+        setWakeWordListening(false);
+    }
 }
 
 void AppModel::handleWakePhrase(std::optional<QString> commandSuffix)

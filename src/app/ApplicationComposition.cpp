@@ -5,6 +5,7 @@
 #include "app/UserSettings.h"
 #include "computeruse/MacComputerUseService.h"
 #include "platform/linux/atspi/AtspiAccessibilityTree.h"
+#include "platform/linux/atspi/AtspiActivationHistory.h"
 #include "platform/linux/atspi/AtspiWorkspace.h"
 #include "platform/linux/audio/QtAudioCaptureDevice.h"
 #include "platform/linux/audio/QtAudioPlaybackDevice.h"
@@ -95,19 +96,20 @@ WindowSystemPorts x11Ports(std::shared_ptr<const XdgApplicationCatalog> catalog)
 // screen places, so the pointer can click at them.
 WindowSystemPorts kdeWaylandPorts(std::shared_ptr<const XdgApplicationCatalog> catalog)
 {
-    return {.workspace =
-                std::make_shared<AtspiWorkspace>(catalog, &KWinScripting::activateWindowOf),
-            .accessibility = std::make_shared<AtspiAccessibilityTree>(&KWinScripting::windowOrigin),
-            .input = std::make_shared<PortalInputSynthesizer>(remoteControlConsent(true)),
-            .raiseWindowOf = &KWinScripting::activateWindowOf,
-            .choices = {{QStringLiteral("workspace"),
-                         QStringLiteral("AT-SPI active window, process table, desktop entries")},
-                        {QStringLiteral("accessibility"),
-                         QStringLiteral("AT-SPI, window places from KWin scripting")},
-                        {QStringLiteral("input"),
-                         QStringLiteral("xdg-desktop-portal RemoteDesktop with a ScreenCast "
-                                        "stream for the pointer")},
-                        {QStringLiteral("window raising"), QStringLiteral("KWin scripting")}}};
+    return {
+        .workspace = std::make_shared<AtspiWorkspace>(
+            catalog, std::make_shared<AtspiActivationHistory>(), &KWinScripting::activateWindowOf),
+        .accessibility = std::make_shared<AtspiAccessibilityTree>(&KWinScripting::windowOrigin),
+        .input = std::make_shared<PortalInputSynthesizer>(remoteControlConsent(true)),
+        .raiseWindowOf = &KWinScripting::activateWindowOf,
+        .choices = {{QStringLiteral("workspace"),
+                     QStringLiteral("AT-SPI active window, process table, desktop entries")},
+                    {QStringLiteral("accessibility"),
+                     QStringLiteral("AT-SPI, window places from KWin scripting")},
+                    {QStringLiteral("input"),
+                     QStringLiteral("xdg-desktop-portal RemoteDesktop with a ScreenCast "
+                                    "stream for the pointer")},
+                    {QStringLiteral("window raising"), QStringLiteral("KWin scripting")}}};
 }
 
 // GNOME, and Wayland desktops Korvane knows no more of, tell no program where windows are
@@ -115,7 +117,8 @@ WindowSystemPorts kdeWaylandPorts(std::shared_ptr<const XdgApplicationCatalog> c
 WindowSystemPorts waylandPorts(std::shared_ptr<const XdgApplicationCatalog> catalog)
 {
     const auto unknownPlace = [](qint64, const QString&) { return std::optional<QPointF>(); };
-    return {.workspace = std::make_shared<AtspiWorkspace>(catalog),
+    return {.workspace = std::make_shared<AtspiWorkspace>(
+                catalog, std::make_shared<AtspiActivationHistory>()),
             .accessibility = std::make_shared<AtspiAccessibilityTree>(unknownPlace),
             .input = std::make_shared<PortalInputSynthesizer>(remoteControlConsent(false)),
             .raiseWindowOf = {},

@@ -12,6 +12,11 @@ QCoro::Task<ComputerUseResult> UnavailableComputerUseService::execute(QString)
     co_return ComputerUseResult{.summary = unavailableMessage()};
 }
 
+QCoro::Task<ComputerUseResult> UnavailableComputerUseService::executeTypedCommand(QString)
+{
+    co_return ComputerUseResult{.summary = unavailableMessage()};
+}
+
 QCoro::Task<ComputerUseResult> UnavailableComputerUseService::inspectUI()
 {
     co_return ComputerUseResult{.summary = unavailableMessage()};

@@ -10,6 +10,7 @@ public:
     static QString unavailableMessage();
 
     QCoro::Task<ComputerUseResult> execute(QString text) override;
+    QCoro::Task<ComputerUseResult> executeTypedCommand(QString text) override;
     QCoro::Task<ComputerUseResult> inspectUI() override;
     QCoro::Task<ComputerUseResult> runPythonScript(QString code) override;
 };

@@ -75,6 +75,17 @@ void UserSettings::setPreferredAssistantProvider(const QString& value)
         Q_EMIT preferredAssistantProviderChanged();
 }
 
+bool UserSettings::startAtLogin() const
+{
+    return m_settings->value(startAtLoginKey, false).toBool();
+}
+
+void UserSettings::setStartAtLogin(bool value)
+{
+    if (store(startAtLoginKey, value))
+        Q_EMIT startAtLoginChanged();
+}
+
 QString UserSettings::remoteControlRestoreToken() const
 {
     return m_settings->value(remoteControlRestoreTokenKey).toString();

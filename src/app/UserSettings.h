@@ -9,8 +9,9 @@ class QSettings;
 
 namespace korvane {
 
-// The four persisted user settings (~/.config/korvane/Korvane.conf). Only the settings window
-// reads them. The same file keeps the desktop's remote-control consent between runs.
+// The persisted user settings (~/.config/korvane/Korvane.conf). Only the settings window
+// reads them, and the program's start for startAtLogin. The same file keeps the desktop's
+// remote-control consent between runs.
 class UserSettings final : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool startInQuietMode READ startInQuietMode WRITE setStartInQuietMode NOTIFY
@@ -21,6 +22,7 @@ class UserSettings final : public QObject {
                    NOTIFY allowComputerControlChanged)
     Q_PROPERTY(QString preferredAssistantProvider READ preferredAssistantProvider WRITE
                    setPreferredAssistantProvider NOTIFY preferredAssistantProviderChanged)
+    Q_PROPERTY(bool startAtLogin READ startAtLogin WRITE setStartAtLogin NOTIFY startAtLoginChanged)
 
 public:
     static inline const QString startInQuietModeKey = QStringLiteral("startInQuietMode");
@@ -30,6 +32,7 @@ public:
         QStringLiteral("preferredAssistantProvider");
     static inline const QString remoteControlRestoreTokenKey =
         QStringLiteral("remoteControlRestoreToken");
+    static inline const QString startAtLoginKey = QStringLiteral("startAtLogin");
 
     // The user's own settings file.
     explicit UserSettings(QObject* parent = nullptr);
@@ -46,6 +49,9 @@ public:
     void setAllowComputerControl(bool value);
     QString preferredAssistantProvider() const;
     void setPreferredAssistantProvider(const QString& value);
+    // Start hidden at login, listen for the wake phrase, keep running when the window closes.
+    bool startAtLogin() const;
+    void setStartAtLogin(bool value);
 
     // The remote-desktop portal's token for the person's consent to Korvane's control of the
     // keyboard and pointer; empty when none was given.
@@ -59,6 +65,7 @@ Q_SIGNALS:
     void readResponsesAloudChanged();
     void allowComputerControlChanged();
     void preferredAssistantProviderChanged();
+    void startAtLoginChanged();
 
 private:
     bool store(const QString& key, const QVariant& value);

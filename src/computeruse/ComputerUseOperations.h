@@ -16,6 +16,7 @@ namespace korvane::operations {
 
 // Dispatch
 QCoro::Task<ComputerUseResult> executeText(ContextPointer context, QString text);
+QCoro::Task<ComputerUseResult> executeTypedText(ContextPointer context, QString text);
 QCoro::Task<ComputerUseResult> execute(ContextPointer context, ComputerUseCommand command);
 QCoro::Task<ComputerUseResult> executeSequence(ContextPointer context,
                                                QList<ComputerUseCommand> commands);

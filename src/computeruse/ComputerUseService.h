@@ -13,8 +13,11 @@ class ComputerUseService {
 public:
     virtual ~ComputerUseService() = default;
 
-    // Parses free text into a command and carries it out.
+    // Parses free text into a command and carries it out on what is in front.
     virtual QCoro::Task<ComputerUseResult> execute(QString text) = 0;
+    // The same for a command typed into Korvane's own window: while that window is in front,
+    // a command that acts on the frontmost application acts on the one used just before.
+    virtual QCoro::Task<ComputerUseResult> executeTypedCommand(QString text) = 0;
     virtual QCoro::Task<ComputerUseResult> inspectUI() = 0;
     virtual QCoro::Task<ComputerUseResult> runPythonScript(QString code) = 0;
 };

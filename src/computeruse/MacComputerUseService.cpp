@@ -52,6 +52,11 @@ QCoro::Task<ComputerUseResult> MacComputerUseService::execute(QString text)
     return operations::executeText(m_context, std::move(text));
 }
 
+QCoro::Task<ComputerUseResult> MacComputerUseService::executeTypedCommand(QString text)
+{
+    return operations::executeTypedText(m_context, std::move(text));
+}
+
 QCoro::Task<ComputerUseResult> MacComputerUseService::execute(ComputerUseCommand command)
 {
     return operations::execute(m_context, std::move(command));

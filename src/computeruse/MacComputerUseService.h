@@ -29,6 +29,7 @@ public:
     ~MacComputerUseService() override;
 
     QCoro::Task<ComputerUseResult> execute(QString text) override;
+    QCoro::Task<ComputerUseResult> executeTypedCommand(QString text) override;
     QCoro::Task<ComputerUseResult> execute(ComputerUseCommand command);
     QCoro::Task<ComputerUseResult> executeSequence(QList<ComputerUseCommand> commands);
 

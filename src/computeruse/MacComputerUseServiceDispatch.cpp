@@ -1,5 +1,8 @@
 #include "computeruse/ComputerUseOperations.h"
 #include "computeruse/command/CommandParsing.h"
+#include "platform/Workspace.h"
+
+#include <QCoreApplication>
 
 #include <chrono>
 
@@ -10,6 +13,8 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr std::chrono::milliseconds pauseAfterSequenceStep = 350ms;
+constexpr std::chrono::milliseconds handbackWaitLimit = 2000ms;
+constexpr std::chrono::milliseconds handbackPollInterval = 100ms;
 
 ComputerUseResult noCommand()
 {
@@ -34,7 +39,83 @@ QCoro::Task<ComputerUseResult> executeMusic(ContextPointer context, MusicCommand
                       music.value);
 }
 
+// Whether the command starts by acting on whatever application is in front.
+bool actsOnFrontmostApplication(const ComputerUseCommand& command)
+{
+    if (const auto* sequence = std::get_if<command::Sequence>(&command.value))
+        return !sequence->commands.isEmpty() &&
+               actsOnFrontmostApplication(sequence->commands.first());
+    return std::holds_alternative<command::InspectUI>(command.value) ||
+           std::holds_alternative<command::ClickElement>(command.value) ||
+           std::holds_alternative<command::TypeText>(command.value) ||
+           std::holds_alternative<command::TypeTextIntoField>(command.value) ||
+           std::holds_alternative<command::FocusField>(command.value) ||
+           std::holds_alternative<command::PressKey>(command.value) ||
+           std::holds_alternative<command::CloseActiveTab>(command.value);
+}
+
+// Gives the focus back to the application used before Korvane's window, when that window is
+// in front. Absent when nothing needed handing back; else the application now in front, or
+// the sentence why it is not.
+QCoro::Task<std::optional<std::variant<RunningApplication, QString>>>
+handFocusBack(ContextPointer context)
+{
+    Workspace& workspace = *context->ports.workspace;
+    const qint64 ownProcess = QCoreApplication::applicationPid();
+    const std::optional<RunningApplication> frontmost = co_await workspace.frontmostApplication();
+    if (!frontmost || frontmost->processId != ownProcess)
+        co_return std::nullopt;
+
+    const std::optional<RunningApplication> previous =
+        co_await workspace.applicationBeforeOwnWindow();
+    if (!previous)
+        co_return QStringLiteral("No other application was in use before Korvane, so the "
+                                 "command was not carried out. Switch to it and try again.");
+    const QString refused = QStringLiteral("Could not bring ") + previous->displayName +
+                            QStringLiteral(" to the front, so the command was not carried out.");
+    // Tasks with arguments are awaited by name: GCC 12 may destroy a co_await's temporaries
+    // twice.
+    auto activation = workspace.activate(*previous);
+    if (!co_await activation)
+        co_return refused;
+
+    // Acting before the switch lands would act on Korvane's own window.
+    Pacing& pacing = *context->pacing;
+    const auto start = pacing.now();
+    while (pacing.now() - start < handbackWaitLimit) {
+        const std::optional<RunningApplication> now = co_await workspace.frontmostApplication();
+        if (now && now->processId == previous->processId)
+            co_return *previous;
+        co_await pacing.sleep(handbackPollInterval);
+    }
+    co_return refused;
+}
+
 } // namespace
+
+QCoro::Task<ComputerUseResult> executeTypedText(ContextPointer context, QString text)
+{
+    const QString trimmed = text.trimmed();
+    std::optional<ComputerUseCommand> command = parseComputerUseCommand(trimmed);
+    if (!command || !actsOnFrontmostApplication(*command)) {
+        auto executing = executeText(context, std::move(text));
+        co_return co_await executing;
+    }
+
+    auto handingBack = handFocusBack(context);
+    const auto handback = co_await handingBack;
+    if (handback) {
+        if (const auto* refusal = std::get_if<QString>(&*handback))
+            co_return ComputerUseResult{*refusal, std::nullopt};
+    }
+    auto executing = execute(context, std::move(*command));
+    ComputerUseResult result = co_await executing;
+    if (!handback)
+        co_return result;
+    result.summary = QStringLiteral("In ") + std::get<RunningApplication>(*handback).displayName +
+                     QStringLiteral(": ") + result.summary;
+    co_return result;
+}
 
 QCoro::Task<ComputerUseResult> executeText(ContextPointer context, QString text)
 {

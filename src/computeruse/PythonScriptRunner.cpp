@@ -1,10 +1,12 @@
 #include "computeruse/PythonScriptRunner.h"
 
 #include "computeruse/ScriptArtifactMarker.h"
+#include "computeruse/ScriptEnvironmentActivity.h"
 #include "computeruse/ShellCommand.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QObject>
 #include <QSaveFile>
 #include <qcoro/qcorosignal.h>
@@ -35,6 +37,41 @@ ScriptTurn& scriptTurn()
 {
     static thread_local ScriptTurn turn;
     return turn;
+}
+
+// What scripts are promised, as pip names them, with the module each provides.
+constexpr std::pair<const char*, const char*> scriptPackages[] = {
+    {"pandas", "pandas"},
+    {"openpyxl", "openpyxl"},
+    {"python-pptx", "pptx"},
+    {"matplotlib", "matplotlib"},
+};
+
+// The distribution's interpreter, whose site packages hold the packages Korvane depends on; a
+// Python of one's own earlier on the path (pyenv, say) does not see them.
+QString systemPython()
+{
+    const QString system = QStringLiteral("/usr/bin/python3");
+    return QFileInfo(system).isExecutable() ? system : QStringLiteral("python3");
+}
+
+// The packages the environment's interpreter cannot import; all of them when it cannot tell.
+QCoro::Task<QStringList> missingScriptPackages(QString interpreter, ShellCommandOptions options)
+{
+    QString check = QStringLiteral("import importlib.util\nfor name, module in (");
+    QStringList all;
+    for (const auto& [distribution, module] : scriptPackages) {
+        check +=
+            u"('" + QLatin1StringView(distribution) + u"', '" + QLatin1StringView(module) + u"'), ";
+        all.append(QLatin1StringView(distribution));
+    }
+    check += QStringLiteral("):\n    if importlib.util.find_spec(module) is None:\n"
+                            "        print(name)\n");
+    const ShellCommandResult result = co_await runShellCommand(
+        shellQuoted(interpreter) + QStringLiteral(" -c ") + shellQuoted(check), options);
+    if (result.exitCode != 0)
+        co_return all;
+    co_return result.output.split(u'\n', Qt::SkipEmptyParts);
 }
 
 QString minutesText(std::chrono::milliseconds limit)
@@ -75,33 +112,53 @@ QString PythonScriptRunner::scriptPath() const
 QCoro::Task<std::optional<QString>> PythonScriptRunner::ensureVirtualEnvironment() const
 {
     const QString interpreter = interpreterPath();
-    if (QFile::exists(interpreter))
-        co_return interpreter;
-    const QString workspace = m_workspace;
     const QString environment = environmentFolder();
-    QDir().mkpath(workspace);
+    const QString stamp = environment + QStringLiteral("/.korvane-packages-installed");
+    if (QFile::exists(interpreter) && QFile::exists(stamp))
+        co_return interpreter;
 
+    const ScriptEnvironmentActivity::Preparation preparing;
     ShellCommandOptions options;
-    options.workingDirectory = workspace;
-    printConsoleLine(QStringLiteral("Initializing Python Virtual Environment at ") + environment +
-                     QStringLiteral("..."));
-    const ShellCommandResult created =
-        co_await runShellCommand(QStringLiteral("python3 -m venv korvane_venv"), options);
-    if (created.exitCode != 0) {
-        printConsoleLine(QStringLiteral("Failed to create virtual environment: ") + created.error);
-        co_return std::nullopt;
+    options.workingDirectory = m_workspace;
+    if (!QFile::exists(interpreter)) {
+        QDir().mkpath(m_workspace);
+        printConsoleLine(QStringLiteral("Initializing Python Virtual Environment at ") +
+                         environment + QStringLiteral("..."));
+        // On top of the system's packages, so scripts run at once and without a network; the
+        // system's pip serves it, so no copy of pip is bootstrapped.
+        const ShellCommandResult created = co_await runShellCommand(
+            systemPython() +
+                QStringLiteral(" -m venv --system-site-packages --without-pip korvane_venv"),
+            options);
+        if (created.exitCode != 0) {
+            printConsoleLine(QStringLiteral("Failed to create virtual environment: ") +
+                             created.error);
+            co_return std::nullopt;
+        }
     }
 
-    printConsoleLine(QStringLiteral("Installing virtual environment dependencies..."));
-    const ShellCommandResult installed = co_await runShellCommand(
-        shellQuoted(environment + QStringLiteral("/bin/pip")) +
-            QStringLiteral(" install pandas openpyxl python-pptx matplotlib"),
-        options);
-    if (installed.exitCode != 0) {
-        printConsoleLine(QStringLiteral("Failed to install virtual environment dependencies: ") +
-                         installed.error);
-        co_return std::nullopt;
+    const QStringList missing = co_await missingScriptPackages(interpreter, options);
+    if (!missing.isEmpty()) {
+        printConsoleLine(QStringLiteral("Installing virtual environment dependencies..."));
+        const ShellCommandResult installed = co_await runShellCommand(
+            shellQuoted(interpreter) +
+                QStringLiteral(" -m pip install --disable-pip-version-check --retries 1 "
+                               "--timeout 20 ") +
+                missing.join(u' '),
+            options);
+        if (installed.exitCode != 0) {
+            // Offline, say: scripts that need only what the system has still run, and the
+            // next script tries the install again.
+            printConsoleLine(
+                QStringLiteral("Failed to install virtual environment dependencies: ") +
+                installed.error);
+            co_return interpreter;
+        }
     }
+    // Without the mark the next script only checks the packages again.
+    if (QFile mark(stamp); !mark.open(QIODevice::WriteOnly))
+        printConsoleLine(QStringLiteral("Could not record the installed packages: ") +
+                         mark.errorString());
     printConsoleLine(QStringLiteral("Python Virtual Environment initialized successfully!"));
     co_return interpreter;
 }

@@ -20,8 +20,10 @@ public:
 
     QCoro::Task<ComputerUseResult> run(QString code) const;
 
-    // The interpreter, creating the environment and installing its packages when it is missing;
-    // absent when that failed. Progress lines go to standard output.
+    // The interpreter, creating the environment on top of the system's Python packages when it
+    // is missing, and installing the packages the system lacks until that has once succeeded.
+    // Absent only when the environment could not be created; a failed install still gives the
+    // interpreter. Progress lines go to standard output.
     QCoro::Task<std::optional<QString>> ensureVirtualEnvironment() const;
 
     QString environmentFolder() const;

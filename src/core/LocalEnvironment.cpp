@@ -91,16 +91,21 @@ QStringList candidateEnvFiles()
         const QDir executableFolder(QCoreApplication::applicationDirPath());
         appendUnique(files, executableFolder.filePath(QStringLiteral("../../") + envFileName));
         appendUnique(files, executableFolder.filePath(QStringLiteral("../") + envFileName));
+        // Installed, the program's shared data lies beside its bin folder.
+        const QDir resources(executableFolder.filePath(QStringLiteral("../share/korvane")));
+        if (resources.exists())
+            appendUnique(files, resources.filePath(envFileName));
     }
-    const QDir resources(QStringLiteral(KORVANE_INSTALL_DATADIR));
-    if (resources.exists())
-        appendUnique(files, resources.filePath(envFileName));
+    appendUnique(files, userEnvFile());
+    return files;
+}
 
+QString userEnvFile()
+{
     QString configHome = qEnvironmentVariable("XDG_CONFIG_HOME");
     if (configHome.isEmpty())
         configHome = QDir::home().filePath(QStringLiteral(".config"));
-    appendUnique(files, QDir(configHome).filePath(QStringLiteral("korvane/") + envFileName));
-    return files;
+    return QDir::cleanPath(QDir(configHome).filePath(QStringLiteral("korvane/") + envFileName));
 }
 
 Lookup lookup(const QString& key)

@@ -26,6 +26,9 @@ Lookup lookup(const QString& key);
 // first matching line holds a non-empty value.
 std::optional<QString> value(const QString& key);
 
+// The user's own file, $XDG_CONFIG_HOME/korvane/.env.local: the last candidate.
+QString userEnvFile();
+
 // The `.env.local` files consulted, in order of precedence, without duplicates.
 // KORVANE_ENV_FILES (colon-separated paths) replaces the list when it is set.
 QStringList candidateEnvFiles();

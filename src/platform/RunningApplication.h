@@ -14,6 +14,8 @@ struct RunningApplication {
     // The window class, for logs.
     QString name{};
     qint64 processId = 0;
+    // The name people know it by: its entry's Name, else the window class.
+    QString displayName{};
 
     friend bool operator==(const RunningApplication&, const RunningApplication&) = default;
 };

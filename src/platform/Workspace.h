@@ -25,6 +25,11 @@ public:
     virtual QCoro::Task<std::optional<QString>> openApplication(QUrl application) = 0;
     // An address or a file:// URL, handed to its default handler; false when that failed.
     virtual QCoro::Task<bool> open(QUrl url) = 0;
+    // The application that was in front just before this process's own window took the focus,
+    // as the desktop reported it; absent when none is known or it has gone.
+    virtual QCoro::Task<std::optional<RunningApplication>> applicationBeforeOwnWindow() = 0;
+    // Brings a running application's window to the front; false when the desktop refused.
+    virtual QCoro::Task<bool> activate(RunningApplication application) = 0;
 };
 
 } // namespace korvane

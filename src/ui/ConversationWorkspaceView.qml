@@ -23,6 +23,12 @@ Rectangle {
         anchors.bottomMargin: 32
         spacing: 0
 
+        SetupNotices {
+            Layout.alignment: Qt.AlignHCenter
+            Layout.fillWidth: true
+            Layout.maximumWidth: 720
+        }
+
         Item { Layout.fillHeight: true; Layout.preferredHeight: 1 }
 
         Label {

@@ -8,6 +8,7 @@ ApplicationWindow {
 
     required property QtObject appModel
     property QtObject userSettings: null
+    property QtObject loginStartup: null
     property alias content: contentView
 
     title: "Korvane"
@@ -134,6 +135,7 @@ ApplicationWindow {
             active: window.userSettings !== null
             sourceComponent: SettingsView {
                 userSettings: window.userSettings
+                loginStartup: window.loginStartup
             }
         }
     }

@@ -8,6 +8,8 @@ Page {
     id: settings
 
     required property QtObject userSettings
+    // Starting at login; absent where the program does not offer it.
+    property QtObject loginStartup: null
 
     padding: 24
     background: Rectangle { color: Theme.windowBackground }
@@ -124,6 +126,31 @@ Page {
                 InfoRow { label: "App Intents"; value: "Shortcuts and Siri routes started" }
                 InfoRow { label: "Foundation Models"; value: "Provider seam ready" }
                 InfoRow { label: "Visual Intelligence"; value: "Entity model prepared" }
+            }
+
+            Section {
+                title: "Background"
+                visible: settings.loginStartup !== null
+                Switch {
+                    objectName: "startAtLogin"
+                    Layout.fillWidth: true
+                    text: "Start at login and listen for \"Hey Korva\""
+                    checked: settings.loginStartup ? settings.loginStartup.enabled : false
+                    onToggled: {
+                        settings.loginStartup.enabled = checked
+                        // A refused change snaps the switch back to the setting.
+                        checked = Qt.binding(() => settings.loginStartup.enabled)
+                    }
+                }
+                Note {
+                    text: "Korvane starts hidden when you log in and listens for the wake phrase. "
+                          + "Closing the window keeps it listening; quit from its icon in the tray."
+                }
+                Note {
+                    visible: text !== ""
+                    text: settings.loginStartup ? settings.loginStartup.problem : ""
+                    color: Theme.failure
+                }
             }
         }
     }

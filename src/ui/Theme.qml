@@ -15,6 +15,7 @@ QtObject {
     readonly property color tertiaryText: "#9aa1ad"
     readonly property color accent: "#0a7cff"
     readonly property color accentSoft: "#e7f1ff"
+    readonly property color failure: "#c62828"
     readonly property color cardShadow: "#14000000"
 
     readonly property int largeTitle: 30

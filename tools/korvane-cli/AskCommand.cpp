@@ -15,7 +15,6 @@ namespace korvane::cli {
 
 namespace {
 
-const QString synopsis = QStringLiteral("ask [--timeout SECONDS] PROMPT...");
 constexpr double defaultTimeoutSeconds = 120;
 
 bool isQuiet(const AppModel& model)
@@ -74,10 +73,9 @@ QString conversationJson(const AppModel& model)
            u"],\"selectedArtifactIndex\":" + compactJson(selectedIndex) + u'}';
 }
 
-} // namespace
-
 int runAskCommand(const QStringList& arguments)
 {
+    const QString synopsis = askVerb().synopsis();
     double timeoutSeconds = defaultTimeoutSeconds;
     QStringList prompts;
     for (qsizetype index = 0; index < arguments.size(); ++index) {
@@ -117,6 +115,44 @@ int runAskCommand(const QStringList& arguments)
         std::_Exit(exitTimeout);
     }
     return exitSuccess;
+}
+
+} // namespace
+
+Verb askVerb()
+{
+    return {
+        .name = QStringLiteral("ask"),
+        .arguments = QStringLiteral(
+            "[--timeout SECONDS] [--allow-computer-control] [--allow-script-network] PROMPT..."),
+        .summary = QStringLiteral("Submit prompts to a headless assistant and print the outcome"),
+        .description = QStringLiteral(
+            "Submits each PROMPT in order, as if typed into the window, waiting for the previous "
+            "one to finish, then prints {\"messages\":[…],\"artifacts\":[…],"
+            "\"selectedArtifactIndex\":N|null} as JSON. No microphone is opened and no wake "
+            "phrase is listened for.\n\n"
+            "Prompts the phrase parsers recognise are carried out on this desktop, as with run; "
+            "the others go to the chat service at OPENAI_BASE_URL with OPENAI_API_KEY."),
+        .options =
+            {
+                {.name = QStringLiteral("--timeout"),
+                 .valueName = QStringLiteral("SECONDS"),
+                 .text = QStringLiteral(
+                     "One time-out for the whole run, 120 by default. On time-out what has arrived "
+                     "is printed and the exit code is 3.")},
+                {.name = QStringLiteral("--allow-computer-control"),
+                 .text = QStringLiteral(
+                     "Carry out key presses, typing, clicks and scripts that the assistant asks "
+                     "for "
+                     "without asking first, as with the setting \"Allow Computer Control\" on. "
+                     "Without it such actions are declined.")},
+                {.name = QStringLiteral("--allow-script-network"),
+                 .text = QStringLiteral(
+                     "Let scripts reach the network (and pass them the API key). Without it "
+                     "scripts run with no network.")},
+            },
+        .run = runAskCommand,
+    };
 }
 
 } // namespace korvane::cli

@@ -1,9 +1,13 @@
 #pragma once
 
+#include <QList>
+#include <QString>
 #include <QStringList>
 
-// Each subcommand takes the arguments after its name and returns the process exit code:
-// 0 on success, 2 for a usage error (message on standard error), 3 for a time-out.
+#include <functional>
+
+// Each subcommand ("verb") takes the arguments after its name and returns the process exit
+// code: 0 on success, 2 for a usage error (message on standard error), 3 for a time-out.
 namespace korvane::cli {
 
 inline constexpr int exitSuccess = 0;
@@ -11,11 +15,37 @@ inline constexpr int exitFailure = 1;
 inline constexpr int exitUsage = 2;
 inline constexpr int exitTimeout = 3;
 
-int runAskCommand(const QStringList& arguments);
-int runConfigCommand(const QStringList& arguments);
-int runKeyCommand(const QStringList& arguments);
-int runParseCommand(const QStringList& arguments);
-int runRunCommand(const QStringList& arguments);
-int runSearchCommand(const QStringList& arguments);
+struct VerbOption {
+    // "--timeout"
+    QString name;
+    // "SECONDS"; empty for a flag.
+    QString valueName{};
+    QString text{};
+    // The value names a file, so the shell completes paths for it.
+    bool takesPath = false;
+};
+
+// A verb's help lives beside its code: the overview, `help VERB`, the manual page and the
+// shell completion are all made from these.
+struct Verb {
+    QString name;
+    // What follows the name: "[--timeout SECONDS] PROMPT...".
+    QString arguments{};
+    // One line for the overview, a sentence without a full stop.
+    QString summary{};
+    // Paragraphs of plain text, separated by blank lines.
+    QString description{};
+    QList<VerbOption> options{};
+    std::function<int(const QStringList&)> run{};
+
+    QString synopsis() const { return arguments.isEmpty() ? name : name + u' ' + arguments; }
+};
+
+Verb askVerb();
+Verb configVerb();
+Verb keyVerb();
+Verb parseVerb();
+Verb runVerb();
+Verb searchVerb();
 
 } // namespace korvane::cli

@@ -2,6 +2,7 @@
 #include "CliOutput.h"
 #include "app/ApplicationComposition.h"
 #include "app/UserSettings.h"
+#include "core/ApiKeySetup.h"
 #include "core/Configuration.h"
 #include "core/LocalEnvironment.h"
 
@@ -24,12 +25,14 @@ QString describe(const Configuration::Key& key)
     return Configuration::value(key.name) + QStringLiteral(" (default)");
 }
 
-} // namespace
-
 int runConfigCommand(const QStringList& arguments)
 {
     if (!arguments.isEmpty())
-        return usageError(QStringLiteral("config"));
+        return usageError(configVerb().synopsis());
+
+    // A new user learns first what is missing and where to put it.
+    if (!ApiKeySetup::isConfigured())
+        printLine(ApiKeySetup::advice());
 
     for (const Configuration::Key& key : Configuration::keys())
         printLine(key.name + QStringLiteral(": ") + describe(key));
@@ -60,6 +63,23 @@ int runConfigCommand(const QStringList& arguments)
     for (const auto& [port, backend] : composeDesktop().choices)
         printLine(port + QStringLiteral(": ") + backend);
     return exitSuccess;
+}
+
+} // namespace
+
+Verb configVerb()
+{
+    return {
+        .name = QStringLiteral("config"),
+        .summary = QStringLiteral("Show each configuration key and where its value came from"),
+        .description = QStringLiteral(
+            "Prints each key with its value and its source (environment, the path of a "
+            ".env.local file, or default), then the resolved service addresses, the workspace, "
+            "the debug log, the settings file and the .env.local files looked at. The API key "
+            "shows only whether it is set and where. Without a key, the first line says what to "
+            "set and where."),
+        .run = runConfigCommand,
+    };
 }
 
 } // namespace korvane::cli

@@ -43,6 +43,13 @@ constexpr QStringView clickTargetSuffixes[] = {u" menu item", u" button", u" lin
 constexpr QStringView fieldTargetSuffixes[] = {u" text field", u" search field", u" input field",
                                                u" field", u" box"};
 
+// After "write ", these words ask for writing ("write me a poem", "write an email"), not for
+// text to type.
+constexpr QStringView writingRequestWords[] = {
+    u"a",     u"an",      u"the", u"this", u"that", u"these", u"those",    u"some",
+    u"any",   u"another", u"my",  u"your", u"his",  u"her",   u"its",      u"our",
+    u"their", u"me",      u"us",  u"him",  u"them", u"you",   u"something"};
+
 struct TextAndField {
     QString text;
     QString field;
@@ -137,6 +144,21 @@ std::optional<QString> focusFieldTarget(const CommandText& text)
     return targetAfterPrefix(text, focusPrefixes, fieldTargetSuffixes);
 }
 
+// The type prefix the text starts with, unless it is "write " asking for writing.
+std::optional<QStringView> typePrefix(const CommandText& text)
+{
+    const std::optional<QStringView> prefix = firstPrefix(text, typePrefixes);
+    if (prefix != u"write ")
+        return prefix;
+    const QStringView rest = text.lower().sliced(prefix->size());
+    const qsizetype wordEnd = rest.indexOf(u' ');
+    const QStringView word = wordEnd < 0 ? rest : rest.first(wordEnd);
+    const bool asksForWriting =
+        std::find(std::begin(writingRequestWords), std::end(writingRequestWords), word) !=
+        std::end(writingRequestWords);
+    return asksForWriting ? std::nullopt : prefix;
+}
+
 std::optional<QString> clickTarget(const CommandText& text)
 {
     return targetAfterPrefix(text, clickPrefixes, clickTargetSuffixes);
@@ -152,7 +174,7 @@ std::optional<KeyboardKey> keyPress(const CommandText& text)
 
 std::optional<QString> typedText(const CommandText& text)
 {
-    const std::optional<QStringView> prefix = firstPrefix(text, typePrefixes);
+    const std::optional<QStringView> prefix = typePrefix(text);
     if (!prefix)
         return std::nullopt;
     const CommandText typed = text.after(0, *prefix).withoutMatchingQuotes();
@@ -183,7 +205,7 @@ std::optional<TextAndField> fillFieldIntent(const CommandText& text)
 
 std::optional<TextAndField> typedTextIntoField(const CommandText& text)
 {
-    const std::optional<QStringView> prefix = firstPrefix(text, typePrefixes);
+    const std::optional<QStringView> prefix = typePrefix(text);
     if (!prefix)
         return fillFieldIntent(text);
     const CommandText rest = text.after(0, *prefix);

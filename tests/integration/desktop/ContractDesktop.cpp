@@ -26,9 +26,8 @@ QString probeCommand(ContractDesktop::Probe probe)
     const QString folder = QCoreApplication::applicationDirPath();
     if (probe == ContractDesktop::Probe::qt)
         return folder + QStringLiteral("/accessibilityprobe");
-    // Debian's own Python, which has the GTK bindings.
-    return QStringLiteral("/usr/bin/python3 ") + QStringLiteral(KORVANE_SOURCE_DIR) +
-           QStringLiteral("/tests/integration/desktop/gtkprobe.py");
+    // Debian's own Python, which has the GTK bindings; the build puts the script beside us.
+    return QStringLiteral("/usr/bin/python3 ") + folder + QStringLiteral("/gtkprobe.py");
 }
 
 } // namespace

@@ -6,10 +6,14 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusVariant>
+#include <QDir>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <csignal>
 
 using namespace korvane;
 
@@ -171,6 +175,41 @@ private Q_SLOTS:
         QCOMPARE(korvane.exitCode(), 0);
         QCOMPARE(spy.size(), 1);
         QCOMPARE(spy.constFirst().constFirst().value<LaunchRequest>(), expected);
+    }
+
+    void busActivationStartsKorvaneInTheBackground()
+    {
+        // A bus of its own that knows Korvane's service, as the installed service file says.
+        QTemporaryDir data;
+        QVERIFY(QDir().mkpath(data.filePath(u"dbus-1/services"_qs)));
+        QFile service(data.filePath(u"dbus-1/services/com.korva.Korvane.service"_qs));
+        QVERIFY(service.open(QIODevice::WriteOnly));
+        service.write("[D-BUS Service]\nName=com.korva.Korvane\nExec=" KORVANE_BINARY
+                      " --background\n");
+        service.close();
+        QProcessEnvironment env = environment();
+        env.insert(u"XDG_DATA_DIRS"_qs, data.path());
+        env.insert(u"XDG_CONFIG_HOME"_qs, data.path());
+        QProcess daemon;
+        daemon.setProcessEnvironment(env);
+        daemon.start(u"dbus-daemon"_qs, {u"--session"_qs, u"--nofork"_qs, u"--print-address=1"_qs});
+        QVERIFY(daemon.waitForStarted());
+        QTRY_VERIFY(daemon.canReadLine());
+        const QString address = QString::fromUtf8(daemon.readLine()).trimmed();
+        {
+            QDBusConnection bus = QDBusConnection::connectToBus(address, u"korvane-activation"_qs);
+            QDBusMessage call = applicationCall(u"Activate"_qs);
+            call << QVariantMap();
+            // Started by the bus, Korvane answers the call that started it.
+            const QDBusMessage reply = bus.call(call, QDBus::Block, 30000);
+            QVERIFY2(reply.type() == QDBusMessage::ReplyMessage, qPrintable(reply.errorMessage()));
+            const uint pid = bus.interface()->servicePid(DesktopIntentsService::serviceName);
+            QVERIFY(pid > 0);
+            ::kill(static_cast<pid_t>(pid), SIGTERM);
+        }
+        QDBusConnection::disconnectFromBus(u"korvane-activation"_qs);
+        daemon.terminate();
+        daemon.waitForFinished();
     }
 
     void commandLineRejectsBadArguments_data()

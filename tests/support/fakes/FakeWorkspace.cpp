@@ -30,4 +30,15 @@ QCoro::Task<bool> FakeWorkspace::open(QUrl url)
     co_return openSucceeds;
 }
 
+QCoro::Task<std::optional<RunningApplication>> FakeWorkspace::applicationBeforeOwnWindow()
+{
+    co_return std::as_const(applicationBefore);
+}
+
+QCoro::Task<bool> FakeWorkspace::activate(RunningApplication application)
+{
+    activated.append(application);
+    co_return activateSucceeds;
+}
+
 } // namespace korvane::test

@@ -19,15 +19,20 @@ public:
     bool openSucceeds = true;
     // Called on openApplication, after recording it.
     std::function<void(const QUrl&)> onOpenApplication{};
+    std::optional<RunningApplication> applicationBefore{};
+    bool activateSucceeds = true;
 
     QList<QUrl> openedApplications{};
     QList<QUrl> openedUrls{};
+    QList<RunningApplication> activated{};
     int frontmostQueries = 0;
 
     QCoro::Task<std::optional<RunningApplication>> frontmostApplication() override;
     QCoro::Task<QList<RunningApplication>> runningApplications() override;
     QCoro::Task<std::optional<QString>> openApplication(QUrl application) override;
     QCoro::Task<bool> open(QUrl url) override;
+    QCoro::Task<std::optional<RunningApplication>> applicationBeforeOwnWindow() override;
+    QCoro::Task<bool> activate(RunningApplication application) override;
 };
 
 } // namespace korvane::test

@@ -55,6 +55,12 @@ QCoro::Task<ComputerUseResult> FakeComputerUseService::execute(QString text)
     co_return ComputerUseResult{.summary = QStringLiteral("Did ") + text + u'.'};
 }
 
+QCoro::Task<ComputerUseResult> FakeComputerUseService::executeTypedCommand(QString text)
+{
+    typedCommands.append(text);
+    return execute(std::move(text));
+}
+
 QCoro::Task<ComputerUseResult> FakeComputerUseService::inspectUI()
 {
     ++inspections;

@@ -59,10 +59,13 @@ public:
 class FakeComputerUseService final : public ComputerUseService {
 public:
     QCoro::Task<ComputerUseResult> execute(QString text) override;
+    // Recorded in `typedCommands`, then answered as execute().
+    QCoro::Task<ComputerUseResult> executeTypedCommand(QString text) override;
     QCoro::Task<ComputerUseResult> inspectUI() override;
     QCoro::Task<ComputerUseResult> runPythonScript(QString code) override;
 
     QStringList executed;
+    QStringList typedCommands;
     QStringList scripts;
     int inspections = 0;
     // Answers for execute, taken in order; then "Did <text>.".

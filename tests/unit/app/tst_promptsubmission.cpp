@@ -79,6 +79,8 @@ void PromptSubmissionTest::commandSummaryAppearsOnceAfterItsUserMessage()
     QVERIFY(h.waitForQuiet());
 
     QCOMPARE(h.computerUse->executed, (QStringList{u"open firefox"_qs, u"open terminal"_qs}));
+    // Typed into the window, so they act on the application used before it.
+    QCOMPARE(h.computerUse->typedCommands, h.computerUse->executed);
     QVERIFY(h.assistant->requests.isEmpty());
     QCOMPARE(contents(h.model->messages()),
              (QStringList{u"open firefox"_qs, u"Did open firefox."_qs, u"open terminal"_qs,

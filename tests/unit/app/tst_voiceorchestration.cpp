@@ -279,6 +279,8 @@ void VoiceOrchestrationTest::wakePhrase()
 
     if (runsCommand) {
         QCOMPARE(h.computerUse->executed, QStringList{*suffix});
+        // Spoken, so it acts on what is in front.
+        QVERIFY(h.computerUse->typedCommands.isEmpty());
         QVERIFY(h.realtime->starts.isEmpty());
         QCOMPARE(contents(h.model->messages()), (QStringList{*suffix, u"Did open files."_qs}));
         QCOMPARE(h.model->messages().first().role, ConversationRole::user);

@@ -115,6 +115,11 @@ void AppInteractionCommandParserTest::parse_data()
         C::typeTextIntoField(u"hello"_qs, u"the"_qs));
     row("no field at all falls back to plain typing", "type hello in", C::typeText(u"hello in"_qs));
     row("type prefix needs a space", "typewriter", std::nullopt);
+    row("write and a word types it", "write hello world", C::typeText(u"hello world"_qs));
+    row("write and a quote types it", "write \"a poem\"", C::typeText(u"a poem"_qs));
+    row("write an article asks the assistant", "Write a short note about green tea", std::nullopt);
+    row("write a pronoun asks the assistant", "write me a poem about the sea", std::nullopt);
+    row("writing request never types into a field", "write an email on the desk", std::nullopt);
 
     // Compounds: two commands joined by the first connector that works.
     row("two clicks", "click OK and then click Close",

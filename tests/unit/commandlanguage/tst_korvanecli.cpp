@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTest>
 
 class KorvaneCliTest final : public QObject {
@@ -14,6 +15,7 @@ private Q_SLOTS:
     void printsOneLineOfJson();
     void usageErrors_data();
     void usageErrors();
+    void helpDescribesEveryVerb();
 
 private:
     QString m_program;
@@ -93,6 +95,8 @@ void KorvaneCliTest::usageErrors_data()
     QTest::newRow("parse without text") << QStringList{u"parse"_qs};
     QTest::newRow("parse with two words") << QStringList{u"parse"_qs, u"open"_qs, u"Notes"_qs};
     QTest::newRow("key without text") << QStringList{u"key"_qs};
+    QTest::newRow("help for no such verb") << QStringList{u"help"_qs, u"dance"_qs};
+    QTest::newRow("unknown generator") << QStringList{u"--generate"_qs, u"pdf"_qs};
 }
 
 void KorvaneCliTest::usageErrors()
@@ -101,7 +105,37 @@ void KorvaneCliTest::usageErrors()
     const Run result = run(m_program, arguments);
     QCOMPARE(result.exitCode, 2);
     QVERIFY(result.out.isEmpty());
-    QVERIFY(result.err.startsWith("usage: korvane-cli "));
+    QVERIFY(result.err.startsWith("usage: korvane-cli ") || result.err.startsWith("korvane-cli: "));
+}
+
+void KorvaneCliTest::helpDescribesEveryVerb()
+{
+    const Run version = run(m_program, {u"--version"_qs});
+    QCOMPARE(version.exitCode, 0);
+    QVERIFY2(QRegularExpression(u"^korvane-cli \\d+\\.\\d+\\.\\d+\n$"_qs)
+                 .match(QString::fromUtf8(version.out))
+                 .hasMatch(),
+             version.out.constData());
+
+    // Every verb the overview lists has its own help.
+    const Run overview = run(m_program, {u"--help"_qs});
+    QCOMPARE(overview.exitCode, 0);
+    const QString text = QString::fromUtf8(overview.out);
+    const QString commands = text.section(u"Commands:\n"_qs, 1).section(u"\n\n"_qs, 0, 0);
+    QStringList verbs;
+    for (const QString& line : commands.split(u'\n')) {
+        if (line.startsWith(u"  ") && !line.startsWith(u"   "))
+            verbs.append(line.trimmed().section(u' ', 0, 0));
+    }
+    for (const QString& verb : {u"config"_qs, u"ask"_qs, u"run"_qs, u"help"_qs})
+        QVERIFY2(verbs.contains(verb), qPrintable(text));
+    for (const QString& verb : std::as_const(verbs)) {
+        const Run help = run(m_program, {u"help"_qs, verb});
+        QCOMPARE(help.exitCode, 0);
+        const QByteArray usage = "Usage: korvane-cli " + verb.toUtf8();
+        QVERIFY2(help.out.startsWith(usage), help.out.constData());
+    }
+    QVERIFY(run(m_program, {u"help"_qs, u"ask"_qs}).out.contains("--timeout SECONDS"));
 }
 
 QTEST_GUILESS_MAIN(KorvaneCliTest)

@@ -136,6 +136,72 @@ private Q_SLOTS:
         QCOMPARE(calls, QStringList{call});
     }
 
+    // While Korvane's own window is in front, a typed command that acts on the frontmost
+    // application first gives the focus back to the one used before.
+    void typedCommandsActOnTheApplicationUsedBefore_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("korvaneInFront");
+        QTest::addColumn<bool>("knownBefore");
+        QTest::addColumn<int>("activation"); // 0 refused, 1 lands, 2 never lands
+        QTest::addColumn<QString>("summary");
+        QTest::addColumn<QStringList>("calls");
+
+        const QString refused = u"Could not bring Gedit to the front, so the command was not "
+                                u"carried out."_qs;
+        QTest::newRow("type") << u"type hello"_qs << true << true << 1 << u"In Gedit: Done."_qs
+                              << QStringList{u"typeText(hello)"_qs};
+        QTest::newRow("key") << u"press control s"_qs << true << true << 1 << u"In Gedit: Done."_qs
+                             << QStringList{u"pressKey(Control-S)"_qs};
+        QTest::newRow("click") << u"click Save"_qs << true << true << 1 << u"In Gedit: Done."_qs
+                               << QStringList{u"clickVisibleElement(Save)"_qs};
+        QTest::newRow("inspect")
+            << u"inspect screen"_qs << true << true << 1
+            << u"In Gedit: No interactive elements found. Ensure the application is focused and "
+               u"has fully loaded."_qs
+            << QStringList{u"getVisibleElements()"_qs};
+        QTest::newRow("another program in front")
+            << u"type hello"_qs << false << true << 1 << u"Done."_qs
+            << QStringList{u"typeText(hello)"_qs};
+        QTest::newRow("nothing used before")
+            << u"type hello"_qs << true << false << 1
+            << u"No other application was in use before Korvane, so the command was not carried "
+               u"out. Switch to it and try again."_qs
+            << QStringList{};
+        QTest::newRow("switch refused")
+            << u"type hello"_qs << true << true << 0 << refused << QStringList{};
+        QTest::newRow("switch never lands")
+            << u"type hello"_qs << true << true << 2 << refused << QStringList{};
+        QTest::newRow("opening needs no switch") << u"open example.com"_qs << true << true << 1
+                                                 << u"Opened example.com."_qs << QStringList{};
+    }
+    void typedCommandsActOnTheApplicationUsedBefore()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, korvaneInFront);
+        QFETCH(bool, knownBefore);
+        QFETCH(int, activation);
+        QFETCH(QString, summary);
+        QFETCH(QStringList, calls);
+        Fixture fixture;
+        const RunningApplication korvane{u"korvane.desktop"_qs, u"korvane"_qs,
+                                         QCoreApplication::applicationPid(), u"Korvane"_qs};
+        const RunningApplication gedit{u"gedit.desktop"_qs, u"gedit"_qs, 77, u"Gedit"_qs};
+        fixture.workspace->frontmostAnswers = {korvaneInFront ? korvane : gedit};
+        if (activation == 1)
+            fixture.workspace->frontmostAnswers.append(gedit);
+        fixture.workspace->activateSucceeds = activation != 0;
+        if (knownBefore)
+            fixture.workspace->applicationBefore = gedit;
+
+        MacComputerUseService executor = fixture.service();
+        QCOMPARE(QCoro::waitFor(executor.executeTypedCommand(text)).summary, summary);
+        QCOMPARE(fixture.ui->calls, calls);
+        const bool switched = korvaneInFront && knownBefore && text != u"open example.com";
+        QCOMPARE(fixture.workspace->activated,
+                 switched ? QList{gedit} : QList<RunningApplication>{});
+    }
+
     void emptyInputsAnswerWithoutCalling_data()
     {
         QTest::addColumn<ComputerUseCommand>("command");

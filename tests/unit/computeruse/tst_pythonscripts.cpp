@@ -1,8 +1,10 @@
 #include "computeruse/PythonScriptRunner.h"
+#include "computeruse/ScriptEnvironmentActivity.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -10,7 +12,8 @@ using namespace korvane;
 using namespace std::chrono_literals;
 
 // Scripts run by a real Python in an environment folder the test prepares (no packages, so no
-// network). The workspace path holds a space, a quote and shell characters on purpose.
+// network; pip is kept off every package index). The workspace path holds a space, a quote and
+// shell characters on purpose.
 class TestPythonScripts : public QObject {
     Q_OBJECT
 
@@ -36,7 +39,12 @@ private Q_SLOTS:
         if (!venv.waitForFinished(120000) || venv.exitCode() != 0)
             QSKIP("python3 -m venv is not available on this machine");
         QVERIFY(QFile::exists(PythonScriptRunner(m_workspace).interpreterPath()));
+        // Its packages count as installed: these scripts need none.
+        QFile stamp(m_workspace + u"/korvane_venv/.korvane-packages-installed");
+        QVERIFY(stamp.open(QIODevice::WriteOnly));
         qputenv("KORVANE_ENV_FILES", "");
+        qputenv("PIP_NO_INDEX", "1");
+        qunsetenv("PIP_FIND_LINKS");
     }
 
     void cleanupTestCase()
@@ -131,6 +139,25 @@ private Q_SLOTS:
                  QStringLiteral("Successfully executed Python script.\nOutput:\nfirst\n"));
         QCOMPARE(QCoro::waitFor(std::move(second)).summary,
                  QStringLiteral("Successfully executed Python script.\nOutput:\nsecond\n"));
+    }
+
+    void environmentBuildsOnTheSystemsPackages()
+    {
+        QProcess system;
+        system.start(u"/usr/bin/python3"_qs, {u"-c"_qs, u"import pandas, openpyxl"_qs});
+        if (!system.waitForFinished(60000) || system.exitCode() != 0)
+            QSKIP("the system's Python lacks python3-pandas or python3-openpyxl");
+        QTemporaryDir workspace;
+        QSignalSpy preparing(&ScriptEnvironmentActivity::shared(),
+                             &ScriptEnvironmentActivity::isPreparingChanged);
+
+        // No package index is reachable, as offline: the install of what the system lacks
+        // fails, and the script that needs only the system's packages runs all the same.
+        const ComputerUseResult result = QCoro::waitFor(
+            PythonScriptRunner(workspace.path()).run(u"import pandas, openpyxl\nprint('ok')"_qs));
+        QCOMPARE(result.summary, u"Successfully executed Python script.\nOutput:\nok\n"_qs);
+        QTRY_COMPARE(preparing.size(), 2);
+        QVERIFY(!ScriptEnvironmentActivity::shared().isPreparing());
     }
 
     void environmentThatCannotBeCreated()

@@ -54,10 +54,16 @@ void ConfigCommandTest::reportsSourcesWithoutSecrets()
     output = runConfig(environment);
     QVERIFY(!output.contains(u"sk-env-secret"));
     QVERIFY(output.contains(u"OPENAI_API_KEY: set (from environment)"_qs));
+    QVERIFY(output.startsWith(u"OPENAI_API_KEY: "));
 
+    // Without a key, the first line says what to set and where.
     environment.remove(u"OPENAI_API_KEY"_qs);
+    environment.insert(u"XDG_CONFIG_HOME"_qs, dir.path());
     output = runConfig(environment);
     QVERIFY(output.contains(u"OPENAI_API_KEY: not set"_qs));
+    QVERIFY2(output.startsWith(u"OPENAI_API_KEY is not set: set it in the environment or in " +
+                               dir.path() + u"/korvane/.env.local (with OPENAI_BASE_URL"),
+             qPrintable(output));
 }
 
 QTEST_GUILESS_MAIN(ConfigCommandTest)

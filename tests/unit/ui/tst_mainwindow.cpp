@@ -1,5 +1,6 @@
 #include "WindowFixture.h"
 #include "app/UserSettings.h"
+#include "computeruse/ScriptEnvironmentActivity.h"
 #include "search/SearchResult.h"
 #include "unit/app/AppFakes.h"
 
@@ -213,6 +214,38 @@ private Q_SLOTS:
         m_fixture->settle();
         QVERIFY(inspector->isVisible());
         QCOMPARE(m_fixture->property(u"inspectorTitle"_qs, "text").toString(), u"First"_qs);
+    }
+
+    void setupNoticesFollowKeyAndScriptEnvironment()
+    {
+        // No key anywhere: the banner says what to set and where.
+        const QByteArray savedKey = qgetenv("OPENAI_API_KEY");
+        qunsetenv("OPENAI_API_KEY");
+        qputenv("KORVANE_ENV_FILES", "");
+        m_fixture = std::make_unique<WindowFixture>();
+        QVERIFY(m_fixture->load());
+        QCOMPARE(m_fixture->property(u"apiKeyBanner"_qs, "visible").toBool(), true);
+        const QString advice = m_fixture->property(u"apiKeyAdvice"_qs, "text").toString();
+        QVERIFY2(advice.contains(u"korvane/.env.local") && advice.contains(u"OPENAI_BASE_URL"),
+                 qPrintable(advice));
+        QCOMPARE(m_fixture->property(u"scriptEnvironmentNotice"_qs, "visible").toBool(), false);
+        {
+            const ScriptEnvironmentActivity::Preparation preparing;
+            QTRY_COMPARE(m_fixture->property(u"scriptEnvironmentNotice"_qs, "visible").toBool(),
+                         true);
+            QVERIFY(saveShot(m_fixture->window(), u"first-run"_qs));
+        }
+        QTRY_COMPARE(m_fixture->property(u"scriptEnvironmentNotice"_qs, "visible").toBool(), false);
+
+        // Once a key is found, the banner goes by itself.
+        qputenv("OPENAI_API_KEY", "sk-test-dummy");
+        QTRY_COMPARE_WITH_TIMEOUT(m_fixture->property(u"apiKeyBanner"_qs, "visible").toBool(),
+                                  false, 10000);
+        if (savedKey.isNull())
+            qunsetenv("OPENAI_API_KEY");
+        else
+            qputenv("OPENAI_API_KEY", savedKey);
+        qunsetenv("KORVANE_ENV_FILES");
     }
 
     void settingsWindowStoresToggles()

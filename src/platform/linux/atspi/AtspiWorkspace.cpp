@@ -1,11 +1,13 @@
 #include "platform/linux/atspi/AtspiWorkspace.h"
 
 #include "platform/AutomationThread.h"
+#include "platform/linux/atspi/AtspiActivationHistory.h"
 #include "platform/linux/atspi/AtspiSupport.h"
 #include "platform/linux/xdg/DesktopEntryLauncher.h"
 #include "platform/linux/xdg/RunningProgram.h"
 #include "platform/linux/xdg/XdgApplicationCatalog.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QHash>
 #include <QSet>
@@ -70,9 +72,12 @@ RunningApplication running(const QList<DesktopEntry>& entries, const QString& na
                            qint64 processId)
 {
     RunningApplication application;
-    if (std::optional<DesktopEntry> entry = entryForProgram(entries, {name, name, processId}))
-        application.bundleIdentifier = entry->id;
     application.name = name;
+    application.displayName = name;
+    if (std::optional<DesktopEntry> entry = entryForProgram(entries, {name, name, processId})) {
+        application.bundleIdentifier = entry->id;
+        application.displayName = entry->name;
+    }
     application.processId = processId;
     return application;
 }
@@ -111,7 +116,7 @@ QList<RunningApplication> processesOfEntries(const QList<DesktopEntry>& entries)
         if (!entry || seen.contains(entry->id))
             continue;
         seen.insert(entry->id);
-        found.append({entry->id, executable, processId});
+        found.append({entry->id, executable, processId, entry->name});
     }
     return found;
 }
@@ -140,8 +145,10 @@ QList<RunningApplication> runningNow(const XdgApplicationCatalog& catalog)
 } // namespace
 
 AtspiWorkspace::AtspiWorkspace(std::shared_ptr<const XdgApplicationCatalog> catalog,
+                               std::shared_ptr<const AtspiActivationHistory> history,
                                WindowRaiser raise)
     : m_catalog(std::move(catalog))
+    , m_history(std::move(history))
     , m_raise(std::move(raise))
 {
 }
@@ -194,6 +201,38 @@ QCoro::Task<std::optional<QString>> AtspiWorkspace::openApplication(QUrl applica
 QCoro::Task<bool> AtspiWorkspace::open(QUrl url)
 {
     return DesktopEntryLauncher::open(std::move(url));
+}
+
+QCoro::Task<std::optional<RunningApplication>> AtspiWorkspace::applicationBeforeOwnWindow()
+{
+    std::shared_ptr<const XdgApplicationCatalog> catalog = m_catalog;
+    const QList<qint64> recent = m_history ? m_history->recentProcesses() : QList<qint64>();
+    const qint64 ownProcess = QCoreApplication::applicationPid();
+    auto future =
+        runOnAutomationThread([catalog, recent, ownProcess]() -> std::optional<RunningApplication> {
+            // Only applications that still show a window.
+            const QList<AccessibleApplication> showing = accessibleApplications();
+            for (qint64 processId : recent) {
+                if (processId == ownProcess)
+                    continue;
+                for (const AccessibleApplication& found : showing) {
+                    if (found.processId == processId && found.hasWindow)
+                        return running(catalog->desktopEntries(), found.name, processId);
+                }
+            }
+            return std::nullopt;
+        });
+    co_return co_await future;
+}
+
+QCoro::Task<bool> AtspiWorkspace::activate(RunningApplication application)
+{
+    WindowRaiser raise = m_raise;
+    if (!raise || application.processId <= 0)
+        co_return false;
+    auto future = runOnAutomationThread(
+        [raise, processId = application.processId] { return raise(processId); });
+    co_return co_await future;
 }
 
 } // namespace korvane

@@ -7,6 +7,7 @@
 
 namespace korvane {
 
+class AtspiActivationHistory;
 class XdgApplicationCatalog;
 
 // The workspace on a Wayland desktop, where no program may see the others' windows: the
@@ -19,18 +20,23 @@ public:
     // Brings the window of a process forward; false when the desktop does not let it.
     using WindowRaiser = std::function<bool(qint64 processId)>;
 
-    // Without `raise`, an application that already runs is only left running when it is
-    // opened again (GNOME lets no program raise another's window).
-    AtspiWorkspace(std::shared_ptr<const XdgApplicationCatalog> catalog, WindowRaiser raise = {});
+    // Without `raise`, no window can be brought forward: an application that already runs is
+    // only left running when it is opened again (GNOME lets no program raise another's
+    // window). `history` follows window activations for applicationBeforeOwnWindow().
+    AtspiWorkspace(std::shared_ptr<const XdgApplicationCatalog> catalog,
+                   std::shared_ptr<const AtspiActivationHistory> history, WindowRaiser raise = {});
     ~AtspiWorkspace() override;
 
     QCoro::Task<std::optional<RunningApplication>> frontmostApplication() override;
     QCoro::Task<QList<RunningApplication>> runningApplications() override;
     QCoro::Task<std::optional<QString>> openApplication(QUrl application) override;
     QCoro::Task<bool> open(QUrl url) override;
+    QCoro::Task<std::optional<RunningApplication>> applicationBeforeOwnWindow() override;
+    QCoro::Task<bool> activate(RunningApplication application) override;
 
 private:
     std::shared_ptr<const XdgApplicationCatalog> m_catalog;
+    std::shared_ptr<const AtspiActivationHistory> m_history;
     WindowRaiser m_raise;
 };
 

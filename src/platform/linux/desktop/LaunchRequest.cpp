@@ -13,9 +13,14 @@ LaunchArguments parseLaunchArguments(const QStringList& arguments)
     const QCommandLineOption note(QStringLiteral("note"),
                                   QStringLiteral("Start a note with TEXT in the composer."),
                                   QStringLiteral("TEXT"));
+    const QCommandLineOption background(
+        QStringLiteral("background"),
+        QStringLiteral("Start with the window hidden, listening for the wake phrase."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Show this help."));
-    parser.addOptions({section, note, help});
+    const QCommandLineOption version(QStringLiteral("version"),
+                                     QStringLiteral("Show the version."));
+    parser.addOptions({section, note, background, help, version});
 
     LaunchArguments result;
     if (!parser.parse(arguments)) {
@@ -26,6 +31,11 @@ LaunchArguments parseLaunchArguments(const QStringList& arguments)
         result.helpRequested = true;
         return result;
     }
+    if (parser.isSet(version)) {
+        result.versionRequested = true;
+        return result;
+    }
+    result.startHidden = parser.isSet(background);
     if (!parser.positionalArguments().isEmpty()) {
         result.error = u"Unexpected argument: " % parser.positionalArguments().constFirst();
         return result;

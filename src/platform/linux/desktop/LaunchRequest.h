@@ -23,9 +23,13 @@ struct LaunchArguments {
     // Set when the arguments were not understood; the sentence says why.
     QString error{};
     bool helpRequested = false;
+    bool versionRequested = false;
+    // --background: start without showing the window (login start, D-Bus activation).
+    bool startHidden = false;
 };
 
-// Parses `--open-section SECTION` and `--note TEXT` (argv, program name first).
+// Parses `--open-section SECTION`, `--note TEXT`, `--background`, `--help` and `--version`
+// (argv, program name first).
 LaunchArguments parseLaunchArguments(const QStringList& arguments);
 
 // The D-Bus action name and parameter of a request ("open-section"/"create-note").

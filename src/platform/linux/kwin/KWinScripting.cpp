@@ -3,7 +3,6 @@
 #include "platform/linux/kwin/KWinScriptReply.h"
 
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -110,12 +109,6 @@ std::optional<QJsonArray> runWindowsScript(qint64 processId, bool activate)
 }
 
 } // namespace
-
-bool KWinScripting::isAvailable()
-{
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    return bus.isConnected() && bus.interface()->isServiceRegistered(kwinService).value();
-}
 
 bool KWinScripting::activateWindowOf(qint64 processId)
 {

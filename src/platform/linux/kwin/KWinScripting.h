@@ -15,8 +15,6 @@ namespace korvane {
 // scripts carry only numbers Korvane made; window titles come back as data, never go in.
 class KWinScripting final {
 public:
-    // Whether KWin's scripting interface is on the bus.
-    static bool isAvailable();
     // Restores and activates the first normal window of `processId`; false when KWin is not
     // there or the process has no window.
     static bool activateWindowOf(qint64 processId);

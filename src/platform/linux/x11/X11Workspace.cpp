@@ -1,10 +1,12 @@
 #include "platform/linux/x11/X11Workspace.h"
 
 #include "platform/AutomationThread.h"
+#include "platform/linux/x11/X11ActivationHistory.h"
 #include "platform/linux/xdg/DesktopEntryLauncher.h"
 #include "platform/linux/xdg/RunningProgram.h"
 #include "platform/linux/xdg/XdgApplicationCatalog.h"
 
+#include <QCoreApplication>
 #include <qcoro/qcorofuture.h>
 
 #include <X11/Xatom.h>
@@ -122,23 +124,31 @@ public:
         return describe(active.first());
     }
 
+    QList<unsigned long> clientWindowIds() const
+    {
+        return cardinals(DefaultRootWindow(m_display), "_NET_CLIENT_LIST", XA_WINDOW);
+    }
+
     QList<WindowInfo> clientWindows() const
     {
         QList<WindowInfo> windows;
-        for (unsigned long window :
-             cardinals(DefaultRootWindow(m_display), "_NET_CLIENT_LIST", XA_WINDOW))
+        for (unsigned long window : clientWindowIds())
             windows.append(describe(window));
         return windows;
     }
 
-    void activate(Window window) const
+    // Asked by an application, or by a pager: the latter is what a person's own switch looks
+    // like, which window managers never refuse as focus stealing.
+    enum class Requester : long { application = 1, pager = 2 };
+
+    void activate(Window window, Requester requester = Requester::application) const
     {
         XEvent event{};
         event.xclient.type = ClientMessage;
         event.xclient.window = window;
         event.xclient.message_type = atom("_NET_ACTIVE_WINDOW");
         event.xclient.format = 32;
-        event.xclient.data.l[0] = 1; // from an application
+        event.xclient.data.l[0] = static_cast<long>(requester);
         event.xclient.data.l[1] = CurrentTime;
         XSendEvent(m_display, DefaultRootWindow(m_display), False,
                    SubstructureRedirectMask | SubstructureNotifyMask, &event);
@@ -156,12 +166,21 @@ std::optional<DesktopEntry> entryForWindow(const QList<DesktopEntry>& entries,
     return entryForProgram(entries, {window.windowClass, window.instance, window.processId});
 }
 
+QString windowName(const WindowInfo& window)
+{
+    return window.windowClass.isEmpty() ? window.instance : window.windowClass;
+}
+
 RunningApplication runningApplication(const QList<DesktopEntry>& entries, const WindowInfo& window)
 {
     RunningApplication application;
-    if (std::optional<DesktopEntry> entry = entryForWindow(entries, window))
+    application.name = windowName(window);
+    application.displayName = application.name;
+    if (std::optional<DesktopEntry> entry = entryForWindow(entries, window)) {
         application.bundleIdentifier = entry->id;
-    application.name = window.windowClass.isEmpty() ? window.instance : window.windowClass;
+        if (!entry->name.isEmpty())
+            application.displayName = entry->name;
+    }
     application.processId = window.processId;
     return application;
 }
@@ -170,6 +189,7 @@ RunningApplication runningApplication(const QList<DesktopEntry>& entries, const 
 
 X11Workspace::X11Workspace(std::shared_ptr<const XdgApplicationCatalog> catalog)
     : m_catalog(std::move(catalog))
+    , m_history(std::make_shared<X11ActivationHistory>())
 {
 }
 
@@ -248,6 +268,62 @@ QCoro::Task<std::optional<QString>> X11Workspace::openApplication(QUrl applicati
 QCoro::Task<bool> X11Workspace::open(QUrl url)
 {
     return DesktopEntryLauncher::open(std::move(url));
+}
+
+QCoro::Task<std::optional<RunningApplication>> X11Workspace::applicationBeforeOwnWindow()
+{
+    std::shared_ptr<const XdgApplicationCatalog> catalog = m_catalog;
+    std::shared_ptr<const X11ActivationHistory> history = m_history;
+    const qint64 ownProcess = QCoreApplication::applicationPid();
+    auto future = runOnAutomationThread(
+        [catalog, history, ownProcess]() -> std::optional<RunningApplication> {
+            const Connection connection;
+            if (!connection.display())
+                return std::nullopt;
+            // Only windows the window manager still manages: a closed one may have left a
+            // reused id behind.
+            const QList<unsigned long> managed = connection.clientWindowIds();
+            for (unsigned long window : history->recentWindows()) {
+                if (!managed.contains(window))
+                    continue;
+                const WindowInfo info = connection.describe(window);
+                if (info.processId != ownProcess)
+                    return runningApplication(catalog->desktopEntries(), info);
+            }
+            return std::nullopt;
+        });
+    // Awaited as a named future: GCC 12 destroys lambda temporaries of a co_await twice.
+    co_return co_await future;
+}
+
+QCoro::Task<bool> X11Workspace::activate(RunningApplication application)
+{
+    std::shared_ptr<const X11ActivationHistory> history = m_history;
+    auto future = runOnAutomationThread([history, application] {
+        const Connection connection;
+        if (!connection.display())
+            return false;
+        // The application's most recently active window first, then any of its windows.
+        const QList<unsigned long> managed = connection.clientWindowIds();
+        QList<unsigned long> candidates;
+        for (unsigned long window : history->recentWindows()) {
+            if (managed.contains(window))
+                candidates.append(window);
+        }
+        candidates.append(managed);
+        for (unsigned long window : std::as_const(candidates)) {
+            const WindowInfo info = connection.describe(window);
+            const bool same = application.processId > 0 ? info.processId == application.processId
+                                                        : windowName(info) == application.name;
+            if (same) {
+                connection.activate(window, Connection::Requester::pager);
+                return true;
+            }
+        }
+        return false;
+    });
+    // Awaited as a named future: GCC 12 destroys lambda temporaries of a co_await twice.
+    co_return co_await future;
 }
 
 } // namespace korvane
