@@ -248,6 +248,7 @@ void ContractDesktop::buildFakeProbe(Probe probe)
     const RunningApplication running{desktopId(probe), title, fakeProcess};
     m_fakeWorkspace->frontmostAnswers = {running};
     m_fakeWorkspace->running = {running};
+    m_fakeWorkspace->applicationBefore = running;
 
     auto overwriteOn = std::make_shared<bool>(false);
     const auto report = [this](const QString& line) { m_reports.append(line); };

@@ -34,6 +34,8 @@ public:
     bool isFake() const { return m_name == u"fake"; }
     // Whether element places are known on screen here (not on GNOME under Wayland).
     bool knowsElementPlaces() const;
+    // Whether a program may raise another's window here (not on GNOME under Wayland).
+    bool raisesWindows() const { return m_name != u"gnome"; }
 
     // Shows `probe`'s window alone (the other one ends) and waits until it is in front with
     // its tree readable. Reports start afresh.

@@ -63,6 +63,23 @@ private Q_SLOTS:
         QCOMPARE(found, 1);
     }
 
+    // This process shows no window of its own, so the application before it is the one in
+    // front; it comes back where the desktop lets a program raise another's window.
+    void applicationBefore_data() { probes(); }
+    void applicationBefore()
+    {
+        QFETCH(ContractDesktop::Probe, probe);
+        QString why;
+        QVERIFY2(m_desktop.show(probe, &why), qPrintable(why));
+        std::optional<RunningApplication> before;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (before = QCoro::waitFor(workspace().applicationBeforeOwnWindow())) &&
+                before->processId == m_desktop.processId(),
+            15000);
+        QCOMPARE(before->bundleIdentifier, ContractDesktop::desktopId(probe));
+        QCOMPARE(QCoro::waitFor(workspace().activate(*before)), m_desktop.raisesWindows());
+    }
+
     // Opened from its entry, an application comes in front; opened again it is not started
     // a second time.
     void open_data() { probes(); }
