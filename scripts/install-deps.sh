@@ -19,9 +19,9 @@ packages=(
   # platform backends
   libsoxr-dev libatspi2.0-dev libx11-dev libxtst-dev libxres-dev libxcb1-dev libtag1-dev
   libpocketsphinx-dev pocketsphinx-en-us libdbus-1-dev
-  # run time
+  # run time (qt6-wayland: Korvane's own window on Wayland desktops)
   xdg-utils desktop-file-utils python3 python3-venv hicolor-icon-theme fonts-dejavu-core
-  bubblewrap util-linux
+  bubblewrap util-linux qt6-wayland
   python3-pip python3-pandas python3-openpyxl python3-matplotlib python3-xlsxwriter
   # packaging: the .deb and its checks (dpkg-shlibdeps comes with build-essential)
   appstream
@@ -29,6 +29,10 @@ packages=(
   xvfb openbox x11-utils zenity at-spi2-core dbus dbus-x11 chromium firefox-esr mpv mpv-mpris
   vlc-bin vlc-plugin-base
   pulseaudio pulseaudio-utils espeak-ng sox speech-dispatcher speech-dispatcher-espeak-ng
+  # test-time Wayland desktops: GNOME's and KDE's compositors and portals (the KDE portal
+  # needs Qt 5's Wayland platform), PipeWire for screen-cast streams, a GTK probe window
+  mutter kwin-wayland xdg-desktop-portal xdg-desktop-portal-gnome xdg-desktop-portal-kde
+  qtwayland5 pipewire pipewire-bin python3-gi gir1.2-gtk-3.0
 )
 
 missing=()

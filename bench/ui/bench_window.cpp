@@ -4,6 +4,7 @@
 // real executor searching a loopback engine and running a real Python process. Prints medians.
 #include "WindowFixture.h"
 #include "XvfbMain.h"
+#include "app/ApplicationComposition.h"
 #include "computeruse/MacComputerUseService.h"
 #include "search/SearchResult.h"
 #include "support/LoopbackHttpServer.h"
@@ -227,7 +228,7 @@ int main(int argc, char* argv[])
     }
     QList<double> realStalls;
     for (int i = 0; i < runs; ++i) {
-        WindowFixture fixture(std::make_shared<MacComputerUseService>());
+        WindowFixture fixture(makeComputerUseService(composeDesktop()));
         if (!fixture.load())
             break;
         fixture.harness().assistant->replies = {AssistantResponse{

@@ -35,27 +35,26 @@ double medianMilliseconds(const std::function<void()>& work)
     return times.at(times.size() / 2);
 }
 
-// groups × buttons: each group holds buttons with a title, a frame and "AXPress", and a
-// static text; the window holds the groups.
+// groups × buttons: each group holds pressable buttons with a title and a frame, and a static
+// text; the window holds the groups.
 std::shared_ptr<FakeAccessibilityTree> fakeTree(int groups, int perGroup)
 {
     auto tree = std::make_shared<FakeAccessibilityTree>();
-    const int application = tree->add(QStringLiteral("AXApplication"), QStringLiteral("Bench"));
-    const int window = tree->add(QStringLiteral("AXWindow"), QStringLiteral("Bench window"));
+    const int application = tree->add(AccessibleRole::application, QStringLiteral("Bench"));
+    const int window = tree->add(AccessibleRole::window, QStringLiteral("Bench window"));
     tree->append(application, window);
     tree->applications.insert(1, application);
     for (int g = 0; g < groups; ++g) {
-        const int group = tree->add(QStringLiteral("AXGroup"), {});
+        const int group = tree->add(AccessibleRole::group, {});
         tree->append(window, group);
         for (int b = 0; b < perGroup; ++b) {
-            const int button =
-                tree->add(QStringLiteral("AXButton"), QStringLiteral("Button %1.%2").arg(g).arg(b),
-                          {QStringLiteral("AXPress")});
-            tree->setFrame(button, QPointF(b * 10, g * 10), QSizeF(8, 8));
+            const int button = tree->add(AccessibleRole::button,
+                                         QStringLiteral("Button %1.%2").arg(g).arg(b), true);
+            tree->element(button).frame = QRectF(b * 10, g * 10, 8, 8);
             tree->append(group, button);
         }
         const int label =
-            tree->add(QStringLiteral("AXStaticText"), QStringLiteral("Caption %1").arg(g));
+            tree->add(AccessibleRole::staticText, QStringLiteral("Caption %1").arg(g));
         tree->append(group, label);
     }
     return tree;

@@ -119,6 +119,16 @@ void UserSettings::setStartAtLogin(bool value)
         Q_EMIT startAtLoginChanged();
 }
 
+QString UserSettings::remoteControlRestoreToken() const
+{
+    return m_settings->value(remoteControlRestoreTokenKey).toString();
+}
+
+void UserSettings::setRemoteControlRestoreToken(const QString& token)
+{
+    store(remoteControlRestoreTokenKey, token);
+}
+
 QString UserSettings::fileName() const
 {
     return m_settings->fileName();

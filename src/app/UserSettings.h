@@ -12,7 +12,8 @@ namespace korvane {
 // The persisted user settings (~/.config/korvane/Korvane.conf). Only the settings window
 // reads them, and besides it: the program's start for startAtLogin, the approval of proposed
 // actions for allowComputerControl and letScriptsUseNetwork, the realtime session and the
-// hold-to-talk key for the voice ones.
+// hold-to-talk key for the voice ones. The same file keeps the desktop's remote-control
+// consent between runs.
 class UserSettings final : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool startInQuietMode READ startInQuietMode WRITE setStartInQuietMode NOTIFY
@@ -42,6 +43,8 @@ public:
         QStringLiteral("interruptAnswersBySpeaking");
     static inline const QString holdToTalkShortcutKey = QStringLiteral("holdToTalkShortcut");
     static inline const QString defaultHoldToTalkShortcut = QStringLiteral("Ctrl+Alt+Space");
+    static inline const QString remoteControlRestoreTokenKey =
+        QStringLiteral("remoteControlRestoreToken");
     static inline const QString startAtLoginKey = QStringLiteral("startAtLogin");
 
     // The user's own settings file.
@@ -70,6 +73,11 @@ public:
     // Start hidden at login, listen for the wake phrase, keep running when the window closes.
     bool startAtLogin() const;
     void setStartAtLogin(bool value);
+
+    // The remote-desktop portal's token for the person's consent to Korvane's control of the
+    // keyboard and pointer; empty when none was given.
+    QString remoteControlRestoreToken() const;
+    void setRemoteControlRestoreToken(const QString& token);
 
     QString fileName() const;
 

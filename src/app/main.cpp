@@ -3,7 +3,7 @@
 #include "app/ApplicationComposition.h"
 #include "app/HoldToTalk.h"
 #include "app/UserSettings.h"
-#include "platform/PlatformFactory.h"
+#include "platform/linux/atspi/AtspiAccessibilityTree.h"
 #include "platform/linux/desktop/DesktopIntentsService.h"
 #include "platform/linux/desktop/DesktopWindowActivator.h"
 #include "platform/linux/desktop/LaunchRequest.h"
@@ -63,6 +63,7 @@ int main(int argc, char* argv[])
     const korvane::LaunchRequest request = *arguments.request;
 
     // Widgets only for the tray icon's menu; the window is Qt Quick.
+    korvane::AtspiAccessibilityTree::prepareProcess();
     QApplication application(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("korvane"));
     QApplication::setApplicationName(QStringLiteral("Korvane"));
@@ -93,8 +94,10 @@ int main(int argc, char* argv[])
     korvane::LoginStartup loginStartup(settings, QApplication::applicationFilePath());
     korvane::ApplicationModelOptions options;
     options.bargeInAllowed = [&settings] { return settings.interruptAnswersBySpeaking(); };
-    std::unique_ptr<korvane::AppModel> model = korvane::makeApplicationModel(options);
-    korvane::HoldToTalk holdToTalk(korvane::createGlobalShortcut(), model.get(), &settings);
+    const korvane::DesktopBackends desktop = korvane::composeDesktop();
+    std::unique_ptr<korvane::AppModel> model = korvane::makeApplicationModel(options, desktop);
+    korvane::HoldToTalk holdToTalk(korvane::makeGlobalShortcut(desktop.session), model.get(),
+                                   &settings);
 
     QQmlApplicationEngine engine;
     QObject::connect(
@@ -111,7 +114,9 @@ int main(int argc, char* argv[])
         return 1;
     auto* window = qobject_cast<QQuickWindow*>(engine.rootObjects().constFirst());
 
-    model->setWindowActivator(std::make_shared<korvane::DesktopWindowActivator>(window));
+    auto activator =
+        std::make_shared<korvane::DesktopWindowActivator>(window, desktop.raiseWindowOf);
+    model->setWindowActivator(activator);
     model->followIntentRouter(korvane::AppIntentRouter::shared());
 
     // With the login setting on, closing the window leaves Korvane listening in the background.
@@ -128,6 +133,7 @@ int main(int argc, char* argv[])
                 });
     tray.show();
 
+    // A launcher's request carries the right to take the focus where the desktop asks for one.
     const auto handle = [window](const korvane::LaunchRequest& launch) {
         korvane::routeLaunchRequest(launch, korvane::AppIntentRouter::shared());
         korvane::bringWindowToFront(window);

@@ -14,8 +14,8 @@ namespace korvane {
 
 class Pacing;
 
-// Everything the executor reaches outside itself. Empty members are filled with the defaults
-// (this desktop's ports, the shared web search, real timers).
+// Everything the executor reaches outside itself. Every port is required; an empty search or
+// pacing means the shared web search and real timers.
 struct ComputerUseBackends {
     using SearchFunction = std::function<QCoro::Task<QList<SearchResult>>(QString query)>;
 

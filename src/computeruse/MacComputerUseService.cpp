@@ -1,7 +1,6 @@
 #include "computeruse/MacComputerUseService.h"
 
 #include "computeruse/ComputerUseOperations.h"
-#include "platform/PlatformFactory.h"
 #include "search/WebSearchService.h"
 #include "uiautomation/UIAutomationResult.h"
 
@@ -12,7 +11,10 @@ namespace {
 std::shared_ptr<const ComputerUseContext> makeContext(ComputerUseBackends backends)
 {
     auto context = std::make_shared<ComputerUseContext>();
-    context->ports = completedWithDesktopPorts(std::move(backends.ports));
+    const PlatformPorts& ports = backends.ports;
+    Q_ASSERT(ports.workspace && ports.applications && ports.uiAutomation && ports.browsers &&
+             ports.music && ports.documents);
+    context->ports = std::move(backends.ports);
     context->search = backends.search ? std::move(backends.search) : [](QString query) {
         return WebSearchService::shared().search(std::move(query));
     };
@@ -23,11 +25,6 @@ std::shared_ptr<const ComputerUseContext> makeContext(ComputerUseBackends backen
 
 } // namespace
 
-MacComputerUseService::MacComputerUseService()
-    : MacComputerUseService(ComputerUseBackends{})
-{
-}
-
 MacComputerUseService::MacComputerUseService(ComputerUseBackends backends)
     : m_context(makeContext(std::move(backends)))
 {
@@ -37,8 +34,10 @@ MacComputerUseService::~MacComputerUseService() = default;
 
 QString MacComputerUseService::permissionSentence()
 {
-    return QStringLiteral("Enable Korvane in System Settings > Privacy & Security > "
-                          "Accessibility, then try again.");
+    // Linux grants reading other programs' windows by switching accessibility on: Korvane
+    // switches it on itself where the accessibility bus runs.
+    return QStringLiteral("Enable the desktop's accessibility support (the AT-SPI bus of "
+                          "at-spi2-core), then try again.");
 }
 
 QString MacComputerUseService::summary(const UIAutomationResult& result)

@@ -23,8 +23,8 @@ struct UIAutomationResult;
 // itself, so the service may be destroyed while one is still running.
 class MacComputerUseService final : public ComputerUseService {
 public:
-    // This desktop's backends, from the platform factory.
-    MacComputerUseService();
+    // Every port of `backends` must be given (the composition root gives this desktop's);
+    // the search and the pacing default to the shared web search and real timers.
     explicit MacComputerUseService(ComputerUseBackends backends);
     ~MacComputerUseService() override;
 
@@ -57,7 +57,7 @@ public:
     QCoro::Task<ComputerUseResult> runPythonScript(QString code,
                                                    ScriptPermissions permissions) override;
 
-    // "Enable Korvane in System Settings > …, then try again."
+    // What to turn on when the accessibility tree cannot be read.
     static QString permissionSentence();
     static QString summary(const UIAutomationResult& result);
 

@@ -1,37 +1,16 @@
 #pragma once
 
+#include "platform/AccessibleRole.h"
+
 #include <QList>
-#include <QPointF>
-#include <QSizeF>
+#include <QRectF>
 #include <QString>
-#include <QStringList>
-#include <QStringView>
 #include <QtGlobal>
 
 #include <memory>
 #include <optional>
 
 namespace korvane {
-
-// The attribute and action names the accessibility algorithms speak; backends map their
-// toolkit's vocabulary onto these.
-namespace ax {
-inline constexpr QStringView role = u"AXRole";
-inline constexpr QStringView subrole = u"AXSubrole";
-inline constexpr QStringView title = u"AXTitle";
-inline constexpr QStringView description = u"AXDescription";
-inline constexpr QStringView value = u"AXValue";
-inline constexpr QStringView help = u"AXHelp";
-inline constexpr QStringView placeholderValue = u"AXPlaceholderValue";
-inline constexpr QStringView identifier = u"AXIdentifier";
-inline constexpr QStringView children = u"AXChildren";
-inline constexpr QStringView visibleChildren = u"AXVisibleChildren";
-inline constexpr QStringView tabs = u"AXTabs";
-inline constexpr QStringView rows = u"AXRows";
-inline constexpr QStringView columns = u"AXColumns";
-inline constexpr QStringView focused = u"AXFocused";
-inline constexpr QStringView press = u"AXPress";
-} // namespace ax
 
 // One node of a backend's tree. Backends derive from it; two nodes are the same element when
 // `sameElement` says so, and then their hashes agree.
@@ -81,23 +60,26 @@ public:
     // The element of the application with that process id; null when it exposes none.
     virtual AccessibleElement applicationElement(qint64 processId) = 0;
 
-    // A text attribute ("AXTitle", "AXValue", ...); absent unless it exists and holds text.
-    virtual std::optional<QString> stringAttribute(const AccessibleElement& element,
-                                                   QStringView attribute) = 0;
-    virtual QStringList actionNames(const AccessibleElement& element) = 0;
-    // The elements under one child attribute ("AXChildren", "AXTabs", ...); empty when the
-    // attribute is absent or holds no element array.
-    virtual QList<AccessibleElement> children(const AccessibleElement& element,
-                                              QStringView attribute) = 0;
-    // "AXPosition" and "AXSize", in screen coordinates.
-    virtual std::optional<QPointF> position(const AccessibleElement& element) = 0;
-    virtual std::optional<QSizeF> size(const AccessibleElement& element) = 0;
+    // Absent when the role cannot be read.
+    virtual std::optional<AccessibleRole> role(const AccessibleElement& element) = 0;
+    // Absent unless the element carries that text. A secure field's value is always absent.
+    virtual std::optional<QString> text(const AccessibleElement& element, AccessibleText which) = 0;
+    // Whether the element offers the action a click performs.
+    virtual bool canPress(const AccessibleElement& element) = 0;
+    // The children shown on screen, in order.
+    virtual QList<AccessibleElement> children(const AccessibleElement& element) = 0;
+    // Where the element is, in screen coordinates; absent when the desktop does not say.
+    virtual std::optional<QRectF> frame(const AccessibleElement& element) = 0;
 
-    // False when the element does not support the action or performing it failed.
-    virtual bool performAction(const AccessibleElement& element, QStringView action) = 0;
-    // Writes a boolean attribute ("AXFocused"); false when the write failed.
-    virtual bool setBooleanAttribute(const AccessibleElement& element, QStringView attribute,
-                                     bool value) = 0;
+    // False when the element offers no click action or performing it failed.
+    virtual bool press(const AccessibleElement& element) = 0;
+    // Gives the element the keyboard focus; false when that failed.
+    virtual bool focus(const AccessibleElement& element) = 0;
+    // The element below `root` that holds the keyboard focus; null when none does.
+    virtual AccessibleElement focusedElement(const AccessibleElement& root) = 0;
+    // Inserts `text` at the caret of an editable text element, as typing there would; false
+    // when the element is not editable or the insertion failed.
+    virtual bool insertText(const AccessibleElement& element, const QString& text) = 0;
 };
 
 } // namespace korvane

@@ -2,24 +2,29 @@
 
 #include <QPointF>
 #include <QString>
-#include <QtGlobal>
+#include <Qt>
+
+#include <optional>
 
 namespace korvane {
 
 // Synthetic mouse and keyboard input into the desktop's session. Blocking: call it on the
-// automation thread. Key codes and modifier flags are KeyboardKey's.
+// automation thread.
 class InputSynthesizer {
 public:
     virtual ~InputSynthesizer() = default;
 
-    // Whether events can be posted at all (a display is reachable and allows synthetic input).
-    virtual bool isAvailable() = 0;
-    // A left-button press and release at `point`, in screen coordinates.
-    virtual void postClick(QPointF point) = 0;
-    // One key-down and key-up of `keyCode` with `modifiers` held for both.
-    virtual void postKey(quint16 keyCode, quint64 modifiers) = 0;
-    // One key-down and key-up carrying `utf16` (one Unicode scalar: one or two code units).
-    virtual void postUnicode(QString utf16) = 0;
+    // Makes ready what posting needs (a connection, the desktop's consent), on first use.
+    // Absent when events can be posted; else one sentence that says what to allow or install.
+    virtual std::optional<QString> prepare() = 0;
+    // A left-button press and release at `point`, in screen coordinates. False when the
+    // click could not be posted (this desktop cannot point at a position, or it went away).
+    virtual bool postClick(QPointF point) = 0;
+    // One key press and release with `modifiers` held around it. False when not posted.
+    virtual bool postKey(Qt::Key key, Qt::KeyboardModifiers modifiers) = 0;
+    // One key press and release typing `utf16` (one Unicode scalar: one or two code units).
+    // False when not posted.
+    virtual bool postUnicode(const QString& utf16) = 0;
 };
 
 } // namespace korvane

@@ -11,7 +11,7 @@ class MusicAutomation;
 class UIAutomation;
 class Workspace;
 
-// One backend per port. Tests fill it with fakes; createDesktopPorts() with this desktop's.
+// One backend per port. Tests fill it with fakes; the composition root with this desktop's.
 struct PlatformPorts {
     std::shared_ptr<Workspace> workspace{};
     std::shared_ptr<ApplicationCatalog> applications{};

@@ -1,6 +1,8 @@
 #include "uiautomation/AccessibilityInspector.h"
 
 #include "platform/InputSynthesizer.h"
+#include "uiautomation/RoleNames.h"
+#include "uiautomation/UIAutomationService.h"
 
 #include <QQueue>
 #include <QSet>
@@ -11,10 +13,9 @@ namespace korvane {
 
 namespace {
 
-constexpr QStringView childAttributes[] = {ax::children, ax::visibleChildren, ax::tabs, ax::rows,
-                                           ax::columns};
-constexpr QStringView textAttributes[] = {ax::title, ax::description,      ax::value,
-                                          ax::help,  ax::placeholderValue, ax::identifier};
+constexpr AccessibleText textsInOrder[] = {AccessibleText::title,       AccessibleText::description,
+                                           AccessibleText::value,       AccessibleText::help,
+                                           AccessibleText::placeholder, AccessibleText::identifier};
 
 std::optional<QString> nonEmpty(std::optional<QString> text)
 {
@@ -28,6 +29,11 @@ struct Candidate {
     int score = 0;
 };
 
+bool isKeyOnly(QChar character)
+{
+    return character == u'\n' || character == u'\r' || character == u'\t';
+}
+
 } // namespace
 
 AccessibilityInspector::AccessibilityInspector(AccessibilityTree& tree, InputSynthesizer& input)
@@ -36,29 +42,12 @@ AccessibilityInspector::AccessibilityInspector(AccessibilityTree& tree, InputSyn
 {
 }
 
-QString AccessibilityInspector::stringOrEmpty(const AccessibleElement& element,
-                                              QStringView attribute)
-{
-    return m_tree.stringAttribute(element, attribute).value_or(QString());
-}
-
-QList<AccessibleElement> AccessibilityInspector::children(const AccessibleElement& element)
-{
-    QList<AccessibleElement> all;
-    for (QStringView attribute : childAttributes)
-        all.append(m_tree.children(element, attribute));
-    return all;
-}
-
 std::optional<QPointF> AccessibilityInspector::centerPoint(const AccessibleElement& element)
 {
-    const std::optional<QPointF> position = m_tree.position(element);
-    if (!position)
+    const std::optional<QRectF> frame = m_tree.frame(element);
+    if (!frame)
         return std::nullopt;
-    const std::optional<QSizeF> size = m_tree.size(element);
-    if (!size)
-        return std::nullopt;
-    return QPointF(position->x() + size->width() / 2, position->y() + size->height() / 2);
+    return frame->center();
 }
 
 std::optional<int> AccessibilityInspector::score(const AccessibleElement& element,
@@ -69,17 +58,16 @@ std::optional<int> AccessibilityInspector::score(const AccessibleElement& elemen
     // frame is read only for an element that is a candidate already.
     ElementTraits traits;
     bool anyText = false;
-    for (QStringView attribute : textAttributes) {
-        if (std::optional<QString> text = m_tree.stringAttribute(element, attribute)) {
+    for (AccessibleText which : textsInOrder) {
+        if (std::optional<QString> text = m_tree.text(element, which)) {
             anyText = anyText || !ElementMatcher::normalized(*text).isEmpty();
             traits.texts.append(std::move(*text));
         }
     }
     if (!anyText)
         return std::nullopt;
-    traits.role = stringOrEmpty(element, ax::role);
-    traits.subrole = stringOrEmpty(element, ax::subrole);
-    traits.canPress = m_tree.actionNames(element).contains(ax::press);
+    traits.role = m_tree.role(element).value_or(AccessibleRole::unknown);
+    traits.canPress = m_tree.canPress(element);
     const std::optional<int> withoutCenter =
         ElementMatcher::score(traits, normalizedTarget, purpose);
     if (!withoutCenter)
@@ -105,27 +93,27 @@ AccessibilityInspector::visibleElements(const AccessibleElement& application)
             continue;
         visited.insert(element);
 
-        const QString role = stringOrEmpty(element, ax::role);
-        const QString subrole = stringOrEmpty(element, ax::subrole);
+        const std::optional<AccessibleRole> role = m_tree.role(element);
+        const AccessibleRole known = role.value_or(AccessibleRole::unknown);
         // The role answers for most elements; the actions are read only when it does not.
-        const bool qualifies = ElementMatcher::isTextInput(role, subrole) ||
-                               ElementMatcher::isClickable(role, subrole) ||
-                               ElementMatcher::isContentRole(role) ||
-                               m_tree.actionNames(element).contains(ax::press);
+        const bool qualifies = ElementMatcher::isTextInput(known) ||
+                               ElementMatcher::isClickable(known) ||
+                               ElementMatcher::isContentRole(known) || m_tree.canPress(element);
         if (qualifies) {
             const std::optional<QString> description =
-                nonEmpty(m_tree.stringAttribute(element, ax::description));
-            QString name = stringOrEmpty(element, ax::title);
+                nonEmpty(m_tree.text(element, AccessibleText::description));
+            QString name = m_tree.text(element, AccessibleText::title).value_or(QString());
             if (name.isEmpty())
                 name = description.value_or(QString());
             if (name.isEmpty())
-                name = stringOrEmpty(element, ax::identifier);
+                name = m_tree.text(element, AccessibleText::identifier).value_or(QString());
             if (!name.isEmpty()) {
-                listed.append({role, subrole, name, description,
-                               nonEmpty(m_tree.stringAttribute(element, ax::value))});
+                listed.append({role ? RoleNames::role(*role) : QString(),
+                               role ? RoleNames::subrole(*role) : QString(), name, description,
+                               nonEmpty(m_tree.text(element, AccessibleText::value))});
             }
         }
-        queue.append(children(element));
+        queue.append(m_tree.children(element));
     }
     return listed;
 }
@@ -148,7 +136,7 @@ AccessibleElement AccessibilityInspector::findElement(QStringView name,
         visited.insert(element);
         if (const std::optional<int> found = score(element, target, purpose))
             candidates.append({element, *found});
-        queue.append(children(element));
+        queue.append(m_tree.children(element));
     }
     std::stable_sort(candidates.begin(), candidates.end(),
                      [](const Candidate& a, const Candidate& b) { return a.score > b.score; });
@@ -163,28 +151,60 @@ UIAutomationResult AccessibilityInspector::click(const AccessibleElement& applic
         return UIAutomationResult::failed(QStringLiteral("Could not find ") + name +
                                           QStringLiteral(" on screen."));
     const QString clicked = QStringLiteral("Clicked ") + name + u'.';
-    if (m_tree.performAction(element, ax::press))
+    if (m_tree.press(element))
         return UIAutomationResult::succeeded(clicked);
     // A click that cannot be posted has not happened: say so rather than report success.
     const std::optional<QPointF> center = centerPoint(element);
-    if (center && m_input.isAvailable()) {
-        m_input.postClick(*center);
+    if (center && !m_input.prepare() && m_input.postClick(*center))
         return UIAutomationResult::succeeded(clicked);
-    }
     return UIAutomationResult::failed(QStringLiteral("Could not click ") + name + u'.');
 }
 
-UIAutomationResult AccessibilityInspector::focus(const AccessibleElement& application,
-                                                 const QString& name)
+AccessibleElement AccessibilityInspector::focus(const AccessibleElement& application,
+                                                const QString& name)
 {
     const AccessibleElement element = findElement(name, application, ElementPurpose::focus);
     if (element.isNull())
-        return UIAutomationResult::failed(QStringLiteral("Could not find ") + name +
-                                          QStringLiteral(" field on screen."));
-    (void)m_tree.setBooleanAttribute(element, ax::focused, true);
-    if (const std::optional<QPointF> center = centerPoint(element); center && m_input.isAvailable())
-        m_input.postClick(*center);
-    return UIAutomationResult::succeeded(QStringLiteral("Focused ") + name + u'.');
+        return {};
+    (void)m_tree.focus(element);
+    if (const std::optional<QPointF> center = centerPoint(element); center && !m_input.prepare())
+        (void)m_input.postClick(*center);
+    return element;
+}
+
+std::optional<QString> AccessibilityInspector::typeKeys(QStringView text)
+{
+    if (std::optional<QString> refusal = m_input.prepare())
+        return refusal;
+    if (!UIAutomationService::postText(m_input, text))
+        return QString();
+    return std::nullopt;
+}
+
+std::optional<QString> AccessibilityInspector::enterText(const AccessibleElement& target,
+                                                         QStringView text)
+{
+    // Runs of ordinary characters, each followed by the line breaks and tabs after it.
+    qsizetype start = 0;
+    while (start < text.size()) {
+        qsizetype end = start;
+        while (end < text.size() && !isKeyOnly(text[end]))
+            ++end;
+        const QStringView run = text.sliced(start, end - start);
+        if (!run.isEmpty() && (target.isNull() || !m_tree.insertText(target, run.toString()))) {
+            if (std::optional<QString> failure = typeKeys(run))
+                return failure;
+        }
+        qsizetype keysEnd = end;
+        while (keysEnd < text.size() && isKeyOnly(text[keysEnd]))
+            ++keysEnd;
+        if (keysEnd > end) {
+            if (std::optional<QString> failure = typeKeys(text.sliced(end, keysEnd - end)))
+                return failure;
+        }
+        start = keysEnd;
+    }
+    return std::nullopt;
 }
 
 } // namespace korvane

@@ -16,7 +16,8 @@ namespace korvane {
 class InputSynthesizer;
 
 // The blocking walks over one application's accessibility tree: listing, element search,
-// pressing and focusing. Runs on the automation thread; holds references only for one call.
+// pressing, focusing and entering text. Runs on the automation thread; holds references only
+// for one call.
 class AccessibilityInspector final {
 public:
     // The listing stops after this many elements taken from the queue.
@@ -31,16 +32,22 @@ public:
                                   ElementPurpose purpose);
     // `name` is already trimmed and non-empty.
     UIAutomationResult click(const AccessibleElement& application, const QString& name);
-    UIAutomationResult focus(const AccessibleElement& application, const QString& name);
+    // Focuses the best field for `name` (and clicks it where its place is known); the field,
+    // or null when none matched.
+    AccessibleElement focus(const AccessibleElement& application, const QString& name);
+    // Enters `text` into `target` (null: wherever the keyboard focus is). Runs of characters
+    // go through the element's editable text when it has one, as keys otherwise; line breaks
+    // and tabs are always their keys. Absent when all of it went in; else why not, as a
+    // sentence (empty when it could not be posted).
+    std::optional<QString> enterText(const AccessibleElement& target, QStringView text);
 
-    // The children under every child attribute, in table order; repeats are kept.
-    QList<AccessibleElement> children(const AccessibleElement& element);
     std::optional<QPointF> centerPoint(const AccessibleElement& element);
 
 private:
     std::optional<int> score(const AccessibleElement& element, QStringView normalizedTarget,
                              ElementPurpose purpose);
-    QString stringOrEmpty(const AccessibleElement& element, QStringView attribute);
+    // Posts keys for `text`; absent when they all went out.
+    std::optional<QString> typeKeys(QStringView text);
 
     AccessibilityTree& m_tree;
     InputSynthesizer& m_input;

@@ -1,26 +1,23 @@
 #include "uiautomation/ElementMatcher.h"
 
+#include <algorithm>
+
 namespace korvane {
 
 namespace {
 
-constexpr QStringView searchField = u"AXSearchField";
+using enum AccessibleRole;
 
-constexpr QStringView textInputRoles[] = {u"AXTextField", u"AXTextArea", u"AXComboBox",
-                                          searchField};
-constexpr QStringView clickableRoles[] = {u"AXButton",      u"AXMenuItem",    u"AXCheckBox",
-                                          u"AXRadioButton", u"AXPopUpButton", u"AXTabGroup",
-                                          u"AXLink"};
-constexpr QStringView contentRoles[] = {u"AXStaticText", u"AXRow", u"AXCell", u"AXGroup"};
+constexpr AccessibleRole textInputRoles[] = {textField, secureTextField, searchField, textArea,
+                                             comboBox};
+constexpr AccessibleRole clickableRoles[] = {button,      closeButton, menuItem, checkBox,
+                                             radioButton, popUpButton, tabGroup, link};
+constexpr AccessibleRole contentRoles[] = {staticText, row, cell, group};
 
 template <std::size_t N>
-bool contains(const QStringView (&table)[N], QStringView role)
+bool contains(const AccessibleRole (&table)[N], AccessibleRole role)
 {
-    for (QStringView entry : table) {
-        if (entry == role)
-            return true;
-    }
-    return false;
+    return std::find(std::begin(table), std::end(table), role) != std::end(table);
 }
 
 bool isMark(char32_t codePoint)
@@ -50,17 +47,17 @@ int strength(QStringView text, QStringView target)
 
 } // namespace
 
-bool ElementMatcher::isTextInput(QStringView role, QStringView subrole)
+bool ElementMatcher::isTextInput(AccessibleRole role)
 {
-    return contains(textInputRoles, role) || subrole == searchField;
+    return contains(textInputRoles, role);
 }
 
-bool ElementMatcher::isClickable(QStringView role, QStringView subrole)
+bool ElementMatcher::isClickable(AccessibleRole role)
 {
-    return contains(clickableRoles, role) || subrole == u"AXCloseButton";
+    return contains(clickableRoles, role);
 }
 
-bool ElementMatcher::isContentRole(QStringView role)
+bool ElementMatcher::isContentRole(AccessibleRole role)
 {
     return contains(contentRoles, role);
 }
@@ -126,8 +123,8 @@ std::optional<int> ElementMatcher::score(const ElementTraits& element, QStringVi
     if (texts.isEmpty())
         return std::nullopt;
 
-    const bool textInput = isTextInput(element.role, element.subrole);
-    const bool clickable = element.canPress || isClickable(element.role, element.subrole);
+    const bool textInput = isTextInput(element.role);
+    const bool clickable = element.canPress || isClickable(element.role);
     const bool eligible = purpose == ElementPurpose::focus
                               ? textInput
                               : clickable || textInput || isContentRole(element.role);

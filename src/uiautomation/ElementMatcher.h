@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/AccessibleRole.h"
+
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -15,8 +17,7 @@ enum class ElementPurpose { click, focus };
 struct ElementTraits {
     // The element's text attributes in table order, as read (not yet normalized).
     QStringList texts{};
-    QString role{};
-    QString subrole{};
+    AccessibleRole role = AccessibleRole::unknown;
     bool canPress = false;
     bool hasCenterPoint = false;
 
@@ -26,9 +27,9 @@ struct ElementTraits {
 // The role tables, name normalization and candidate scoring, apart from any tree.
 class ElementMatcher final {
 public:
-    static bool isTextInput(QStringView role, QStringView subrole);
-    static bool isClickable(QStringView role, QStringView subrole);
-    static bool isContentRole(QStringView role);
+    static bool isTextInput(AccessibleRole role);
+    static bool isClickable(AccessibleRole role);
+    static bool isContentRole(AccessibleRole role);
 
     // Lower case, letters, numbers and white space only, single spaces: "Sign-In" → "signin".
     static QString normalized(QStringView text);

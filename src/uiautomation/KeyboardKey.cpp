@@ -34,22 +34,71 @@ constexpr ModifierName modifierNames[] = {
 struct KeyCode {
     QStringView name;
     quint16 code;
+    Qt::Key key;
 };
 
-// ANSI-layout virtual key codes.
+// ANSI-layout virtual key codes, and the key at that place on a US keyboard. The Mac "delete"
+// key is the one Linux calls Backspace.
 constexpr KeyCode keyCodes[] = {
-    {u"a", 0},       {u"s", 1},       {u"d", 2},          {u"f", 3},       {u"h", 4},
-    {u"g", 5},       {u"z", 6},       {u"x", 7},          {u"c", 8},       {u"v", 9},
-    {u"b", 11},      {u"q", 12},      {u"w", 13},         {u"e", 14},      {u"r", 15},
-    {u"y", 16},      {u"t", 17},      {u"1", 18},         {u"2", 19},      {u"3", 20},
-    {u"4", 21},      {u"6", 22},      {u"5", 23},         {u"=", 24},      {u"9", 25},
-    {u"7", 26},      {u"-", 27},      {u"8", 28},         {u"0", 29},      {u"]", 30},
-    {u"o", 31},      {u"u", 32},      {u"[", 33},         {u"i", 34},      {u"p", 35},
-    {u"return", 36}, {u"enter", 36},  {u"l", 37},         {u"j", 38},      {u"'", 39},
-    {u"k", 40},      {u";", 41},      {u"\\", 42},        {u",", 43},      {u"/", 44},
-    {u"n", 45},      {u"m", 46},      {u".", 47},         {u"tab", 48},    {u"space", 49},
-    {u"`", 50},      {u"delete", 51}, {u"backspace", 51}, {u"escape", 53}, {u"esc", 53},
-    {u"left", 123},  {u"right", 124}, {u"down", 125},     {u"up", 126},
+    {u"a", 0, Qt::Key_A},
+    {u"s", 1, Qt::Key_S},
+    {u"d", 2, Qt::Key_D},
+    {u"f", 3, Qt::Key_F},
+    {u"h", 4, Qt::Key_H},
+    {u"g", 5, Qt::Key_G},
+    {u"z", 6, Qt::Key_Z},
+    {u"x", 7, Qt::Key_X},
+    {u"c", 8, Qt::Key_C},
+    {u"v", 9, Qt::Key_V},
+    {u"b", 11, Qt::Key_B},
+    {u"q", 12, Qt::Key_Q},
+    {u"w", 13, Qt::Key_W},
+    {u"e", 14, Qt::Key_E},
+    {u"r", 15, Qt::Key_R},
+    {u"y", 16, Qt::Key_Y},
+    {u"t", 17, Qt::Key_T},
+    {u"1", 18, Qt::Key_1},
+    {u"2", 19, Qt::Key_2},
+    {u"3", 20, Qt::Key_3},
+    {u"4", 21, Qt::Key_4},
+    {u"6", 22, Qt::Key_6},
+    {u"5", 23, Qt::Key_5},
+    {u"=", 24, Qt::Key_Equal},
+    {u"9", 25, Qt::Key_9},
+    {u"7", 26, Qt::Key_7},
+    {u"-", 27, Qt::Key_Minus},
+    {u"8", 28, Qt::Key_8},
+    {u"0", 29, Qt::Key_0},
+    {u"]", 30, Qt::Key_BracketRight},
+    {u"o", 31, Qt::Key_O},
+    {u"u", 32, Qt::Key_U},
+    {u"[", 33, Qt::Key_BracketLeft},
+    {u"i", 34, Qt::Key_I},
+    {u"p", 35, Qt::Key_P},
+    {u"return", 36, Qt::Key_Return},
+    {u"enter", 36, Qt::Key_Return},
+    {u"l", 37, Qt::Key_L},
+    {u"j", 38, Qt::Key_J},
+    {u"'", 39, Qt::Key_Apostrophe},
+    {u"k", 40, Qt::Key_K},
+    {u";", 41, Qt::Key_Semicolon},
+    {u"\\", 42, Qt::Key_Backslash},
+    {u",", 43, Qt::Key_Comma},
+    {u"/", 44, Qt::Key_Slash},
+    {u"n", 45, Qt::Key_N},
+    {u"m", 46, Qt::Key_M},
+    {u".", 47, Qt::Key_Period},
+    {u"tab", 48, Qt::Key_Tab},
+    {u"space", 49, Qt::Key_Space},
+    {u"`", 50, Qt::Key_QuoteLeft},
+    {u"delete", 51, Qt::Key_Backspace},
+    {u"backspace", 51, Qt::Key_Backspace},
+    {u"escape", 53, Qt::Key_Escape},
+    {u"esc", 53, Qt::Key_Escape},
+    {u"left", 123, Qt::Key_Left},
+    {u"right", 124, Qt::Key_Right},
+    {u"down", 125, Qt::Key_Down},
+    {u"up", 126, Qt::Key_Up},
 };
 
 std::optional<quint16> keyCodeFor(QStringView name)
@@ -123,6 +172,29 @@ std::optional<KeyboardKey> KeyboardKey::parse(QStringView description)
     if (name.isEmpty())
         return std::nullopt;
     return KeyboardKey{displayNameFor(name, modifiers), keyCodeFor(name), modifiers};
+}
+
+std::optional<Qt::Key> KeyboardKey::key() const
+{
+    if (!keyCode)
+        return std::nullopt;
+    for (const KeyCode& entry : keyCodes) {
+        if (entry.code == *keyCode)
+            return entry.key;
+    }
+    return std::nullopt;
+}
+
+Qt::KeyboardModifiers KeyboardKey::keyboardModifiers() const
+{
+    Qt::KeyboardModifiers held;
+    if (modifiers & (command | control))
+        held |= Qt::ControlModifier;
+    if (modifiers & shift)
+        held |= Qt::ShiftModifier;
+    if (modifiers & option)
+        held |= Qt::AltModifier;
+    return held;
 }
 
 } // namespace korvane

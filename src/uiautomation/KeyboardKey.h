@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringView>
+#include <Qt>
 
 #include <optional>
 
@@ -24,6 +25,12 @@ struct KeyboardKey {
 
     // Absent when the description names no key (modifiers alone give nothing).
     static std::optional<KeyboardKey> parse(QStringView description);
+
+    // The key as the desktop names it; absent without a key code.
+    std::optional<Qt::Key> key() const;
+    // The modifiers held on this desktop: "command" means Control, as Linux shortcuts do
+    // (copy, new tab, reopen a closed tab); Super belongs to the window manager.
+    Qt::KeyboardModifiers keyboardModifiers() const;
 
     friend bool operator==(const KeyboardKey&, const KeyboardKey&) = default;
 };

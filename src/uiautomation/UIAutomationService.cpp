@@ -20,8 +20,6 @@ struct Ports {
     std::shared_ptr<Workspace> workspace{};
 };
 
-enum class Operation { click, focus };
-
 // Every awaited task below is named first: GCC 12 destroys the temporaries of a co_await
 // expression twice.
 
@@ -32,44 +30,57 @@ QCoro::Task<bool> accessGranted(std::shared_ptr<AccessibilityTree> tree)
     co_return co_await checking;
 }
 
-QCoro::Task<UIAutomationResult> onFrontmost(Ports ports, QString name, Operation operation)
+// The frontmost application's process id once access is granted, or the result to answer
+// when there is nothing to work on.
+struct Frontmost {
+    qint64 processId = 0;
+    std::optional<UIAutomationResult> refusal{};
+};
+
+QCoro::Task<Frontmost> frontmostOnceGranted(Ports ports)
 {
     auto checking = accessGranted(ports.tree);
     if (!co_await checking)
-        co_return UIAutomationResult::accessibilityDenied();
+        co_return Frontmost{0, UIAutomationResult::accessibilityDenied()};
     auto asking = ports.workspace->frontmostApplication();
     const std::optional<RunningApplication> frontmost = co_await asking;
     if (!frontmost)
-        co_return UIAutomationResult::failed(QStringLiteral("No frontmost app is available."));
-    auto operating =
-        runOnAutomationThread([ports, name, operation, processId = frontmost->processId] {
-            AccessibilityInspector inspector(*ports.tree, *ports.input);
-            const AccessibleElement application = ports.tree->applicationElement(processId);
-            return operation == Operation::click ? inspector.click(application, name)
-                                                 : inspector.focus(application, name);
-        });
-    co_return co_await operating;
+        co_return Frontmost{
+            0, UIAutomationResult::failed(QStringLiteral("No frontmost app is available."))};
+    co_return Frontmost{frontmost->processId, std::nullopt};
 }
 
-QCoro::Task<UIAutomationResult> focusOn(Ports ports, QString name)
+// How a text entry that did not go through reads.
+UIAutomationResult entryFailure(const QString& why, const QString& fallback)
+{
+    return UIAutomationResult::failed(why.isEmpty() ? fallback : why);
+}
+
+QCoro::Task<UIAutomationResult> focusAndEnter(Ports ports, QString name,
+                                              std::optional<QString> text)
 {
     const QString trimmed = name.trimmed();
     if (trimmed.isEmpty())
         co_return UIAutomationResult::failed(QStringLiteral("No field target provided."));
-    auto focusing = onFrontmost(std::move(ports), trimmed, Operation::focus);
-    co_return co_await focusing;
-}
-
-// Types on the automation thread; false when no input can be posted on this desktop.
-QCoro::Task<bool> typed(std::shared_ptr<InputSynthesizer> input, QString text)
-{
-    auto typing = runOnAutomationThread([input, text] {
-        if (!input->isAvailable())
-            return false;
-        UIAutomationService::postText(*input, text);
-        return true;
+    auto finding = frontmostOnceGranted(ports);
+    const Frontmost frontmost = co_await finding;
+    if (frontmost.refusal)
+        co_return *frontmost.refusal;
+    auto focusing = runOnAutomationThread([ports, trimmed, name, text, frontmost] {
+        AccessibilityInspector inspector(*ports.tree, *ports.input);
+        const AccessibleElement field =
+            inspector.focus(ports.tree->applicationElement(frontmost.processId), trimmed);
+        if (field.isNull())
+            return UIAutomationResult::failed(QStringLiteral("Could not find ") + trimmed +
+                                              QStringLiteral(" field on screen."));
+        if (!text)
+            return UIAutomationResult::succeeded(QStringLiteral("Focused ") + trimmed + u'.');
+        // Into a field the text goes as it is, spaces included.
+        if (const std::optional<QString> why = inspector.enterText(field, *text))
+            return entryFailure(*why, QStringLiteral("Could not type text into ") + name + u'.');
+        return UIAutomationResult::succeeded(QStringLiteral("Typed text into ") + name + u'.');
     });
-    co_return co_await typing;
+    co_return co_await focusing;
 }
 
 } // namespace
@@ -88,14 +99,11 @@ UIAutomationService::~UIAutomationService() = default;
 QCoro::Task<QList<UIElementDescription>> UIAutomationService::getVisibleElements()
 {
     const Ports ports{m_tree, m_input, m_workspace};
-    auto checking = accessGranted(ports.tree);
-    if (!co_await checking)
+    auto finding = frontmostOnceGranted(ports);
+    const Frontmost frontmost = co_await finding;
+    if (frontmost.refusal)
         co_return QList<UIElementDescription>{};
-    auto asking = ports.workspace->frontmostApplication();
-    const std::optional<RunningApplication> frontmost = co_await asking;
-    if (!frontmost)
-        co_return QList<UIElementDescription>{};
-    auto listing = runOnAutomationThread([ports, processId = frontmost->processId] {
+    auto listing = runOnAutomationThread([ports, processId = frontmost.processId] {
         AccessibilityInspector inspector(*ports.tree, *ports.input);
         return inspector.visibleElements(ports.tree->applicationElement(processId));
     });
@@ -108,14 +116,21 @@ QCoro::Task<UIAutomationResult> UIAutomationService::clickVisibleElement(QString
     const QString trimmed = name.trimmed();
     if (trimmed.isEmpty())
         co_return UIAutomationResult::failed(QStringLiteral("No click target provided."));
-    auto clicking = onFrontmost(ports, trimmed, Operation::click);
+    auto finding = frontmostOnceGranted(ports);
+    const Frontmost frontmost = co_await finding;
+    if (frontmost.refusal)
+        co_return *frontmost.refusal;
+    auto clicking = runOnAutomationThread([ports, trimmed, processId = frontmost.processId] {
+        AccessibilityInspector inspector(*ports.tree, *ports.input);
+        return inspector.click(ports.tree->applicationElement(processId), trimmed);
+    });
     co_return co_await clicking;
 }
 
 QCoro::Task<UIAutomationResult> UIAutomationService::focusField(QString name)
 {
     const Ports ports{m_tree, m_input, m_workspace};
-    auto focusing = focusOn(ports, std::move(name));
+    auto focusing = focusAndEnter(ports, std::move(name), std::nullopt);
     co_return co_await focusing;
 }
 
@@ -126,64 +141,72 @@ QCoro::Task<UIAutomationResult> UIAutomationService::pressKey(KeyboardKey key)
     auto checking = accessGranted(tree);
     if (!co_await checking)
         co_return UIAutomationResult::accessibilityDenied();
-    if (!key.keyCode)
-        co_return UIAutomationResult::failed(QStringLiteral("Could not press ") + key.displayName +
-                                             u'.');
-    auto pressing = runOnAutomationThread([input, code = *key.keyCode, flags = key.modifiers] {
-        if (!input->isAvailable())
-            return false;
-        input->postKey(code, flags);
-        return true;
-    });
-    const bool pressed = co_await pressing;
-    // A key that could not be posted was not pressed, whatever the tree said.
-    co_return pressed
-        ? UIAutomationResult::succeeded(QStringLiteral("Pressed ") + key.displayName + u'.')
-        : UIAutomationResult::failed(QStringLiteral("Could not press ") + key.displayName + u'.');
+    const QString notPressed = QStringLiteral("Could not press ") + key.displayName + u'.';
+    const std::optional<Qt::Key> pressed = key.key();
+    if (!pressed)
+        co_return UIAutomationResult::failed(notPressed);
+    auto pressing =
+        runOnAutomationThread([input, pressed, held = key.keyboardModifiers(), notPressed] {
+            if (std::optional<QString> refusal = input->prepare())
+                return UIAutomationResult::failed(*refusal);
+            // A key that could not be posted was not pressed, whatever the tree said.
+            if (!input->postKey(*pressed, held))
+                return UIAutomationResult::failed(notPressed);
+            return UIAutomationResult::succeeded({});
+        });
+    UIAutomationResult result = co_await pressing;
+    if (result.outcome == UIAutomationResult::Outcome::succeeded)
+        result.message = QStringLiteral("Pressed ") + key.displayName + u'.';
+    co_return result;
 }
 
 QCoro::Task<UIAutomationResult> UIAutomationService::typeText(QString text)
 {
-    const std::shared_ptr<AccessibilityTree> tree = m_tree;
-    const std::shared_ptr<InputSynthesizer> input = m_input;
+    const Ports ports{m_tree, m_input, m_workspace};
     const QString trimmed = text.trimmed();
     if (trimmed.isEmpty())
         co_return UIAutomationResult::failed(QStringLiteral("No text provided."));
-    auto checking = accessGranted(tree);
+    auto checking = accessGranted(ports.tree);
     if (!co_await checking)
         co_return UIAutomationResult::accessibilityDenied();
-    auto typing = typed(input, trimmed);
-    if (!co_await typing)
-        co_return UIAutomationResult::failed(QStringLiteral("Could not type text."));
-    co_return UIAutomationResult::succeeded(QStringLiteral("Typed text."));
+    // Without a frontmost application the keys go wherever the keyboard focus is.
+    auto asking = ports.workspace->frontmostApplication();
+    const std::optional<RunningApplication> frontmost = co_await asking;
+    auto typing = runOnAutomationThread(
+        [ports, trimmed, processId = frontmost ? frontmost->processId : qint64(0)] {
+            AccessibilityInspector inspector(*ports.tree, *ports.input);
+            AccessibleElement focused;
+            if (processId > 0)
+                focused = ports.tree->focusedElement(ports.tree->applicationElement(processId));
+            if (const std::optional<QString> why = inspector.enterText(focused, trimmed))
+                return entryFailure(*why, QStringLiteral("Could not type text."));
+            return UIAutomationResult::succeeded(QStringLiteral("Typed text."));
+        });
+    co_return co_await typing;
 }
 
 QCoro::Task<UIAutomationResult> UIAutomationService::typeText(QString text, QString field)
 {
     const Ports ports{m_tree, m_input, m_workspace};
-    auto focusing = focusOn(ports, field);
-    const UIAutomationResult focused = co_await focusing;
-    if (focused.outcome != UIAutomationResult::Outcome::succeeded)
-        co_return focused;
-    // Into a field the text goes as it is, spaces included.
-    auto typing = typed(ports.input, text);
-    if (!co_await typing)
-        co_return UIAutomationResult::failed(QStringLiteral("Could not type text into ") + field +
-                                             u'.');
-    co_return UIAutomationResult::succeeded(QStringLiteral("Typed text into ") + field + u'.');
+    auto entering = focusAndEnter(ports, std::move(field), std::move(text));
+    co_return co_await entering;
 }
 
-void UIAutomationService::postText(InputSynthesizer& input, QStringView text)
+bool UIAutomationService::postText(InputSynthesizer& input, QStringView text)
 {
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar unit = text[i];
+        bool posted = true;
         if (unit.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
-            input.postUnicode(text.sliced(i, 2).toString());
+            posted = input.postUnicode(text.sliced(i, 2).toString());
             ++i;
         } else if (!unit.isSurrogate()) {
-            input.postUnicode(QString(unit));
+            posted = input.postUnicode(QString(unit));
         }
+        if (!posted)
+            return false;
     }
+    return true;
 }
 
 } // namespace korvane

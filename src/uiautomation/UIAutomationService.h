@@ -27,8 +27,9 @@ public:
     QCoro::Task<UIAutomationResult> typeText(QString text) override;
     QCoro::Task<UIAutomationResult> typeText(QString text, QString field) override;
 
-    // One key-down/key-up pair per Unicode scalar, in order; lone surrogates are skipped.
-    static void postText(InputSynthesizer& input, QStringView text);
+    // One key press per Unicode scalar, in order; lone surrogates are skipped. False as soon
+    // as one could not be posted.
+    static bool postText(InputSynthesizer& input, QStringView text);
 
 private:
     std::shared_ptr<AccessibilityTree> m_tree;

@@ -98,7 +98,8 @@ int runAskCommand(const QStringList& arguments)
         return usageError(synopsis);
 
     const std::unique_ptr<AppModel> model = makeApplicationModel(
-        {.headless = true, .computerControl = commandLineComputerControl(granted)});
+        {.headless = true, .computerControl = commandLineComputerControl(granted)},
+        composeDesktop());
     const QDeadlineTimer deadline(static_cast<qint64>(timeoutSeconds * 1000));
     bool timedOut = false;
     for (const QString& prompt : std::as_const(prompts)) {

@@ -1,5 +1,6 @@
 #include "CliCommands.h"
 #include "CliOutput.h"
+#include "app/ApplicationComposition.h"
 #include "app/UserSettings.h"
 #include "core/ApiKeySetup.h"
 #include "core/Configuration.h"
@@ -74,6 +75,9 @@ int runConfigCommand(const QStringList& arguments)
                   (QFileInfo(file).isFile() ? QStringLiteral(" (present)")
                                             : QStringLiteral(" (absent)")));
     }
+    // The session, then the backend chosen for each port.
+    for (const auto& [port, backend] : composeDesktop().choices)
+        printLine(port + QStringLiteral(": ") + backend);
     return exitSuccess;
 }
 

@@ -1,5 +1,6 @@
 #include "CliCommands.h"
 #include "CliOutput.h"
+#include "app/ApplicationComposition.h"
 #include "computeruse/MacComputerUseService.h"
 
 #include <QJsonValue>
@@ -18,8 +19,9 @@ int runRunCommand(const QStringList& arguments)
         words.removeFirst();
     if (words.isEmpty())
         return usageError(runVerb().synopsis());
-    MacComputerUseService executor;
-    const ComputerUseResult result = QCoro::waitFor(executor.execute(words.join(u' ')));
+    const std::shared_ptr<MacComputerUseService> executor =
+        makeComputerUseService(composeDesktop());
+    const ComputerUseResult result = QCoro::waitFor(executor->execute(words.join(u' ')));
     printLine(u"{\"summary\":" + compactJson(result.summary) + u",\"artifact\":" +
               (result.artifact ? artifactJson(*result.artifact) : QStringLiteral("null")) + u'}');
     return result.failed ? exitFailure : exitSuccess;

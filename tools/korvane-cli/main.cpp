@@ -1,6 +1,7 @@
 #include "CliCommands.h"
 #include "CliHelp.h"
 #include "CliOutput.h"
+#include "platform/linux/atspi/AtspiAccessibilityTree.h"
 
 #include <QCoreApplication>
 
@@ -80,6 +81,7 @@ int runGenerate(const QStringList& arguments)
 
 int main(int argc, char* argv[])
 {
+    korvane::AtspiAccessibilityTree::prepareProcess();
     QCoreApplication application(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("korvane"));
     QCoreApplication::setApplicationName(QStringLiteral("Korvane"));

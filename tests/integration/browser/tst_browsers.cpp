@@ -1,6 +1,6 @@
+#include "app/ApplicationComposition.h"
 #include "computeruse/MacComputerUseService.h"
 #include "platform/BrowserAutomation.h"
-#include "platform/PlatformFactory.h"
 #include "platform/linux/browser/BrowserHostSockets.h"
 #include "platform/linux/browser/KnownBrowsers.h"
 #include "platform/linux/browser/PageClickScript.h"
@@ -182,7 +182,7 @@ void BrowsersTest::initTestCase()
     m_pages.setRoute("GET", u"/second"_qs, html(titledPage("second")));
     m_pages.setRoute("GET", u"/third"_qs, html(titledPage("third")));
     m_pages.setRoute("GET", u"/favicon.ico"_qs, Response::withStatus(404));
-    m_ports = createDesktopPorts();
+    m_ports = composeDesktop(DesktopSession::current()).ports;
 }
 
 void BrowsersTest::cleanupTestCase()
@@ -298,7 +298,7 @@ void BrowsersTest::showStartPage()
 
 void BrowsersTest::opensTheDefaultBrowserAndActsOnTheFrontPage()
 {
-    MacComputerUseService executor;
+    MacComputerUseService executor(ComputerUseBackends{.ports = m_ports});
     const QUrl start = m_pages.url(u"/start"_qs);
     // Korvane starts the default browser itself, then opens the page in it: one browser.
     QCOMPARE(QCoro::waitFor(executor.execute(u"open safari and then go to "_qs + start.toString()))

@@ -1,7 +1,7 @@
 #include "app/AppModel.h"
 #include "app/ApplicationComposition.h"
-#include "platform/PlatformFactory.h"
 #include "platform/Workspace.h"
+#include "platform/linux/atspi/AtspiAccessibilityTree.h"
 #include "support/desktop/TestDesktop.h"
 
 #include <QGuiApplication>
@@ -55,7 +55,7 @@ private Q_SLOTS:
         QString why;
         if (!m_desktop.startAccessibilityBus(&why))
             QSKIP(qPrintable(why));
-        m_workspace = createDesktopPorts().workspace;
+        m_workspace = composeDesktop(DesktopSession::current()).ports.workspace;
     }
 
     void typedCommandsActOnTheProgramUsedBefore()
@@ -70,7 +70,8 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(frontmostProcess(), entry.processId(), 10000);
 
         // Built while the entry is in front, as Korvane is started from a program in use.
-        const std::unique_ptr<AppModel> model = makeApplicationModel({.headless = true});
+        const std::unique_ptr<AppModel> model =
+            makeApplicationModel({.headless = true}, composeDesktop(DesktopSession::current()));
         QWindow own;
         own.resize(320, 200);
         own.show();
@@ -93,6 +94,7 @@ int main(int argc, char* argv[])
         return 0;
     }
     qputenv("QT_QPA_PLATFORM", "xcb");
+    AtspiAccessibilityTree::prepareProcess();
     QGuiApplication app(argc, argv);
     ComposerTargetTest test(desktop);
     QTEST_SET_MAIN_SOURCE_PATH

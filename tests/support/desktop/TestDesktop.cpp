@@ -1,8 +1,11 @@
 #include "support/desktop/TestDesktop.h"
 
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QDBusObjectPath>
 #include <QDBusReply>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -19,6 +22,7 @@
 #include <X11/Xlib.h>
 #include <csignal>
 #include <functional>
+#include <linux/capability.h>
 #include <optional>
 #include <sys/prctl.h>
 #include <sys/types.h>
@@ -226,6 +230,38 @@ bool socketAccepts(const QString& path)
     return connected;
 }
 
+// D-Bus activates the portals and the accessibility bus with the environment of the bus
+// itself unless told otherwise: they must find the compositor and this desktop's folders.
+bool updateActivationEnvironment(const QString& address, const QProcessEnvironment& variables)
+{
+    qDBusRegisterMetaType<QMap<QString, QString>>();
+    const auto updated = withBus(address, [&](QDBusConnection& bus) {
+        QMap<QString, QString> values;
+        const QStringList keys = variables.keys();
+        for (const QString& key : keys)
+            values.insert(key, variables.value(key));
+        QDBusMessage call = QDBusMessage::createMethodCall(
+            QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+            QStringLiteral("org.freedesktop.DBus"), QStringLiteral("UpdateActivationEnvironment"));
+        call << QVariant::fromValue(values);
+        return bus.call(call, QDBus::Block, 5000).type() == QDBusMessage::ReplyMessage;
+    });
+    return updated.value_or(false);
+}
+
+// kwin_wayland carries a file capability; where the bounding set lacks it, the kernel refuses
+// to run it at all. A plain copy runs, and must keep its name for KWin's own Qt plugin.
+QString runnableKwin(const QString& installed, const QString& folder)
+{
+    if (::prctl(PR_CAPBSET_READ, CAP_SYS_RESOURCE, 0, 0, 0) == 1)
+        return installed;
+    const QString copy = folder + QStringLiteral("/kwin_wayland");
+    if (!QFileInfo::exists(copy) && (!QDir().mkpath(folder) || !QFile::copy(installed, copy)))
+        return {};
+    QFile::setPermissions(copy, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    return copy;
+}
+
 } // namespace
 
 struct TestDesktop::Private {
@@ -233,6 +269,7 @@ struct TestDesktop::Private {
     // In start order; stopped from the back.
     std::vector<std::unique_ptr<QProcess>> processes;
     QProcessEnvironment variables; // what this desktop set
+    QStringList removedVariables;  // what it took away
     QList<QPair<QByteArray, std::optional<QByteArray>>> savedVariables;
 
     int displayNumber = -1;
@@ -243,11 +280,40 @@ struct TestDesktop::Private {
     QString sessionBusAddress;
     QString accessibilityBusAddress;
     QProcess* pulseAudio = nullptr;
+    QProcess* compositor = nullptr;
+    QProcess* pipeWire = nullptr;
+    QProcess* consentHelper = nullptr;
+    // The connection holding mutter's own remote-desktop session, which gives the headless
+    // seat its keyboard and pointer.
+    QString seatConnection;
 
     QString path(const QString& name) const { return root.filePath(name); }
 
+    void rememberVariable(const QByteArray& key)
+    {
+        const bool seen = std::any_of(savedVariables.cbegin(), savedVariables.cend(),
+                                      [&](const auto& saved) { return saved.first == key; });
+        if (!seen) {
+            std::optional<QByteArray> previous;
+            if (qEnvironmentVariableIsSet(key.constData()))
+                previous = qgetenv(key.constData());
+            savedVariables.append({key, previous});
+        }
+    }
+
+    void unsetVariable(const QString& name)
+    {
+        const QByteArray key = name.toLocal8Bit();
+        rememberVariable(key);
+        qunsetenv(key.constData());
+        variables.remove(name);
+        if (!removedVariables.contains(name))
+            removedVariables.append(name);
+    }
+
     void setVariable(const QString& name, const QString& value)
     {
+        removedVariables.removeAll(name);
         const QByteArray key = name.toLocal8Bit();
         const bool seen = std::any_of(savedVariables.cbegin(), savedVariables.cend(),
                                       [&](const auto& saved) { return saved.first == key; });
@@ -275,6 +341,8 @@ struct TestDesktop::Private {
     QProcessEnvironment environment() const
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const QString& removed : removedVariables)
+            environment.remove(removed);
         const QStringList keys = variables.keys();
         for (const QString& key : keys)
             environment.insert(key, variables.value(key));
@@ -331,6 +399,54 @@ struct TestDesktop::Private {
             processes.erase(found);
     }
 
+    // Headless mutter has a seat without devices: no window ever becomes active, and the first
+    // events of a remote-desktop session only create them. A session of mutter's own, kept
+    // for the run, gives the seat a keyboard and a pointer, as a real one always has.
+    bool giveSeatInputDevices(QString* whyNot)
+    {
+        seatConnection =
+            QStringLiteral("korvane-testdesktop-seat-") + QUuid::createUuid().toString();
+        QDBusConnection bus = QDBusConnection::connectToBus(sessionBusAddress, seatConnection);
+        const QString service = QStringLiteral("org.gnome.Mutter.RemoteDesktop");
+        const QDBusReply<QDBusObjectPath> created =
+            bus.call(QDBusMessage::createMethodCall(
+                         service, QStringLiteral("/org/gnome/Mutter/RemoteDesktop"), service,
+                         QStringLiteral("CreateSession")),
+                     QDBus::Block, 5000);
+        if (!created.isValid()) {
+            fail(whyNot, QStringLiteral("mutter made no remote-desktop session: ") +
+                             created.error().message());
+            return false;
+        }
+        const auto call = [&](const QString& method, const QVariantList& arguments) {
+            QDBusMessage message = QDBusMessage::createMethodCall(
+                service, created.value().path(), service + QStringLiteral(".Session"), method);
+            message.setArguments(arguments);
+            return bus.call(message, QDBus::Block, 5000).type() == QDBusMessage::ReplyMessage;
+        };
+        constexpr uint shiftKeysym = 0xffe1;
+        if (!call(QStringLiteral("Start"), {}) ||
+            !call(QStringLiteral("NotifyKeyboardKeysym"), {shiftKeysym, true}) ||
+            !call(QStringLiteral("NotifyKeyboardKeysym"), {shiftKeysym, false}) ||
+            !call(QStringLiteral("NotifyPointerMotionRelative"), {1.0, 0.0})) {
+            fail(whyNot, QStringLiteral("mutter's remote-desktop session took no input"));
+            return false;
+        }
+        return true;
+    }
+
+    bool startConsentHelper(QString* whyNot)
+    {
+        const QString helper =
+            QCoreApplication::applicationDirPath() + QStringLiteral("/portalconsent");
+        consentHelper = QFileInfo(helper).isExecutable()
+                            ? start(helper, {}, QStringLiteral("portalconsent.log"), environment())
+                            : nullptr;
+        if (!consentHelper)
+            fail(whyNot, QStringLiteral("the consent helper %1 could not be started").arg(helper));
+        return consentHelper != nullptr;
+    }
+
     bool ensureRuntimeDirectory(QString* whyNot)
     {
         if (variables.contains(QStringLiteral("XDG_RUNTIME_DIR")))
@@ -358,6 +474,8 @@ TestDesktop::TestDesktop()
 
 TestDesktop::~TestDesktop()
 {
+    if (!d->seatConnection.isEmpty())
+        QDBusConnection::disconnectFromBus(d->seatConnection);
     while (!d->processes.empty())
         d->stop(d->processes.back().get());
     d->restoreVariables();
@@ -403,6 +521,9 @@ bool TestDesktop::startDisplay(QString* whyNot)
             d->xServer = server;
             d->displayNumber = number;
             d->setVariable(QStringLiteral("DISPLAY"), QStringLiteral(":%1").arg(number));
+            // Whatever session the developer runs, children see an X11 one.
+            d->setVariable(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("x11"));
+            d->unsetVariable(QStringLiteral("WAYLAND_DISPLAY"));
             return true;
         }
         d->stop(server);
@@ -564,7 +685,9 @@ bool TestDesktop::startAccessibilityBus(QString* whyNot)
     }
     d->accessibilityLauncher = bus;
     d->accessibilityBusAddress = address;
-    d->setVariable(QStringLiteral("AT_SPI_BUS_ADDRESS"), address);
+    // AT_SPI_BUS_ADDRESS stays unset: Qt 6.4 connects straight to a bus named there and then
+    // never registers with the registry, so its windows would stay unseen. Everyone asks the
+    // session bus for the address instead.
     return true;
 }
 
@@ -632,6 +755,139 @@ bool TestDesktop::startPulseAudio(QString* whyNot)
     return true;
 }
 
+std::optional<TestDesktop::Session> TestDesktop::sessionNamed(const QString& name)
+{
+    if (name == u"x11")
+        return Session::x11;
+    if (name == u"gnome")
+        return Session::gnomeWayland;
+    if (name == u"kde")
+        return Session::kdeWayland;
+    return std::nullopt;
+}
+
+bool TestDesktop::startSession(Session session, QString* whyNot)
+{
+    if (session == Session::x11)
+        return startWindowManager(whyNot) && startAccessibilityBus(whyNot);
+    if (d->compositor)
+        return true;
+    const bool gnome = session == Session::gnomeWayland;
+    const QString compositorName =
+        gnome ? QStringLiteral("mutter") : QStringLiteral("kwin_wayland");
+    const QString installed = findProgram(compositorName);
+    if (installed.isEmpty()) {
+        fail(whyNot, QStringLiteral("%1 is not installed").arg(compositorName));
+        return false;
+    }
+    const QString portal = findProgram(gnome ? QStringLiteral("xdg-desktop-portal-gnome")
+                                             : QStringLiteral("xdg-desktop-portal-kde"),
+                                       {QStringLiteral("/usr/libexec"),
+                                        QStringLiteral("/usr/lib/x86_64-linux-gnu/libexec"),
+                                        QStringLiteral("/usr/lib/aarch64-linux-gnu/libexec")});
+    if (portal.isEmpty() ||
+        findProgram(QStringLiteral("xdg-desktop-portal"), {QStringLiteral("/usr/libexec")})
+            .isEmpty()) {
+        fail(whyNot, QStringLiteral("xdg-desktop-portal with its %1 backend is not installed")
+                         .arg(gnome ? QStringLiteral("GNOME") : QStringLiteral("KDE")));
+        return false;
+    }
+    const QString pipeWire = findProgram(QStringLiteral("pipewire"));
+    if (pipeWire.isEmpty()) {
+        fail(whyNot, QStringLiteral("pipewire is not installed"));
+        return false;
+    }
+    if (!startSessionBus(whyNot))
+        return false;
+
+    // The session the compositor, the portals and every client see.
+    const QString socket = QStringLiteral("wayland-korvane");
+    d->unsetVariable(QStringLiteral("DISPLAY"));
+    d->setVariable(QStringLiteral("WAYLAND_DISPLAY"), socket);
+    d->setVariable(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));
+    d->setVariable(QStringLiteral("XDG_CURRENT_DESKTOP"),
+                   gnome ? QStringLiteral("GNOME") : QStringLiteral("KDE"));
+    d->setVariable(QStringLiteral("GDK_BACKEND"), QStringLiteral("wayland"));
+    d->setVariable(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
+    d->setVariable(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
+    d->setVariable(QStringLiteral("NO_AT_BRIDGE"), QStringLiteral("0"));
+    d->setVariable(QStringLiteral("GSETTINGS_BACKEND"), QStringLiteral("memory"));
+    for (const char* folder : {"XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME"}) {
+        const QString path = d->path(QStringLiteral("home/") + QString::fromLatin1(folder));
+        QDir().mkpath(path);
+        d->setVariable(QString::fromLatin1(folder), path);
+    }
+    if (!updateActivationEnvironment(d->sessionBusAddress, d->variables)) {
+        fail(whyNot, QStringLiteral("the session bus did not take the activation environment"));
+        return false;
+    }
+
+    const QString pipeWireLog = QStringLiteral("pipewire.log");
+    d->pipeWire = d->start(pipeWire, {}, pipeWireLog, d->environment());
+    const QString pipeWireSocket = runtimeDirectory() + QStringLiteral("/pipewire-0");
+    if (!d->pipeWire ||
+        waitUntil(d->pipeWire, [&] { return socketAccepts(pipeWireSocket); }) != Wait::ready) {
+        fail(whyNot, QStringLiteral("pipewire did not open its socket within 10 s%1")
+                         .arg(logTail(d->path(pipeWireLog))));
+        return false;
+    }
+
+    QString program = installed;
+    QStringList arguments;
+    QProcessEnvironment environment = d->environment();
+    QString busName;
+    if (gnome) {
+        arguments = {QStringLiteral("--headless"),
+                     QStringLiteral("--wayland"),
+                     QStringLiteral("--no-x11"),
+                     QStringLiteral("--wayland-display"),
+                     socket,
+                     QStringLiteral("--virtual-monitor"),
+                     QStringLiteral("1280x800")};
+        busName = QStringLiteral("org.gnome.Mutter.RemoteDesktop");
+    } else {
+        program = runnableKwin(installed, d->path(QStringLiteral("kwin")));
+        if (program.isEmpty()) {
+            fail(whyNot, QStringLiteral("kwin_wayland could not be copied to run it"));
+            return false;
+        }
+        arguments = {QStringLiteral("--virtual"),
+                     QStringLiteral("--no-lockscreen"),
+                     QStringLiteral("--no-global-shortcuts"),
+                     QStringLiteral("--width"),
+                     QStringLiteral("1280"),
+                     QStringLiteral("--height"),
+                     QStringLiteral("800"),
+                     QStringLiteral("--socket"),
+                     socket};
+        // KWin picks its own Qt platform.
+        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        busName = QStringLiteral("org.kde.KWin");
+    }
+    const QString log = compositorName + QStringLiteral(".log");
+    QProcess* compositor = d->start(program, arguments, log, environment);
+    const QString waylandSocket = runtimeDirectory() + u'/' + socket;
+    const QString address = d->sessionBusAddress;
+    const Wait outcome = compositor ? waitUntil(compositor,
+                                                [&] {
+                                                    return socketAccepts(waylandSocket) &&
+                                                           nameOwnedOn(address, busName);
+                                                })
+                                    : Wait::exited;
+    if (outcome != Wait::ready) {
+        d->stop(compositor);
+        fail(whyNot, QStringLiteral("%1 did not start within 10 s%2")
+                         .arg(compositorName, logTail(d->path(log))));
+        return false;
+    }
+    d->compositor = compositor;
+    if (!startAccessibilityBus(whyNot))
+        return false;
+    if (gnome && (!d->giveSeatInputDevices(whyNot) || !d->startConsentHelper(whyNot)))
+        return false;
+    return true;
+}
+
 bool TestDesktop::startAll(QString* whyNot)
 {
     return startDisplay(whyNot) && startWindowManager(whyNot) && startSessionBus(whyNot) &&
@@ -661,7 +917,8 @@ QProcess* TestDesktop::startProcess(const QString& program, const QStringList& a
 void TestDesktop::stopProcess(QProcess* process)
 {
     if (process == d->xServer || process == d->windowManager || process == d->sessionBus ||
-        process == d->accessibilityLauncher || process == d->pulseAudio)
+        process == d->accessibilityLauncher || process == d->pulseAudio ||
+        process == d->compositor || process == d->pipeWire || process == d->consentHelper)
         return;
     d->stop(process);
 }
@@ -669,6 +926,11 @@ void TestDesktop::stopProcess(QProcess* process)
 QProcessEnvironment TestDesktop::environment() const
 {
     return d->environment();
+}
+
+QString TestDesktop::waylandDisplay() const
+{
+    return d->compositor ? d->variables.value(QStringLiteral("WAYLAND_DISPLAY")) : QString();
 }
 
 QString TestDesktop::display() const

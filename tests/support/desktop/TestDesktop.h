@@ -6,14 +6,16 @@
 #include <QtGlobal>
 
 #include <memory>
+#include <optional>
 
 class QProcess;
 
 namespace korvane::test {
 
-// A private desktop session for integration tests: an X server, a window manager, a session
-// bus, the accessibility bus and a sound server, each started on request and only for this
-// process and its children. The developer's own session is never touched.
+// A private desktop session for integration tests: an X server and a window manager, or a
+// Wayland compositor (GNOME's or KDE's, headless) with its desktop portal; a session bus, the
+// accessibility bus and a sound server, each started on request and only for this process and
+// its children. The developer's own session is never touched.
 //
 // Call the start functions from initTestCase(), after the QCoreApplication exists (the bus
 // checks use Qt D-Bus) and before anything in the process opens the session bus. Each returns
@@ -31,6 +33,8 @@ namespace korvane::test {
 // main thread.
 class TestDesktop final {
 public:
+    enum class Session { x11, gnomeWayland, kdeWayland };
+
     TestDesktop();
     ~TestDesktop();
     Q_DISABLE_COPY_MOVE(TestDesktop)
@@ -52,6 +56,17 @@ public:
     // All five, in the order above.
     bool startAll(QString* whyNot = nullptr);
 
+    // One whole desktop of a kind, with the session bus and the accessibility bus. X11: the
+    // window manager on Xvfb. GNOME: headless mutter with xdg-desktop-portal-gnome, a seat
+    // that has a keyboard and a pointer (a remote-desktop session of mutter's own, kept for
+    // the run), and a helper that answers the portal's consent dialog through the
+    // accessibility bus, as a person would. KDE: kwin_wayland on a virtual output with
+    // xdg-desktop-portal-kde. Both Wayland kinds run PipeWire for screen-cast streams and leave
+    // DISPLAY unset; their desktop configuration is written below the scratch folder.
+    bool startSession(Session session, QString* whyNot = nullptr);
+    // "x11", "gnome" or "kde" (as in KORVANE_TEST_DESKTOP); absent for anything else.
+    static std::optional<Session> sessionNamed(const QString& name);
+
     // Starts `program` in environment() (plus `extra`), in its own process group; the
     // destructor stops it before the services. Null, with a reason, when it cannot start.
     // The process stays owned by the desktop.
@@ -64,6 +79,8 @@ public:
     // The system environment with every variable this desktop set.
     QProcessEnvironment environment() const;
 
+    // The Wayland socket's name in the runtime folder; empty without a compositor.
+    QString waylandDisplay() const;
     // ":100"; empty before startDisplay().
     QString display() const;
     int displayNumber() const;

@@ -1,5 +1,7 @@
 #include "fakes/FakeAccessibilityTree.h"
 
+#include <QQueue>
+
 namespace korvane::test {
 
 namespace {
@@ -25,15 +27,14 @@ public:
 
 } // namespace
 
-int FakeAccessibilityTree::add(const QString& role, const QString& title,
-                               const QStringList& actions)
+int FakeAccessibilityTree::add(std::optional<AccessibleRole> role, const QString& title,
+                               bool pressable)
 {
     Element element;
-    if (!role.isEmpty())
-        element.attributes.insert(QStringLiteral("AXRole"), role);
+    element.role = role;
     if (!title.isEmpty())
-        element.attributes.insert(QStringLiteral("AXTitle"), title);
-    element.actions = actions;
+        element.texts.insert(AccessibleText::title, title);
+    element.pressable = pressable;
     m_elements.append(element);
     return int(m_elements.size() - 1);
 }
@@ -43,15 +44,9 @@ FakeAccessibilityTree::Element& FakeAccessibilityTree::element(int number)
     return m_elements[number];
 }
 
-void FakeAccessibilityTree::append(int parent, int child, const QString& attribute)
+void FakeAccessibilityTree::append(int parent, int child)
 {
-    m_elements[parent].children[attribute].append(child);
-}
-
-void FakeAccessibilityTree::setFrame(int number, QPointF position, QSizeF size)
-{
-    m_elements[number].position = position;
-    m_elements[number].size = size;
+    m_elements[parent].children.append(child);
 }
 
 int FakeAccessibilityTree::numberOf(const AccessibleElement& element) const
@@ -65,8 +60,7 @@ AccessibleElement FakeAccessibilityTree::handle(int number) const
     return AccessibleElement(std::make_shared<FakeNode>(this, number));
 }
 
-const FakeAccessibilityTree::Element*
-FakeAccessibilityTree::find(const AccessibleElement& element) const
+FakeAccessibilityTree::Element* FakeAccessibilityTree::find(const AccessibleElement& element)
 {
     const int number = numberOf(element);
     return number >= 0 && number < m_elements.size() ? &m_elements[number] : nullptr;
@@ -86,64 +80,96 @@ AccessibleElement FakeAccessibilityTree::applicationElement(qint64 processId)
     return found == applications.cend() ? AccessibleElement() : handle(*found);
 }
 
-std::optional<QString> FakeAccessibilityTree::stringAttribute(const AccessibleElement& element,
-                                                              QStringView attribute)
+std::optional<AccessibleRole> FakeAccessibilityTree::role(const AccessibleElement& element)
+{
+    const Element* found = find(element);
+    return found ? found->role : std::nullopt;
+}
+
+std::optional<QString> FakeAccessibilityTree::text(const AccessibleElement& element,
+                                                   AccessibleText which)
 {
     const Element* found = find(element);
     if (!found)
         return std::nullopt;
-    const auto value = found->attributes.constFind(attribute.toString());
-    if (value == found->attributes.cend())
-        return std::nullopt;
-    return *value;
+    if (which == AccessibleText::value && found->editable)
+        return found->contents;
+    const auto value = found->texts.constFind(which);
+    return value == found->texts.cend() ? std::nullopt : std::optional<QString>(*value);
 }
 
-QStringList FakeAccessibilityTree::actionNames(const AccessibleElement& element)
+bool FakeAccessibilityTree::canPress(const AccessibleElement& element)
 {
     const Element* found = find(element);
-    return found ? found->actions : QStringList();
+    return found && found->pressable;
 }
 
-QList<AccessibleElement> FakeAccessibilityTree::children(const AccessibleElement& element,
-                                                         QStringView attribute)
+QList<AccessibleElement> FakeAccessibilityTree::children(const AccessibleElement& element)
 {
     QList<AccessibleElement> handles;
-    const Element* found = find(element);
-    if (!found)
-        return handles;
-    // A fresh handle per read: identity must come from the element, not the pointer.
-    for (int child : found->children.value(attribute.toString()))
-        handles.append(handle(child));
+    if (const Element* found = find(element)) {
+        // A fresh handle per read: identity must come from the element, not the pointer.
+        for (int child : found->children)
+            handles.append(handle(child));
+    }
     return handles;
 }
 
-std::optional<QPointF> FakeAccessibilityTree::position(const AccessibleElement& element)
+std::optional<QRectF> FakeAccessibilityTree::frame(const AccessibleElement& element)
 {
     const Element* found = find(element);
-    return found ? found->position : std::nullopt;
+    return found ? found->frame : std::nullopt;
 }
 
-std::optional<QSizeF> FakeAccessibilityTree::size(const AccessibleElement& element)
+bool FakeAccessibilityTree::press(const AccessibleElement& element)
 {
     const Element* found = find(element);
-    return found ? found->size : std::nullopt;
-}
-
-bool FakeAccessibilityTree::performAction(const AccessibleElement& element, QStringView action)
-{
-    const Element* found = find(element);
-    if (!found || !found->actions.contains(action))
+    if (!found || !found->pressable)
         return false;
-    performed.append(numberOf(element));
-    return found->actionsSucceed;
+    pressed.append(numberOf(element));
+    if (observer && found->pressSucceeds)
+        observer(QStringLiteral("press(%1)").arg(numberOf(element)));
+    return found->pressSucceeds;
 }
 
-bool FakeAccessibilityTree::setBooleanAttribute(const AccessibleElement& element,
-                                                QStringView attribute, bool value)
+bool FakeAccessibilityTree::focus(const AccessibleElement& element)
 {
-    if (!find(element) || attribute != u"AXFocused" || !value)
+    Element* found = find(element);
+    if (!found)
         return false;
+    for (Element& other : m_elements)
+        other.hasFocus = false;
+    found->hasFocus = true;
     focused.append(numberOf(element));
+    if (observer)
+        observer(QStringLiteral("focus(%1)").arg(numberOf(element)));
+    return true;
+}
+
+AccessibleElement FakeAccessibilityTree::focusedElement(const AccessibleElement& root)
+{
+    QQueue<int> queue;
+    if (numberOf(root) >= 0)
+        queue.enqueue(numberOf(root));
+    while (!queue.isEmpty()) {
+        const int number = queue.dequeue();
+        if (m_elements[number].hasFocus)
+            return handle(number);
+        for (int child : std::as_const(m_elements[number].children))
+            queue.enqueue(child);
+    }
+    return {};
+}
+
+bool FakeAccessibilityTree::insertText(const AccessibleElement& element, const QString& text)
+{
+    Element* found = find(element);
+    if (!found || !found->editable)
+        return false;
+    found->contents += text;
+    insertions.append({numberOf(element), text});
+    if (observer)
+        observer(QStringLiteral("insert(%1,").arg(numberOf(element)) + text + u')');
     return true;
 }
 

@@ -4,7 +4,10 @@
 
 #include <QHash>
 #include <QList>
+#include <QMap>
 #include <QString>
+
+#include <functional>
 
 namespace korvane::test {
 
@@ -14,15 +17,19 @@ namespace korvane::test {
 class FakeAccessibilityTree final : public AccessibilityTree {
 public:
     struct Element {
-        // "AXRole", "AXTitle", ... → text. An attribute that is missing here is absent.
-        QHash<QString, QString> attributes{};
-        QStringList actions{};
-        std::optional<QPointF> position{};
-        std::optional<QSizeF> size{};
-        // Child attribute ("AXChildren", "AXTabs", ...) → element numbers, in order.
-        QHash<QString, QList<int>> children{};
-        // Whether performing an action it lists succeeds.
-        bool actionsSucceed = true;
+        // Absent: the role cannot be read.
+        std::optional<AccessibleRole> role{};
+        // A text missing here is absent.
+        QMap<AccessibleText, QString> texts{};
+        bool pressable = false;
+        // Whether pressing (when pressable) succeeds.
+        bool pressSucceeds = true;
+        std::optional<QRectF> frame{};
+        QList<int> children{};
+        // An editable text element holds `contents`; insertions go to its end.
+        bool editable = false;
+        QString contents{};
+        bool hasFocus = false;
     };
 
     bool trusted = true;
@@ -32,15 +39,17 @@ public:
     // Recorded on the automation thread; read them once the awaited call has finished.
     int trustQueries = 0;
     int prompts = 0;
-    QList<int> performed{};
+    QList<int> pressed{};
     QList<int> focused{};
+    // Element number and text of each insertion.
+    QList<QPair<int, QString>> insertions{};
+    // Told "press(n)", "focus(n)" and "insert(n,text)" as they happen.
+    std::function<void(const QString& event)> observer{};
 
-    // Adds an element; role and title may be empty (then they are absent).
-    int add(const QString& role, const QString& title = {}, const QStringList& actions = {});
+    // Adds an element; an empty title is absent.
+    int add(std::optional<AccessibleRole> role, const QString& title = {}, bool pressable = false);
     Element& element(int number);
-    // Appends `child` under `attribute` of `parent`.
-    void append(int parent, int child, const QString& attribute = QStringLiteral("AXChildren"));
-    void setFrame(int number, QPointF position, QSizeF size);
+    void append(int parent, int child);
     // The number of a handle this tree made; -1 for anything else.
     int numberOf(const AccessibleElement& element) const;
     AccessibleElement handle(int number) const;
@@ -48,19 +57,18 @@ public:
 
     bool isTrusted(bool prompt) override;
     AccessibleElement applicationElement(qint64 processId) override;
-    std::optional<QString> stringAttribute(const AccessibleElement& element,
-                                           QStringView attribute) override;
-    QStringList actionNames(const AccessibleElement& element) override;
-    QList<AccessibleElement> children(const AccessibleElement& element,
-                                      QStringView attribute) override;
-    std::optional<QPointF> position(const AccessibleElement& element) override;
-    std::optional<QSizeF> size(const AccessibleElement& element) override;
-    bool performAction(const AccessibleElement& element, QStringView action) override;
-    bool setBooleanAttribute(const AccessibleElement& element, QStringView attribute,
-                             bool value) override;
+    std::optional<AccessibleRole> role(const AccessibleElement& element) override;
+    std::optional<QString> text(const AccessibleElement& element, AccessibleText which) override;
+    bool canPress(const AccessibleElement& element) override;
+    QList<AccessibleElement> children(const AccessibleElement& element) override;
+    std::optional<QRectF> frame(const AccessibleElement& element) override;
+    bool press(const AccessibleElement& element) override;
+    bool focus(const AccessibleElement& element) override;
+    AccessibleElement focusedElement(const AccessibleElement& root) override;
+    bool insertText(const AccessibleElement& element, const QString& text) override;
 
 private:
-    const Element* find(const AccessibleElement& element) const;
+    Element* find(const AccessibleElement& element);
 
     QList<Element> m_elements;
 };

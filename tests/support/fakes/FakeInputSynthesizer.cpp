@@ -2,27 +2,48 @@
 
 namespace korvane::test {
 
-bool FakeInputSynthesizer::isAvailable()
+namespace {
+
+void note(FakeInputSynthesizer& input, const QString& event)
 {
-    return available;
+    input.events.append(event);
+    if (input.observer)
+        input.observer(event);
 }
 
-void FakeInputSynthesizer::postClick(QPointF point)
+} // namespace
+
+std::optional<QString> FakeInputSynthesizer::prepare()
 {
+    ++preparations;
+    return refusal;
+}
+
+bool FakeInputSynthesizer::postClick(QPointF point)
+{
+    if (refusal || !pointsAtPositions)
+        return false;
     clicks.append(point);
-    events.append(QStringLiteral("click(%1,%2)").arg(point.x()).arg(point.y()));
+    note(*this, QStringLiteral("click(%1,%2)").arg(point.x()).arg(point.y()));
+    return true;
 }
 
-void FakeInputSynthesizer::postKey(quint16 keyCode, quint64 modifiers)
+bool FakeInputSynthesizer::postKey(Qt::Key key, Qt::KeyboardModifiers modifiers)
 {
-    keys.append({keyCode, modifiers});
-    events.append(QStringLiteral("key(%1,%2)").arg(keyCode).arg(modifiers));
+    if (refusal)
+        return false;
+    keys.append(QKeyCombination(modifiers, key));
+    note(*this, QStringLiteral("key(%1)").arg(QKeyCombination(modifiers, key).toCombined()));
+    return true;
 }
 
-void FakeInputSynthesizer::postUnicode(QString utf16)
+bool FakeInputSynthesizer::postUnicode(const QString& utf16)
 {
-    events.append(QStringLiteral("unicode(") + utf16 + u')');
-    unicode.append(std::move(utf16));
+    if (refusal)
+        return false;
+    unicode.append(utf16);
+    note(*this, QStringLiteral("unicode(") + utf16 + u')');
+    return true;
 }
 
 } // namespace korvane::test

@@ -2,34 +2,37 @@
 
 #include "platform/InputSynthesizer.h"
 
+#include <QKeyCombination>
 #include <QList>
 #include <QPointF>
 #include <QStringList>
+
+#include <functional>
 
 namespace korvane::test {
 
 // Records what would have been posted; `events` keeps every kind in one order.
 class FakeInputSynthesizer final : public InputSynthesizer {
 public:
-    struct Key {
-        quint16 keyCode = 0;
-        quint64 modifiers = 0;
-        friend bool operator==(const Key&, const Key&) = default;
-    };
-
-    bool available = true;
+    // What prepare() answers: absent when input can be posted.
+    std::optional<QString> refusal{};
+    // Whether clicks at a position can be posted (some desktops cannot point at one).
+    bool pointsAtPositions = true;
 
     QList<QPointF> clicks{};
-    QList<Key> keys{};
-    // One entry per key-down/key-up pair, as its UTF-16 code units.
+    QList<QKeyCombination> keys{};
+    // One entry per key press, as its UTF-16 code units.
     QStringList unicode{};
-    // "click(x,y)", "key(code,modifiers)" and "unicode(text)", in posting order.
+    // "click(x,y)", "key(combination)" and "unicode(text)", in posting order.
     QStringList events{};
+    // Told each event as it is recorded.
+    std::function<void(const QString& event)> observer{};
+    int preparations = 0;
 
-    bool isAvailable() override;
-    void postClick(QPointF point) override;
-    void postKey(quint16 keyCode, quint64 modifiers) override;
-    void postUnicode(QString utf16) override;
+    std::optional<QString> prepare() override;
+    bool postClick(QPointF point) override;
+    bool postKey(Qt::Key key, Qt::KeyboardModifiers modifiers) override;
+    bool postUnicode(const QString& utf16) override;
 };
 
 } // namespace korvane::test

@@ -1,3 +1,4 @@
+#include "app/ApplicationComposition.h"
 #include "computeruse/MacComputerUseService.h"
 #include "fakes/FakeApplicationCatalog.h"
 #include "fakes/FakeBrowserAutomation.h"
@@ -241,8 +242,8 @@ private Q_SLOTS:
         QTest::newRow("failed") << UIAutomationResult::failed(QStringLiteral("No field."))
                                 << QStringLiteral("No field.");
         QTest::newRow("denied") << UIAutomationResult::accessibilityDenied()
-                                << QStringLiteral("Enable Korvane in System Settings > Privacy & "
-                                                  "Security > Accessibility, then try again.");
+                                << QStringLiteral("Enable the desktop's accessibility support (the "
+                                                  "AT-SPI bus of at-spi2-core), then try again.");
     }
     void accessibilityResultsBecomeSentences()
     {
@@ -628,6 +629,7 @@ private Q_SLOTS:
         qputenv("DISPLAY", "");
         qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/korvane-test-bus");
         ComputerUseBackends backends;
+        backends.ports = composeDesktop(DesktopSession{}).ports;
         backends.pacing = std::make_shared<FakePacing>();
         MacComputerUseService executor(std::move(backends));
         QCOMPARE(QCoro::waitFor(executor.typeText(QStringLiteral("x"))).summary,

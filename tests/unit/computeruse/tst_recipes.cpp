@@ -1,4 +1,5 @@
 #include "computeruse/MacComputerUseService.h"
+#include "fakes/FakePorts.h"
 #include "support/LoopbackHttpServer.h"
 
 #include <QJsonArray>
@@ -25,7 +26,7 @@ QByteArray chatReply(const QString& content)
 
 ComputerUseResult recipe(const QString& dish)
 {
-    MacComputerUseService executor;
+    MacComputerUseService executor(ComputerUseBackends{.ports = test::fakePorts()});
     return QCoro::waitFor(executor.getRecipe(dish));
 }
 

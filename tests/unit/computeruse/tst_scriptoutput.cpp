@@ -1,6 +1,7 @@
 #include "computeruse/ImageRequest.h"
 #include "computeruse/MacComputerUseService.h"
 #include "computeruse/ScriptArtifactMarker.h"
+#include "fakes/FakePorts.h"
 
 #include <QDir>
 #include <QFile>
@@ -179,7 +180,7 @@ private Q_SLOTS:
 
     void generateImageAnswersWithAPlaceholder()
     {
-        MacComputerUseService executor;
+        MacComputerUseService executor(ComputerUseBackends{.ports = test::fakePorts()});
         const ComputerUseResult result = QCoro::waitFor(
             executor.generateImage(QStringLiteral("a photo of a boat"), QStringLiteral("16:9")));
         QCOMPARE(result.summary,

@@ -4,6 +4,7 @@
 
 using namespace korvane;
 
+Q_DECLARE_METATYPE(korvane::AccessibleRole)
 Q_DECLARE_METATYPE(korvane::ElementPurpose)
 Q_DECLARE_METATYPE(std::optional<int>)
 
@@ -46,8 +47,7 @@ private Q_SLOTS:
     void score_data()
     {
         QTest::addColumn<QStringList>("texts");
-        QTest::addColumn<QString>("role");
-        QTest::addColumn<QString>("subrole");
+        QTest::addColumn<AccessibleRole>("role");
         QTest::addColumn<bool>("canPress");
         QTest::addColumn<bool>("hasCenter");
         QTest::addColumn<QString>("target");
@@ -56,88 +56,82 @@ private Q_SLOTS:
 
         const auto click = ElementPurpose::click;
         const auto focus = ElementPurpose::focus;
-        const QString none;
         auto& row = QTest::newRow;
 
         row("button equal, press, centre")
-            << QStringList{QStringLiteral("OK")} << QStringLiteral("AXButton") << none << true
-            << true << QStringLiteral("ok") << click << std::optional<int>(140);
+            << QStringList{QStringLiteral("OK")} << AccessibleRole::button << true << true
+            << QStringLiteral("ok") << click << std::optional<int>(140);
         row("field begins with target, no press")
-            << QStringList{QStringLiteral("OK Code")} << QStringLiteral("AXTextField") << none
-            << false << true << QStringLiteral("ok") << click << std::optional<int>(85);
+            << QStringList{QStringLiteral("OK Code")} << AccessibleRole::textField << false << true
+            << QStringLiteral("ok") << click << std::optional<int>(85);
         row("static text contains target, no clickable bonus")
-            << QStringList{QStringLiteral("Open the Settings")} << QStringLiteral("AXStaticText")
-            << none << false << true << QStringLiteral("settings") << click
-            << std::optional<int>(65);
+            << QStringList{QStringLiteral("Open the Settings")} << AccessibleRole::staticText
+            << false << true << QStringLiteral("settings") << click << std::optional<int>(65);
         row("two letters are too short for the reverse rule")
-            << QStringList{QStringLiteral("Go")} << QStringLiteral("AXButton") << none << true
-            << true << QStringLiteral("go to settings") << click << std::optional<int>();
+            << QStringList{QStringLiteral("Go")} << AccessibleRole::button << true << true
+            << QStringLiteral("go to settings") << click << std::optional<int>();
         row("three letters are enough")
-            << QStringList{QStringLiteral("set")} << QStringLiteral("AXButton") << none << false
-            << false << QStringLiteral("go to settings") << click << std::optional<int>(65);
+            << QStringList{QStringLiteral("set")} << AccessibleRole::button << false << false
+            << QStringLiteral("go to settings") << click << std::optional<int>(65);
         row("target contains text")
-            << QStringList{QStringLiteral("Settings")} << QStringLiteral("AXButton") << none << true
-            << true << QStringLiteral("go to settings") << click << std::optional<int>(80);
+            << QStringList{QStringLiteral("Settings")} << AccessibleRole::button << true << true
+            << QStringLiteral("go to settings") << click << std::optional<int>(80);
         row("begins with wins over contains")
-            << QStringList{QStringLiteral("ok ok")} << QStringLiteral("AXLink") << none << false
-            << false << QStringLiteral("ok") << click << std::optional<int>(105);
+            << QStringList{QStringLiteral("ok ok")} << AccessibleRole::link << false << false
+            << QStringLiteral("ok") << click << std::optional<int>(105);
         row("best of several texts")
             << QStringList{QStringLiteral("Cancel"), QStringLiteral("save as"),
                            QStringLiteral("Save")}
-            << QStringLiteral("AXButton") << none << false << false << QStringLiteral("save")
-            << click << std::optional<int>(125);
-        row("texts are normalized")
-            << QStringList{QStringLiteral("Sign-In!")} << QStringLiteral("AXButton") << none
-            << false << false << QStringLiteral("signin") << click << std::optional<int>(125);
-        row("press makes any role clickable")
-            << QStringList{QStringLiteral("Logo")} << QStringLiteral("AXImage") << none << true
-            << false << QStringLiteral("logo") << click << std::optional<int>(135);
-        row("image without press is not eligible")
-            << QStringList{QStringLiteral("Logo")} << QStringLiteral("AXImage") << none << false
-            << true << QStringLiteral("logo") << click << std::optional<int>();
-        row("close button subrole is clickable")
-            << QStringList{QStringLiteral("Close")} << QStringLiteral("AXImage")
-            << QStringLiteral("AXCloseButton") << false << false << QStringLiteral("close") << click
+            << AccessibleRole::button << false << false << QStringLiteral("save") << click
             << std::optional<int>(125);
+        row("texts are normalized")
+            << QStringList{QStringLiteral("Sign-In!")} << AccessibleRole::button << false << false
+            << QStringLiteral("signin") << click << std::optional<int>(125);
+        row("press makes any role clickable")
+            << QStringList{QStringLiteral("Logo")} << AccessibleRole::image << true << false
+            << QStringLiteral("logo") << click << std::optional<int>(135);
+        row("image without press is not eligible")
+            << QStringList{QStringLiteral("Logo")} << AccessibleRole::image << false << true
+            << QStringLiteral("logo") << click << std::optional<int>();
+        row("close button is clickable")
+            << QStringList{QStringLiteral("Close")} << AccessibleRole::closeButton << false << false
+            << QStringLiteral("close") << click << std::optional<int>(125);
         row("focus takes a field")
-            << QStringList{QStringLiteral("Email")} << QStringLiteral("AXTextField") << none
-            << false << true << QStringLiteral("email") << focus << std::optional<int>(140);
-        row("focus takes a search field by subrole")
-            << QStringList{QStringLiteral("Search")} << QStringLiteral("AXGroup")
-            << QStringLiteral("AXSearchField") << false << false << QStringLiteral("search")
-            << focus << std::optional<int>(135);
+            << QStringList{QStringLiteral("Email")} << AccessibleRole::textField << false << true
+            << QStringLiteral("email") << focus << std::optional<int>(140);
+        row("focus takes a search field")
+            << QStringList{QStringLiteral("Search")} << AccessibleRole::searchField << false
+            << false << QStringLiteral("search") << focus << std::optional<int>(135);
         row("focus with press on a combo box")
-            << QStringList{QStringLiteral("Font")} << QStringLiteral("AXComboBox") << none << true
-            << false << QStringLiteral("font") << focus << std::optional<int>(145);
+            << QStringList{QStringLiteral("Font")} << AccessibleRole::comboBox << true << false
+            << QStringLiteral("font") << focus << std::optional<int>(145);
         row("focus refuses a button")
-            << QStringList{QStringLiteral("Email")} << QStringLiteral("AXButton") << none << true
-            << true << QStringLiteral("email") << focus << std::optional<int>();
+            << QStringList{QStringLiteral("Email")} << AccessibleRole::button << true << true
+            << QStringLiteral("email") << focus << std::optional<int>();
         row("focus refuses static text")
-            << QStringList{QStringLiteral("Email")} << QStringLiteral("AXStaticText") << none
-            << false << true << QStringLiteral("email") << focus << std::optional<int>();
-        row("no match") << QStringList{QStringLiteral("Cancel")} << QStringLiteral("AXButton")
-                        << none << true << true << QStringLiteral("ok") << click
-                        << std::optional<int>();
-        row("no texts") << QStringList{} << QStringLiteral("AXButton") << none << true << true
+            << QStringList{QStringLiteral("Email")} << AccessibleRole::staticText << false << true
+            << QStringLiteral("email") << focus << std::optional<int>();
+        row("no match") << QStringList{QStringLiteral("Cancel")} << AccessibleRole::button << true
+                        << true << QStringLiteral("ok") << click << std::optional<int>();
+        row("no texts") << QStringList{} << AccessibleRole::button << true << true
                         << QStringLiteral("ok") << click << std::optional<int>();
         row("texts of punctuation only")
-            << QStringList{QStringLiteral("…"), QStringLiteral("--")} << QStringLiteral("AXButton")
-            << none << true << true << QStringLiteral("ok") << click << std::optional<int>();
+            << QStringList{QStringLiteral("…"), QStringLiteral("--")} << AccessibleRole::button
+            << true << true << QStringLiteral("ok") << click << std::optional<int>();
         row("a target of punctuation only matches nothing")
-            << QStringList{QStringLiteral("OK")} << QStringLiteral("AXButton") << none << true
-            << true << QString() << click << std::optional<int>();
+            << QStringList{QStringLiteral("OK")} << AccessibleRole::button << true << true
+            << QString() << click << std::optional<int>();
     }
     void score()
     {
         QFETCH(QStringList, texts);
-        QFETCH(QString, role);
-        QFETCH(QString, subrole);
+        QFETCH(AccessibleRole, role);
         QFETCH(bool, canPress);
         QFETCH(bool, hasCenter);
         QFETCH(QString, target);
         QFETCH(ElementPurpose, purpose);
         QFETCH(std::optional<int>, expected);
-        const ElementTraits element{texts, role, subrole, canPress, hasCenter};
+        const ElementTraits element{texts, role, canPress, hasCenter};
         QCOMPARE(ElementMatcher::score(element, target, purpose), expected);
     }
 };

@@ -13,9 +13,10 @@ using namespace korvane::test;
 namespace {
 
 constexpr qint64 frontmostPid = 4242;
-const QString press = QStringLiteral("AXPress");
+using Role = AccessibleRole;
+constexpr bool press = true;
 
-// A service over fakes whose frontmost application is the tree's element 0, "AXApplication".
+// A service over fakes whose frontmost application is the tree's element 0.
 struct Fixture {
     std::shared_ptr<FakeAccessibilityTree> tree = std::make_shared<FakeAccessibilityTree>();
     std::shared_ptr<FakeInputSynthesizer> input = std::make_shared<FakeInputSynthesizer>();
@@ -25,8 +26,8 @@ struct Fixture {
 
     Fixture()
     {
-        application = tree->add(QStringLiteral("AXApplication"), QStringLiteral("Probe"));
-        window = tree->add(QStringLiteral("AXWindow"), QStringLiteral("Probe window"));
+        application = tree->add(Role::application, QStringLiteral("Probe"));
+        window = tree->add(Role::window, QStringLiteral("Probe window"));
         tree->append(application, window);
         tree->applications.insert(frontmostPid, application);
         workspace->frontmostAnswers = {RunningApplication{QStringLiteral("probe.desktop"),
@@ -34,10 +35,9 @@ struct Fixture {
     }
 
     // A child of the window (or of `parent`).
-    int add(const QString& role, const QString& title, const QStringList& actions = {},
-            int parent = -1)
+    int add(std::optional<Role> role, const QString& title, bool pressable = false, int parent = -1)
     {
-        const int number = tree->add(role, title, actions);
+        const int number = tree->add(role, title, pressable);
         tree->append(parent < 0 ? window : parent, number);
         return number;
     }
@@ -92,7 +92,7 @@ using Operation = std::function<UIAutomationResult(Fixture&)>;
 
 Q_DECLARE_METATYPE(Operation)
 Q_DECLARE_METATYPE(korvane::UIAutomationResult)
-Q_DECLARE_METATYPE(korvane::test::FakeInputSynthesizer::Key)
+Q_DECLARE_METATYPE(std::optional<QString>)
 
 namespace korvane {
 
@@ -135,15 +135,15 @@ private Q_SLOTS:
         QFETCH(Operation, operation);
         Fixture f;
         f.tree->trusted = false;
-        const int ok = f.add(u"AXButton"_qs, u"OK"_qs, {press});
-        f.tree->setFrame(ok, {0, 0}, {10, 10});
-        f.add(u"AXTextField"_qs, u"Name"_qs);
+        const int ok = f.add(Role::button, u"OK"_qs, press);
+        f.tree->element(ok).frame = QRectF(0, 0, 10, 10);
+        f.add(Role::textField, u"Name"_qs);
         QCOMPARE(operation(f), UIAutomationResult::accessibilityDenied());
         QCOMPARE(operation(f), UIAutomationResult::accessibilityDenied());
         QCOMPARE(f.tree->prompts, 2);
         QCOMPARE(f.tree->trustQueries, 2);
         QCOMPARE(f.input->events, QStringList());
-        QVERIFY(f.tree->performed.isEmpty());
+        QVERIFY(f.tree->pressed.isEmpty());
         QVERIFY(f.tree->focused.isEmpty());
     }
 
@@ -151,7 +151,7 @@ private Q_SLOTS:
     {
         Fixture f;
         f.tree->trusted = false;
-        f.add(u"AXButton"_qs, u"OK"_qs, {press});
+        f.add(Role::button, u"OK"_qs, press);
         QVERIFY(f.list().isEmpty());
         QVERIFY(f.list().isEmpty());
         QCOMPARE(f.tree->prompts, 2);
@@ -196,7 +196,7 @@ private Q_SLOTS:
     {
         QFETCH(Operation, operation);
         Fixture f;
-        f.add(u"AXTextField"_qs, u"OK"_qs, {press});
+        f.add(Role::textField, u"OK"_qs, press);
         f.workspace->frontmostAnswers = {std::nullopt};
         QCOMPARE(operation(f), failed("No frontmost app is available."));
         QVERIFY(f.list().isEmpty());
@@ -207,7 +207,7 @@ private Q_SLOTS:
     void applicationWithoutTree()
     {
         Fixture f;
-        f.add(u"AXButton"_qs, u"OK"_qs, {press});
+        f.add(Role::button, u"OK"_qs, press);
         f.tree->applications.clear();
         QVERIFY(f.list().isEmpty());
         QCOMPARE(f.click(u"OK"_qs), failed("Could not find OK on screen."));
@@ -216,24 +216,24 @@ private Q_SLOTS:
     void listing()
     {
         Fixture f;
-        f.add(u"AXButton"_qs, u"OK"_qs, {press});
-        const int search = f.add(u"AXTextField"_qs, {});
-        f.tree->element(search).attributes.insert(u"AXDescription"_qs, u"Search"_qs);
-        f.tree->element(search).attributes.insert(u"AXSubrole"_qs, u"AXSearchField"_qs);
-        f.tree->element(search).attributes.insert(u"AXValue"_qs, u"lamps"_qs);
-        const int hello = f.add(u"AXStaticText"_qs, u"Hello"_qs);
-        f.tree->element(hello).attributes.insert(u"AXDescription"_qs, u"Greeting"_qs);
-        f.tree->element(hello).attributes.insert(u"AXValue"_qs, QString());
-        const int unnamed = f.add(u"AXGroup"_qs, {});
-        f.tree->element(unnamed).attributes.insert(u"AXDescription"_qs, QString());
-        const int identified = f.add(u"AXCheckBox"_qs, {});
-        f.tree->element(identified).attributes.insert(u"AXIdentifier"_qs, u"remember-me"_qs);
-        f.add(u"AXImage"_qs, u"Logo"_qs);
-        const int pressable = f.add(u"AXImage"_qs, {}, {u"AXShowMenu"_qs, press});
-        f.tree->element(pressable).attributes.insert(u"AXDescription"_qs, u"Avatar"_qs);
-        f.add({}, u"Roleless"_qs, {press});
+        f.add(Role::button, u"OK"_qs, press);
+        const int search = f.add(Role::textField, {});
+        f.tree->element(search).role = Role::searchField;
+        f.tree->element(search).texts.insert(AccessibleText::description, u"Search"_qs);
+        f.tree->element(search).texts.insert(AccessibleText::value, u"lamps"_qs);
+        const int hello = f.add(Role::staticText, u"Hello"_qs);
+        f.tree->element(hello).texts.insert(AccessibleText::description, u"Greeting"_qs);
+        f.tree->element(hello).texts.insert(AccessibleText::value, QString());
+        const int unnamed = f.add(Role::group, {});
+        f.tree->element(unnamed).texts.insert(AccessibleText::description, QString());
+        const int identified = f.add(Role::checkBox, {});
+        f.tree->element(identified).texts.insert(AccessibleText::identifier, u"remember-me"_qs);
+        f.add(Role::image, u"Logo"_qs);
+        const int pressable = f.add(Role::image, {}, press);
+        f.tree->element(pressable).texts.insert(AccessibleText::description, u"Avatar"_qs);
+        f.add({}, u"Roleless"_qs, press);
         // Children of an unlisted group are still walked.
-        f.add(u"AXLink"_qs, u"Help"_qs, {}, unnamed);
+        f.add(Role::link, u"Help"_qs, false, unnamed);
 
         const QList<UIElementDescription> expected{
             {u"AXButton"_qs, {}, u"OK"_qs, std::nullopt, std::nullopt},
@@ -248,31 +248,6 @@ private Q_SLOTS:
         QCOMPARE(f.tree->prompts, 1);
     }
 
-    // Every child attribute is read, in table order, and a child met twice is listed once.
-    void childAttributes()
-    {
-        Fixture f;
-        const int table = f.add(u"AXTable"_qs, {});
-        const int tab = f.tree->add(u"AXRadioButton"_qs, u"General"_qs);
-        const int row = f.tree->add(u"AXRow"_qs, u"First row"_qs);
-        const int column = f.tree->add(u"AXColumn"_qs, u"Name column"_qs, {press});
-        const int cell = f.tree->add(u"AXCell"_qs, u"Cell"_qs);
-        f.tree->append(table, cell, u"AXColumns"_qs);
-        f.tree->append(table, column, u"AXColumns"_qs);
-        f.tree->append(table, row, u"AXRows"_qs);
-        f.tree->append(table, tab, u"AXTabs"_qs);
-        f.tree->append(table, row, u"AXVisibleChildren"_qs);
-        f.tree->append(table, cell);
-        f.tree->append(table, row);
-        f.tree->append(f.window, cell, u"AXVisibleChildren"_qs);
-
-        QStringList names;
-        for (const UIElementDescription& element : f.list())
-            names.append(element.name);
-        QCOMPARE(names,
-                 (QStringList{u"Cell"_qs, u"First row"_qs, u"General"_qs, u"Name column"_qs}));
-    }
-
     // The counter counts every element taken from the queue, repeats included.
     void listingLimit_data()
     {
@@ -284,8 +259,8 @@ private Q_SLOTS:
         QTest::newRow("last one fits") << 1498 << false << 1498;
         QTest::newRow("one too many") << 1499 << false << 1498;
         QTest::newRow("far more") << 3000 << false << 1498;
-        // Each button again under "AXVisibleChildren", each with a button of its own below:
-        // the repeats use up the count before the grandchildren are reached.
+        // Each button listed twice, each with a button of its own below: the repeats use up
+        // the count before the grandchildren are reached.
         QTest::newRow("repeats count") << 1000 << true << 1000;
     }
     void listingLimit()
@@ -294,12 +269,15 @@ private Q_SLOTS:
         QFETCH(bool, repeated);
         QFETCH(int, expected);
         Fixture f;
+        QList<int> items;
         for (int i = 0; i < buttons; ++i) {
-            const int button = f.add(u"AXButton"_qs, u"Item %1"_qs.arg(i));
-            if (repeated) {
-                f.tree->append(f.window, button, u"AXVisibleChildren"_qs);
-                f.add(u"AXButton"_qs, u"Inner %1"_qs.arg(i), {}, button);
-            }
+            items.append(f.add(Role::button, u"Item %1"_qs.arg(i)));
+            if (repeated)
+                f.add(Role::button, u"Inner %1"_qs.arg(i), false, items.last());
+        }
+        for (int item : std::as_const(items)) {
+            if (repeated)
+                f.tree->append(f.window, item);
         }
         const QList<UIElementDescription> listed = f.list();
         QCOMPARE(listed.size(), expected);
@@ -323,67 +301,72 @@ private Q_SLOTS:
         QFETCH(QString, target);
         QFETCH(QString, expected);
         Fixture f;
-        const int field = f.add(u"AXTextField"_qs, u"OK Code"_qs);
-        f.tree->setFrame(field, {0, 0}, {100, 20});
-        const int ok = f.add(u"AXButton"_qs, u"OK"_qs, {press});
-        f.tree->setFrame(ok, {0, 30}, {100, 20});
-        f.add(u"AXButton"_qs, u"Go"_qs, {press});
-        f.add(u"AXButton"_qs, u"Settings"_qs, {press});
+        const int field = f.add(Role::textField, u"OK Code"_qs);
+        f.tree->element(field).frame = QRectF(0, 0, 100, 20);
+        const int ok = f.add(Role::button, u"OK"_qs, press);
+        f.tree->element(ok).frame = QRectF(0, 30, 100, 20);
+        f.add(Role::button, u"Go"_qs, press);
+        f.add(Role::button, u"Settings"_qs, press);
         // Depth first would meet the deep button first.
-        const int group = f.add(u"AXGroup"_qs, {});
-        f.add(u"AXButton"_qs, u"Save deep"_qs, {press}, group);
-        f.add(u"AXButton"_qs, u"Save shallow"_qs, {press});
+        const int group = f.add(Role::group, {});
+        f.add(Role::button, u"Save deep"_qs, press, group);
+        f.add(Role::button, u"Save shallow"_qs, press);
         // Enough equal candidates that an unstable sort would reorder them.
         for (int i = 0; i < 40; ++i)
-            f.add(u"AXButton"_qs, u"Item %1"_qs.arg(i), {press});
+            f.add(Role::button, u"Item %1"_qs.arg(i), press);
 
         QCOMPARE(f.click(target), succeeded(qPrintable(u"Clicked "_qs + target.trimmed() + u'.')));
-        QCOMPARE(f.tree->performed.size(), 1);
-        const int pressed = f.tree->performed.first();
-        QCOMPARE(f.tree->element(pressed).attributes.value(u"AXTitle"_qs), expected);
+        QCOMPARE(f.tree->pressed.size(), 1);
+        const int pressed = f.tree->pressed.first();
+        QCOMPARE(f.tree->element(pressed).texts.value(AccessibleText::title), expected);
         QVERIFY(f.input->clicks.isEmpty());
     }
 
     void pressFallsBackToClick_data()
     {
-        QTest::addColumn<QString>("role");
+        QTest::addColumn<Role>("role");
         QTest::addColumn<bool>("listsPress");
         QTest::addColumn<bool>("pressSucceeds");
         QTest::addColumn<bool>("framed");
-        QTest::addColumn<bool>("inputAvailable");
+        QTest::addColumn<bool>("inputReady");
+        QTest::addColumn<bool>("pointsAtPositions");
         QTest::addColumn<UIAutomationResult>("expected");
         QTest::addColumn<QList<QPointF>>("clicks");
         const QList<QPointF> centre{{60, 40}};
+        const QList<QPointF> none;
+        const UIAutomationResult clicked = succeeded("Clicked terms.");
+        const UIAutomationResult notClicked = failed("Could not click terms.");
         QTest::newRow("static text clicked at its centre")
-            << u"AXStaticText"_qs << false << false << true << true << succeeded("Clicked terms.")
-            << centre;
+            << Role::staticText << false << false << true << true << true << clicked << centre;
         QTest::newRow("failed press clicked at its centre")
-            << u"AXButton"_qs << true << false << true << true << succeeded("Clicked terms.")
-            << centre;
-        QTest::newRow("pressed, no click") << u"AXButton"_qs << true << true << true << true
-                                           << succeeded("Clicked terms.") << QList<QPointF>{};
-        QTest::newRow("no centre to click") << u"AXStaticText"_qs << false << false << false << true
-                                            << failed("Could not click terms.") << QList<QPointF>{};
+            << Role::button << true << false << true << true << true << clicked << centre;
+        QTest::newRow("pressed, no click")
+            << Role::button << true << true << true << true << true << clicked << none;
+        QTest::newRow("no centre to click")
+            << Role::staticText << false << false << false << true << true << notClicked << none;
         QTest::newRow("no input to click with")
-            << u"AXStaticText"_qs << false << false << true << false
-            << failed("Could not click terms.") << QList<QPointF>{};
+            << Role::staticText << false << false << true << false << true << notClicked << none;
+        QTest::newRow("input that cannot point at a place")
+            << Role::staticText << false << false << true << true << false << notClicked << none;
     }
     void pressFallsBackToClick()
     {
-        QFETCH(QString, role);
+        QFETCH(Role, role);
         QFETCH(bool, listsPress);
         QFETCH(bool, pressSucceeds);
         QFETCH(bool, framed);
-        QFETCH(bool, inputAvailable);
+        QFETCH(bool, inputReady);
+        QFETCH(bool, pointsAtPositions);
         QFETCH(UIAutomationResult, expected);
         QFETCH(QList<QPointF>, clicks);
         Fixture f;
-        const int element = f.add(role, u"Terms and conditions"_qs,
-                                  listsPress ? QStringList{press} : QStringList{});
-        f.tree->element(element).actionsSucceed = pressSucceeds;
+        const int element = f.add(role, u"Terms and conditions"_qs, listsPress);
+        f.tree->element(element).pressSucceeds = pressSucceeds;
         if (framed)
-            f.tree->setFrame(element, {10, 20}, {100, 40});
-        f.input->available = inputAvailable;
+            f.tree->element(element).frame = QRectF(10, 20, 100, 40);
+        if (!inputReady)
+            f.input->refusal = u"Allow it."_qs;
+        f.input->pointsAtPositions = pointsAtPositions;
         QCOMPARE(f.click(u" terms\n"_qs), expected);
         QCOMPARE(f.input->clicks, clicks);
     }
@@ -391,31 +374,31 @@ private Q_SLOTS:
     void clickNotFound()
     {
         Fixture f;
-        f.add(u"AXButton"_qs, u"Cancel"_qs, {press});
-        f.add(u"AXImage"_qs, u"Save"_qs);
+        f.add(Role::button, u"Cancel"_qs, press);
+        f.add(Role::image, u"Save"_qs);
         QCOMPARE(f.click(u" Save "_qs), failed("Could not find Save on screen."));
         QCOMPARE(f.click(u"?!"_qs), failed("Could not find ?! on screen."));
-        QVERIFY(f.tree->performed.isEmpty());
+        QVERIFY(f.tree->pressed.isEmpty());
         QVERIFY(f.input->events.isEmpty());
     }
 
     void focus()
     {
         Fixture f;
-        f.add(u"AXButton"_qs, u"Email"_qs, {press});
-        const int field = f.add(u"AXTextField"_qs, {});
-        f.tree->element(field).attributes.insert(u"AXPlaceholderValue"_qs, u"Email address"_qs);
-        f.tree->setFrame(field, {100, 200}, {50, 10});
+        f.add(Role::button, u"Email"_qs, press);
+        const int field = f.add(Role::textField, {});
+        f.tree->element(field).texts.insert(AccessibleText::placeholder, u"Email address"_qs);
+        f.tree->element(field).frame = QRectF(100, 200, 50, 10);
         QCOMPARE(f.focus(u"  Email\n"_qs), succeeded("Focused Email."));
         QCOMPARE(f.tree->focused, QList<int>{field});
         QCOMPARE(f.input->clicks, QList<QPointF>{QPointF(125, 205)});
-        QVERIFY(f.tree->performed.isEmpty());
+        QVERIFY(f.tree->pressed.isEmpty());
     }
 
     void focusWithoutFrameDoesNotClick()
     {
         Fixture f;
-        const int field = f.add(u"AXTextArea"_qs, u"Notes"_qs);
+        const int field = f.add(Role::textArea, u"Notes"_qs);
         QCOMPARE(f.focus(u"notes"_qs), succeeded("Focused notes."));
         QCOMPARE(f.tree->focused, QList<int>{field});
         QVERIFY(f.input->clicks.isEmpty());
@@ -424,8 +407,8 @@ private Q_SLOTS:
     void focusMatchingOnlyButtonsFails()
     {
         Fixture f;
-        f.add(u"AXButton"_qs, u"Save"_qs, {press});
-        f.add(u"AXStaticText"_qs, u"Save"_qs);
+        f.add(Role::button, u"Save"_qs, press);
+        f.add(Role::staticText, u"Save"_qs);
         QCOMPARE(f.focus(u"Save"_qs), failed("Could not find Save field on screen."));
         QVERIFY(f.tree->focused.isEmpty());
         QVERIFY(f.input->events.isEmpty());
@@ -434,69 +417,118 @@ private Q_SLOTS:
     void pressKey_data()
     {
         QTest::addColumn<QString>("description");
-        QTest::addColumn<bool>("inputAvailable");
+        QTest::addColumn<std::optional<QString>>("refusal");
         QTest::addColumn<UIAutomationResult>("expected");
-        QTest::addColumn<QList<FakeInputSynthesizer::Key>>("keys");
+        QTest::addColumn<QList<QKeyCombination>>("keys");
+        const std::optional<QString> ready;
+        // "command" is Control on this desktop, "option" is Alt.
         QTest::newRow("with modifiers")
-            << u"cmd shift t"_qs << true << succeeded("Pressed Command-Shift-T.")
-            << QList<FakeInputSynthesizer::Key>{{17, KeyboardKey::command | KeyboardKey::shift}};
-        QTest::newRow("enter key") << u"enter key"_qs << true << succeeded("Pressed Enter.")
-                                   << QList<FakeInputSynthesizer::Key>{{36, 0}};
+            << u"cmd shift t"_qs << ready << succeeded("Pressed Command-Shift-T.")
+            << QList<QKeyCombination>{Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_T};
+        QTest::newRow("enter key") << u"enter key"_qs << ready << succeeded("Pressed Enter.")
+                                   << QList<QKeyCombination>{QKeyCombination(Qt::Key_Return)};
+        QTest::newRow("mac delete is backspace")
+            << u"option delete"_qs << ready << succeeded("Pressed Option-Delete.")
+            << QList<QKeyCombination>{Qt::AltModifier | Qt::Key_Backspace};
         QTest::newRow("no key code")
-            << u"page down"_qs << true << failed("Could not press Page Down.")
-            << QList<FakeInputSynthesizer::Key>{};
-        QTest::newRow("no input") << u"alt esc"_qs << false << failed("Could not press Option-Esc.")
-                                  << QList<FakeInputSynthesizer::Key>{};
+            << u"page down"_qs << ready << failed("Could not press Page Down.")
+            << QList<QKeyCombination>{};
+        QTest::newRow("input refused, its sentence")
+            << u"alt esc"_qs << std::optional<QString>(u"Allow remote control."_qs)
+            << failed("Allow remote control.") << QList<QKeyCombination>{};
     }
     void pressKey()
     {
         QFETCH(QString, description);
-        QFETCH(bool, inputAvailable);
+        QFETCH(std::optional<QString>, refusal);
         QFETCH(UIAutomationResult, expected);
-        QFETCH(QList<FakeInputSynthesizer::Key>, keys);
+        QFETCH(QList<QKeyCombination>, keys);
         Fixture f;
-        f.input->available = inputAvailable;
+        f.input->refusal = refusal;
         QCOMPARE(f.pressKey(description), expected);
         QCOMPARE(f.input->keys, keys);
         QCOMPARE(f.tree->prompts, 1);
     }
 
-    void typeTextTrims()
+    // Text goes into an editable element through its editable text (any character, no
+    // keyboard layout in the way), as keys elsewhere; line breaks are always keys.
+    void enterText_data()
     {
-        Fixture f;
-        QCOMPARE(f.type(u"  hi \n"_qs), succeeded("Typed text."));
-        QCOMPARE(f.input->unicode, (QStringList{u"h"_qs, u"i"_qs}));
-        QCOMPARE(f.tree->prompts, 1);
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<bool>("editable");
+        QTest::addColumn<bool>("focusedBefore");
+        QTest::addColumn<std::optional<QString>>("refusal");
+        QTest::addColumn<UIAutomationResult>("expected");
+        QTest::addColumn<QStringList>("inserted");
+        QTest::addColumn<QStringList>("events");
+        const QString alone;
+        const std::optional<QString> ready;
+        const std::optional<QString> refused = u"Allow remote control."_qs;
+        auto& row = QTest::newRow;
+        row("alone, trimmed, as keys without a focused field")
+            << u"  hi \n"_qs << alone << false << false << ready << succeeded("Typed text.")
+            << QStringList{} << QStringList{u"unicode(h)"_qs, u"unicode(i)"_qs};
+        row("alone, into the focused editable field")
+            << u"h\u00e9 \U0001F600"_qs << alone << true << true << ready
+            << succeeded("Typed text.") << QStringList{u"h\u00e9 \U0001F600"_qs} << QStringList{};
+        row("alone, focused element not editable")
+            << u"hi"_qs << alone << false << true << ready << succeeded("Typed text.")
+            << QStringList{} << QStringList{u"unicode(h)"_qs, u"unicode(i)"_qs};
+        row("alone, refused input")
+            << u"hi"_qs << alone << false << false << refused << failed("Allow remote control.")
+            << QStringList{} << QStringList{};
+        row("alone, editable field needs no input")
+            << u"hi"_qs << alone << true << true << refused << succeeded("Typed text.")
+            << QStringList{u"hi"_qs} << QStringList{};
+        // Into a field the text keeps its spaces, after the click that focused it.
+        row("into a plain field, as keys")
+            << u" h "_qs << u" Name"_qs << false << false << ready
+            << succeeded("Typed text into  Name.") << QStringList{}
+            << QStringList{u"click(10,5)"_qs, u"unicode( )"_qs, u"unicode(h)"_qs, u"unicode( )"_qs};
+        row("into an editable field") << u" h "_qs << u"Name"_qs << true << false << ready
+                                      << succeeded("Typed text into Name.")
+                                      << QStringList{u" h "_qs} << QStringList{u"click(10,5)"_qs};
+        row("into an editable field, line breaks as keys")
+            << u"a\n\nb\t"_qs << u"Name"_qs << true << false << ready
+            << succeeded("Typed text into Name.") << QStringList{u"a"_qs, u"b"_qs}
+            << QStringList{u"click(10,5)"_qs, u"unicode(\n)"_qs, u"unicode(\n)"_qs,
+                           u"unicode(\t)"_qs};
+        row("into a plain field, refused input")
+            << u"hi"_qs << u"Name"_qs << false << false << refused
+            << failed("Allow remote control.") << QStringList{} << QStringList{};
     }
-
-    void typeTextWithoutInput()
+    void enterText()
     {
+        QFETCH(QString, text);
+        QFETCH(QString, field);
+        QFETCH(bool, editable);
+        QFETCH(bool, focusedBefore);
+        QFETCH(std::optional<QString>, refusal);
+        QFETCH(UIAutomationResult, expected);
+        QFETCH(QStringList, inserted);
+        QFETCH(QStringList, events);
         Fixture f;
-        f.input->available = false;
-        QCOMPARE(f.type(u"hi"_qs), failed("Could not type text."));
-        f.add(u"AXTextField"_qs, u"Name"_qs);
-        QCOMPARE(f.type(u"hi"_qs, u"Name"_qs), failed("Could not type text into Name."));
-        QVERIFY(f.input->events.isEmpty());
-    }
-
-    // Into a field the text keeps its spaces, and goes after the click that focused it.
-    void typeTextIntoField()
-    {
-        Fixture f;
-        const int field = f.add(u"AXTextField"_qs, u"Name"_qs);
-        f.tree->setFrame(field, {0, 0}, {20, 10});
-        QCOMPARE(f.type(u"  hi  "_qs, u" Name"_qs), succeeded("Typed text into  Name."));
-        QCOMPARE(f.tree->focused, QList<int>{field});
-        QCOMPARE(f.input->events, (QStringList{u"click(10,5)"_qs, u"unicode( )"_qs,
-                                               u"unicode( )"_qs, u"unicode(h)"_qs, u"unicode(i)"_qs,
-                                               u"unicode( )"_qs, u"unicode( )"_qs}));
+        const int name = f.add(Role::textField, u"Name"_qs);
+        f.tree->element(name).frame = QRectF(0, 0, 20, 10);
+        f.tree->element(name).editable = editable;
+        f.tree->element(name).hasFocus = focusedBefore;
+        f.input->refusal = refusal;
+        QCOMPARE(field.isEmpty() ? f.type(text) : f.type(text, field), expected);
+        QStringList insertions;
+        for (const auto& [element, piece] : std::as_const(f.tree->insertions)) {
+            QCOMPARE(element, name);
+            insertions.append(piece);
+        }
+        QCOMPARE(insertions, inserted);
+        QCOMPARE(f.input->events, events);
         QCOMPARE(f.tree->prompts, 1);
     }
 
     void typeTextIntoMissingField()
     {
         Fixture f;
-        f.add(u"AXButton"_qs, u"Name"_qs, {press});
+        f.add(Role::button, u"Name"_qs, press);
         QCOMPARE(f.type(u"hi"_qs, u"Name"_qs), failed("Could not find Name field on screen."));
         QVERIFY(f.input->events.isEmpty());
     }
@@ -521,7 +553,7 @@ private Q_SLOTS:
         QFETCH(QString, text);
         QFETCH(QStringList, pairs);
         FakeInputSynthesizer input;
-        UIAutomationService::postText(input, text);
+        QVERIFY(UIAutomationService::postText(input, text));
         QCOMPARE(input.unicode, pairs);
         if (text == u"\U0001F600"_qs)
             QCOMPARE(input.unicode.first().size(), 2);

@@ -1,86 +1,26 @@
 #include "platform/linux/atspi/AtspiAccessibilityTree.h"
 
-#include <QDBusConnection>
-#include <QDBusMessage>
-#include <QDBusVariant>
+#include "platform/linux/atspi/AtspiSupport.h"
+
 #include <QHash>
 #include <QLoggingCategory>
 #include <QSet>
-
-#include <atspi/atspi.h>
-
-Q_LOGGING_CATEGORY(lcAtspi, "korvane.atspi", QtWarningMsg)
 
 namespace korvane {
 
 namespace {
 
-// A call that takes longer than this has hung; an application gets a little longer while it
-// starts and builds its tree.
-constexpr int callTimeoutMs = 1500;
-constexpr int startupGraceMs = 3000;
-constexpr int busTimeoutMs = 2000;
+using namespace atspi;
+
 // Text contents read as "AXValue" are cut here: a document is not an element's value.
 constexpr int valueLimit = 4096;
 // An element with more children than this (a huge table) is read only this far.
 constexpr int childLimit = 5000;
-
-const QString a11yService = QStringLiteral("org.a11y.Bus");
-const QString a11yPath = QStringLiteral("/org/a11y/bus");
-const QString statusInterface = QStringLiteral("org.a11y.Status");
-const QString propertiesInterface = QStringLiteral("org.freedesktop.DBus.Properties");
-
-template <typename T>
-struct GObjectDeleter {
-    void operator()(T* object) const
-    {
-        if (object)
-            g_object_unref(object);
-    }
-};
-template <typename T>
-using GObjectPtr = std::unique_ptr<T, GObjectDeleter<T>>;
-
-QString takeString(gchar* text)
-{
-    if (!text)
-        return {};
-    QString result = QString::fromUtf8(text);
-    g_free(text);
-    return result;
-}
-
-// The GError of one call at a time; a failed call reads as absent.
-class CallError final {
-public:
-    CallError() = default;
-    ~CallError() { g_clear_error(&m_error); }
-    Q_DISABLE_COPY_MOVE(CallError)
-
-    GError** out()
-    {
-        g_clear_error(&m_error);
-        return &m_error;
-    }
-    bool failed() const { return m_error != nullptr; }
-    // libdbus and libatspi word a missed reply differently; both mention it.
-    bool timedOut() const
-    {
-        if (!m_error || !m_error->message)
-            return false;
-        const QString message = QString::fromUtf8(m_error->message);
-        return message.contains(u"timeout", Qt::CaseInsensitive) ||
-               message.contains(u"timed out", Qt::CaseInsensitive) ||
-               message.contains(u"NoReply", Qt::CaseInsensitive) ||
-               message.contains(u"did not receive a reply", Qt::CaseInsensitive);
-    }
-
-private:
-    GError* m_error = nullptr;
-};
+// The search for the focused element gives up after this many elements.
+constexpr int focusSearchLimit = 1500;
 
 // One AT-SPI object and what has been read from it during the walk that holds it.
-class AtspiNode final : public AccessibleNode {
+class AtspiNode final : public AccessibleNode, public std::enable_shared_from_this<AtspiNode> {
 public:
     explicit AtspiNode(AtspiAccessible* adopted)
         : accessible(adopted)
@@ -104,6 +44,10 @@ public:
     AtspiAccessible* accessible;
     QByteArray busName;
     QByteArray path;
+    // The application's process, and the top-level window the element is in (null for the
+    // application and for a window itself).
+    qint64 processId = 0;
+    std::shared_ptr<const AtspiNode> window{};
 
     // Read once per walk: a walk is short, and each read is a round trip.
     mutable std::optional<AtspiRole> role{};
@@ -113,53 +57,49 @@ public:
     mutable std::optional<std::optional<AtspiRect>> extents{};
 };
 
-bool hasState(quint64 states, AtspiStateType state)
-{
-    return (states >> int(state)) & 1U;
-}
-
-QString roleName(AtspiRole role, quint64 states)
+AccessibleRole roleOf(AtspiRole role, quint64 states)
 {
     switch (role) {
     case ATSPI_ROLE_PUSH_BUTTON:
     case ATSPI_ROLE_TOGGLE_BUTTON:
-        return QStringLiteral("AXButton");
+        return AccessibleRole::button;
     case ATSPI_ROLE_PUSH_BUTTON_MENU:
-        return QStringLiteral("AXMenuButton");
+        return AccessibleRole::menuButton;
     case ATSPI_ROLE_CHECK_BOX:
-        return QStringLiteral("AXCheckBox");
+        return AccessibleRole::checkBox;
     // Tabs are pressable choices among their siblings.
     case ATSPI_ROLE_RADIO_BUTTON:
     case ATSPI_ROLE_PAGE_TAB:
-        return QStringLiteral("AXRadioButton");
+        return AccessibleRole::radioButton;
     // A combo box that cannot be typed into only pops up its list.
     case ATSPI_ROLE_COMBO_BOX:
-        return hasState(states, ATSPI_STATE_EDITABLE) ? QStringLiteral("AXComboBox")
-                                                      : QStringLiteral("AXPopUpButton");
+        return hasState(states, ATSPI_STATE_EDITABLE) ? AccessibleRole::comboBox
+                                                      : AccessibleRole::popUpButton;
     case ATSPI_ROLE_AUTOCOMPLETE:
-        return QStringLiteral("AXComboBox");
+        return AccessibleRole::comboBox;
+    case ATSPI_ROLE_PASSWORD_TEXT:
+        return AccessibleRole::secureTextField;
     case ATSPI_ROLE_TEXT:
     case ATSPI_ROLE_ENTRY:
-    case ATSPI_ROLE_PASSWORD_TEXT:
     case ATSPI_ROLE_EDITBAR:
-        return hasState(states, ATSPI_STATE_MULTI_LINE) ? QStringLiteral("AXTextArea")
-                                                        : QStringLiteral("AXTextField");
+        return hasState(states, ATSPI_STATE_MULTI_LINE) ? AccessibleRole::textArea
+                                                        : AccessibleRole::textField;
     case ATSPI_ROLE_TERMINAL:
-        return QStringLiteral("AXTextArea");
+        return AccessibleRole::textArea;
     case ATSPI_ROLE_MENU_ITEM:
     case ATSPI_ROLE_CHECK_MENU_ITEM:
     case ATSPI_ROLE_RADIO_MENU_ITEM:
     case ATSPI_ROLE_TEAROFF_MENU_ITEM:
-        return QStringLiteral("AXMenuItem");
+        return AccessibleRole::menuItem;
     case ATSPI_ROLE_MENU:
     case ATSPI_ROLE_POPUP_MENU:
-        return QStringLiteral("AXMenu");
+        return AccessibleRole::menu;
     case ATSPI_ROLE_MENU_BAR:
-        return QStringLiteral("AXMenuBar");
+        return AccessibleRole::menuBar;
     case ATSPI_ROLE_PAGE_TAB_LIST:
-        return QStringLiteral("AXTabGroup");
+        return AccessibleRole::tabGroup;
     case ATSPI_ROLE_LINK:
-        return QStringLiteral("AXLink");
+        return AccessibleRole::link;
     // Headings and paragraphs carry their text themselves here, where other desktops give
     // them static text children.
     case ATSPI_ROLE_LABEL:
@@ -167,17 +107,17 @@ QString roleName(AtspiRole role, quint64 states)
     case ATSPI_ROLE_CAPTION:
     case ATSPI_ROLE_HEADING:
     case ATSPI_ROLE_PARAGRAPH:
-        return QStringLiteral("AXStaticText");
+        return AccessibleRole::staticText;
     case ATSPI_ROLE_TABLE_ROW:
     case ATSPI_ROLE_LIST_ITEM:
     case ATSPI_ROLE_TREE_ITEM:
-        return QStringLiteral("AXRow");
+        return AccessibleRole::row;
     case ATSPI_ROLE_TABLE_CELL:
     case ATSPI_ROLE_COLUMN_HEADER:
     case ATSPI_ROLE_ROW_HEADER:
     case ATSPI_ROLE_TABLE_COLUMN_HEADER:
     case ATSPI_ROLE_TABLE_ROW_HEADER:
-        return QStringLiteral("AXCell");
+        return AccessibleRole::cell;
     case ATSPI_ROLE_PANEL:
     case ATSPI_ROLE_FILLER:
     case ATSPI_ROLE_SECTION:
@@ -193,55 +133,56 @@ QString roleName(AtspiRole role, quint64 states)
     case ATSPI_ROLE_DOCUMENT_SPREADSHEET:
     case ATSPI_ROLE_DOCUMENT_PRESENTATION:
     case ATSPI_ROLE_DOCUMENT_EMAIL:
-        return QStringLiteral("AXGroup");
+        return AccessibleRole::group;
     case ATSPI_ROLE_DOCUMENT_FRAME:
     case ATSPI_ROLE_DOCUMENT_WEB:
-        return QStringLiteral("AXWebArea");
+        return AccessibleRole::webArea;
     case ATSPI_ROLE_APPLICATION:
-        return QStringLiteral("AXApplication");
+        return AccessibleRole::application;
     case ATSPI_ROLE_FRAME:
     case ATSPI_ROLE_WINDOW:
     case ATSPI_ROLE_DIALOG:
     case ATSPI_ROLE_ALERT:
     case ATSPI_ROLE_FILE_CHOOSER:
-        return QStringLiteral("AXWindow");
+        return AccessibleRole::window;
     case ATSPI_ROLE_TOOL_BAR:
-        return QStringLiteral("AXToolbar");
+        return AccessibleRole::toolbar;
     case ATSPI_ROLE_SCROLL_PANE:
-        return QStringLiteral("AXScrollArea");
+        return AccessibleRole::scrollArea;
     case ATSPI_ROLE_SCROLL_BAR:
-        return QStringLiteral("AXScrollBar");
+        return AccessibleRole::scrollBar;
     case ATSPI_ROLE_SLIDER:
-        return QStringLiteral("AXSlider");
+        return AccessibleRole::slider;
     case ATSPI_ROLE_SPIN_BUTTON:
-        return QStringLiteral("AXIncrementor");
+        return AccessibleRole::incrementor;
     case ATSPI_ROLE_SPLIT_PANE:
-        return QStringLiteral("AXSplitGroup");
+        return AccessibleRole::splitGroup;
     case ATSPI_ROLE_PROGRESS_BAR:
-        return QStringLiteral("AXProgressIndicator");
+        return AccessibleRole::progressIndicator;
     case ATSPI_ROLE_LEVEL_BAR:
-        return QStringLiteral("AXLevelIndicator");
+        return AccessibleRole::levelIndicator;
     case ATSPI_ROLE_IMAGE:
     case ATSPI_ROLE_ICON:
-        return QStringLiteral("AXImage");
+        return AccessibleRole::image;
     case ATSPI_ROLE_LIST:
     case ATSPI_ROLE_LIST_BOX:
-        return QStringLiteral("AXList");
+        return AccessibleRole::list;
     case ATSPI_ROLE_TABLE:
     case ATSPI_ROLE_TREE_TABLE:
-        return QStringLiteral("AXTable");
+        return AccessibleRole::table;
     case ATSPI_ROLE_TREE:
-        return QStringLiteral("AXOutline");
+        return AccessibleRole::outline;
     case ATSPI_ROLE_TOOL_TIP:
-        return QStringLiteral("AXHelpTag");
+        return AccessibleRole::helpTag;
     default:
-        return QStringLiteral("AXUnknown");
+        return AccessibleRole::unknown;
     }
 }
 
-bool isTextInputRole(const QString& role)
+bool isTextInputRole(AccessibleRole role)
 {
-    return role == u"AXTextField" || role == u"AXTextArea" || role == u"AXComboBox";
+    return role == AccessibleRole::textField || role == AccessibleRole::textArea ||
+           role == AccessibleRole::comboBox || role == AccessibleRole::searchField;
 }
 
 // Action names that mean "do what a click does" ("activate" in a text field means Enter).
@@ -253,62 +194,14 @@ bool meansPress(const QString& action, bool textInput)
     return name == u"click" || name == u"press" || name == u"jump" || name == u"toggle";
 }
 
-// The process-wide AT-SPI connection, made once on the automation thread. Its main-loop
-// source goes to a private context so no other thread dispatches its messages; the walks
-// pump that context themselves.
-struct Connection {
-    bool ready = false;
-    GMainContext* context = nullptr;
-
-    bool open()
-    {
-        if (ready)
-            return true;
-        atspi_init();
-        if (!atspi_get_a11y_bus()) {
-            qCWarning(lcAtspi) << "the accessibility bus could not be opened";
-            return false;
-        }
-        context = g_main_context_new();
-        atspi_set_main_context(context);
-        atspi_set_timeout(callTimeoutMs, startupGraceMs);
-        ready = true;
-        return true;
-    }
-
-    // Delivers the events AT-SPI queued (applications added or gone, changed children).
-    void pump() const
-    {
-        if (!ready)
-            return;
-        for (int i = 0; i < 10000 && g_main_context_iteration(context, FALSE); ++i) {
-        }
-    }
-};
-
-Connection& connection()
-{
-    static Connection instance;
-    return instance;
-}
-
-std::optional<bool> readIsEnabled(QDBusConnection& bus)
-{
-    QDBusMessage get = QDBusMessage::createMethodCall(a11yService, a11yPath, propertiesInterface,
-                                                      QStringLiteral("Get"));
-    get << statusInterface << QStringLiteral("IsEnabled");
-    const QDBusMessage reply = bus.call(get, QDBus::Block, busTimeoutMs);
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
-        return std::nullopt;
-    return reply.arguments().constFirst().value<QDBusVariant>().variant().toBool();
-}
-
 } // namespace
 
 struct AtspiAccessibilityTree::Private {
     // Applications whose calls timed out during this walk: the rest of it skips them, so a
     // hung application costs one time-out, not one per element.
     QSet<QByteArray> unresponsive;
+    // Where each window of this walk is on screen, by process and title, once asked.
+    QHash<QPair<qint64, QString>, std::optional<QPointF>> windowOrigins;
 
     const AtspiNode* usable(const AccessibleElement& element) const
     {
@@ -342,21 +235,8 @@ struct AtspiAccessibilityTree::Private {
 
     quint64 states(const AtspiNode& node)
     {
-        if (!node.states) {
-            quint64 bits = 0;
-            if (AtspiStateSet* set = atspi_accessible_get_state_set(node.accessible)) {
-                if (GArray* states = atspi_state_set_get_states(set)) {
-                    for (guint i = 0; i < states->len; ++i) {
-                        const int state = int(g_array_index(states, AtspiStateType, i));
-                        if (state >= 0 && state < 64)
-                            bits |= quint64(1) << state;
-                    }
-                    g_array_free(states, TRUE);
-                }
-                g_object_unref(set);
-            }
-            node.states = bits;
-        }
+        if (!node.states)
+            node.states = atspi::states(node.accessible);
         return *node.states;
     }
 
@@ -383,29 +263,22 @@ struct AtspiAccessibilityTree::Private {
         return *node.attributes;
     }
 
-    std::optional<QString> axRole(const AtspiNode& node)
+    std::optional<AccessibleRole> accessibleRole(const AtspiNode& node)
     {
         const AtspiRole atspiRole = role(node);
         if (atspiRole == ATSPI_ROLE_INVALID)
             return std::nullopt;
-        return roleName(atspiRole, states(node));
-    }
-
-    std::optional<QString> axSubrole(const AtspiNode& node)
-    {
-        const AtspiRole atspiRole = role(node);
-        if (atspiRole == ATSPI_ROLE_PASSWORD_TEXT)
-            return QStringLiteral("AXSecureTextField");
-        const std::optional<QString> mapped = axRole(node);
-        if (!mapped || !isTextInputRole(*mapped))
-            return std::nullopt;
+        const AccessibleRole mapped = roleOf(atspiRole, states(node));
+        if (mapped != AccessibleRole::textField && mapped != AccessibleRole::textArea)
+            return mapped;
+        // Toolkits mark a search field only in its attributes ("search", a placeholder).
         const QHash<QString, QString>& read = attributes(node);
         for (auto it = read.cbegin(); it != read.cend(); ++it) {
             if (it.key().contains(u"search", Qt::CaseInsensitive) ||
                 it.value().contains(u"search", Qt::CaseInsensitive))
-                return QStringLiteral("AXSearchField");
+                return AccessibleRole::searchField;
         }
-        return std::nullopt;
+        return mapped;
     }
 
     std::optional<QString> attribute(const AtspiNode& node, const QString& key)
@@ -481,7 +354,7 @@ struct AtspiAccessibilityTree::Private {
 
     bool isTextInput(const AtspiNode& node)
     {
-        const std::optional<QString> mapped = axRole(node);
+        const std::optional<AccessibleRole> mapped = accessibleRole(node);
         return mapped && isTextInputRole(*mapped);
     }
 
@@ -503,6 +376,20 @@ struct AtspiAccessibilityTree::Private {
         return *node.extents;
     }
 
+    std::optional<QPointF> windowOrigin(const AtspiNode& node,
+                                        const AtspiAccessibilityTree::WindowOrigin& lookUp)
+    {
+        const AtspiNode& window = node.window ? *node.window : node;
+        const QString title = text(window, &atspi_accessible_get_name).value_or(QString());
+        const QPair<qint64, QString> key{node.processId, title};
+        const auto known = windowOrigins.constFind(key);
+        if (known != windowOrigins.cend())
+            return *known;
+        const std::optional<QPointF> origin = lookUp(node.processId, title);
+        windowOrigins.insert(key, origin);
+        return origin;
+    }
+
     bool visibleAndShowing(const AtspiNode& node)
     {
         const quint64 bits = states(node);
@@ -510,45 +397,28 @@ struct AtspiAccessibilityTree::Private {
     }
 };
 
-AtspiAccessibilityTree::AtspiAccessibilityTree()
+AtspiAccessibilityTree::AtspiAccessibilityTree(WindowOrigin windowOrigin)
     : d(std::make_unique<Private>())
+    , m_windowOrigin(std::move(windowOrigin))
 {
 }
 
 AtspiAccessibilityTree::~AtspiAccessibilityTree() = default;
 
+void AtspiAccessibilityTree::prepareProcess()
+{
+    qputenv("QT_NO_GLIB", "1");
+}
+
 bool AtspiAccessibilityTree::isTrusted(bool prompt)
 {
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected())
-        return false;
-    const QDBusMessage address =
-        bus.call(QDBusMessage::createMethodCall(a11yService, a11yPath, a11yService,
-                                                QStringLiteral("GetAddress")),
-                 QDBus::Block, busTimeoutMs);
-    if (address.type() != QDBusMessage::ReplyMessage)
-        return false;
-    std::optional<bool> enabled = readIsEnabled(bus);
-    if (enabled == false && prompt) {
-        // Switching accessibility on is this desktop's way of granting access: toolkits then
-        // start exposing their trees.
-        QDBusMessage set = QDBusMessage::createMethodCall(
-            a11yService, a11yPath, propertiesInterface, QStringLiteral("Set"));
-        set << statusInterface << QStringLiteral("IsEnabled")
-            << QVariant::fromValue(QDBusVariant(true));
-        bus.call(set, QDBus::Block, busTimeoutMs);
-        enabled = readIsEnabled(bus);
-    }
-    if (enabled != true)
-        return false;
-    const bool open = connection().open();
-    connection().pump();
-    return open;
+    return atspi::accessibilityReady(prompt);
 }
 
 AccessibleElement AtspiAccessibilityTree::applicationElement(qint64 processId)
 {
     d->unresponsive.clear();
+    d->windowOrigins.clear();
     if (processId <= 0 || !connection().ready)
         return {};
     connection().pump();
@@ -565,67 +435,68 @@ AccessibleElement AtspiAccessibilityTree::applicationElement(qint64 processId)
         if (error.failed() || !application)
             continue;
         const guint owner = atspi_accessible_get_process_id(application.get(), error.out());
-        if (!error.failed() && qint64(owner) == processId)
-            return AccessibleElement(std::make_shared<AtspiNode>(application.release()));
+        if (!error.failed() && qint64(owner) == processId) {
+            auto node = std::make_shared<AtspiNode>(application.release());
+            node->processId = processId;
+            return AccessibleElement(std::move(node));
+        }
     }
     return {};
 }
 
-std::optional<QString> AtspiAccessibilityTree::stringAttribute(const AccessibleElement& element,
-                                                               QStringView attribute)
+std::optional<AccessibleRole> AtspiAccessibilityTree::role(const AccessibleElement& element)
+{
+    const AtspiNode* node = d->usable(element);
+    return node ? d->accessibleRole(*node) : std::nullopt;
+}
+
+std::optional<QString> AtspiAccessibilityTree::text(const AccessibleElement& element,
+                                                    AccessibleText which)
 {
     const AtspiNode* node = d->usable(element);
     if (!node)
         return std::nullopt;
-    if (attribute == ax::role)
-        return d->axRole(*node);
-    if (attribute == ax::subrole)
-        return d->axSubrole(*node);
-    if (attribute == ax::title)
+    switch (which) {
+    case AccessibleText::title:
         return d->text(*node, &atspi_accessible_get_name);
-    if (attribute == ax::description)
+    case AccessibleText::description:
         return d->text(*node, &atspi_accessible_get_description);
-    if (attribute == ax::value)
+    case AccessibleText::value:
         return d->value(*node);
-    if (attribute == ax::help)
+    case AccessibleText::help:
         return d->attribute(*node, QStringLiteral("tooltip"));
-    if (attribute == ax::placeholderValue)
+    case AccessibleText::placeholder:
         return d->attribute(*node, QStringLiteral("placeholder-text"));
-    if (attribute == ax::identifier)
+    case AccessibleText::identifier:
         return d->text(*node, &atspi_accessible_get_accessible_id);
+    }
     return std::nullopt;
 }
 
-QStringList AtspiAccessibilityTree::actionNames(const AccessibleElement& element)
+bool AtspiAccessibilityTree::canPress(const AccessibleElement& element)
 {
-    QStringList names;
     const AtspiNode* node = d->usable(element);
     if (!node)
-        return names;
-    const QList<QString>& raw = d->rawActions(*node);
-    if (raw.isEmpty())
-        return names;
+        return false;
     const bool textInput = d->isTextInput(*node);
-    for (const QString& name : raw) {
-        const QString mapped = meansPress(name, textInput) ? ax::press.toString() : name;
-        if (!mapped.isEmpty() && !names.contains(mapped))
-            names.append(mapped);
-    }
-    return names;
+    const QList<QString>& raw = d->rawActions(*node);
+    return std::any_of(raw.cbegin(), raw.cend(),
+                       [&](const QString& name) { return meansPress(name, textInput); });
 }
 
-QList<AccessibleElement> AtspiAccessibilityTree::children(const AccessibleElement& element,
-                                                          QStringView attribute)
+QList<AccessibleElement> AtspiAccessibilityTree::children(const AccessibleElement& element)
 {
     QList<AccessibleElement> found;
     const AtspiNode* node = d->usable(element);
-    // AT-SPI has one list of children; the other child attributes would only repeat it.
-    if (!node || attribute != ax::children)
+    if (!node)
         return found;
     CallError error;
     const gint count = atspi_accessible_get_child_count(node->accessible, error.out());
     if (!d->check(*node, error))
         return found;
+    // The children of an application are its windows; below them, each element keeps the
+    // window it is in, whose place on screen its frame may need.
+    const bool ofApplication = d->role(*node) == ATSPI_ROLE_APPLICATION;
     for (gint i = 0; i < std::min(count, childLimit); ++i) {
         AtspiAccessible* child =
             atspi_accessible_get_child_at_index(node->accessible, i, error.out());
@@ -639,36 +510,37 @@ QList<AccessibleElement> AtspiAccessibilityTree::children(const AccessibleElemen
         if (!child)
             continue;
         auto childNode = std::make_shared<AtspiNode>(child);
+        childNode->processId = node->processId;
+        if (!ofApplication)
+            childNode->window = node->window ? node->window : node->shared_from_this();
         if (d->visibleAndShowing(*childNode))
             found.append(AccessibleElement(std::move(childNode)));
     }
     return found;
 }
 
-std::optional<QPointF> AtspiAccessibilityTree::position(const AccessibleElement& element)
+std::optional<QRectF> AtspiAccessibilityTree::frame(const AccessibleElement& element)
 {
     const AtspiNode* node = d->usable(element);
     if (!node)
         return std::nullopt;
     const std::optional<AtspiRect> rect = d->extents(*node);
-    // Toolkits answer -1 everywhere for a place they do not know.
-    if (!rect || (rect->x == -1 && rect->y == -1 && rect->width == -1 && rect->height == -1))
+    // Toolkits answer -1 everywhere, or the smallest integer, for a place they do not know.
+    if (!rect || rect->width < 0 || rect->height < 0 || rect->x == G_MININT32 ||
+        rect->y == G_MININT32 ||
+        (rect->x == -1 && rect->y == -1 && rect->width == -1 && rect->height == -1))
         return std::nullopt;
-    return QPointF(rect->x, rect->y);
+    const QRectF inToolkit(rect->x, rect->y, rect->width, rect->height);
+    if (!m_windowOrigin)
+        return inToolkit;
+    // Where toolkits only know places inside their own window, the window's place is added.
+    const std::optional<QPointF> origin = d->windowOrigin(*node, m_windowOrigin);
+    if (!origin)
+        return std::nullopt;
+    return inToolkit.translated(*origin);
 }
 
-std::optional<QSizeF> AtspiAccessibilityTree::size(const AccessibleElement& element)
-{
-    const AtspiNode* node = d->usable(element);
-    if (!node)
-        return std::nullopt;
-    const std::optional<AtspiRect> rect = d->extents(*node);
-    if (!rect || rect->width < 0 || rect->height < 0)
-        return std::nullopt;
-    return QSizeF(rect->width, rect->height);
-}
-
-bool AtspiAccessibilityTree::performAction(const AccessibleElement& element, QStringView action)
+bool AtspiAccessibilityTree::press(const AccessibleElement& element)
 {
     const AtspiNode* node = d->usable(element);
     if (!node)
@@ -676,8 +548,7 @@ bool AtspiAccessibilityTree::performAction(const AccessibleElement& element, QSt
     const QList<QString>& raw = d->rawActions(*node);
     const bool textInput = d->isTextInput(*node);
     for (qsizetype i = 0; i < raw.size(); ++i) {
-        const bool matches = action == ax::press ? meansPress(raw[i], textInput) : raw[i] == action;
-        if (!matches)
+        if (!meansPress(raw[i], textInput))
             continue;
         GObjectPtr<AtspiAction> actions{atspi_accessible_get_action_iface(node->accessible)};
         if (!actions)
@@ -689,12 +560,10 @@ bool AtspiAccessibilityTree::performAction(const AccessibleElement& element, QSt
     return false;
 }
 
-bool AtspiAccessibilityTree::setBooleanAttribute(const AccessibleElement& element,
-                                                 QStringView attribute, bool value)
+bool AtspiAccessibilityTree::focus(const AccessibleElement& element)
 {
     const AtspiNode* node = d->usable(element);
-    // Focus can be given, not taken away.
-    if (!node || attribute != ax::focused || !value)
+    if (!node)
         return false;
     GObjectPtr<AtspiComponent> component{atspi_accessible_get_component_iface(node->accessible)};
     if (!component)
@@ -702,6 +571,48 @@ bool AtspiAccessibilityTree::setBooleanAttribute(const AccessibleElement& elemen
     CallError error;
     const gboolean focused = atspi_component_grab_focus(component.get(), error.out());
     return d->check(*node, error) && focused;
+}
+
+AccessibleElement AtspiAccessibilityTree::focusedElement(const AccessibleElement& root)
+{
+    if (!d->usable(root))
+        return {};
+    QList<AccessibleElement> queue{root};
+    QSet<AccessibleElement> visited;
+    for (qsizetype next = 0; next < queue.size() && next < focusSearchLimit; ++next) {
+        const AccessibleElement element = queue.at(next);
+        if (visited.contains(element))
+            continue;
+        visited.insert(element);
+        const AtspiNode* node = d->usable(element);
+        if (!node)
+            continue;
+        if (next > 0 && hasState(d->states(*node), ATSPI_STATE_FOCUSED))
+            return element;
+        queue.append(children(element));
+    }
+    return {};
+}
+
+bool AtspiAccessibilityTree::insertText(const AccessibleElement& element, const QString& text)
+{
+    const AtspiNode* node = d->usable(element);
+    if (!node || !hasState(d->states(*node), ATSPI_STATE_EDITABLE))
+        return false;
+    GObjectPtr<AtspiEditableText> editable{
+        atspi_accessible_get_editable_text_iface(node->accessible)};
+    GObjectPtr<AtspiText> contents{atspi_accessible_get_text_iface(node->accessible)};
+    if (!editable || !contents)
+        return false;
+    CallError error;
+    const gint caret = atspi_text_get_caret_offset(contents.get(), error.out());
+    if (!d->check(*node, error))
+        return false;
+    // Toolkits read the length in bytes or in characters; the byte count covers both.
+    const QByteArray utf8 = text.toUtf8();
+    const gboolean inserted = atspi_editable_text_insert_text(
+        editable.get(), std::max(caret, 0), utf8.constData(), gint(utf8.size()), error.out());
+    return d->check(*node, error) && inserted;
 }
 
 } // namespace korvane

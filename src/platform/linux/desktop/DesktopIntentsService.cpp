@@ -12,6 +12,31 @@ Q_LOGGING_CATEGORY(lcDesktopIntents, "korvane.desktop.intents")
 
 namespace {
 
+const QString activationTokenKey = QStringLiteral("activation-token");
+const QByteArray activationTokenVariable = QByteArrayLiteral("XDG_ACTIVATION_TOKEN");
+
+// A launcher that starts or activates Korvane hands it the right to take the focus (an
+// xdg-activation token on Wayland); Qt's window activation uses the variable once.
+void adoptActivationToken(const QVariantMap& platformData)
+{
+    const QString token = platformData.value(activationTokenKey).toString();
+    const bool plain = !token.isEmpty() && token.size() <= 256 &&
+                       std::all_of(token.cbegin(), token.cend(), [](QChar c) {
+                           return c.unicode() > 0x20 && c.unicode() < 0x7f;
+                       });
+    if (plain)
+        qputenv(activationTokenVariable.constData(), token.toLatin1());
+}
+
+// What this process was handed by its own launcher, passed on to the running instance.
+QVariantMap platformDataToForward()
+{
+    QVariantMap data;
+    if (qEnvironmentVariableIsSet(activationTokenVariable.constData()))
+        data.insert(activationTokenKey, qEnvironmentVariable(activationTokenVariable.constData()));
+    return data;
+}
+
 // The org.freedesktop.Application interface, as launchers and `gapplication` speak it.
 class ApplicationAdaptor final : public QDBusAbstractAdaptor {
     Q_OBJECT
@@ -28,19 +53,19 @@ public:
 public Q_SLOTS:
     void Activate(const QVariantMap& platformData)
     {
-        Q_UNUSED(platformData)
+        adoptActivationToken(platformData);
         m_service->activate();
     }
     void Open(const QStringList& uris, const QVariantMap& platformData)
     {
         Q_UNUSED(uris)
-        Q_UNUSED(platformData)
+        adoptActivationToken(platformData);
         m_service->activate();
     }
     void ActivateAction(const QString& actionName, const QVariantList& parameter,
                         const QVariantMap& platformData)
     {
-        Q_UNUSED(platformData)
+        adoptActivationToken(platformData);
         m_service->activateAction(actionName, parameter);
     }
 
@@ -135,13 +160,14 @@ bool forwardToRunningInstance(QDBusConnection connection, const LaunchRequest& r
         call = QDBusMessage::createMethodCall(
             DesktopIntentsService::serviceName, DesktopIntentsService::objectPath,
             DesktopIntentsService::interfaceName, QStringLiteral("Activate"));
-        call << QVariantMap();
+        call << platformDataToForward();
     } else {
         call = QDBusMessage::createMethodCall(
             DesktopIntentsService::serviceName, DesktopIntentsService::objectPath,
             DesktopIntentsService::interfaceName, QStringLiteral("ActivateAction"));
         call << actionName(request.intent)
-             << QVariantList{QVariant::fromValue(QDBusVariant(request.argument))} << QVariantMap();
+             << QVariantList{QVariant::fromValue(QDBusVariant(request.argument))}
+             << platformDataToForward();
     }
     const QDBusMessage reply = connection.call(call, QDBus::Block, 5000);
     return reply.type() == QDBusMessage::ReplyMessage;

@@ -7,7 +7,7 @@
 
 namespace korvane {
 
-// A copy of the X server's core keyboard mapping, and the keysyms Korvane types with it.
+// A copy of the X server's core keyboard mapping.
 // Keysyms and keycodes are plain numbers here so no X header leaks out of this folder.
 class X11Keymap final {
 public:
@@ -25,13 +25,6 @@ public:
     // modifier (they are never borrowed for typing).
     X11Keymap(int firstKeycode, int symbolsPerKeycode, QList<quint32> symbols,
               QList<int> modifierKeycodes);
-
-    // The keysym for a KeyboardKey virtual key code (ANSI layout); absent for unknown codes.
-    static std::optional<quint32> keysymForVirtualKey(quint16 keyCode);
-    // The keysym that types `codePoint`: Latin-1 directly, line breaks and tab as their keys,
-    // anything else as a Unicode keysym. Absent for other control characters, surrogates and
-    // values beyond Unicode.
-    static std::optional<quint32> keysymForCodePoint(char32_t codePoint);
 
     // The keycode that gives `keysym` on the first group: plain before shifted.
     std::optional<Placement> find(quint32 keysym) const;

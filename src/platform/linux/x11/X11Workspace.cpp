@@ -1,16 +1,13 @@
 #include "platform/linux/x11/X11Workspace.h"
 
 #include "platform/AutomationThread.h"
-#include "platform/linux/browser/BrowserLaunch.h"
 #include "platform/linux/x11/X11ActivationHistory.h"
+#include "platform/linux/xdg/DesktopEntryLauncher.h"
+#include "platform/linux/xdg/RunningProgram.h"
 #include "platform/linux/xdg/XdgApplicationCatalog.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
-#include <QLoggingCategory>
-#include <QProcess>
 #include <qcoro/qcorofuture.h>
-#include <qcoro/qcoroprocess.h>
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -20,11 +17,7 @@
 
 namespace korvane {
 
-Q_LOGGING_CATEGORY(lcX11Workspace, "korvane.platform.x11")
-
 namespace {
-
-using namespace std::chrono_literals;
 
 // A handler that only notes the error: Xlib's default one ends the process, and a window
 // may vanish between listing and reading it.
@@ -168,40 +161,10 @@ private:
     Display* m_display;
 };
 
-QString processExecutable(qint64 processId)
-{
-    if (processId <= 0)
-        return {};
-    return QFileInfo(QStringLiteral("/proc/%1/exe").arg(processId))
-        .symLinkTarget()
-        .section(u'/', -1);
-}
-
-bool sameText(const QString& a, const QString& b)
-{
-    return !a.isEmpty() && a.compare(b, Qt::CaseInsensitive) == 0;
-}
-
-// The entry a window belongs to: its StartupWMClass first, then the executable's name.
 std::optional<DesktopEntry> entryForWindow(const QList<DesktopEntry>& entries,
                                            const WindowInfo& window)
 {
-    for (const DesktopEntry& entry : entries) {
-        if (sameText(entry.startupWMClass, window.windowClass) ||
-            sameText(entry.startupWMClass, window.instance))
-            return entry;
-    }
-    const QString executable = processExecutable(window.processId);
-    for (const DesktopEntry& entry : entries) {
-        if (!entry.startupWMClass.isEmpty())
-            continue;
-        const QString name = entry.executableName();
-        const QString idName = entry.id.chopped(8); // without ".desktop"
-        if (sameText(name, window.instance) || sameText(name, window.windowClass) ||
-            sameText(name, executable) || sameText(idName, window.windowClass))
-            return entry;
-    }
-    return std::nullopt;
+    return entryForProgram(entries, {window.windowClass, window.instance, window.processId});
 }
 
 QString windowName(const WindowInfo& window)
@@ -297,23 +260,7 @@ QCoro::Task<std::optional<QString>> X11Workspace::openApplication(QUrl applicati
             }
         }
 
-        // A browser Korvane drives starts through its host, so Korvane can reach its tabs.
-        if (KnownBrowsers::forDesktopId(entry->id))
-            return BrowserLaunch::start(entry->id, entry->commandLine(), entry->workingDirectory);
-        QStringList command = entry->commandLine();
-        if (command.isEmpty())
-            return QStringLiteral("The application entry has no command to run.");
-        QProcess process;
-        process.setProgram(command.takeFirst());
-        process.setArguments(command);
-        if (!entry->workingDirectory.isEmpty())
-            process.setWorkingDirectory(entry->workingDirectory);
-        process.setStandardInputFile(QProcess::nullDevice());
-        process.setStandardOutputFile(QProcess::nullDevice());
-        process.setStandardErrorFile(QProcess::nullDevice());
-        if (!process.startDetached())
-            return process.errorString();
-        return std::nullopt;
+        return DesktopEntryLauncher::launch(*entry);
     });
     // Awaited as a named future: GCC 12 destroys lambda temporaries of a co_await twice.
     co_return co_await future;
@@ -321,29 +268,7 @@ QCoro::Task<std::optional<QString>> X11Workspace::openApplication(QUrl applicati
 
 QCoro::Task<bool> X11Workspace::open(QUrl url)
 {
-    // xdg-open may run the handler in the foreground; once it has run this long the handler is
-    // taken to have started, and it is left running.
-    constexpr std::chrono::milliseconds handlerGrace = 10s;
-    auto process = std::make_unique<QProcess>();
-    process->setProgram(QStringLiteral("xdg-open"));
-    process->setArguments({url.toString(QUrl::FullyEncoded)});
-    process->setStandardInputFile(QProcess::nullDevice());
-    process->setStandardOutputFile(QProcess::nullDevice());
-    process->setStandardErrorFile(QProcess::nullDevice());
-    // The handler it starts (a player, a viewer) belongs to the desktop, not to Korvane's
-    // terminal: it must outlive Korvane and never see the terminal's hang-up.
-    process->setChildProcessModifier([] { ::setsid(); });
-    process->start();
-    if (!co_await qCoro(*process).waitForStarted(handlerGrace)) {
-        qCWarning(lcX11Workspace) << "xdg-open could not start:" << process->errorString();
-        co_return false;
-    }
-    if (!co_await qCoro(*process).waitForFinished(handlerGrace)) {
-        QProcess* running = process.release();
-        QObject::connect(running, &QProcess::finished, running, &QObject::deleteLater);
-        co_return true;
-    }
-    co_return process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0;
+    return DesktopEntryLauncher::open(std::move(url));
 }
 
 QCoro::Task<std::optional<RunningApplication>> X11Workspace::applicationBeforeOwnWindow()

@@ -1,7 +1,7 @@
 #include "platform/linux/x11/XTestInputSynthesizer.h"
 
 #include "platform/linux/x11/X11Keymap.h"
-#include "uiautomation/KeyboardKey.h"
+#include "platform/linux/xkb/Keysyms.h"
 
 #include <QLoggingCategory>
 #include <QThread>
@@ -65,12 +65,12 @@ struct Modifiers {
     bool alternate = false;
 };
 
-Modifiers modifiersFrom(quint64 flags)
+Modifiers modifiersFrom(Qt::KeyboardModifiers held)
 {
     Modifiers modifiers;
-    modifiers.shift = flags & KeyboardKey::shift;
-    modifiers.control = flags & (KeyboardKey::command | KeyboardKey::control);
-    modifiers.alternate = flags & KeyboardKey::option;
+    modifiers.shift = held.testFlag(Qt::ShiftModifier);
+    modifiers.control = held.testFlag(Qt::ControlModifier);
+    modifiers.alternate = held.testFlag(Qt::AltModifier);
     return modifiers;
 }
 
@@ -198,19 +198,19 @@ struct XTestInputSynthesizer::Connection {
     }
 
     // Types `keysym`: on the key that has it, else on a spare keycode bound to it for the
-    // moment. `modifiers` are added to the Shift the keysym may need.
-    void type(quint32 keysym, Modifiers modifiers)
+    // moment. `modifiers` are added to the Shift the keysym may need. False when not posted.
+    bool type(quint32 keysym, Modifiers modifiers)
     {
         const X11Keymap map = keymap();
         if (const std::optional<X11Keymap::Placement> placement = map.find(keysym)) {
             modifiers.shift = modifiers.shift || placement->shifted;
             press(placement->keycode, modifiers);
-            return;
+            return usable();
         }
         const std::optional<int> spare = map.spareKeycode();
         if (!spare || map.symbolsPerKeycode() == 0) {
             qCWarning(lcXTestInput) << "no keycode is free to type keysym" << Qt::hex << keysym;
-            return;
+            return false;
         }
         const QList<quint32> original = map.symbolsOf(*spare);
         QList<KeySym> bound(map.symbolsPerKeycode(), NoSymbol);
@@ -227,6 +227,7 @@ struct XTestInputSynthesizer::Connection {
             restored.append(symbol);
         XChangeKeyboardMapping(display, *spare, map.symbolsPerKeycode(), restored.data(), 1);
         XSync(display, False);
+        return usable();
     }
 };
 
@@ -242,54 +243,59 @@ XTestInputSynthesizer::~XTestInputSynthesizer()
     m_connection->close();
 }
 
-bool XTestInputSynthesizer::isAvailable()
+std::optional<QString> XTestInputSynthesizer::prepare()
 {
     const std::lock_guard lock(m_connection->mutex);
     const ErrorHandlerScope errors;
-    return m_connection->open() != nullptr;
+    if (m_connection->open())
+        return std::nullopt;
+    return QStringLiteral("Korvane cannot type or click: the X display cannot be reached or does "
+                          "not allow synthetic input (XTEST).");
 }
 
-void XTestInputSynthesizer::postClick(QPointF point)
+bool XTestInputSynthesizer::postClick(QPointF point)
 {
     constexpr double limit = std::numeric_limits<int>::max() / 2;
     if (!std::isfinite(point.x()) || !std::isfinite(point.y()) || std::abs(point.x()) > limit ||
         std::abs(point.y()) > limit) {
         qCWarning(lcXTestInput) << "no click at an unreachable point" << point;
-        return;
+        return false;
     }
     const std::lock_guard lock(m_connection->mutex);
     const ErrorHandlerScope errors;
     Display* display = m_connection->open();
     if (!display)
-        return;
+        return false;
     XTestFakeMotionEvent(display, DefaultScreen(display), qRound(point.x()), qRound(point.y()),
                          CurrentTime);
     XTestFakeButtonEvent(display, Button1, True, CurrentTime);
     XTestFakeButtonEvent(display, Button1, False, CurrentTime);
     XSync(display, False);
+    return m_connection->usable();
 }
 
-void XTestInputSynthesizer::postKey(quint16 keyCode, quint64 modifiers)
+bool XTestInputSynthesizer::postKey(Qt::Key key, Qt::KeyboardModifiers modifiers)
 {
-    const std::optional<quint32> keysym = X11Keymap::keysymForVirtualKey(keyCode);
+    const std::optional<quint32> keysym = keysyms::forKey(key);
     if (!keysym) {
-        qCWarning(lcXTestInput) << "no X key for virtual key code" << keyCode;
-        return;
+        qCWarning(lcXTestInput) << "no X key for" << key;
+        return false;
     }
     const std::lock_guard lock(m_connection->mutex);
     const ErrorHandlerScope errors;
     if (!m_connection->open())
-        return;
-    m_connection->type(*keysym, modifiersFrom(modifiers));
+        return false;
+    return m_connection->type(*keysym, modifiersFrom(modifiers));
 }
 
-void XTestInputSynthesizer::postUnicode(QString utf16)
+bool XTestInputSynthesizer::postUnicode(const QString& utf16)
 {
     const std::lock_guard lock(m_connection->mutex);
     const ErrorHandlerScope errors;
     if (!m_connection->open())
-        return;
-    for (qsizetype i = 0; i < utf16.size() && m_connection->usable(); ++i) {
+        return false;
+    bool posted = true;
+    for (qsizetype i = 0; i < utf16.size() && posted; ++i) {
         const QChar unit = utf16.at(i);
         char32_t codePoint = unit.unicode();
         if (unit.isHighSurrogate() && i + 1 < utf16.size() && utf16.at(i + 1).isLowSurrogate()) {
@@ -298,9 +304,10 @@ void XTestInputSynthesizer::postUnicode(QString utf16)
         } else if (unit.isSurrogate()) {
             continue;
         }
-        if (const std::optional<quint32> keysym = X11Keymap::keysymForCodePoint(codePoint))
-            m_connection->type(*keysym, {});
+        if (const std::optional<quint32> keysym = keysyms::forCodePoint(codePoint))
+            posted = m_connection->type(*keysym, {});
     }
+    return posted;
 }
 
 } // namespace korvane

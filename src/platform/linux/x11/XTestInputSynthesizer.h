@@ -8,9 +8,7 @@ namespace korvane {
 
 // Synthetic input through the XTEST extension of the X server named by DISPLAY.
 //
-// Modifiers: "command" and "control" both hold Control. On a Linux desktop the shortcuts a
-// user means by command (copy, new tab, reopen a closed tab) are Control's; Super is the
-// window manager's. "shift" holds Shift, "option" holds the key bound to Mod1 (Alt).
+// Alt is the key bound to Mod1.
 //
 // X events carry no modifier flags of their own: the modifier keys are pressed before the key
 // and released after it, so the target sees real modifier key events.
@@ -27,12 +25,12 @@ public:
     ~XTestInputSynthesizer() override;
     Q_DISABLE_COPY_MOVE(XTestInputSynthesizer)
 
-    bool isAvailable() override;
-    void postClick(QPointF point) override;
-    void postKey(quint16 keyCode, quint64 modifiers) override;
+    std::optional<QString> prepare() override;
+    bool postClick(QPointF point) override;
+    bool postKey(Qt::Key key, Qt::KeyboardModifiers modifiers) override;
     // Every Unicode scalar of `utf16` in order (the port sends one); lone surrogates and
     // control characters other than tab and line breaks are skipped.
-    void postUnicode(QString utf16) override;
+    bool postUnicode(const QString& utf16) override;
 
 private:
     struct Connection;

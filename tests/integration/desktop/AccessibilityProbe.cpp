@@ -1,6 +1,7 @@
-// A small real window for the accessibility tests: a button, a field with a placeholder, a
-// check box and a label that reacts only to the mouse. It reports on standard output, one
-// line per event, what happened to it.
+// A small real Qt window for the desktop contract tests, the twin of the GTK probe: a button,
+// a field with a placeholder, a check box, a label that reacts only to the mouse and a
+// Ctrl+Shift+T shortcut. It reports on standard output, one line per event, what happened
+// to it.
 #include <QApplication>
 #include <QCheckBox>
 #include <QGridLayout>
@@ -8,6 +9,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QShortcut>
 #include <QVBoxLayout>
 #include <QWidget>
 
@@ -61,7 +63,7 @@ int main(int argc, char** argv)
         extraButtons = arguments.at(option + 1).toInt();
 
     QWidget window;
-    window.setWindowTitle(QStringLiteral("Korvane Probe"));
+    window.setWindowTitle(QStringLiteral("Korvane Qt Probe"));
     auto* layout = new QVBoxLayout(&window);
     FocusReporter focusReporter;
 
@@ -94,6 +96,10 @@ int main(int argc, char** argv)
     for (int i = 0; i < extraButtons; ++i)
         extras->addWidget(new QPushButton(QStringLiteral("Extra %1").arg(i)), i / 15, i % 15);
     layout->addLayout(extras);
+
+    auto* shortcut = new QShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+T")), &window);
+    QObject::connect(shortcut, &QShortcut::activated,
+                     [] { report(QStringLiteral("shortcut ctrl+shift+t")); });
 
     window.show();
     window.activateWindow();

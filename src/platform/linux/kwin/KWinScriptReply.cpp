@@ -1,0 +1,11 @@
+#include "platform/linux/kwin/KWinScriptReply.h"
+
+namespace korvane {
+
+void KWinScriptReply::windows(const QString& json)
+{
+    m_answer = json;
+    Q_EMIT received();
+}
+
+} // namespace korvane

@@ -1,0 +1,10 @@
+#pragma once
+
+#include "platform/PlatformPorts.h"
+
+namespace korvane::test {
+
+// Every desktop port with its fake, for tests that need an executor but no desktop.
+PlatformPorts fakePorts();
+
+} // namespace korvane::test
