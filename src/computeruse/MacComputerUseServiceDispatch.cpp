@@ -102,7 +102,7 @@ QCoro::Task<ComputerUseResult> executeTypedText(ContextPointer context, QString 
     const auto handback = co_await handingBack;
     if (handback) {
         if (const auto* refusal = std::get_if<QString>(&*handback))
-            co_return ComputerUseResult{*refusal, std::nullopt};
+            co_return ComputerUseResult::failure(*refusal);
     }
     auto executing = execute(context, std::move(*command));
     ComputerUseResult result = co_await executing;
