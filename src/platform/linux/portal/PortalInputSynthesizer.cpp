@@ -178,17 +178,8 @@ bool PortalInputSynthesizer::postUnicode(const QString& utf16)
     const std::lock_guard lock(d->mutex);
     if (!d->session)
         return false;
-    for (qsizetype i = 0; i < utf16.size(); ++i) {
-        const QChar unit = utf16.at(i);
-        char32_t codePoint = unit.unicode();
-        if (unit.isHighSurrogate() && i + 1 < utf16.size() && utf16.at(i + 1).isLowSurrogate()) {
-            codePoint = QChar::surrogateToUcs4(unit, utf16.at(i + 1));
-            ++i;
-        } else if (unit.isSurrogate()) {
-            continue;
-        }
-        const std::optional<quint32> keysym = keysyms::forCodePoint(codePoint);
-        if (keysym && !d->tap(*keysym))
+    for (const quint32 keysym : keysyms::forText(utf16)) {
+        if (!d->tap(keysym))
             return false;
     }
     return true;

@@ -294,20 +294,11 @@ bool XTestInputSynthesizer::postUnicode(const QString& utf16)
     const ErrorHandlerScope errors;
     if (!m_connection->open())
         return false;
-    bool posted = true;
-    for (qsizetype i = 0; i < utf16.size() && posted; ++i) {
-        const QChar unit = utf16.at(i);
-        char32_t codePoint = unit.unicode();
-        if (unit.isHighSurrogate() && i + 1 < utf16.size() && utf16.at(i + 1).isLowSurrogate()) {
-            codePoint = QChar::surrogateToUcs4(unit, utf16.at(i + 1));
-            ++i;
-        } else if (unit.isSurrogate()) {
-            continue;
-        }
-        if (const std::optional<quint32> keysym = keysyms::forCodePoint(codePoint))
-            posted = m_connection->type(*keysym, {});
+    for (const quint32 keysym : keysyms::forText(utf16)) {
+        if (!m_connection->type(keysym, {}))
+            return false;
     }
-    return posted;
+    return true;
 }
 
 } // namespace korvane

@@ -103,4 +103,22 @@ quint32 alt()
     return XK_Alt_L;
 }
 
+QList<quint32> forText(const QString& utf16)
+{
+    QList<quint32> typed;
+    for (qsizetype i = 0; i < utf16.size(); ++i) {
+        const QChar unit = utf16.at(i);
+        char32_t codePoint = unit.unicode();
+        if (unit.isHighSurrogate() && i + 1 < utf16.size() && utf16.at(i + 1).isLowSurrogate()) {
+            codePoint = QChar::surrogateToUcs4(unit, utf16.at(i + 1));
+            ++i;
+        } else if (unit.isSurrogate()) {
+            continue;
+        }
+        if (const std::optional<quint32> keysym = forCodePoint(codePoint))
+            typed.append(*keysym);
+    }
+    return typed;
+}
+
 } // namespace korvane::keysyms

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QList>
+#include <QString>
 #include <Qt>
 #include <QtGlobal>
 
@@ -17,6 +19,9 @@ std::optional<quint32> forKey(Qt::Key key);
 // anything else as a Unicode keysym. Absent for other control characters, surrogates and
 // values beyond Unicode.
 std::optional<quint32> forCodePoint(char32_t codePoint);
+// The keysyms that type `utf16`, one a code point; lone surrogates and characters without a
+// keysym are left out.
+QList<quint32> forText(const QString& utf16);
 // The character a printable keysym types; absent for function keys and modifiers.
 std::optional<char32_t> codePointOf(quint32 keysym);
 
