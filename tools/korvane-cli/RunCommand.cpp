@@ -40,8 +40,9 @@ Verb runVerb()
             "an address, press keys, type, click, drive the browser or the music player. "
             "Prints {\"summary\":…,\"artifact\":…} as JSON; the exit code is 1 when the "
             "summary is a failure sentence.\n\n"
-            "Applications come from the XDG desktop entries; addresses open through xdg-open. "
-            "Python scripts run in $KORVANE_WORKSPACE/korvane_venv, at most 10 "
+            "Applications come from the XDG desktop entries; addresses open in the browser "
+            "Korvane drives when one runs or is the default, else through xdg-open. Python "
+            "scripts run in $KORVANE_WORKSPACE/korvane_venv inside a sandbox, at most 10 "
             "minutes and 10 MiB of output per stream."),
         .options =
             {
