@@ -116,6 +116,10 @@ class TestMprisMusic : public QObject {
                 m_desktop.stopProcess(process);
         }
         m_running.clear();
+        // A player that is gone may keep its bus name a moment; the next row's player must
+        // not be confused with it.
+        for (auto player = m_players.cbegin(); player != m_players.cend(); ++player)
+            QTRY_VERIFY_WITH_TIMEOUT(status(player.key()).isEmpty(), 10000);
     }
 
     QVariant playerProperty(const QString& name, const QString& property) const
