@@ -22,7 +22,7 @@ for path in ./usr/bin/korvane ./usr/bin/korvane-cli ./usr/libexec/korvane/korvan
   ./usr/share/applications/com.korva.Korvane.desktop \
   ./usr/share/icons/hicolor/scalable/apps/com.korva.Korvane.svg \
   ./usr/share/dbus-1/services/com.korva.Korvane.service \
-  ./usr/share/metainfo/com.korva.Korvane.metainfo.xml \
+  ./usr/share/metainfo/com.korva.Korvane.metainfo.xml ./usr/share/doc/korvane/copyright \
   ./usr/share/man/man1/korvane.1.gz ./usr/share/man/man1/korvane-cli.1.gz \
   ./usr/share/bash-completion/completions/korvane-cli; do
   grep -qxF "$path" <<<"$contents" || fail "the package lacks $path"
