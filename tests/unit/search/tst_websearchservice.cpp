@@ -46,7 +46,6 @@ private Q_SLOTS:
     void narrowingAndRecipes_data();
     void narrowingAndRecipes();
     void slowResultPageLeavesFieldsAbsent();
-    void lookUpsRunConcurrently();
     void resultsPageFailuresGiveNoResults_data();
     void resultsPageFailuresGiveNoResults();
     void oversizedResultPageGivesNoImage();
@@ -182,40 +181,6 @@ void WebSearchServiceTest::slowResultPageLeavesFieldsAbsent()
     const QList<SearchResult> results = searchNow(QStringLiteral("slow"));
     QCOMPARE(indicesOf(results), (QList<int>{1, 2}));
     QVERIFY(!results.first().recipeIngredients);
-}
-
-void WebSearchServiceTest::lookUpsRunConcurrently()
-{
-    // One site per result, as on a real results page: the network manager opens at most six
-    // connections to one host and port.
-    std::vector<std::unique_ptr<LoopbackHttpServer>> sites;
-    QList<QUrl> targets;
-    for (int index = 0; index < 10; ++index) {
-        auto& site = sites.emplace_back(std::make_unique<LoopbackHttpServer>());
-        Response page = Response::text(resultPageHtml(index, ResultPage{true, true}));
-        page.delay = 1500ms;
-        site->setRoute("GET", resultPath(index), page);
-        targets.append(site->url(resultPath(index)));
-    }
-    m_server->setRoute("GET", QStringLiteral("/html/"),
-                       Response::text(resultsPageHtml(targets, 10)));
-    // Those sites stand for public ones.
-    WebSearchService service([](const QUrl& url) { return url.host() == u"127.0.0.1"; });
-    QCoro::Task<QList<SearchResult>> search = service.search(QStringLiteral("x"));
-    // While every answer is still held back, all ten image look-ups must already be waiting;
-    // look-ups made one at a time would have only the first one out.
-    const auto waiting = [&sites] {
-        int count = 0;
-        for (const auto& site : sites)
-            count += int(site->requestCount());
-        return count;
-    };
-    QTRY_COMPARE_WITH_TIMEOUT(waiting(), 10, 1400);
-    const QList<SearchResult> results = QCoro::waitFor(search);
-    QCOMPARE(results.size(), 5);
-    // Then exactly the first three are opened again for recipes.
-    for (int index = 0; index < 10; ++index)
-        QCOMPARE(sites[size_t(index)]->requestCount(), index < 3 ? 2 : 1);
 }
 
 void WebSearchServiceTest::resultsPageFailuresGiveNoResults_data()
