@@ -114,7 +114,7 @@ private:
         request->body = input_.mid(headEnd + 4, bodyLength);
         answered_ = true;
         const LoopbackHttpServer::Handler handler = shared_.record(*request);
-        Response response = handler(*request);
+        Response response = handler ? handler(*request) : notFound(*request);
         const auto delay = response.delay;
         QTimer::singleShot(delay, this,
                            [this, response = std::move(response)] { answer(response); });
