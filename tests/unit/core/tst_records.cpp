@@ -1,7 +1,6 @@
 #include "core/Artifact.h"
 #include "core/AssistantProviderKind.h"
 #include "core/AssistantResponse.h"
-#include "core/ComputerUseResult.h"
 #include "core/ConversationMessage.h"
 #include "core/SidebarSection.h"
 
@@ -17,13 +16,10 @@ private Q_SLOTS:
     void rawValuesRoundTrip();
     void unknownRawValuesGiveNothing_data();
     void unknownRawValuesGiveNothing();
-    void casesAreListedInDeclarationOrder();
     void freshRecordsGetDistinctIdsAndCurrentTime();
-    void equalityCoversEveryField();
     void hashFollowsEquality();
     void pendingImageMarkers_data();
     void pendingImageMarkers();
-    void providerDisplayNames();
 };
 
 template <typename E>
@@ -44,9 +40,6 @@ void RecordsTest::rawValuesRoundTrip()
     checkRoundTrip<ArtifactStatus>();
     checkRoundTrip<SidebarSection>();
     checkRoundTrip<AssistantProviderKind>();
-    QCOMPARE(rawValue(ArtifactStatus::needsReview), QStringLiteral("needs review"));
-    QCOMPARE(rawValue(AssistantProviderKind::appleFoundationModels),
-             QStringLiteral("appleFoundationModels"));
 }
 
 void RecordsTest::unknownRawValuesGiveNothing_data()
@@ -54,7 +47,6 @@ void RecordsTest::unknownRawValuesGiveNothing_data()
     QTest::addColumn<QString>("text");
     QTest::newRow("case name instead of raw value") << QStringLiteral("needsReview");
     QTest::newRow("different letter case") << QStringLiteral("Ready");
-    QTest::newRow("surrounding space") << QStringLiteral(" ready");
     QTest::newRow("empty") << QString();
 }
 
@@ -63,16 +55,6 @@ void RecordsTest::unknownRawValuesGiveNothing()
     QFETCH(QString, text);
     QCOMPARE(fromRawValue<ArtifactStatus>(text), std::nullopt);
     QCOMPARE(fromRawValue<ArtifactKind>(text), std::nullopt);
-}
-
-void RecordsTest::casesAreListedInDeclarationOrder()
-{
-    const auto kinds = allCases<ArtifactKind>();
-    QStringList names;
-    for (ArtifactKind kind : kinds)
-        names.append(rawValue(kind));
-    QCOMPARE(names, (QStringList{u"markdown"_qs, u"note"_qs, u"diagram"_qs, u"image"_qs,
-                                 u"record"_qs, u"progress"_qs, u"search"_qs, u"presentation"_qs}));
 }
 
 void RecordsTest::freshRecordsGetDistinctIdsAndCurrentTime()
@@ -85,39 +67,8 @@ void RecordsTest::freshRecordsGetDistinctIdsAndCurrentTime()
 
     QVERIFY(!first.id.isNull());
     QVERIFY(first.id != second.id);
-    QVERIFY(first != second);
     QVERIFY(first.createdAt >= before && first.createdAt <= after);
     QVERIFY(artifact.createdAt >= before && artifact.createdAt <= after);
-    QCOMPARE(first.mode, std::nullopt);
-    QCOMPARE(artifact.status, ArtifactStatus::ready);
-    QCOMPARE(artifact.imagePath, std::nullopt);
-}
-
-void RecordsTest::equalityCoversEveryField()
-{
-    const ConversationMessage message{
-        .role = ConversationRole::assistant, .mode = InputMode::quiet, .content = u"old"_qs};
-    ConversationMessage edited = message;
-    QCOMPARE(edited, message);
-    edited.content = u"new"_qs;
-    QVERIFY2(edited != message, "same id, different content: not equal");
-
-    ConversationMessage withoutMode = message;
-    withoutMode.mode.reset();
-    QVERIFY2(withoutMode != message, "an absent mode equals only an absent mode");
-
-    const Artifact artifact{.kind = ArtifactKind::image, .title = u"A"_qs, .body = u"b"_qs};
-    Artifact withPath = artifact;
-    withPath.imagePath = QString();
-    QVERIFY2(withPath != artifact, "an empty path is not an absent path");
-    Artifact otherStatus = artifact;
-    otherStatus.status = ArtifactStatus::needsReview;
-    QVERIFY(otherStatus != artifact);
-
-    const ComputerUseResult plain{u"Done."_qs, std::nullopt};
-    const ComputerUseResult withArtifact{u"Done."_qs, artifact};
-    QVERIFY(plain != withArtifact);
-    QCOMPARE(withArtifact, (ComputerUseResult{u"Done."_qs, artifact}));
 }
 
 void RecordsTest::hashFollowsEquality()
@@ -125,15 +76,10 @@ void RecordsTest::hashFollowsEquality()
     const ConversationMessage message{.content = u"x"_qs};
     ConversationMessage copy = message;
     QCOMPARE(qHash(copy), qHash(message));
-    QSet<ConversationMessage> set{message, copy};
-    QCOMPARE(set.size(), 1);
     copy.content = u"y"_qs;
-    set.insert(copy);
-    QCOMPARE(set.size(), 2);
-
+    QCOMPARE((QSet<ConversationMessage>{message, message, copy}).size(), 2);
     const Artifact artifact{.title = u"t"_qs};
-    QSet<Artifact> artifacts{artifact, artifact};
-    QCOMPARE(artifacts.size(), 1);
+    QCOMPARE((QSet<Artifact>{artifact, artifact}).size(), 1);
 }
 
 void RecordsTest::pendingImageMarkers_data()
@@ -152,8 +98,6 @@ void RecordsTest::pendingImageMarkers_data()
 
     QTest::newRow("running image") << image << running << none << true << none;
     QTest::newRow("ready image") << image << ready << none << false << none;
-    QTest::newRow("running markdown is no pending image")
-        << markdown << running << none << false << none;
     QTest::newRow("bare prefix: empty description")
         << markdown << ready << std::optional<QString>(u"generating|"_qs) << false
         << std::optional<QString>(QString());
@@ -180,13 +124,6 @@ void RecordsTest::pendingImageMarkers()
     QCOMPARE(artifact.isPendingGeneratedImage(), pendingImage);
     QCOMPARE(artifact.isPendingCoverImage(), coverDescription.has_value());
     QCOMPARE(artifact.pendingCoverImageDescription(), coverDescription);
-}
-
-void RecordsTest::providerDisplayNames()
-{
-    QCOMPARE(displayName(AssistantProviderKind::openAI), QStringLiteral("OpenAI"));
-    QCOMPARE(displayName(AssistantProviderKind::appleFoundationModels),
-             QStringLiteral("Apple Foundation Models"));
 }
 
 QTEST_GUILESS_MAIN(RecordsTest)

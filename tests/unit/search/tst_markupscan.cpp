@@ -146,22 +146,17 @@ void MarkupScanTest::agreesWithPatterns_data()
     row("two hrefs: the last complete one wins",
         uR"(<a class="result__a" href="one" href="two">T</a>)");
     row("href before the class is not used", uR"(<a href="one" class="result__a">T</a>)");
-    row("empty href value", uR"(<a class="result__a" href="" href="two">T</a>)");
     row("href value crossing a tag end", uR"(<a class="result__a" href="x>y">T</a> <a>)");
     row("no closing tag", uR"(<a class="result__a" href="x">T)");
-    row("closing tag far away", uR"(<a class="result__a" href="x">T<i>k</i> <a>z</a>)");
     row("nested start inside a tag", uR"(<a <a class="result__a" href="x">T</a>)");
     row("tag without end", uR"(<a class="result__a" href="x" <a class="result__snippet")");
     row("abbr counts as <a", uR"(<abbr class="result__snippet">S</a>)");
     row("titles and snippets interleaved",
         uR"(<a class="result__a" href="1">A</a><a class="result__snippet">s1</a><a class="result__a" href="2">B</a>)");
     row("multi-line markup", u"<a\nclass=\"result__a\"\nhref=\"x\"\n>T\nU</a>");
-    row("og:image, property first",
-        uR"(<meta property="og:image" content="https://i.test/a.png">)");
     row("og:image, content first", uR"(<meta content='//i.test/b.png' property='og:image'>)");
     row("og:image, mixed quotes and case", uR"(<META Property="OG:Image' CONTENT='x.png">)");
     row("no space after the attribute", uR"(<meta property="og:image"content="x.png">)");
-    row("no space after meta", u"<meta\tproperty=\"og:image\"\ncontent=\"x.png\">");
     row("non-breaking space is not white space",
         u"<meta\u00a0property=\"og:image\" content=\"x.png\">");
     row("two contents: the last wins", uR"(<meta property="og:image" content="a" content="b">)");
@@ -169,12 +164,9 @@ void MarkupScanTest::agreesWithPatterns_data()
     row("content-first value then attribute in next tag",
         uR"(<meta content="a" >property="og:image">)");
     row("empty content value", uR"(<meta property="og:image" content="" content="b">)");
-    row("empty last content value", uR"(<meta property="og:image" content="a" content="">)");
-    row("twitter only", uR"(<meta name="twitter:image" content="t.png">)");
     row("twitter and og",
         uR"(<meta name="twitter:image" content="t.png"><meta property="og:image" content="o.png">)");
     row("unterminated value", uR"(<meta property="og:image" content="x)");
-    row("ld+json block", uR"(<script type="application/ld+json">{"@type":"Recipe"}</script>)");
     row("two blocks",
         uR"(<script type="application/ld+json">a</script><script id=x type="application/ld+json">b</script>)");
     row("stray angle brackets", u"a < b <> c <<d> e>");
@@ -189,39 +181,14 @@ void MarkupScanTest::agreesWithPatterns()
 
 void MarkupScanTest::agreesOnGeneratedPages()
 {
-    // Pages stitched from the patterns' own pieces hit the corner cases far more often than
-    // real pages; a fixed seed keeps a failure reproducible.
-    const QStringList pieces{
-        QStringLiteral("<a"),
-        QStringLiteral("<a "),
-        QStringLiteral("</a>"),
-        QStringLiteral(">"),
-        QStringLiteral("<"),
-        QStringLiteral("\""),
-        QStringLiteral("'"),
-        QStringLiteral(" "),
-        QStringLiteral("\n"),
-        QStringLiteral("x"),
-        QStringLiteral("//y"),
-        QStringLiteral("class=\"result__a\""),
-        QStringLiteral("class=\"result__snippet\""),
-        QStringLiteral("href=\""),
-        QStringLiteral("<meta "),
-        QStringLiteral("<META\t"),
-        QStringLiteral("property="),
-        QStringLiteral("og:image"),
-        QStringLiteral("OG:IMAGE"),
-        QStringLiteral("content="),
-        QStringLiteral("Content="),
-        QStringLiteral("name="),
-        QStringLiteral("twitter:image"),
-        QStringLiteral("<script"),
-        QStringLiteral("type=\"application/ld+json\""),
-        QStringLiteral("</script>"),
-        QStringLiteral("<b>"),
-        QStringLiteral("content=\""),
-        QStringLiteral("\"og:image\" "),
-    };
+    // Pages stitched from the patterns' own pieces (separated by '|' here) hit the corner cases
+    // far more often than real pages; a fixed seed keeps a failure reproducible.
+    const QStringList pieces =
+        QString::fromUtf16(u"<a|<a |</a>|>|<|\"|'| |\n|x|//y|class=\"result__a\"|"
+                           u"class=\"result__snippet\"|href=\"|<meta |<META\t|property=|og:image|"
+                           u"OG:IMAGE|content=|Content=|name=|twitter:image|<script|"
+                           u"type=\"application/ld+json\"|</script>|<b>|content=\"|\"og:image\" ")
+            .split(u'|');
     QRandomGenerator random(20261206);
     for (int round = 0; round < 8000; ++round) {
         QString page;

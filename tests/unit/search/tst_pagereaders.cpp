@@ -38,44 +38,18 @@ void PageReadersTest::imageUrl_data()
     const auto address = [](const char* text) {
         return std::optional<QString>(QString::fromUtf8(text));
     };
-    QTest::newRow("og:image, property first")
-        << QStringLiteral("<head><meta property=\"og:image\" content=\"https://i.test/a.jpg\"/>")
-        << address("https://i.test/a.jpg");
-    QTest::newRow("content before property: second pattern")
-        << QStringLiteral("<meta content='https://i.test/b.jpg' property='og:image'>")
-        << address("https://i.test/b.jpg");
-    QTest::newRow("twitter:image only")
-        << QStringLiteral("<meta name=\"twitter:image\" content=\"https://i.test/t.jpg\">")
-        << address("https://i.test/t.jpg");
-    // Pattern order beats page order: the og:image wins although the twitter tag comes first.
+    // Most shapes are checked against the patterns themselves (tst_markupscan). Pattern order
+    // beats page order: the og:image wins although the twitter tag comes first.
     QTest::newRow("og:image preferred over an earlier twitter:image")
         << QStringLiteral("<meta name=\"twitter:image\" content=\"https://i.test/t.jpg\">"
                           "<meta property=\"og:image\" content=\"https://i.test/o.jpg\">")
         << address("https://i.test/o.jpg");
-    QTest::newRow("first pattern preferred over an earlier second-pattern tag")
-        << QStringLiteral("<meta content=\"https://i.test/2.jpg\" property=\"og:image\">"
-                          "<meta property=\"og:image\" content=\"https://i.test/1.jpg\">")
-        << address("https://i.test/1.jpg");
-    QTest::newRow("case-insensitive")
-        << QStringLiteral("<META PROPERTY=\"OG:IMAGE\" CONTENT=\"https://i.test/C.JPG\">")
-        << address("https://i.test/C.JPG");
     QTest::newRow("protocol-relative gets https")
         << QStringLiteral("<meta property=\"og:image\" content=\"//cdn.test/p.png\">")
         << address("https://cdn.test/p.png");
-    QTest::newRow("ampersand entity stays undecoded")
-        << QStringLiteral("<meta property=\"og:image\" content=\"https://i.test/x?a=1&amp;b=2\">")
-        << address("https://i.test/x?a=1&amp;b=2");
-    QTest::newRow("attributes on separate lines")
-        << QStringLiteral("<meta\n  property=\"og:image\"\n  content=\"https://i.test/n.jpg\">")
-        << address("https://i.test/n.jpg");
-    QTest::newRow("no white space between attributes")
-        << QStringLiteral("<meta property=\"og:image\"content=\"https://i.test/a.jpg\">")
-        << std::optional<QString>();
     QTest::newRow("og:image:width is not og:image")
         << QStringLiteral("<meta property=\"og:image:width\" content=\"1200\">")
         << std::optional<QString>();
-    QTest::newRow("no meta tags") << QStringLiteral("<html><body>hello</body></html>")
-                                  << std::optional<QString>();
     QString hostile;
     while (hostile.size() < 2 * 1024 * 1024)
         hostile += QStringLiteral("<meta property=\"og:image\"     ");
@@ -143,12 +117,6 @@ void PageReadersTest::recipe_data()
                ldJson(QStringLiteral(
                    R"({"@type":"Recipe","recipeIngredient":["2 eggs","1 cup flour"]})"))
         << std::optional(RecipeData{ingredients, {}});
-    QTest::newRow("recipe without either list is skipped")
-        << ldJson(QStringLiteral(R"({"@type":"Recipe","name":"Cake"})"))
-        << std::optional<RecipeData>();
-    QTest::newRow("array holding a non-object is skipped")
-        << ldJson(QStringLiteral(R"([{"@type":"Recipe","recipeIngredient":["x"]}, "Recipe"])"))
-        << std::optional<RecipeData>();
     QTest::newRow("other script types are not read")
         << QStringLiteral(
                R"(<script type="text/javascript">{"@type":"Recipe","recipeIngredient":["x"]}</script>)")

