@@ -37,19 +37,6 @@ protected:
     }
 };
 
-class FocusReporter final : public QObject {
-public:
-    using QObject::QObject;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::FocusIn)
-            report(QStringLiteral("focused ") + watched->objectName());
-        return QObject::eventFilter(watched, event);
-    }
-};
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -65,7 +52,10 @@ int main(int argc, char** argv)
     QWidget window;
     window.setWindowTitle(QStringLiteral("Korvane Qt Probe"));
     auto* layout = new QVBoxLayout(&window);
-    FocusReporter focusReporter;
+    QObject::connect(&application, &QApplication::focusChanged, [](QWidget*, QWidget* now) {
+        if (now)
+            report(QStringLiteral("focused ") + now->objectName());
+    });
 
     auto* save = new QPushButton(QStringLiteral("Save"));
     save->setObjectName(QStringLiteral("save"));
@@ -75,7 +65,6 @@ int main(int argc, char** argv)
     auto* field = new QLineEdit;
     field->setObjectName(QStringLiteral("fileName"));
     field->setPlaceholderText(QStringLiteral("File name"));
-    field->installEventFilter(&focusReporter);
     QObject::connect(field, &QLineEdit::textChanged,
                      [](const QString& text) { report(QStringLiteral("text ") + text); });
     layout->addWidget(field);

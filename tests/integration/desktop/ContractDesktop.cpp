@@ -1,24 +1,17 @@
 #include "ContractDesktop.h"
 
-#include "fakes/FakeAccessibilityTree.h"
-#include "fakes/FakeApplicationCatalog.h"
-#include "fakes/FakeInputSynthesizer.h"
-#include "fakes/FakeWorkspace.h"
 #include "platform/Workspace.h"
-#include "uiautomation/UIAutomationService.h"
+#include "uiautomation/UIAutomation.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QKeyCombination>
-#include <QRegularExpression>
 #include <QTest>
 
 namespace korvane::test {
 
 namespace {
 
-constexpr qint64 fakeProcess = 4242;
 constexpr int waitMs = 15000;
 
 QString probeCommand(ContractDesktop::Probe probe)
@@ -33,7 +26,7 @@ QString probeCommand(ContractDesktop::Probe probe)
 } // namespace
 
 ContractDesktop::ContractDesktop()
-    : m_name(qEnvironmentVariable("KORVANE_TEST_DESKTOP", QStringLiteral("fake")))
+    : m_name(qEnvironmentVariable("KORVANE_TEST_DESKTOP", QStringLiteral("x11")))
 {
 }
 
@@ -55,14 +48,22 @@ QUrl ContractDesktop::desktopEntry(Probe probe) const
     return QUrl::fromLocalFile(m_data.filePath(QStringLiteral("applications/")) + desktopId(probe));
 }
 
-bool ContractDesktop::knowsElementPlaces() const
+void ContractDesktop::addProbeRows()
 {
-    return m_name != u"gnome";
+    QTest::addColumn<Probe>("probe");
+    QTest::newRow("qt") << Probe::qt;
+    QTest::newRow("gtk") << Probe::gtk;
 }
 
 bool ContractDesktop::start(QString* whyNot)
 {
-    if (!startDesktop(whyNot))
+    const std::optional<TestDesktop::Session> session = TestDesktop::sessionNamed(m_name);
+    if (!session) {
+        *whyNot = QStringLiteral("KORVANE_TEST_DESKTOP names no desktop: ") + m_name;
+        return false;
+    }
+    m_desktop = std::make_unique<TestDesktop>();
+    if (!m_desktop->startSession(*session, whyNot))
         return false;
     // The probes' desktop entries, for this process only: the desktop's own programs keep
     // their folders.
@@ -82,42 +83,14 @@ bool ContractDesktop::start(QString* whyNot)
     }
 
     // The program's own choice for the session the desktop runs.
-    if (!isFake())
-        m_backends = composeDesktop(DesktopSession::current());
+    m_backends = composeDesktop(DesktopSession::current());
     return true;
-}
-
-bool ContractDesktop::startDesktop(QString* whyNot)
-{
-    if (isFake()) {
-        m_fakeWorkspace = std::make_shared<FakeWorkspace>();
-        m_fakeTree = std::make_shared<FakeAccessibilityTree>();
-        m_fakeInput = std::make_shared<FakeInputSynthesizer>();
-        m_backends.accessibility = m_fakeTree;
-        m_backends.input = m_fakeInput;
-        m_backends.ports.workspace = m_fakeWorkspace;
-        m_backends.ports.applications = std::make_shared<FakeApplicationCatalog>();
-        m_backends.ports.uiAutomation =
-            std::make_shared<UIAutomationService>(m_fakeTree, m_fakeInput, m_fakeWorkspace);
-        return true;
-    }
-    const std::optional<TestDesktop::Session> session = TestDesktop::sessionNamed(m_name);
-    if (!session) {
-        *whyNot = QStringLiteral("KORVANE_TEST_DESKTOP names no desktop: ") + m_name;
-        return false;
-    }
-    m_desktop = std::make_unique<TestDesktop>();
-    return m_desktop->startSession(*session, whyNot);
 }
 
 bool ContractDesktop::show(Probe probe, QString* whyNot)
 {
     stopProbe();
     clearReports();
-    if (isFake()) {
-        buildFakeProbe(probe);
-        return true;
-    }
     if (!startProbe(probe, whyNot))
         return false;
     const qint64 processId = m_probe->processId();
@@ -179,7 +152,7 @@ void ContractDesktop::stopProbe()
 
 qint64 ContractDesktop::processId() const
 {
-    return isFake() ? fakeProcess : (m_probe ? m_probe->processId() : 0);
+    return m_probe ? m_probe->processId() : 0;
 }
 
 void ContractDesktop::readProbe()
@@ -218,94 +191,6 @@ QString ContractDesktop::fieldText(const QString& expected)
     // A time-out shows in the caller's comparison of what was typed.
     (void)QTest::qWaitFor([&] { return last() == expected; }, waitMs);
     return last();
-}
-
-// The fakes as the probe's window looks to the real ports: what happens to it is reported as
-// the real probe would report it.
-void ContractDesktop::buildFakeProbe(Probe probe)
-{
-    FakeAccessibilityTree& tree = *m_fakeTree;
-    tree = FakeAccessibilityTree();
-    const QString title = probe == Probe::qt ? QStringLiteral("Korvane Qt Probe")
-                                             : QStringLiteral("Korvane GTK Probe");
-    const int application = tree.add(AccessibleRole::application, title);
-    const int window = tree.add(AccessibleRole::window, title);
-    const auto add = [&](AccessibleRole role, const QString& name, bool pressable, QRectF frame) {
-        const int element = tree.add(role, name, pressable);
-        tree.element(element).frame = frame;
-        tree.append(window, element);
-        return element;
-    };
-    const int save = add(AccessibleRole::button, QStringLiteral("Save"), true, {10, 10, 100, 30});
-    const int field =
-        add(AccessibleRole::textField, QStringLiteral("File name"), false, {10, 50, 200, 30});
-    tree.element(field).editable = true;
-    const int overwrite =
-        add(AccessibleRole::checkBox, QStringLiteral("Overwrite"), true, {10, 90, 200, 30});
-    const int terms = add(AccessibleRole::staticText, QStringLiteral("Terms and conditions"), false,
-                          {10, 130, 200, 20});
-    tree.append(application, window);
-    tree.applications.insert(fakeProcess, application);
-    const RunningApplication running{desktopId(probe), title, fakeProcess};
-    m_fakeWorkspace->frontmostAnswers = {running};
-    m_fakeWorkspace->running = {running};
-    m_fakeWorkspace->applicationBefore = running;
-
-    auto overwriteOn = std::make_shared<bool>(false);
-    const auto report = [this](const QString& line) { m_reports.append(line); };
-    const auto typed = [this, field, report](const QString& text) {
-        QString& contents = m_fakeTree->element(field).contents;
-        if (text == u"\b")
-            contents.chop(1);
-        else
-            contents += text;
-        report(QStringLiteral("text ") + contents);
-    };
-    const auto activate = [=](int element) {
-        if (element == save)
-            report(QStringLiteral("clicked Save"));
-        else if (element == overwrite)
-            report(QStringLiteral("toggled Overwrite ") +
-                   ((*overwriteOn = !*overwriteOn) ? QStringLiteral("on") : QStringLiteral("off")));
-        else if (element == field)
-            report(QStringLiteral("focused fileName"));
-        else if (element == terms)
-            report(QStringLiteral("label clicked"));
-    };
-    static const QRegularExpression event(QStringLiteral("^(\\w+)\\((\\d+),?(.*)\\)$"),
-                                          QRegularExpression::DotMatchesEverythingOption);
-    tree.observer = [=, this](const QString& happened) {
-        const QRegularExpressionMatch match = event.match(happened);
-        const int element = match.captured(2).toInt();
-        if (match.captured(1) == u"press" || match.captured(1) == u"focus")
-            activate(element);
-        else if (match.captured(1) == u"insert")
-            report(QStringLiteral("text ") + m_fakeTree->element(field).contents);
-    };
-    m_fakeInput->observer = [=, this](const QString& happened) {
-        const bool inField = m_fakeTree->element(field).hasFocus;
-        if (happened.startsWith(u"unicode(") && inField) {
-            typed(happened.mid(8).chopped(1));
-        } else if (happened.startsWith(u"key(")) {
-            const QKeyCombination key =
-                QKeyCombination::fromCombined(happened.mid(4).chopped(1).toInt());
-            if (key == (Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_T))
-                report(QStringLiteral("shortcut ctrl+shift+t"));
-            else if (key == QKeyCombination(Qt::Key_Backspace) && inField)
-                typed(QStringLiteral("\b"));
-        } else if (happened.startsWith(u"click(")) {
-            const QStringList place = happened.mid(6).chopped(1).split(u',');
-            const QPointF point(place.value(0).toDouble(), place.value(1).toDouble());
-            for (int element : {save, field, overwrite, terms}) {
-                if (m_fakeTree->element(element).frame->contains(point)) {
-                    if (element == field)
-                        m_fakeTree->focus(m_fakeTree->handle(field));
-                    else
-                        activate(element);
-                }
-            }
-        }
-    };
 }
 
 } // namespace korvane::test

@@ -12,14 +12,9 @@
 
 namespace korvane::test {
 
-class FakeAccessibilityTree;
-class FakeInputSynthesizer;
-class FakeWorkspace;
-
-// The desktop a contract test runs on, named by KORVANE_TEST_DESKTOP: "x11", "gnome" or
-// "kde" (started privately, its ports made by the program's own composition root), or "fake"
-// (the fakes of the ports, set up as the probe windows would look to the real ones). On each,
-// the test shows a real Qt or GTK probe window and reads what the window saw.
+// The desktop a contract test runs on, named by KORVANE_TEST_DESKTOP: "x11" (the default),
+// "gnome" or "kde", started privately, its ports made by the program's own composition root. On
+// each, the test shows a real Qt or GTK probe window and reads what the window saw.
 class ContractDesktop final {
 public:
     enum class Probe { qt, gtk };
@@ -31,9 +26,10 @@ public:
     // False with the reason, ready for QSKIP, when this desktop cannot start here.
     bool start(QString* whyNot);
     QString name() const { return m_name; }
-    bool isFake() const { return m_name == u"fake"; }
+    // One row per probe window, for a test's data function.
+    static void addProbeRows();
     // Whether element places are known on screen here (not on GNOME under Wayland).
-    bool knowsElementPlaces() const;
+    bool knowsElementPlaces() const { return m_name != u"gnome"; }
     // Whether a program may raise another's window here (not on GNOME under Wayland).
     bool raisesWindows() const { return m_name != u"gnome"; }
 
@@ -57,11 +53,9 @@ public:
     const DesktopBackends& backends() const { return m_backends; }
 
 private:
-    bool startDesktop(QString* whyNot);
     bool startProbe(Probe probe, QString* whyNot);
     void stopProbe();
     void readProbe();
-    void buildFakeProbe(Probe probe);
 
     QString m_name;
     QTemporaryDir m_data;
@@ -69,9 +63,8 @@ private:
     std::unique_ptr<QProcess> m_probe;
     QStringList m_reports;
     DesktopBackends m_backends;
-    std::shared_ptr<FakeWorkspace> m_fakeWorkspace;
-    std::shared_ptr<FakeAccessibilityTree> m_fakeTree;
-    std::shared_ptr<FakeInputSynthesizer> m_fakeInput;
 };
 
 } // namespace korvane::test
+
+Q_DECLARE_METATYPE(korvane::test::ContractDesktop::Probe)

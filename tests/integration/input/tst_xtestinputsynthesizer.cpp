@@ -19,14 +19,10 @@ namespace {
 
 struct Received {
     int type = 0;
-    unsigned keycode = 0;
     unsigned state = 0;
     // The keycode's keysyms as the server maps them when the event is read.
     KeySym plain = NoSymbol;
     KeySym shifted = NoSymbol;
-    unsigned button = 0;
-    int x = 0;
-    int y = 0;
 };
 
 using namespace std::chrono_literals;
@@ -63,29 +59,10 @@ QString typedText(const QList<Received>& events)
     return text;
 }
 
-QStringList scalars(const QString& text)
-{
-    QStringList pieces;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const qsizetype width = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
-        pieces.append(text.mid(i, width));
-        i += width - 1;
-    }
-    return pieces;
-}
-
-struct KeymapCopy {
-    QList<KeySym> symbols{};
-    QList<KeyCode> modifiers{};
-    int perKeycode = 0;
-
-    friend bool operator==(const KeymapCopy&, const KeymapCopy&) = default;
-};
-
 } // namespace
 
-// Keys, text and clicks posted through XTest arrive in a real X client window: this test's
-// own window under Xvfb and openbox, read with plain Xlib.
+// Keys and text posted through XTest arrive in a real X client window: this test's own window
+// under Xvfb and openbox, read with plain Xlib. Where clicks land is the input contract's.
 class TestXTestInputSynthesizer : public QObject {
     Q_OBJECT
 
@@ -109,7 +86,6 @@ class TestXTestInputSynthesizer : public QObject {
             Received received;
             received.type = event.type;
             if (event.type == KeyPress || event.type == KeyRelease) {
-                received.keycode = event.xkey.keycode;
                 received.state = event.xkey.state & modifierMask;
                 int perKeycode = 0;
                 KeySym* symbols =
@@ -124,11 +100,7 @@ class TestXTestInputSynthesizer : public QObject {
                 }
                 if (symbols)
                     XFree(symbols);
-            } else if (event.type == ButtonPress || event.type == ButtonRelease) {
-                received.button = event.xbutton.button;
-                received.x = event.xbutton.x;
-                received.y = event.xbutton.y;
-            } else {
+            } else if (event.type != ButtonPress && event.type != ButtonRelease) {
                 continue;
             }
             events.append(received);
@@ -163,39 +135,18 @@ class TestXTestInputSynthesizer : public QObject {
         return events;
     }
 
-    // Button events may be held by the window manager's grab while keys pass: a click is
-    // complete once `count` button events came.
-    template <typename Function>
-    QList<Received> collectButtons(Function post, qsizetype count)
+    // Every keycode's keysyms.
+    QList<KeySym> keymap() const
     {
-        QList<Received> events;
-        QFuture<void> done = QtConcurrent::run(&m_automation, std::move(post));
-        QDeadlineTimer deadline(20s);
-        while ((!done.isFinished() || events.size() < count) && !deadline.hasExpired()) {
-            pump(events);
-            QThread::msleep(1);
-        }
-        done.waitForFinished();
-        return events;
-    }
-
-    KeymapCopy keymap() const
-    {
-        KeymapCopy copy;
         int first = 0;
         int last = 0;
+        int perKeycode = 0;
         XDisplayKeycodes(m_display, &first, &last);
         KeySym* symbols =
-            XGetKeyboardMapping(m_display, KeyCode(first), last - first + 1, &copy.perKeycode);
-        for (int i = 0; symbols && i < (last - first + 1) * copy.perKeycode; ++i)
-            copy.symbols.append(symbols[i]);
-        if (symbols)
-            XFree(symbols);
-        XModifierKeymap* modifiers = XGetModifierMapping(m_display);
-        for (int i = 0; modifiers && i < 8 * modifiers->max_keypermod; ++i)
-            copy.modifiers.append(modifiers->modifiermap[i]);
-        if (modifiers)
-            XFreeModifiermap(modifiers);
+            XGetKeyboardMapping(m_display, KeyCode(first), last - first + 1, &perKeycode);
+        const QList<KeySym> copy(symbols,
+                                 symbols + (symbols ? (last - first + 1) * perKeycode : 0));
+        XFree(symbols);
         return copy;
     }
 
@@ -204,16 +155,6 @@ class TestXTestInputSynthesizer : public QObject {
         char keys[32] = {};
         XQueryKeymap(m_display, keys);
         return std::any_of(std::begin(keys), std::end(keys), [](char bits) { return bits != 0; });
-    }
-
-    QPoint windowOrigin() const
-    {
-        int x = 0;
-        int y = 0;
-        Window child = 0;
-        XTranslateCoordinates(m_display, m_window, DefaultRootWindow(m_display), 0, 0, &x, &y,
-                              &child);
-        return {x, y};
     }
 
 private Q_SLOTS:
@@ -267,46 +208,41 @@ private Q_SLOTS:
     void postKey_data()
     {
         QTest::addColumn<QString>("description");
-        QTest::addColumn<quint64>("plain");
+        QTest::addColumn<quint64>("keysym");
         QTest::addColumn<unsigned>("state");
-
-        // Every key name the command language knows, alone.
-        const QList<QPair<QString, KeySym>> named = {
-            {QStringLiteral("return"), XK_Return},    {QStringLiteral("enter"), XK_Return},
-            {QStringLiteral("tab"), XK_Tab},          {QStringLiteral("space"), XK_space},
-            {QStringLiteral("delete"), XK_BackSpace}, {QStringLiteral("backspace"), XK_BackSpace},
-            {QStringLiteral("escape"), XK_Escape},    {QStringLiteral("esc"), XK_Escape},
-            {QStringLiteral("left"), XK_Left},        {QStringLiteral("right"), XK_Right},
-            {QStringLiteral("down"), XK_Down},        {QStringLiteral("up"), XK_Up},
+        const struct {
+            const char* description;
+            KeySym keysym;
+            unsigned state;
+        } rows[] = {
+            // Named keys, and a letter, a digit and a symbol typed on their own key.
+            {"return", XK_Return, 0},
+            {"tab", XK_Tab, 0},
+            {"space", XK_space, 0},
+            {"backspace", XK_BackSpace, 0},
+            {"escape", XK_Escape, 0},
+            {"left", XK_Left, 0},
+            {"right", XK_Right, 0},
+            {"down", XK_Down, 0},
+            {"up", XK_Up, 0},
+            {"q", XK_q, 0},
+            {"7", XK_7, 0},
+            {"\\", XK_backslash, 0},
+            // Modifiers are held around the key, each once.
+            {"shift a", XK_a, ShiftMask},
+            {"alt esc", XK_Escape, Mod1Mask},
+            {"command control v", XK_v, ControlMask},
+            {"cmd shift option control left", XK_Left, ControlMask | ShiftMask | Mod1Mask},
         };
-        for (const auto& [name, keysym] : named)
-            QTest::newRow(qPrintable(name)) << name << quint64(keysym) << 0u;
-        const QString characters =
-            QStringLiteral("asdfhgzxcvbqweryt123465=97-80]ouip[lj'k;\\,/nm.`");
-        for (const QChar character : characters)
-            QTest::newRow(qPrintable(QString(character)))
-                << QString(character) << quint64(character.unicode()) << 0u;
-
-        // Modifiers are held around the key, each once.
-        QTest::newRow("shift a") << QStringLiteral("shift a") << quint64(XK_a)
-                                 << unsigned(ShiftMask);
-        QTest::newRow("cmd shift t")
-            << QStringLiteral("cmd shift t") << quint64(XK_t) << unsigned(ControlMask | ShiftMask);
-        QTest::newRow("alt esc") << QStringLiteral("alt esc") << quint64(XK_Escape)
-                                 << unsigned(Mod1Mask);
-        QTest::newRow("control c")
-            << QStringLiteral("control c") << quint64(XK_c) << unsigned(ControlMask);
-        QTest::newRow("command and control")
-            << QStringLiteral("command control v") << quint64(XK_v) << unsigned(ControlMask);
-        QTest::newRow("all four") << QStringLiteral("cmd shift option control left")
-                                  << quint64(XK_Left)
-                                  << unsigned(ControlMask | ShiftMask | Mod1Mask);
+        for (const auto& row : rows)
+            QTest::newRow(row.description)
+                << QString::fromLatin1(row.description) << quint64(row.keysym) << row.state;
     }
 
     void postKey()
     {
         QFETCH(QString, description);
-        QFETCH(quint64, plain);
+        QFETCH(quint64, keysym);
         QFETCH(unsigned, state);
         const std::optional<KeyboardKey> key = KeyboardKey::parse(description);
         QVERIFY(key && key->key());
@@ -318,7 +254,7 @@ private Q_SLOTS:
         QVERIFY(posted);
         QList<Received> target;
         for (const Received& event : *events) {
-            if (event.plain == KeySym(plain))
+            if (event.plain == KeySym(keysym))
                 target.append(event);
         }
         QCOMPARE(target.size(), 2);
@@ -327,124 +263,54 @@ private Q_SLOTS:
         QCOMPARE(target[0].state, state);
         QCOMPARE(target[1].state, state);
         // The modifier keys themselves: one press and one release for each modifier held.
-        const int modifierKeys = std::popcount(state);
-        QCOMPARE(events->size(), 2 + 2 * modifierKeys);
+        QCOMPARE(events->size(), 2 + 2 * std::popcount(state));
         QVERIFY(!anyKeyDown());
-    }
-
-    void keyWithoutKeysymPostsNothing()
-    {
-        bool posted = true;
-        const auto events = collect([&] { posted = m_input->postKey(Qt::Key_unknown, {}); });
-        QVERIFY(events);
-        QVERIFY(!posted);
-        QCOMPARE(events->size(), 0);
     }
 
     void postUnicode_data()
     {
         QTest::addColumn<QString>("text");
-        QTest::newRow("letters") << QStringLiteral("hello");
-        QTest::newRow("shifted characters") << QStringLiteral("Hello, World! (A+B)?");
-        QTest::newRow("spaces kept") << QStringLiteral("  two  spaces  ");
-        QTest::newRow("latin-1 not on the keymap") << QStringLiteral("é");
-        QTest::newRow("euro sign") << QStringLiteral("€");
-        QTest::newRow("emoji") << QStringLiteral("😀");
-        QTest::newRow("cyrillic") << QStringLiteral("Жук");
-        QTest::newRow("mixed") << QStringLiteral("Naïve café: 5 € 👍🏽!");
-        QTest::newRow("tab and line break") << QStringLiteral("a\tb\nc");
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("shifted characters")
+            << u"Hello, World! (A+B)?"_qs << u"Hello, World! (A+B)?"_qs;
+        QTest::newRow("tab and line break") << u"a\tb\nc"_qs << u"a\tb\nc"_qs;
+        // None of these is on the keymap: each takes a spare keycode for the moment.
+        QTest::newRow("beyond the keymap") << u"é€😀"_qs << u"é€😀"_qs;
+        QTest::newRow("control characters and lone surrogates skipped")
+            << u"a"_qs + QChar(0x07) + QChar(0xd83d) + u"b"_qs + QChar(0xde00) + QChar(0x1b)
+            << u"ab"_qs;
     }
 
     void postUnicode()
     {
         QFETCH(QString, text);
-        const auto events = collect([&] {
-            for (const QString& scalar : scalars(text))
-                m_input->postUnicode(scalar);
-        });
-        QVERIFY(events);
-        QCOMPARE(typedText(*events), text);
-        QVERIFY(!anyKeyDown());
-    }
-
-    void controlCharactersAndLoneSurrogatesAreSkipped()
-    {
-        const QString text = QStringLiteral("a") + QChar(0x07) + QChar(0xd83d) +
-                             QStringLiteral("b") + QChar(0xde00) + QChar(0x1b);
+        QFETCH(QString, typed);
+        const QList<KeySym> before = keymap();
         const auto events = collect([&] { m_input->postUnicode(text); });
         QVERIFY(events);
-        QCOMPARE(typedText(*events), QStringLiteral("ab"));
-    }
-
-    void temporaryBindingIsUndone()
-    {
-        const KeymapCopy before = keymap();
-        // None of these is on the keymap, so each takes a spare keycode for the moment.
-        const QString text = QStringLiteral("😀€ß");
-        const QList<uint> codePoints = text.toUcs4();
-        for (const uint codePoint : codePoints) {
-            QVERIFY(!before.symbols.contains(KeySym(0x01000000 + codePoint)));
-            QVERIFY(!before.symbols.contains(KeySym(codePoint)));
-        }
-        const auto events = collect([&] {
-            for (const QString& scalar : scalars(text))
-                m_input->postUnicode(scalar);
-        });
-        QVERIFY(events);
-        QCOMPARE(typedText(*events), text);
+        QCOMPARE(typedText(*events), typed);
+        QVERIFY(!anyKeyDown());
         QCOMPARE(keymap(), before);
     }
 
-    void postClick_data()
+    // A key without a keysym, a point off any screen.
+    void impossibleInputPostsNothing()
     {
-        QTest::addColumn<QPointF>("offset");
-        QTest::addColumn<QPoint>("expected");
-        QTest::newRow("near the corner") << QPointF(3, 4) << QPoint(3, 4);
-        QTest::newRow("middle") << QPointF(200, 150) << QPoint(200, 150);
-        QTest::newRow("fractions round") << QPointF(50.6, 70.4) << QPoint(51, 70);
-        QTest::newRow("last pixel") << QPointF(399, 299) << QPoint(399, 299);
-    }
-
-    void postClick()
-    {
-        QFETCH(QPointF, offset);
-        QFETCH(QPoint, expected);
-        const QPointF point = QPointF(windowOrigin()) + offset;
-        const QList<Received> events = collectButtons([&] { m_input->postClick(point); }, 2);
-        QCOMPARE(events.size(), 2);
-        QCOMPARE(events.at(0).type, ButtonPress);
-        QCOMPARE(events.at(1).type, ButtonRelease);
-        for (const Received& event : events) {
-            QCOMPARE(event.button, unsigned(Button1));
-            QCOMPARE(QPoint(event.x, event.y), expected);
-        }
-    }
-
-    void unreachablePointIsNotClicked()
-    {
+        bool posted = false;
         const auto events = collect([&] {
-            m_input->postClick(QPointF(qQNaN(), 10));
-            m_input->postClick(QPointF(1e300, 10));
+            posted = m_input->postKey(Qt::Key_unknown, {});
+            posted = m_input->postClick(QPointF(qQNaN(), 10)) || posted;
+            posted = m_input->postClick(QPointF(1e300, 10)) || posted;
         });
         QVERIFY(events);
+        QVERIFY(!posted);
         QCOMPARE(events->size(), 0);
-    }
-
-    void unavailableWithoutADisplay_data()
-    {
-        QTest::addColumn<QByteArray>("display");
-        QTest::newRow("unset") << QByteArray();
-        QTest::newRow("no such server") << QByteArrayLiteral(":4999");
     }
 
     void unavailableWithoutADisplay()
     {
-        QFETCH(QByteArray, display);
         const QByteArray saved = qgetenv("DISPLAY");
-        if (display.isEmpty())
-            qunsetenv("DISPLAY");
-        else
-            qputenv("DISPLAY", display);
+        qputenv("DISPLAY", ":4999");
         XTestInputSynthesizer input;
         const std::optional<QString> refusal = input.prepare();
         const bool posted = input.postKey(Qt::Key_Return, {}) ||

@@ -31,12 +31,15 @@ namespace {
 enum class Before { absent, idle, paused, playing };
 enum class Request { play, playlist, pause, resume };
 
-struct Player {
-    QString program{};
-    // Its MPRIS bus name and desktop entry.
-    QString service{};
-    QString desktopId{};
-};
+QString serviceOf(const QString& player)
+{
+    return QStringLiteral("org.mpris.MediaPlayer2.") + player;
+}
+
+QString desktopIdOf(const QString& player)
+{
+    return player + QStringLiteral(".desktop");
+}
 
 } // namespace
 
@@ -51,7 +54,7 @@ class TestMprisMusic : public QObject {
 
     TestDesktop m_desktop;
     QString m_music;
-    QHash<QString, Player> m_players;
+    const QStringList m_players{QStringLiteral("mpv"), QStringLiteral("vlc")};
     QHash<QString, QPointer<QProcess>> m_running;
     QString m_defaultPlayer;
     QProcessEnvironment m_vlcEnvironment;
@@ -61,9 +64,7 @@ class TestMprisMusic : public QObject {
 
     static QString findPlugin()
     {
-        for (const char* candidate :
-             {"/usr/lib/mpv-mpris/mpris.so", "/usr/lib/x86_64-linux-gnu/mpv/scripts/mpris.so",
-              "/etc/mpv/scripts/mpris.so", "/usr/share/mpv/scripts/mpris.so"}) {
+        for (const char* candidate : {"/usr/lib/mpv-mpris/mpris.so", "/etc/mpv/scripts/mpris.so"}) {
             if (QFile::exists(QString::fromLatin1(candidate)))
                 return QString::fromLatin1(candidate);
         }
@@ -77,20 +78,13 @@ class TestMprisMusic : public QObject {
 
     QStringList playerArguments(const QString& name, const QString& file) const
     {
-        QStringList arguments;
-        if (name == u"mpv")
-            arguments = {QStringLiteral("--no-config"),
-                         QStringLiteral("--idle=yes"),
-                         QStringLiteral("--no-video"),
-                         QStringLiteral("--ao=null"),
-                         QStringLiteral("--keep-open=yes"),
-                         QStringLiteral("--no-terminal"),
-                         QStringLiteral("--script=") + findPlugin()};
-        else
-            arguments = {QStringLiteral("-I"),        QStringLiteral("dummy"),
-                         QStringLiteral("--control"), QStringLiteral("dbus"),
-                         QStringLiteral("--aout"),    QStringLiteral("dummy"),
-                         QStringLiteral("--no-video")};
+        QStringList arguments =
+            name == u"mpv"
+                ? QStringLiteral("--no-config --idle=yes --no-video --ao=null "
+                                 "--keep-open=yes --no-terminal --script=%1")
+                      .arg(findPlugin())
+                      .split(u' ')
+                : QStringLiteral("-I dummy --control dbus --aout dummy --no-video").split(u' ');
         if (!file.isEmpty())
             arguments << file;
         return arguments;
@@ -102,7 +96,7 @@ class TestMprisMusic : public QObject {
             return;
         QString why;
         QProcess* process =
-            m_desktop.startProcess(m_players.value(name).program, playerArguments(name, file), &why,
+            m_desktop.startProcess(name, playerArguments(name, file), &why,
                                    name == u"vlc" ? m_vlcEnvironment : QProcessEnvironment());
         QVERIFY2(process, qPrintable(why));
         m_running.insert(name, process);
@@ -118,14 +112,14 @@ class TestMprisMusic : public QObject {
         m_running.clear();
         // A player that is gone may keep its bus name a moment; the next row's player must
         // not be confused with it.
-        for (auto player = m_players.cbegin(); player != m_players.cend(); ++player)
-            QTRY_VERIFY_WITH_TIMEOUT(status(player.key()).isEmpty(), 10000);
+        for (const QString& player : m_players)
+            QTRY_VERIFY_WITH_TIMEOUT(status(player).isEmpty(), 10000);
     }
 
     QVariant playerProperty(const QString& name, const QString& property) const
     {
         QDBusMessage get = QDBusMessage::createMethodCall(
-            m_players.value(name).service, QStringLiteral("/org/mpris/MediaPlayer2"),
+            serviceOf(name), QStringLiteral("/org/mpris/MediaPlayer2"),
             QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
         get.setArguments({QStringLiteral("org.mpris.MediaPlayer2.Player"), property});
         const QDBusMessage reply = QDBusConnection::sessionBus().call(get, QDBus::Block, 2000);
@@ -152,7 +146,7 @@ class TestMprisMusic : public QObject {
     void pause(const QString& name) const
     {
         const QDBusMessage call = QDBusMessage::createMethodCall(
-            m_players.value(name).service, QStringLiteral("/org/mpris/MediaPlayer2"),
+            serviceOf(name), QStringLiteral("/org/mpris/MediaPlayer2"),
             QStringLiteral("org.mpris.MediaPlayer2.Player"), QStringLiteral("Pause"));
         QDBusConnection::sessionBus().call(call, QDBus::Block, 2000);
     }
@@ -173,14 +167,6 @@ private Q_SLOTS:
             m_vlcEnvironment.insert(QStringLiteral("LD_PRELOAD"),
                                     QStringLiteral(KORVANE_VLC_AS_USER));
 
-        m_players = {
-            {QStringLiteral("mpv"),
-             {QStringLiteral("mpv"), QStringLiteral("org.mpris.MediaPlayer2.mpv"),
-              QStringLiteral("mpv.desktop")}},
-            {QStringLiteral("vlc"),
-             {QStringLiteral("vlc"), QStringLiteral("org.mpris.MediaPlayer2.vlc"),
-              QStringLiteral("vlc.desktop")}},
-        };
         m_music = QDir(m_desktop.scratchDirectory()).filePath(QStringLiteral("Music"));
         // Long enough to be still playing when the test looks.
         constexpr double seconds = 120;
@@ -267,17 +253,24 @@ private Q_SLOTS:
 
         stopAll();
         m_defaultPlayer = defaultPlayer;
-        const QUrl entry =
-            QUrl::fromLocalFile(u"/apps/"_qs + m_players.value(defaultPlayer).desktopId);
+        const QUrl entry = QUrl::fromLocalFile(u"/apps/"_qs + desktopIdOf(defaultPlayer));
         m_catalog->byBundleIdentifier.insert(QStringLiteral("com.apple.Music"),
                                              {defaultPlayer, entry});
-        m_catalog->identifiers.insert(entry, m_players.value(defaultPlayer).desktopId);
+        m_catalog->identifiers.insert(entry, desktopIdOf(defaultPlayer));
         m_workspace->openedApplications.clear();
         if (before != Before::absent)
             start(player, before == Before::idle ? QString() : track("Miles Davis/So What.wav"));
-        // mpv-mpris says "Playing" for a moment after it starts, idle or not.
+        // mpv-mpris 0.7 says "Playing" after it starts, idle or not, until mpv's idle event;
+        // when that event comes before mpv's first word on pausing, it stays "Playing" for
+        // good. A fresh idle player that does not settle is started again.
+        for (int attempt = 0; before == Before::idle && attempt < 3 &&
+                              !QTest::qWaitFor([&] { return this->status(player) == u"Stopped"; });
+             ++attempt) {
+            stopAll();
+            start(player);
+        }
         if (before == Before::idle)
-            QTRY_COMPARE_WITH_TIMEOUT(this->status(player), QStringLiteral("Stopped"), 10000);
+            QCOMPARE(this->status(player), QStringLiteral("Stopped"));
         if (before == Before::playing || before == Before::paused)
             QTRY_COMPARE_WITH_TIMEOUT(this->status(player), QStringLiteral("Playing"), 10000);
         if (before == Before::paused) {

@@ -23,6 +23,7 @@
 #include <csignal>
 #include <functional>
 #include <linux/capability.h>
+#include <map>
 #include <optional>
 #include <sys/prctl.h>
 #include <sys/types.h>
@@ -70,15 +71,19 @@ QString captureSource()
     return QStringLiteral("korvane_capture");
 }
 
-// Where Debian installs a program that is not on PATH, else PATH.
-QString findProgram(const QString& name, const QStringList& extraPlaces = {})
+// Where Debian installs a program that is not on PATH, else PATH; empty, with the reason,
+// when it is not installed.
+QString requireProgram(const QString& name, QString* whyNot, const QStringList& places = {})
 {
-    for (const QString& place : extraPlaces) {
+    for (const QString& place : places) {
         const QString candidate = place + u'/' + name;
         if (QFileInfo(candidate).isExecutable())
             return candidate;
     }
-    return QStandardPaths::findExecutable(name);
+    const QString found = QStandardPaths::findExecutable(name);
+    if (found.isEmpty() && whyNot)
+        *whyNot = QStringLiteral("%1 is not installed").arg(name);
+    return found;
 }
 
 QString logTail(const QString& path)
@@ -268,9 +273,10 @@ struct TestDesktop::Private {
     QTemporaryDir root{QDir::tempPath() + QStringLiteral("/korvane-desktop-XXXXXX")};
     // In start order; stopped from the back.
     std::vector<std::unique_ptr<QProcess>> processes;
-    QProcessEnvironment variables; // what this desktop set
-    QStringList removedVariables;  // what it took away
-    QList<QPair<QByteArray, std::optional<QByteArray>>> savedVariables;
+    int logs = 0;
+    QProcessEnvironment variables; // what this desktop set, in this process too
+    // The values from before the desktop changed them, to give back.
+    std::map<QByteArray, std::optional<QByteArray>> savedVariables;
 
     int displayNumber = -1;
     QProcess* xServer = nullptr;
@@ -278,7 +284,6 @@ struct TestDesktop::Private {
     QProcess* sessionBus = nullptr;
     QProcess* accessibilityLauncher = nullptr;
     QString sessionBusAddress;
-    QString accessibilityBusAddress;
     QProcess* pulseAudio = nullptr;
     QProcess* compositor = nullptr;
     QProcess* pipeWire = nullptr;
@@ -288,77 +293,52 @@ struct TestDesktop::Private {
     QString seatConnection;
 
     QString path(const QString& name) const { return root.filePath(name); }
+    QString runtimeDirectory() const { return variables.value(QStringLiteral("XDG_RUNTIME_DIR")); }
 
     void rememberVariable(const QByteArray& key)
     {
-        const bool seen = std::any_of(savedVariables.cbegin(), savedVariables.cend(),
-                                      [&](const auto& saved) { return saved.first == key; });
-        if (!seen) {
-            std::optional<QByteArray> previous;
-            if (qEnvironmentVariableIsSet(key.constData()))
-                previous = qgetenv(key.constData());
-            savedVariables.append({key, previous});
-        }
+        if (!savedVariables.count(key) && qEnvironmentVariableIsSet(key.constData()))
+            savedVariables[key] = qgetenv(key.constData());
+        savedVariables.try_emplace(key, std::nullopt);
     }
 
     void unsetVariable(const QString& name)
     {
-        const QByteArray key = name.toLocal8Bit();
-        rememberVariable(key);
-        qunsetenv(key.constData());
+        rememberVariable(name.toLocal8Bit());
+        qunsetenv(name.toLocal8Bit().constData());
         variables.remove(name);
-        if (!removedVariables.contains(name))
-            removedVariables.append(name);
     }
 
     void setVariable(const QString& name, const QString& value)
     {
-        removedVariables.removeAll(name);
-        const QByteArray key = name.toLocal8Bit();
-        const bool seen = std::any_of(savedVariables.cbegin(), savedVariables.cend(),
-                                      [&](const auto& saved) { return saved.first == key; });
-        if (!seen) {
-            std::optional<QByteArray> previous;
-            if (qEnvironmentVariableIsSet(key.constData()))
-                previous = qgetenv(key.constData());
-            savedVariables.append({key, previous});
-        }
-        qputenv(key.constData(), value.toLocal8Bit());
+        rememberVariable(name.toLocal8Bit());
+        qputenv(name.toLocal8Bit().constData(), value.toLocal8Bit());
         variables.insert(name, value);
     }
 
     void restoreVariables()
     {
-        for (auto it = savedVariables.crbegin(); it != savedVariables.crend(); ++it) {
-            if (it->second)
-                qputenv(it->first.constData(), *it->second);
+        for (const auto& [key, value] : savedVariables) {
+            if (value)
+                qputenv(key.constData(), *value);
             else
-                qunsetenv(it->first.constData());
+                qunsetenv(key.constData());
         }
         savedVariables.clear();
     }
 
-    QProcessEnvironment environment() const
-    {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        for (const QString& removed : removedVariables)
-            environment.remove(removed);
-        const QStringList keys = variables.keys();
-        for (const QString& key : keys)
-            environment.insert(key, variables.value(key));
-        return environment;
-    }
+    static QProcessEnvironment environment() { return QProcessEnvironment::systemEnvironment(); }
 
-    // Started in its own process group, so helpers it forks are stopped with it.
-    QProcess* start(const QString& program, const QStringList& arguments, const QString& logName,
-                    const QProcessEnvironment& environment, bool keepOutput = false)
+    // Started in its own process group, so helpers it forks are stopped with it; its output
+    // goes to `log`.
+    QProcess* start(const QString& program, const QStringList& arguments, const QString& log,
+                    const QProcessEnvironment& environment, QString* whyNot)
     {
         auto process = std::make_unique<QProcess>();
         process->setProcessEnvironment(environment);
         process->setWorkingDirectory(root.path());
-        if (!keepOutput)
-            process->setStandardOutputFile(path(logName));
-        process->setStandardErrorFile(path(logName), QIODevice::Append);
+        process->setStandardOutputFile(log);
+        process->setStandardErrorFile(log, QIODevice::Append);
         // A test that crashes or is killed takes its services with it.
         const pid_t parent = ::getpid();
         process->setChildProcessModifier([parent] {
@@ -368,10 +348,44 @@ struct TestDesktop::Private {
                 ::_exit(1);
         });
         process->start(program, arguments);
-        if (!process->waitForStarted(5000))
+        if (!process->waitForStarted(5000)) {
+            fail(whyNot,
+                 QStringLiteral("%1 could not be started").arg(QFileInfo(program).fileName()));
             return nullptr;
+        }
         processes.push_back(std::move(process));
         return processes.back().get();
+    }
+
+    QString nextLog(const QString& program)
+    {
+        return path(QFileInfo(program).fileName() + QStringLiteral("-%1.log").arg(++logs));
+    }
+
+    // Starts `program` and waits until `ready` holds. Otherwise stops it, says that it ended
+    // or did not `readiness` in time, with the end of its log, and tells in `exited` which.
+    QProcess* launch(const QString& program, const QStringList& arguments,
+                     const QProcessEnvironment& environment, const QString& readiness,
+                     const std::function<bool(QProcess*)>& ready, QString* whyNot,
+                     bool* exited = nullptr)
+    {
+        const QString log = nextLog(program);
+        QProcess* process = start(program, arguments, log, environment, whyNot);
+        if (!process)
+            return nullptr;
+        const Wait outcome = waitUntil(process, [&] { return ready(process); });
+        if (exited)
+            *exited = outcome == Wait::exited;
+        if (outcome == Wait::ready)
+            return process;
+        stop(process);
+        const QString name = QFileInfo(program).fileName();
+        fail(
+            whyNot,
+            outcome == Wait::exited
+                ? QStringLiteral("%1 exited at start%2").arg(name, logTail(log))
+                : QStringLiteral("%1 did not %2 within 10 s%3").arg(name, readiness, logTail(log)));
+        return nullptr;
     }
 
     void stop(QProcess* process)
@@ -439,11 +453,11 @@ struct TestDesktop::Private {
     {
         const QString helper =
             QCoreApplication::applicationDirPath() + QStringLiteral("/portalconsent");
-        consentHelper = QFileInfo(helper).isExecutable()
-                            ? start(helper, {}, QStringLiteral("portalconsent.log"), environment())
-                            : nullptr;
-        if (!consentHelper)
-            fail(whyNot, QStringLiteral("the consent helper %1 could not be started").arg(helper));
+        if (!QFileInfo(helper).isExecutable()) {
+            fail(whyNot, QStringLiteral("the consent helper %1 is not built").arg(helper));
+            return false;
+        }
+        consentHelper = start(helper, {}, nextLog(helper), environment(), whyNot);
         return consentHelper != nullptr;
     }
 
@@ -485,11 +499,9 @@ bool TestDesktop::startDisplay(QString* whyNot)
 {
     if (d->xServer)
         return true;
-    const QString xvfb = findProgram(QStringLiteral("Xvfb"));
-    if (xvfb.isEmpty()) {
-        fail(whyNot, QStringLiteral("Xvfb is not installed"));
+    const QString xvfb = requireProgram(QStringLiteral("Xvfb"), whyNot);
+    if (xvfb.isEmpty())
         return false;
-    }
     if (!d->root.isValid()) {
         fail(whyNot, QStringLiteral("could not create a temporary folder for the desktop"));
         return false;
@@ -498,45 +510,32 @@ bool TestDesktop::startDisplay(QString* whyNot)
     // taken exits, and the next number is tried. -noreset: the server would otherwise reset
     // whenever its last client leaves (our own readiness probe included) and refuse the
     // clients that connect meanwhile.
-    QString lastReason =
-        QStringLiteral("no free display between :%1 and :%2").arg(firstDisplay).arg(lastDisplay);
+    fail(whyNot,
+         QStringLiteral("no free display between :%1 and :%2").arg(firstDisplay).arg(lastDisplay));
     for (int number = firstDisplay; number <= lastDisplay; ++number) {
+        const QString name = QStringLiteral(":%1").arg(number);
         if (QFileInfo::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number)) ||
             QFileInfo::exists(QStringLiteral("/tmp/.X%1-lock").arg(number)))
             continue;
-        const QString log = QStringLiteral("xvfb-%1.log").arg(number);
-        QProcess* server = d->start(xvfb,
-                                    {QStringLiteral(":%1").arg(number), QStringLiteral("-screen"),
-                                     QStringLiteral("0"), QStringLiteral("1280x800x24"),
-                                     QStringLiteral("-nolisten"), QStringLiteral("tcp"),
-                                     QStringLiteral("-noreset")},
-                                    log, d->environment());
-        if (!server) {
-            fail(whyNot, QStringLiteral("Xvfb could not be started"));
-            return false;
-        }
-        const qint64 pid = server->processId();
-        const Wait outcome = waitUntil(server, [&] { return displayAnswers(number, pid); });
-        if (outcome == Wait::ready) {
-            d->xServer = server;
+        bool exited = false;
+        d->xServer = d->launch(
+            xvfb,
+            {name, QStringLiteral("-screen"), QStringLiteral("0"), QStringLiteral("1280x800x24"),
+             QStringLiteral("-nolisten"), QStringLiteral("tcp"), QStringLiteral("-noreset")},
+            d->environment(), QStringLiteral("open display ") + name,
+            [number](QProcess* server) { return displayAnswers(number, server->processId()); },
+            whyNot, &exited);
+        if (d->xServer) {
             d->displayNumber = number;
-            d->setVariable(QStringLiteral("DISPLAY"), QStringLiteral(":%1").arg(number));
+            d->setVariable(QStringLiteral("DISPLAY"), name);
             // Whatever session the developer runs, children see an X11 one.
             d->setVariable(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("x11"));
             d->unsetVariable(QStringLiteral("WAYLAND_DISPLAY"));
             return true;
         }
-        d->stop(server);
-        if (outcome == Wait::timedOut) {
-            fail(whyNot, QStringLiteral("Xvfb did not open display :%1 within 10 s%2")
-                             .arg(number)
-                             .arg(logTail(d->path(log))));
+        if (!exited)
             return false;
-        }
-        lastReason =
-            QStringLiteral("Xvfb exited on display :%1%2").arg(number).arg(logTail(d->path(log)));
     }
-    fail(whyNot, lastReason);
     return false;
 }
 
@@ -544,12 +543,8 @@ bool TestDesktop::startWindowManager(QString* whyNot)
 {
     if (d->windowManager)
         return true;
-    const QString openbox = findProgram(QStringLiteral("openbox"));
-    if (openbox.isEmpty()) {
-        fail(whyNot, QStringLiteral("openbox is not installed"));
-        return false;
-    }
-    if (!startDisplay(whyNot))
+    const QString openbox = requireProgram(QStringLiteral("openbox"), whyNot);
+    if (openbox.isEmpty() || !startDisplay(whyNot))
         return false;
     const QString configuration = d->path(QStringLiteral("openbox-rc.xml"));
     QFile file(configuration);
@@ -558,65 +553,29 @@ bool TestDesktop::startWindowManager(QString* whyNot)
         return false;
     }
     file.close();
-    const QString log = QStringLiteral("openbox.log");
-    QProcess* manager = d->start(
+    d->windowManager = d->launch(
         openbox, {QStringLiteral("--sm-disable"), QStringLiteral("--config-file"), configuration},
-        log, d->environment());
-    if (!manager) {
-        fail(whyNot, QStringLiteral("openbox could not be started"));
-        return false;
-    }
-    const QString name = display();
-    const Wait outcome = waitUntil(manager, [&] { return windowManagerRunning(name); });
-    if (outcome != Wait::ready) {
-        d->stop(manager);
-        fail(whyNot, outcome == Wait::exited
-                         ? QStringLiteral("openbox exited at start%1").arg(logTail(d->path(log)))
-                         : QStringLiteral("openbox did not manage the display within 10 s%1")
-                               .arg(logTail(d->path(log))));
-        return false;
-    }
-    d->windowManager = manager;
-    return true;
+        d->environment(), QStringLiteral("manage the display"),
+        [name = display()](QProcess*) { return windowManagerRunning(name); }, whyNot);
+    return d->windowManager != nullptr;
 }
 
 bool TestDesktop::startSessionBus(QString* whyNot)
 {
     if (d->sessionBus)
         return true;
-    const QString daemon = findProgram(QStringLiteral("dbus-daemon"));
-    if (daemon.isEmpty()) {
-        fail(whyNot, QStringLiteral("dbus-daemon is not installed"));
+    const QString daemon = requireProgram(QStringLiteral("dbus-daemon"), whyNot);
+    if (daemon.isEmpty() || !d->ensureRuntimeDirectory(whyNot))
         return false;
-    }
-    if (!d->ensureRuntimeDirectory(whyNot))
+    const QString socket = d->runtimeDirectory() + QStringLiteral("/bus");
+    const QString address = QStringLiteral("unix:path=") + socket;
+    d->sessionBus = d->launch(
+        daemon,
+        {QStringLiteral("--session"), QStringLiteral("--nofork"), u"--address="_qs + address},
+        d->environment(), QStringLiteral("open its socket"),
+        [&](QProcess*) { return socketAccepts(socket); }, whyNot);
+    if (!d->sessionBus)
         return false;
-    const QString socket = runtimeDirectory() + QStringLiteral("/bus");
-    const QString log = QStringLiteral("dbus-daemon.log");
-    QProcess* bus = d->start(daemon,
-                             {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                              QStringLiteral("--print-address"),
-                              QStringLiteral("--address=unix:path=") + socket},
-                             log, d->environment(), true);
-    if (!bus) {
-        fail(whyNot, QStringLiteral("dbus-daemon could not be started"));
-        return false;
-    }
-    QString address;
-    const Wait outcome = waitUntil(bus, [&] {
-        if (bus->canReadLine())
-            address = QString::fromLocal8Bit(bus->readLine()).trimmed();
-        else
-            bus->waitForReadyRead(pollStep);
-        return !address.isEmpty();
-    });
-    if (outcome != Wait::ready) {
-        d->stop(bus);
-        fail(whyNot, QStringLiteral("dbus-daemon did not print its address within 10 s%1")
-                         .arg(logTail(d->path(log))));
-        return false;
-    }
-    d->sessionBus = bus;
     d->sessionBusAddress = address;
     d->setVariable(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address);
     return true;
@@ -629,62 +588,41 @@ bool TestDesktop::startAccessibilityBus(QString* whyNot)
     const QStringList places = {QStringLiteral("/usr/libexec"),
                                 QStringLiteral("/usr/lib/at-spi2-core"),
                                 QStringLiteral("/usr/libexec/at-spi2-core")};
-    const QString launcher = findProgram(QStringLiteral("at-spi-bus-launcher"), places);
-    if (launcher.isEmpty()) {
-        fail(whyNot, QStringLiteral("at-spi-bus-launcher is not installed"));
-        return false;
-    }
-    const QString registry = findProgram(QStringLiteral("at-spi2-registryd"), places);
-    if (registry.isEmpty()) {
-        fail(whyNot, QStringLiteral("at-spi2-registryd is not installed"));
-        return false;
-    }
-    if (!startSessionBus(whyNot))
+    const QString launcher = requireProgram(QStringLiteral("at-spi-bus-launcher"), whyNot, places);
+    const QString registry = requireProgram(QStringLiteral("at-spi2-registryd"), whyNot, places);
+    if (launcher.isEmpty() || registry.isEmpty() || !startSessionBus(whyNot))
         return false;
 
     d->setVariable(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
     d->setVariable(QStringLiteral("NO_AT_BRIDGE"), QStringLiteral("0"));
-    const QString log = QStringLiteral("at-spi-bus-launcher.log");
-    QProcess* bus =
-        d->start(launcher, {QStringLiteral("--launch-immediately")}, log, d->environment());
-    if (!bus) {
-        fail(whyNot, QStringLiteral("at-spi-bus-launcher could not be started"));
-        return false;
-    }
     QString address;
-    const QString session = d->sessionBusAddress;
-    const Wait outcome = waitUntil(bus, [&] {
-        address = accessibilityAddressOn(session);
-        return !address.isEmpty();
-    });
-    if (outcome != Wait::ready) {
-        d->stop(bus);
-        fail(
-            whyNot,
-            outcome == Wait::exited
-                ? QStringLiteral("at-spi-bus-launcher exited at start%1").arg(logTail(d->path(log)))
-                : QStringLiteral("at-spi-bus-launcher did not answer within 10 s%1")
-                      .arg(logTail(d->path(log))));
+    QProcess* bus = d->launch(
+        launcher, {QStringLiteral("--launch-immediately")}, d->environment(),
+        QStringLiteral("answer"),
+        [&, session = d->sessionBusAddress](QProcess*) {
+            address = accessibilityAddressOn(session);
+            return !address.isEmpty();
+        },
+        whyNot);
+    if (!bus)
         return false;
-    }
 
-    // The registry may also be activated by the bus itself; whichever instance wins the
-    // name, the desktop is ready once the name is owned.
+    // The registry may also be activated by the bus itself, so its own process may end:
+    // whichever instance wins the name, the desktop is ready once the name is owned.
     QProcessEnvironment environment = d->environment();
     environment.insert(QStringLiteral("AT_SPI_BUS_ADDRESS"), address);
-    const QString registryLog = QStringLiteral("at-spi2-registryd.log");
-    QProcess* registryProcess = d->start(registry, {}, registryLog, environment);
+    const QString log = d->nextLog(registry);
+    QProcess* registryProcess = d->start(registry, {}, log, environment, whyNot);
     const QString registryName = QStringLiteral("org.a11y.atspi.Registry");
-    const Wait registered = waitUntil(nullptr, [&] { return nameOwnedOn(address, registryName); });
-    if (!registryProcess || registered != Wait::ready) {
+    if (!registryProcess ||
+        waitUntil(nullptr, [&] { return nameOwnedOn(address, registryName); }) != Wait::ready) {
         d->stop(registryProcess);
         d->stop(bus);
-        fail(whyNot, QStringLiteral("at-spi2-registryd did not register within 10 s%1")
-                         .arg(logTail(d->path(registryLog))));
+        fail(whyNot,
+             QStringLiteral("at-spi2-registryd did not register within 10 s") + logTail(log));
         return false;
     }
     d->accessibilityLauncher = bus;
-    d->accessibilityBusAddress = address;
     // AT_SPI_BUS_ADDRESS stays unset: Qt 6.4 connects straight to a bus named there and then
     // never registers with the registry, so its windows would stay unseen. Everyone asks the
     // session bus for the address instead.
@@ -695,25 +633,20 @@ bool TestDesktop::startPulseAudio(QString* whyNot)
 {
     if (d->pulseAudio)
         return true;
-    const QString pulse = findProgram(QStringLiteral("pulseaudio"));
-    if (pulse.isEmpty()) {
-        fail(whyNot, QStringLiteral("pulseaudio is not installed"));
+    const QString pulse = requireProgram(QStringLiteral("pulseaudio"), whyNot);
+    if (pulse.isEmpty() || !d->ensureRuntimeDirectory(whyNot))
         return false;
-    }
-    if (!d->ensureRuntimeDirectory(whyNot))
-        return false;
-    const QString runtime = runtimeDirectory() + QStringLiteral("/pulse");
+    const QString runtime = d->runtimeDirectory() + QStringLiteral("/pulse");
     const QString home = d->path(QStringLiteral("pulse-home"));
     if (!QDir().mkpath(runtime) || !QDir().mkpath(home)) {
         fail(whyNot, QStringLiteral("could not create the folders for pulseaudio"));
         return false;
     }
     const QString socket = runtime + QStringLiteral("/native");
-    const QString cookie = d->path(QStringLiteral("pulse-cookie"));
 
     // Clients must not write a cookie into the real home either.
     d->setVariable(QStringLiteral("PULSE_RUNTIME_PATH"), runtime);
-    d->setVariable(QStringLiteral("PULSE_COOKIE"), cookie);
+    d->setVariable(QStringLiteral("PULSE_COOKIE"), d->path(QStringLiteral("pulse-cookie")));
 
     QProcessEnvironment environment = d->environment();
     environment.insert(QStringLiteral("HOME"), home);
@@ -721,8 +654,7 @@ bool TestDesktop::startPulseAudio(QString* whyNot)
     environment.insert(QStringLiteral("PULSE_STATE_PATH"), home + QStringLiteral("/state"));
     // -n: no default script, so no hardware, no D-Bus, no session modules. As root it runs
     // per-user only with --system=no.
-    const QString log = QStringLiteral("pulseaudio.log");
-    QProcess* server = d->start(
+    d->pulseAudio = d->launch(
         pulse,
         {QStringLiteral("--daemonize=no"), QStringLiteral("--system=no"),
          QStringLiteral("--exit-idle-time=-1"), QStringLiteral("--use-pid-file=no"),
@@ -736,21 +668,10 @@ bool TestDesktop::startPulseAudio(QString* whyNot)
                         "source_properties=device.description=Korvane-Capture")
              .arg(sinkName(), captureSource()),
          QStringLiteral("--load=module-native-protocol-unix auth-anonymous=1 socket=") + socket},
-        log, environment);
-    if (!server) {
-        fail(whyNot, QStringLiteral("pulseaudio could not be started"));
+        environment, QStringLiteral("open its socket"),
+        [&](QProcess*) { return socketAccepts(socket); }, whyNot);
+    if (!d->pulseAudio)
         return false;
-    }
-    const Wait outcome = waitUntil(server, [&] { return socketAccepts(socket); });
-    if (outcome != Wait::ready) {
-        d->stop(server);
-        fail(whyNot, outcome == Wait::exited
-                         ? QStringLiteral("pulseaudio exited at start%1").arg(logTail(d->path(log)))
-                         : QStringLiteral("pulseaudio did not open its socket within 10 s%1")
-                               .arg(logTail(d->path(log))));
-        return false;
-    }
-    d->pulseAudio = server;
     d->setVariable(QStringLiteral("PULSE_SERVER"), QStringLiteral("unix:") + socket);
     return true;
 }
@@ -775,29 +696,18 @@ bool TestDesktop::startSession(Session session, QString* whyNot)
     const bool gnome = session == Session::gnomeWayland;
     const QString compositorName =
         gnome ? QStringLiteral("mutter") : QStringLiteral("kwin_wayland");
-    const QString installed = findProgram(compositorName);
-    if (installed.isEmpty()) {
-        fail(whyNot, QStringLiteral("%1 is not installed").arg(compositorName));
-        return false;
-    }
-    const QString portal = findProgram(gnome ? QStringLiteral("xdg-desktop-portal-gnome")
-                                             : QStringLiteral("xdg-desktop-portal-kde"),
-                                       {QStringLiteral("/usr/libexec"),
-                                        QStringLiteral("/usr/lib/x86_64-linux-gnu/libexec"),
-                                        QStringLiteral("/usr/lib/aarch64-linux-gnu/libexec")});
-    if (portal.isEmpty() ||
-        findProgram(QStringLiteral("xdg-desktop-portal"), {QStringLiteral("/usr/libexec")})
-            .isEmpty()) {
-        fail(whyNot, QStringLiteral("xdg-desktop-portal with its %1 backend is not installed")
-                         .arg(gnome ? QStringLiteral("GNOME") : QStringLiteral("KDE")));
-        return false;
-    }
-    const QString pipeWire = findProgram(QStringLiteral("pipewire"));
-    if (pipeWire.isEmpty()) {
-        fail(whyNot, QStringLiteral("pipewire is not installed"));
-        return false;
-    }
-    if (!startSessionBus(whyNot))
+    const QString installed = requireProgram(compositorName, whyNot);
+    const QString portal = requireProgram(gnome ? QStringLiteral("xdg-desktop-portal-gnome")
+                                                : QStringLiteral("xdg-desktop-portal-kde"),
+                                          whyNot,
+                                          {QStringLiteral("/usr/libexec"),
+                                           QStringLiteral("/usr/lib/x86_64-linux-gnu/libexec"),
+                                           QStringLiteral("/usr/lib/aarch64-linux-gnu/libexec")});
+    const QString portalFrontEnd = requireProgram(QStringLiteral("xdg-desktop-portal"), whyNot,
+                                                  {QStringLiteral("/usr/libexec")});
+    const QString pipeWire = requireProgram(QStringLiteral("pipewire"), whyNot);
+    if (installed.isEmpty() || portal.isEmpty() || portalFrontEnd.isEmpty() || pipeWire.isEmpty() ||
+        !startSessionBus(whyNot))
         return false;
 
     // The session the compositor, the portals and every client see.
@@ -822,28 +732,22 @@ bool TestDesktop::startSession(Session session, QString* whyNot)
         return false;
     }
 
-    const QString pipeWireLog = QStringLiteral("pipewire.log");
-    d->pipeWire = d->start(pipeWire, {}, pipeWireLog, d->environment());
-    const QString pipeWireSocket = runtimeDirectory() + QStringLiteral("/pipewire-0");
-    if (!d->pipeWire ||
-        waitUntil(d->pipeWire, [&] { return socketAccepts(pipeWireSocket); }) != Wait::ready) {
-        fail(whyNot, QStringLiteral("pipewire did not open its socket within 10 s%1")
-                         .arg(logTail(d->path(pipeWireLog))));
+    const QString pipeWireSocket = d->runtimeDirectory() + QStringLiteral("/pipewire-0");
+    d->pipeWire = d->launch(
+        pipeWire, {}, d->environment(), QStringLiteral("open its socket"),
+        [&](QProcess*) { return socketAccepts(pipeWireSocket); }, whyNot);
+    if (!d->pipeWire)
         return false;
-    }
 
     QString program = installed;
     QStringList arguments;
     QProcessEnvironment environment = d->environment();
     QString busName;
     if (gnome) {
-        arguments = {QStringLiteral("--headless"),
-                     QStringLiteral("--wayland"),
-                     QStringLiteral("--no-x11"),
-                     QStringLiteral("--wayland-display"),
-                     socket,
-                     QStringLiteral("--virtual-monitor"),
-                     QStringLiteral("1280x800")};
+        arguments = QStringLiteral("--headless --wayland --no-x11 --virtual-monitor 1280x800 "
+                                   "--wayland-display %1")
+                        .arg(socket)
+                        .split(u' ');
         busName = QStringLiteral("org.gnome.Mutter.RemoteDesktop");
     } else {
         program = runnableKwin(installed, d->path(QStringLiteral("kwin")));
@@ -851,76 +755,45 @@ bool TestDesktop::startSession(Session session, QString* whyNot)
             fail(whyNot, QStringLiteral("kwin_wayland could not be copied to run it"));
             return false;
         }
-        arguments = {QStringLiteral("--virtual"),
-                     QStringLiteral("--no-lockscreen"),
-                     QStringLiteral("--no-global-shortcuts"),
-                     QStringLiteral("--width"),
-                     QStringLiteral("1280"),
-                     QStringLiteral("--height"),
-                     QStringLiteral("800"),
-                     QStringLiteral("--socket"),
-                     socket};
+        arguments = QStringLiteral("--virtual --no-lockscreen --no-global-shortcuts --width 1280 "
+                                   "--height 800 --socket %1")
+                        .arg(socket)
+                        .split(u' ');
         // KWin picks its own Qt platform.
         environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
         busName = QStringLiteral("org.kde.KWin");
     }
-    const QString log = compositorName + QStringLiteral(".log");
-    QProcess* compositor = d->start(program, arguments, log, environment);
-    const QString waylandSocket = runtimeDirectory() + u'/' + socket;
-    const QString address = d->sessionBusAddress;
-    const Wait outcome = compositor ? waitUntil(compositor,
-                                                [&] {
-                                                    return socketAccepts(waylandSocket) &&
-                                                           nameOwnedOn(address, busName);
-                                                })
-                                    : Wait::exited;
-    if (outcome != Wait::ready) {
-        d->stop(compositor);
-        fail(whyNot, QStringLiteral("%1 did not start within 10 s%2")
-                         .arg(compositorName, logTail(d->path(log))));
-        return false;
-    }
-    d->compositor = compositor;
-    if (!startAccessibilityBus(whyNot))
-        return false;
-    if (gnome && (!d->giveSeatInputDevices(whyNot) || !d->startConsentHelper(whyNot)))
-        return false;
-    return true;
-}
-
-bool TestDesktop::startAll(QString* whyNot)
-{
-    return startDisplay(whyNot) && startWindowManager(whyNot) && startSessionBus(whyNot) &&
-           startAccessibilityBus(whyNot) && startPulseAudio(whyNot);
+    const QString waylandSocket = d->runtimeDirectory() + u'/' + socket;
+    d->compositor = d->launch(
+        program, arguments, environment, QStringLiteral("start"),
+        [&, address = d->sessionBusAddress](QProcess*) {
+            return socketAccepts(waylandSocket) && nameOwnedOn(address, busName);
+        },
+        whyNot);
+    return d->compositor && startAccessibilityBus(whyNot) &&
+           (!gnome || (d->giveSeatInputDevices(whyNot) && d->startConsentHelper(whyNot)));
 }
 
 QProcess* TestDesktop::startProcess(const QString& program, const QStringList& arguments,
                                     QString* whyNot, const QProcessEnvironment& extra)
 {
-    const QString executable = findProgram(program);
-    if (executable.isEmpty()) {
-        fail(whyNot, QStringLiteral("%1 is not installed").arg(program));
+    const QString executable = requireProgram(program, whyNot);
+    if (executable.isEmpty())
         return nullptr;
-    }
     QProcessEnvironment environment = d->environment();
     const QStringList keys = extra.keys();
     for (const QString& key : keys)
         environment.insert(key, extra.value(key));
-    const QString log =
-        QFileInfo(program).fileName() + QStringLiteral("-%1.log").arg(d->processes.size());
-    QProcess* process = d->start(executable, arguments, log, environment);
-    if (!process)
-        fail(whyNot, QStringLiteral("%1 could not be started").arg(program));
-    return process;
+    return d->start(executable, arguments, d->nextLog(program), environment, whyNot);
 }
 
 void TestDesktop::stopProcess(QProcess* process)
 {
-    if (process == d->xServer || process == d->windowManager || process == d->sessionBus ||
-        process == d->accessibilityLauncher || process == d->pulseAudio ||
-        process == d->compositor || process == d->pipeWire || process == d->consentHelper)
-        return;
-    d->stop(process);
+    const QProcess* services[] = {
+        d->xServer,    d->windowManager, d->sessionBus, d->accessibilityLauncher,
+        d->pulseAudio, d->compositor,    d->pipeWire,   d->consentHelper};
+    if (std::find(std::begin(services), std::end(services), process) == std::end(services))
+        d->stop(process);
 }
 
 QProcessEnvironment TestDesktop::environment() const
@@ -928,19 +801,9 @@ QProcessEnvironment TestDesktop::environment() const
     return d->environment();
 }
 
-QString TestDesktop::waylandDisplay() const
-{
-    return d->compositor ? d->variables.value(QStringLiteral("WAYLAND_DISPLAY")) : QString();
-}
-
 QString TestDesktop::display() const
 {
     return d->displayNumber < 0 ? QString() : QStringLiteral(":%1").arg(d->displayNumber);
-}
-
-int TestDesktop::displayNumber() const
-{
-    return d->displayNumber;
 }
 
 QString TestDesktop::sessionBusAddress() const
@@ -948,29 +811,9 @@ QString TestDesktop::sessionBusAddress() const
     return d->sessionBusAddress;
 }
 
-QString TestDesktop::accessibilityBusAddress() const
-{
-    return d->accessibilityBusAddress;
-}
-
-QString TestDesktop::runtimeDirectory() const
-{
-    return d->variables.value(QStringLiteral("XDG_RUNTIME_DIR"));
-}
-
-QString TestDesktop::pulseServer() const
-{
-    return d->variables.value(QStringLiteral("PULSE_SERVER"));
-}
-
 QString TestDesktop::nullSinkName() const
 {
     return d->pulseAudio ? sinkName() : QString();
-}
-
-QString TestDesktop::captureSourceName() const
-{
-    return d->pulseAudio ? captureSource() : QString();
 }
 
 QString TestDesktop::nullSourceName() const

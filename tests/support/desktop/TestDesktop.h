@@ -53,8 +53,6 @@ public:
     // PulseAudio with one null sink (the default sink) and a plain source that hears its
     // monitor (the default source).
     bool startPulseAudio(QString* whyNot = nullptr);
-    // All five, in the order above.
-    bool startAll(QString* whyNot = nullptr);
 
     // One whole desktop of a kind, with the session bus and the accessibility bus. X11: the
     // window manager on Xvfb. GNOME: headless mutter with xdg-desktop-portal-gnome, a seat
@@ -76,24 +74,15 @@ public:
     // Stops one process started by startProcess() now (same way as the destructor).
     void stopProcess(QProcess* process);
 
-    // The system environment with every variable this desktop set.
+    // This process's environment, which has every variable this desktop set.
     QProcessEnvironment environment() const;
 
-    // The Wayland socket's name in the runtime folder; empty without a compositor.
-    QString waylandDisplay() const;
     // ":100"; empty before startDisplay().
     QString display() const;
-    int displayNumber() const;
     QString sessionBusAddress() const;
-    QString accessibilityBusAddress() const;
-    QString runtimeDirectory() const;
-    // "unix:/…/pulse/native"
-    QString pulseServer() const;
     QString nullSinkName() const;
     // The null sink's monitor.
     QString nullSourceName() const;
-    // The default source: a copy of the monitor that Qt lists as an input.
-    QString captureSourceName() const;
     // A scratch folder for the test (removed with the desktop).
     QString scratchDirectory() const;
 
