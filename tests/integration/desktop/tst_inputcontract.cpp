@@ -71,8 +71,8 @@ private Q_SLOTS:
         if (!m_desktop.start(&why))
             QSKIP(qPrintable(why));
         // The desktop asks once (GNOME shows its consent dialog; the test desktop answers).
-        const std::optional<QString> refusal = posted([this] { return input().prepare(); });
-        QVERIFY2(!refusal, qPrintable(refusal.value_or(QString())));
+        const Outcome ready = posted([this] { return input().prepare(); });
+        QVERIFY2(ready, qPrintable(ready.error()));
     }
 
     void text_data() { probes(); }

@@ -269,8 +269,7 @@ private Q_SLOTS:
         m_defaultPlayer = defaultPlayer;
         const QUrl entry =
             QUrl::fromLocalFile(u"/apps/"_qs + m_players.value(defaultPlayer).desktopId);
-        m_catalog->byBundleIdentifier.insert(QStringLiteral("com.apple.Music"),
-                                             {defaultPlayer, entry});
+        m_catalog->byRole.insert(QStringLiteral("music player"), {defaultPlayer, entry});
         m_catalog->identifiers.insert(entry, m_players.value(defaultPlayer).desktopId);
         m_workspace->openedApplications.clear();
         if (before != Before::absent)

@@ -23,7 +23,7 @@ void NavigationFallbackTest::fallbackAddress_data()
 {
     QTest::addColumn<QString>("tab");
     QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("appleSite");
+    QTest::addColumn<QString>("configuredSite");
     // Empty: no fallback.
     QTest::addColumn<QString>("expected");
 
@@ -65,9 +65,9 @@ void NavigationFallbackTest::fallbackAddress()
 {
     QFETCH(QString, tab);
     QFETCH(QString, name);
-    QFETCH(QString, appleSite);
+    QFETCH(QString, configuredSite);
     QFETCH(QString, expected);
-    const std::optional<QUrl> url = NavigationFallback::url(tab, name, appleSite);
+    const std::optional<QUrl> url = NavigationFallback::url(tab, name, configuredSite);
     QCOMPARE(url ? url->toString() : QString(), expected);
 }
 
@@ -99,7 +99,7 @@ void NavigationFallbackTest::applePaths()
 {
     QFETCH(QString, phrase);
     QFETCH(OptionalText, path);
-    QCOMPARE(NavigationFallback::appleNavigationPath(phrase), path);
+    QCOMPARE(NavigationFallback::configuredSitePath(phrase), path);
 }
 
 void NavigationFallbackTest::phrases_data()

@@ -1,4 +1,5 @@
 #include "app/ApplicationComposition.h"
+#include "computeruse/ComputerUseOperations.h"
 #include "computeruse/MacComputerUseService.h"
 #include "fakes/FakeApplicationCatalog.h"
 #include "fakes/FakeBrowserAutomation.h"
@@ -50,7 +51,7 @@ struct Fixture {
     }
 };
 
-ResolvedMacApplication application(const QString& name)
+InstalledApplication application(const QString& name)
 {
     return {name,
             QUrl::fromLocalFile(QStringLiteral("/apps/") + name + QStringLiteral(".desktop"))};
@@ -542,7 +543,7 @@ private Q_SLOTS:
         QFETCH(int, polls);
         QFETCH(std::chrono::milliseconds, slept);
         Fixture fixture;
-        const ResolvedMacApplication editor = application(QStringLiteral("Photo Editor Pro"));
+        const InstalledApplication editor = application(QStringLiteral("Photo Editor Pro"));
         fixture.catalog->installed = {editor};
         if (identifier)
             fixture.catalog->identifiers.insert(editor.url, *identifier);
@@ -616,8 +617,8 @@ private Q_SLOTS:
         QFETCH(QString, summary);
         QFETCH(QStringList, uiCalls);
         Fixture fixture;
-        const ResolvedMacApplication writer = application(QStringLiteral("LibreOffice Writer"));
-        fixture.catalog->byBundleIdentifier.insert(QStringLiteral("com.apple.iWork.Pages"), writer);
+        const InstalledApplication writer = application(QStringLiteral("LibreOffice Writer"));
+        fixture.catalog->byRole.insert(QStringLiteral("word processor"), writer);
         fixture.documents->error = documentError;
         fixture.ui->pressKeyAnswer = keyAnswer;
         QCOMPARE(fixture.run(ComputerUseCommand::createPagesDocument()).summary, summary);
@@ -637,10 +638,11 @@ private Q_SLOTS:
         backends.pacing = std::make_shared<FakePacing>();
         MacComputerUseService executor(std::move(backends));
         QCOMPARE(QCoro::waitFor(executor.typeText(QStringLiteral("x"))).summary,
-                 MacComputerUseService::permissionSentence());
-        QCOMPARE(QCoro::waitFor(executor.closeActiveBrowserTab()).summary,
+                 operations::permissionSentence());
+        QCOMPARE(QCoro::waitFor(executor.execute(ComputerUseCommand::closeActiveTab())).summary,
                  QStringLiteral("No active browser tab was found."));
-        QCOMPARE(QCoro::waitFor(executor.stopMusic()).summary,
+        QCOMPARE(QCoro::waitFor(executor.execute(ComputerUseCommand::music(MusicCommand::pause())))
+                     .summary,
                  QStringLiteral("Could not stop Music: No music player is running."));
         QCOMPARE(QCoro::waitFor(executor.inspectUI()).summary,
                  QStringLiteral("No interactive elements found. Ensure the application is focused "

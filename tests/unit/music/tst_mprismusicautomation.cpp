@@ -145,8 +145,8 @@ private Q_SLOTS:
     {
         m_workspace = std::make_shared<FakeWorkspace>();
         m_catalog = std::make_shared<FakeApplicationCatalog>();
-        m_catalog->byBundleIdentifier.insert(QStringLiteral("com.apple.Music"),
-                                             {QStringLiteral("Rhythmbox"), rhythmboxEntry});
+        m_catalog->byRole.insert(QStringLiteral("music player"),
+                                 {QStringLiteral("Rhythmbox"), rhythmboxEntry});
         m_catalog->identifiers.insert(rhythmboxEntry, QStringLiteral("rhythmbox.desktop"));
         m_bus = std::make_shared<FakeMprisBus>();
         m_automation = std::make_unique<MprisMusicAutomation>(
@@ -214,7 +214,7 @@ private Q_SLOTS:
         QFETCH(std::optional<QString>, launchError);
         QFETCH(QString, expected);
         if (!installed)
-            m_catalog->byBundleIdentifier.clear();
+            m_catalog->byRole.clear();
         m_workspace->openApplicationError = launchError;
 
         QCOMPARE(QCoro::waitFor(m_automation->openMusic()).summary, expected);
@@ -530,7 +530,7 @@ private Q_SLOTS:
     {
         QFETCH(bool, workspaceOpens);
         QFETCH(QString, expected);
-        m_catalog->byBundleIdentifier.clear();
+        m_catalog->byRole.clear();
         m_workspace->openSucceeds = workspaceOpens;
         QCOMPARE(
             QCoro::waitFor(m_automation->playMusic(QStringLiteral("miles"), MusicScope::library()))
