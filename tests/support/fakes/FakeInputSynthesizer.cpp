@@ -15,7 +15,6 @@ void note(FakeInputSynthesizer& input, const QString& event)
 
 Outcome FakeInputSynthesizer::prepare()
 {
-    ++preparations;
     return refusal ? Outcome::failure(*refusal) : Outcome::success();
 }
 

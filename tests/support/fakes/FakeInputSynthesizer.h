@@ -27,7 +27,6 @@ public:
     QStringList events{};
     // Told each event as it is recorded.
     std::function<void(const QString& event)> observer{};
-    int preparations = 0;
 
     Outcome prepare() override;
     bool postClick(QPointF point) override;
