@@ -98,7 +98,11 @@ private Q_SLOTS:
                 running.cbegin(), running.cend(),
                 [&](const RunningApplication& app) { return app.desktopEntryId == id; });
         };
-        QVERIFY(QCoro::waitFor(workspace().openApplication(m_desktop.desktopEntry(probe))));
+        const auto opens = [&]() -> QCoro::Task<bool> {
+            auto opening = workspace().openApplication(m_desktop.desktopEntry(probe));
+            co_return (co_await opening).succeeded();
+        };
+        QVERIFY(QCoro::waitFor(opens()));
         QTRY_VERIFY_WITH_TIMEOUT(
             [&] {
                 const std::optional<RunningApplication> front =
@@ -106,7 +110,7 @@ private Q_SLOTS:
                 return front && front->desktopEntryId == id;
             }(),
             15000);
-        QVERIFY(QCoro::waitFor(workspace().openApplication(m_desktop.desktopEntry(probe))));
+        QVERIFY(QCoro::waitFor(opens()));
         QTest::qWait(1000);
         QCOMPARE(copies(), 1);
         const std::optional<RunningApplication> front =
