@@ -27,7 +27,6 @@
 #include "platform/linux/xdg/XdgApplicationCatalog.h"
 #include "providers/OpenAIAssistantProvider.h"
 #include "realtime/ApprovingToolActions.h"
-#include "realtime/MacComputerUseToolActions.h"
 #include "realtime/OpenAIRealtimeVoiceService.h"
 #include "realtime/UnavailableRealtimeVoiceService.h"
 #include "speech/SilentSpokenFeedback.h"
@@ -233,8 +232,7 @@ AppModelServices makeApplicationServices(const ApplicationModelOptions& options,
         services.spokenFeedback = std::make_shared<SilentSpokenFeedback>();
     } else {
         auto realtime = std::make_shared<OpenAIRealtimeVoiceService>(
-            std::make_shared<ApprovingToolActions>(
-                std::make_shared<MacComputerUseToolActions>(computerUse), services.actionApprover),
+            std::make_shared<ApprovingToolActions>(computerUse, services.actionApprover),
             makeRealtimeAudio());
         realtime->setBargeInPreference(options.bargeInAllowed);
         services.realtimeVoiceService = realtime;

@@ -11,8 +11,12 @@
 
 #include <optional>
 
-// The executor's operations as free coroutines over a shared context, one source file per
-// concern. MacComputerUseService forwards to them.
+namespace korvane {
+struct UIAutomationResult;
+}
+
+// The computer-use operations as free coroutines over a shared context, one source file per
+// concern, so a running operation never depends on the service object.
 namespace korvane::operations {
 
 // Dispatch
@@ -28,6 +32,10 @@ QCoro::Task<ComputerUseResult> openURL(ContextPointer context, QString text);
 QCoro::Task<ComputerUseResult> createBlankPagesDocument(ContextPointer context);
 
 // Accessibility and input
+// What to turn on when the accessibility tree cannot be read.
+QString permissionSentence();
+// The sentence for an accessibility step's result.
+QString summary(const UIAutomationResult& result);
 QCoro::Task<ComputerUseResult> inspectUI(ContextPointer context);
 QCoro::Task<ComputerUseResult> clickElement(ContextPointer context, QString name);
 QCoro::Task<ComputerUseResult> typeText(ContextPointer context, QString text);
@@ -40,12 +48,6 @@ QCoro::Task<ComputerUseResult> pressKey(ContextPointer context, KeyboardKey key)
 QCoro::Task<ComputerUseResult> searchWeb(ContextPointer context, QString query);
 QCoro::Task<ComputerUseResult> closeWebsite(ContextPointer context, QString text);
 QCoro::Task<ComputerUseResult> closeActiveBrowserTab(ContextPointer context);
-
-// Music
-QCoro::Task<ComputerUseResult> openMusic(ContextPointer context);
-QCoro::Task<ComputerUseResult> stopMusic(ContextPointer context);
-QCoro::Task<ComputerUseResult> resumeMusic(ContextPointer context);
-QCoro::Task<ComputerUseResult> playMusic(ContextPointer context, QString query, MusicScope scope);
 
 // Scripts, recipes and images
 QCoro::Task<ComputerUseResult> runPythonScript(QString code, ScriptPermissions permissions);

@@ -6,49 +6,47 @@
 
 namespace korvane {
 
-MacApplicationResolver::MacApplicationResolver(const ApplicationCatalog& catalog,
-                                               KnownBundleIdentifiers known)
+MacApplicationResolver::MacApplicationResolver(const ApplicationCatalog& catalog, KnownRoles known)
     : m_catalog(catalog)
     , m_known(std::move(known))
 {
 }
 
-MacApplicationResolver::KnownBundleIdentifiers
-MacApplicationResolver::defaultKnownBundleIdentifiers()
+MacApplicationResolver::KnownRoles MacApplicationResolver::defaultKnownRoles()
 {
     return {
-        {QStringLiteral("app store"), QStringLiteral("com.apple.AppStore")},
-        {QStringLiteral("automator"), QStringLiteral("com.apple.Automator")},
-        {QStringLiteral("books"), QStringLiteral("com.apple.iBooksX")},
+        {QStringLiteral("app store"), QStringLiteral("software centre")},
+        {QStringLiteral("automator"), QStringLiteral("automation")},
+        {QStringLiteral("books"), QStringLiteral("e-book reader")},
         // Linux has no Safari: all three name the default browser, whichever it is.
-        {QStringLiteral("browser"), QStringLiteral("com.apple.Safari")},
-        {QStringLiteral("calculator"), QStringLiteral("com.apple.calculator")},
-        {QStringLiteral("calendar"), QStringLiteral("com.apple.iCal")},
-        {QStringLiteral("contacts"), QStringLiteral("com.apple.AddressBook")},
-        {QStringLiteral("facetime"), QStringLiteral("com.apple.FaceTime")},
-        {QStringLiteral("finder"), QStringLiteral("com.apple.finder")},
-        {QStringLiteral("freeform"), QStringLiteral("com.apple.freeform")},
-        {QStringLiteral("garageband"), QStringLiteral("com.apple.garageband10")},
-        {QStringLiteral("keynote"), QStringLiteral("com.apple.iWork.Keynote")},
-        {QStringLiteral("mail"), QStringLiteral("com.apple.mail")},
-        {QStringLiteral("maps"), QStringLiteral("com.apple.Maps")},
-        {QStringLiteral("messages"), QStringLiteral("com.apple.MobileSMS")},
-        {QStringLiteral("music"), QStringLiteral("com.apple.Music")},
-        {QStringLiteral("notes"), QStringLiteral("com.apple.Notes")},
-        {QStringLiteral("numbers"), QStringLiteral("com.apple.iWork.Numbers")},
-        {QStringLiteral("pages"), QStringLiteral("com.apple.iWork.Pages")},
-        {QStringLiteral("photos"), QStringLiteral("com.apple.Photos")},
-        {QStringLiteral("podcasts"), QStringLiteral("com.apple.podcasts")},
-        {QStringLiteral("preview"), QStringLiteral("com.apple.Preview")},
-        {QStringLiteral("quicktime player"), QStringLiteral("com.apple.QuickTimePlayerX")},
-        {QStringLiteral("reminders"), QStringLiteral("com.apple.reminders")},
-        {QStringLiteral("safari"), QStringLiteral("com.apple.Safari")},
-        {QStringLiteral("settings"), QStringLiteral("com.apple.systempreferences")},
-        {QStringLiteral("system settings"), QStringLiteral("com.apple.systempreferences")},
-        {QStringLiteral("terminal"), QStringLiteral("com.apple.Terminal")},
-        {QStringLiteral("textedit"), QStringLiteral("com.apple.TextEdit")},
-        {QStringLiteral("tv"), QStringLiteral("com.apple.TV")},
-        {QStringLiteral("web browser"), QStringLiteral("com.apple.Safari")},
+        {QStringLiteral("browser"), QStringLiteral("web browser")},
+        {QStringLiteral("calculator"), QStringLiteral("calculator")},
+        {QStringLiteral("calendar"), QStringLiteral("calendar")},
+        {QStringLiteral("contacts"), QStringLiteral("contacts")},
+        {QStringLiteral("facetime"), QStringLiteral("video calls")},
+        {QStringLiteral("finder"), QStringLiteral("file manager")},
+        {QStringLiteral("freeform"), QStringLiteral("whiteboard")},
+        {QStringLiteral("garageband"), QStringLiteral("music studio")},
+        {QStringLiteral("keynote"), QStringLiteral("presentations")},
+        {QStringLiteral("mail"), QStringLiteral("mail")},
+        {QStringLiteral("maps"), QStringLiteral("maps")},
+        {QStringLiteral("messages"), QStringLiteral("messages")},
+        {QStringLiteral("music"), QStringLiteral("music player")},
+        {QStringLiteral("notes"), QStringLiteral("notes")},
+        {QStringLiteral("numbers"), QStringLiteral("spreadsheet")},
+        {QStringLiteral("pages"), QStringLiteral("word processor")},
+        {QStringLiteral("photos"), QStringLiteral("photos")},
+        {QStringLiteral("podcasts"), QStringLiteral("podcasts")},
+        {QStringLiteral("preview"), QStringLiteral("document viewer")},
+        {QStringLiteral("quicktime player"), QStringLiteral("video player")},
+        {QStringLiteral("reminders"), QStringLiteral("to-do list")},
+        {QStringLiteral("safari"), QStringLiteral("web browser")},
+        {QStringLiteral("settings"), QStringLiteral("settings")},
+        {QStringLiteral("system settings"), QStringLiteral("settings")},
+        {QStringLiteral("terminal"), QStringLiteral("terminal")},
+        {QStringLiteral("textedit"), QStringLiteral("text editor")},
+        {QStringLiteral("tv"), QStringLiteral("video player")},
+        {QStringLiteral("web browser"), QStringLiteral("web browser")},
     };
 }
 
@@ -66,8 +64,7 @@ QString MacApplicationResolver::normalizedName(const QString& name)
     return kept.split(u' ', Qt::SkipEmptyParts).join(u' ');
 }
 
-std::optional<ResolvedMacApplication>
-MacApplicationResolver::resolve(const QString& spokenName) const
+std::optional<InstalledApplication> MacApplicationResolver::resolve(const QString& spokenName) const
 {
     const QString key = normalizedName(spokenName);
     // An empty key is contained in every name and would open whichever application comes first.
@@ -75,28 +72,28 @@ MacApplicationResolver::resolve(const QString& spokenName) const
         return std::nullopt;
 
     if (const auto known = m_known.constFind(key); known != m_known.cend()) {
-        if (std::optional<ResolvedMacApplication> application =
-                m_catalog.applicationForBundleIdentifier(*known)) {
+        if (std::optional<InstalledApplication> application =
+                m_catalog.applicationForRole(*known)) {
             if (application->displayName.isEmpty())
                 application->displayName = spokenName;
             return application;
         }
     }
 
-    QList<ResolvedMacApplication> sorted = m_catalog.installedApplications();
+    QList<InstalledApplication> sorted = m_catalog.installedApplications();
     std::stable_sort(sorted.begin(), sorted.end(),
-                     [](const ResolvedMacApplication& a, const ResolvedMacApplication& b) {
+                     [](const InstalledApplication& a, const InstalledApplication& b) {
                          return QString::localeAwareCompare(a.displayName.toLower(),
                                                             b.displayName.toLower()) < 0;
                      });
-    for (const ResolvedMacApplication& application : std::as_const(sorted)) {
+    for (const InstalledApplication& application : std::as_const(sorted)) {
         if (normalizedName(application.displayName) == key)
             return application;
     }
 
     // The second pass reads the folders again, in enumeration order.
-    const QList<ResolvedMacApplication> installed = m_catalog.installedApplications();
-    for (const ResolvedMacApplication& application : installed) {
+    const QList<InstalledApplication> installed = m_catalog.installedApplications();
+    for (const InstalledApplication& application : installed) {
         if (normalizedName(application.displayName).contains(key))
             return application;
     }

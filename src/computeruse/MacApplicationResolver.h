@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/ResolvedMacApplication.h"
+#include "platform/InstalledApplication.h"
 
 #include <QList>
 #include <QMap>
@@ -12,28 +12,26 @@ namespace korvane {
 
 class ApplicationCatalog;
 
-// Turns a spoken application name into an installed application: the well-known table first
-// (answered by the catalog), then the installed applications by exact normalized display name,
-// then by containment. Reads the file system on every call; blocks.
+// The Linux application resolver. Turns a spoken application name into an installed application:
+// the well-known table first (answered by the catalog), then the installed applications by exact
+// normalized display name, then by containment. Reads the file system on every call; blocks.
 class MacApplicationResolver final {
 public:
-    // Normalized spoken name → bundle identifier.
-    using KnownBundleIdentifiers = QMap<QString, QString>;
+    // Normalized spoken name → the catalog role (or desktop-entry id) that answers it.
+    using KnownRoles = QMap<QString, QString>;
 
     explicit MacApplicationResolver(const ApplicationCatalog& catalog,
-                                    KnownBundleIdentifiers known = defaultKnownBundleIdentifiers());
+                                    KnownRoles known = defaultKnownRoles());
 
-    std::optional<ResolvedMacApplication> resolve(const QString& spokenName) const;
+    std::optional<InstalledApplication> resolve(const QString& spokenName) const;
 
     // Lower case, ".app" removed, only letters, digits and white space kept, single spaces.
     static QString normalizedName(const QString& name);
-    static KnownBundleIdentifiers defaultKnownBundleIdentifiers();
-
-    const KnownBundleIdentifiers& knownBundleIdentifiers() const { return m_known; }
+    static KnownRoles defaultKnownRoles();
 
 private:
     const ApplicationCatalog& m_catalog;
-    KnownBundleIdentifiers m_known;
+    KnownRoles m_known;
 };
 
 } // namespace korvane

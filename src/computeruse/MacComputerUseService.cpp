@@ -2,7 +2,7 @@
 
 #include "computeruse/ComputerUseOperations.h"
 #include "search/WebSearchService.h"
-#include "uiautomation/UIAutomationResult.h"
+#include "uiautomation/KeyboardKey.h"
 
 namespace korvane {
 
@@ -32,21 +32,6 @@ MacComputerUseService::MacComputerUseService(ComputerUseBackends backends)
 
 MacComputerUseService::~MacComputerUseService() = default;
 
-QString MacComputerUseService::permissionSentence()
-{
-    // Linux grants reading other programs' windows by switching accessibility on: Korvane
-    // switches it on itself where the accessibility bus runs.
-    return QStringLiteral("Enable the desktop's accessibility support (the AT-SPI bus of "
-                          "at-spi2-core), then try again.");
-}
-
-QString MacComputerUseService::summary(const UIAutomationResult& result)
-{
-    if (result.outcome == UIAutomationResult::Outcome::accessibilityDenied)
-        return permissionSentence();
-    return result.message;
-}
-
 QCoro::Task<ComputerUseResult> MacComputerUseService::execute(QString text)
 {
     return operations::executeText(m_context, std::move(text));
@@ -60,12 +45,6 @@ QCoro::Task<ComputerUseResult> MacComputerUseService::executeTypedCommand(QStrin
 QCoro::Task<ComputerUseResult> MacComputerUseService::execute(ComputerUseCommand command)
 {
     return operations::execute(m_context, std::move(command));
-}
-
-QCoro::Task<ComputerUseResult>
-MacComputerUseService::executeSequence(QList<ComputerUseCommand> commands)
-{
-    return operations::executeSequence(m_context, std::move(commands));
 }
 
 QCoro::Task<ComputerUseResult> MacComputerUseService::openApp(QString name)
@@ -98,11 +77,6 @@ QCoro::Task<ComputerUseResult> MacComputerUseService::typeText(QString text, QSt
     return operations::typeTextIntoField(m_context, std::move(text), std::move(field));
 }
 
-QCoro::Task<ComputerUseResult> MacComputerUseService::focusField(QString name)
-{
-    return operations::focusField(m_context, std::move(name));
-}
-
 QCoro::Task<ComputerUseResult> MacComputerUseService::pressKey(KeyboardKey key)
 {
     return operations::pressKey(m_context, std::move(key));
@@ -111,41 +85,6 @@ QCoro::Task<ComputerUseResult> MacComputerUseService::pressKey(KeyboardKey key)
 QCoro::Task<ComputerUseResult> MacComputerUseService::searchWeb(QString query)
 {
     return operations::searchWeb(m_context, std::move(query));
-}
-
-QCoro::Task<ComputerUseResult> MacComputerUseService::closeWebsite(QString text)
-{
-    return operations::closeWebsite(m_context, std::move(text));
-}
-
-QCoro::Task<ComputerUseResult> MacComputerUseService::closeActiveBrowserTab()
-{
-    return operations::closeActiveBrowserTab(m_context);
-}
-
-QCoro::Task<ComputerUseResult> MacComputerUseService::createBlankPagesDocument()
-{
-    return operations::createBlankPagesDocument(m_context);
-}
-
-QCoro::Task<ComputerUseResult> MacComputerUseService::openMusic()
-{
-    return operations::openMusic(m_context);
-}
-
-QCoro::Task<ComputerUseResult> MacComputerUseService::stopMusic()
-{
-    return operations::stopMusic(m_context);
-}
-
-QCoro::Task<ComputerUseResult> MacComputerUseService::resumeMusic()
-{
-    return operations::resumeMusic(m_context);
-}
-
-QCoro::Task<ComputerUseResult> MacComputerUseService::playMusic(QString query, MusicScope scope)
-{
-    return operations::playMusic(m_context, std::move(query), std::move(scope));
 }
 
 QCoro::Task<ComputerUseResult> MacComputerUseService::generateImage(QString prompt,

@@ -19,7 +19,11 @@ public:
 
 private:
     Outcome() = default;
-    explicit Outcome(QString error) : m_failed(true), m_error(std::move(error)) {}
+    explicit Outcome(QString error)
+        : m_failed(true)
+        , m_error(std::move(error))
+    {
+    }
 
     bool m_failed = false;
     QString m_error{};

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/ResolvedMacApplication.h"
+#include "platform/InstalledApplication.h"
 
 #include <QList>
 #include <QString>
@@ -20,12 +20,12 @@ public:
     // The folders searched, in order of precedence.
     virtual QStringList applicationSearchDirectories() const = 0;
     // Every installed application in enumeration order.
-    virtual QList<ResolvedMacApplication> installedApplications() const = 0;
-    // The application the desktop associates with a well-known bundle identifier.
-    virtual std::optional<ResolvedMacApplication>
-    applicationForBundleIdentifier(const QString& bundleIdentifier) const = 0;
+    virtual QList<InstalledApplication> installedApplications() const = 0;
+    // The application the desktop uses for a well-known role ("web browser"), or the entry with
+    // that desktop-entry id.
+    virtual std::optional<InstalledApplication> applicationForRole(const QString& role) const = 0;
     // The identifier of the application at `application`, when it has one.
-    virtual std::optional<QString> bundleIdentifier(const QUrl& application) const = 0;
+    virtual std::optional<QString> desktopEntryId(const QUrl& application) const = 0;
 };
 
 } // namespace korvane

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "core/Outcome.h"
+
 #include <QPointF>
 #include <QString>
 #include <Qt>
-
-#include <optional>
 
 namespace korvane {
 
@@ -15,8 +15,8 @@ public:
     virtual ~InputSynthesizer() = default;
 
     // Makes ready what posting needs (a connection, the desktop's consent), on first use.
-    // Absent when events can be posted; else one sentence that says what to allow or install.
-    virtual std::optional<QString> prepare() = 0;
+    // Fails with one sentence that says what to allow or install.
+    virtual Outcome prepare() = 0;
     // A left-button press and release at `point`, in screen coordinates. False when the
     // click could not be posted (this desktop cannot point at a position, or it went away).
     virtual bool postClick(QPointF point) = 0;

@@ -10,7 +10,7 @@ namespace korvane {
 struct RunningApplication {
     // The desktop file ID of the entry it was started from ("firefox-esr.desktop"); absent
     // when no installed entry matches its windows.
-    std::optional<QString> bundleIdentifier{};
+    std::optional<QString> desktopEntryId{};
     // The window class, for logs.
     QString name{};
     qint64 processId = 0;

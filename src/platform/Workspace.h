@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Outcome.h"
 #include "platform/RunningApplication.h"
 
 #include <QList>
@@ -22,7 +23,7 @@ public:
     virtual QCoro::Task<QList<RunningApplication>> runningApplications() = 0;
     // Starts the application described at `application` (or brings it forward when it already
     // runs). Absent on success, else the reason as a sentence fragment.
-    virtual QCoro::Task<std::optional<QString>> openApplication(QUrl application) = 0;
+    virtual QCoro::Task<Outcome> openApplication(QUrl application) = 0;
     // An address or a file:// URL, handed to its default handler; false when that failed.
     virtual QCoro::Task<bool> open(QUrl url) = 0;
     // The application that was in front just before this process's own window took the focus,

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "computeruse/ActionApproval.h"
-#include "realtime/ComputerUseToolActions.h"
+#include "computeruse/ComputerUseToolActions.h"
 
 #include <functional>
 #include <memory>

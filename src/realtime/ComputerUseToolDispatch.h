@@ -1,7 +1,7 @@
 #pragma once
 
+#include "computeruse/ComputerUseToolActions.h"
 #include "core/ComputerUseResult.h"
-#include "realtime/ComputerUseToolActions.h"
 #include "realtime/ComputerUseToolArguments.h"
 
 #include <qcoro/qcorotask.h>

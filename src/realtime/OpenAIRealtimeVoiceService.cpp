@@ -1,9 +1,9 @@
 #include "realtime/OpenAIRealtimeVoiceService.h"
 
+#include "computeruse/ComputerUseToolActions.h"
 #include "core/Configuration.h"
 #include "core/DebugLog.h"
 #include "core/LocalEnvironment.h"
-#include "realtime/ComputerUseToolActions.h"
 #include "realtime/ConnectionWaiter.h"
 #include "realtime/RealtimeClientEvents.h"
 #include "realtime/RealtimeVoiceError.h"

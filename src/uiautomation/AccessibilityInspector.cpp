@@ -155,7 +155,7 @@ UIAutomationResult AccessibilityInspector::click(const AccessibleElement& applic
         return UIAutomationResult::succeeded(clicked);
     // A click that cannot be posted has not happened: say so rather than report success.
     const std::optional<QPointF> center = centerPoint(element);
-    if (center && !m_input.prepare() && m_input.postClick(*center))
+    if (center && m_input.prepare() && m_input.postClick(*center))
         return UIAutomationResult::succeeded(clicked);
     return UIAutomationResult::failed(QStringLiteral("Could not click ") + name + u'.');
 }
@@ -167,22 +167,21 @@ AccessibleElement AccessibilityInspector::focus(const AccessibleElement& applica
     if (element.isNull())
         return {};
     (void)m_tree.focus(element);
-    if (const std::optional<QPointF> center = centerPoint(element); center && !m_input.prepare())
+    if (const std::optional<QPointF> center = centerPoint(element); center && m_input.prepare())
         (void)m_input.postClick(*center);
     return element;
 }
 
-std::optional<QString> AccessibilityInspector::typeKeys(QStringView text)
+Outcome AccessibilityInspector::typeKeys(QStringView text)
 {
-    if (std::optional<QString> refusal = m_input.prepare())
-        return refusal;
+    if (Outcome ready = m_input.prepare(); !ready)
+        return ready;
     if (!UIAutomationService::postText(m_input, text))
-        return QString();
-    return std::nullopt;
+        return Outcome::failure({});
+    return Outcome::success();
 }
 
-std::optional<QString> AccessibilityInspector::enterText(const AccessibleElement& target,
-                                                         QStringView text)
+Outcome AccessibilityInspector::enterText(const AccessibleElement& target, QStringView text)
 {
     // Runs of ordinary characters, each followed by the line breaks and tabs after it.
     qsizetype start = 0;
@@ -192,19 +191,19 @@ std::optional<QString> AccessibilityInspector::enterText(const AccessibleElement
             ++end;
         const QStringView run = text.sliced(start, end - start);
         if (!run.isEmpty() && (target.isNull() || !m_tree.insertText(target, run.toString()))) {
-            if (std::optional<QString> failure = typeKeys(run))
-                return failure;
+            if (Outcome typed = typeKeys(run); !typed)
+                return typed;
         }
         qsizetype keysEnd = end;
         while (keysEnd < text.size() && isKeyOnly(text[keysEnd]))
             ++keysEnd;
         if (keysEnd > end) {
-            if (std::optional<QString> failure = typeKeys(text.sliced(end, keysEnd - end)))
-                return failure;
+            if (Outcome typed = typeKeys(text.sliced(end, keysEnd - end)); !typed)
+                return typed;
         }
         start = keysEnd;
     }
-    return std::nullopt;
+    return Outcome::success();
 }
 
 } // namespace korvane

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Outcome.h"
 #include "platform/AccessibilityTree.h"
 #include "uiautomation/ElementMatcher.h"
 #include "uiautomation/UIAutomationResult.h"
@@ -37,17 +38,17 @@ public:
     AccessibleElement focus(const AccessibleElement& application, const QString& name);
     // Enters `text` into `target` (null: wherever the keyboard focus is). Runs of characters
     // go through the element's editable text when it has one, as keys otherwise; line breaks
-    // and tabs are always their keys. Absent when all of it went in; else why not, as a
-    // sentence (empty when it could not be posted).
-    std::optional<QString> enterText(const AccessibleElement& target, QStringView text);
+    // and tabs are always their keys. Fails with why not (an empty sentence when it could not
+    // be posted).
+    Outcome enterText(const AccessibleElement& target, QStringView text);
 
     std::optional<QPointF> centerPoint(const AccessibleElement& element);
 
 private:
     std::optional<int> score(const AccessibleElement& element, QStringView normalizedTarget,
                              ElementPurpose purpose);
-    // Posts keys for `text`; absent when they all went out.
-    std::optional<QString> typeKeys(QStringView text);
+    // Posts keys for `text`.
+    Outcome typeKeys(QStringView text);
 
     AccessibilityTree& m_tree;
     InputSynthesizer& m_input;

@@ -76,8 +76,9 @@ QCoro::Task<UIAutomationResult> focusAndEnter(Ports ports, QString name,
         if (!text)
             return UIAutomationResult::succeeded(QStringLiteral("Focused ") + trimmed + u'.');
         // Into a field the text goes as it is, spaces included.
-        if (const std::optional<QString> why = inspector.enterText(field, *text))
-            return entryFailure(*why, QStringLiteral("Could not type text into ") + name + u'.');
+        if (const Outcome entered = inspector.enterText(field, *text); !entered)
+            return entryFailure(entered.error(),
+                                QStringLiteral("Could not type text into ") + name + u'.');
         return UIAutomationResult::succeeded(QStringLiteral("Typed text into ") + name + u'.');
     });
     co_return co_await focusing;
@@ -147,8 +148,8 @@ QCoro::Task<UIAutomationResult> UIAutomationService::pressKey(KeyboardKey key)
         co_return UIAutomationResult::failed(notPressed);
     auto pressing =
         runOnAutomationThread([input, pressed, held = key.keyboardModifiers(), notPressed] {
-            if (std::optional<QString> refusal = input->prepare())
-                return UIAutomationResult::failed(*refusal);
+            if (const Outcome ready = input->prepare(); !ready)
+                return UIAutomationResult::failed(ready.error());
             // A key that could not be posted was not pressed, whatever the tree said.
             if (!input->postKey(*pressed, held))
                 return UIAutomationResult::failed(notPressed);
@@ -178,8 +179,8 @@ QCoro::Task<UIAutomationResult> UIAutomationService::typeText(QString text)
             AccessibleElement focused;
             if (processId > 0)
                 focused = ports.tree->focusedElement(ports.tree->applicationElement(processId));
-            if (const std::optional<QString> why = inspector.enterText(focused, trimmed))
-                return entryFailure(*why, QStringLiteral("Could not type text."));
+            if (const Outcome entered = inspector.enterText(focused, trimmed); !entered)
+                return entryFailure(entered.error(), QStringLiteral("Could not type text."));
             return UIAutomationResult::succeeded(QStringLiteral("Typed text."));
         });
     co_return co_await typing;

@@ -31,10 +31,9 @@ QString describe(const Configuration::Key& key)
 QString browserDescription()
 {
     const XdgApplicationCatalog catalog;
-    const std::optional<ResolvedMacApplication> browser =
-        catalog.applicationForBundleIdentifier(QStringLiteral("com.apple.Safari"));
-    const std::optional<QString> id =
-        browser ? catalog.bundleIdentifier(browser->url) : std::nullopt;
+    const std::optional<InstalledApplication> browser =
+        catalog.applicationForRole(QStringLiteral("web browser"));
+    const std::optional<QString> id = browser ? catalog.desktopEntryId(browser->url) : std::nullopt;
     if (!id)
         return QStringLiteral("none found; addresses open through xdg-open");
     return BrowserLaunch::describe(*id);

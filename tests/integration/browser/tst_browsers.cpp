@@ -360,8 +360,12 @@ void BrowsersTest::closesOnlyTheActiveTab()
     const BrowserHostLink::Pointer host = link();
     QVERIFY(host);
     const std::unique_ptr<TabProtocol> protocol = TabProtocol::forLink(host, {});
-    QCOMPARE(QCoro::waitFor(protocol->openTab(host, m_pages.url(u"/second"_qs))), OptionalText());
-    QCOMPARE(QCoro::waitFor(protocol->openTab(host, m_pages.url(u"/third"_qs))), OptionalText());
+    const auto opens = [&](QString path) -> QCoro::Task<bool> {
+        auto opening = protocol->openTab(host, m_pages.url(path));
+        co_return (co_await opening).succeeded();
+    };
+    QVERIFY(QCoro::waitFor(opens(u"/second"_qs)));
+    QVERIFY(QCoro::waitFor(opens(u"/third"_qs)));
     QVERIFY(waitForFrontPage(m_pages.url(u"/third"_qs)));
     const qsizetype before = tabs().size();
 

@@ -61,8 +61,8 @@ private Q_SLOTS:
         if (!m_desktop.start(&why))
             QSKIP(qPrintable(why));
         // The desktop asks once (GNOME shows its consent dialog; the test desktop answers).
-        const std::optional<QString> refusal = posted([this] { return input().prepare(); });
-        QVERIFY2(!refusal, qPrintable(refusal.value_or(QString())));
+        const Outcome ready = posted([this] { return input().prepare(); });
+        QVERIFY2(ready, qPrintable(ready.error()));
     }
 
     // Characters beyond the keyboard layout: X11 binds a spare key to them for the moment;

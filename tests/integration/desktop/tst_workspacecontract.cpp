@@ -36,7 +36,7 @@ private Q_SLOTS:
         QVERIFY2(m_desktop.show(probe, &why), qPrintable(why));
         const auto isShown = [&](const std::optional<RunningApplication>& application) {
             return application && application->processId == m_desktop.processId() &&
-                   application->bundleIdentifier == ContractDesktop::desktopId(probe);
+                   application->desktopEntryId == ContractDesktop::desktopId(probe);
         };
         QVERIFY(isShown(QCoro::waitFor(workspace().frontmostApplication())));
         const QList<RunningApplication> running = QCoro::waitFor(workspace().runningApplications());
@@ -60,19 +60,21 @@ private Q_SLOTS:
                 QCoro::waitFor(workspace().runningApplications());
             return std::count_if(
                 running.cbegin(), running.cend(),
-                [&](const RunningApplication& app) { return app.bundleIdentifier == id; });
+                [&](const RunningApplication& app) { return app.desktopEntryId == id; });
         };
-        QCOMPARE(QCoro::waitFor(workspace().openApplication(m_desktop.desktopEntry(probe))),
-                 std::nullopt);
+        const auto opens = [&]() -> QCoro::Task<bool> {
+            auto opening = workspace().openApplication(m_desktop.desktopEntry(probe));
+            co_return (co_await opening).succeeded();
+        };
+        QVERIFY(QCoro::waitFor(opens()));
         QTRY_VERIFY_WITH_TIMEOUT(
             [&] {
                 const std::optional<RunningApplication> front =
                     QCoro::waitFor(workspace().frontmostApplication());
-                return front && front->bundleIdentifier == id;
+                return front && front->desktopEntryId == id;
             }(),
             15000);
-        QCOMPARE(QCoro::waitFor(workspace().openApplication(m_desktop.desktopEntry(probe))),
-                 std::nullopt);
+        QVERIFY(QCoro::waitFor(opens()));
         QTest::qWait(1000);
         QCOMPARE(copies(), 1);
         const std::optional<RunningApplication> front =

@@ -254,8 +254,7 @@ private Q_SLOTS:
         stopAll();
         m_defaultPlayer = defaultPlayer;
         const QUrl entry = QUrl::fromLocalFile(u"/apps/"_qs + desktopIdOf(defaultPlayer));
-        m_catalog->byBundleIdentifier.insert(QStringLiteral("com.apple.Music"),
-                                             {defaultPlayer, entry});
+        m_catalog->byRole.insert(QStringLiteral("music player"), {defaultPlayer, entry});
         m_catalog->identifiers.insert(entry, desktopIdOf(defaultPlayer));
         m_workspace->openedApplications.clear();
         if (before != Before::absent)

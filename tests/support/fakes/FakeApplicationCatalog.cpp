@@ -7,23 +7,23 @@ QStringList FakeApplicationCatalog::applicationSearchDirectories() const
     return {};
 }
 
-QList<ResolvedMacApplication> FakeApplicationCatalog::installedApplications() const
+QList<InstalledApplication> FakeApplicationCatalog::installedApplications() const
 {
     const QMutexLocker locker(&m_mutex);
     ++m_installedCalls;
     return installed;
 }
 
-std::optional<ResolvedMacApplication>
-FakeApplicationCatalog::applicationForBundleIdentifier(const QString& bundleIdentifier) const
+std::optional<InstalledApplication>
+FakeApplicationCatalog::applicationForRole(const QString& role) const
 {
-    const auto found = byBundleIdentifier.constFind(bundleIdentifier);
-    if (found == byBundleIdentifier.cend())
+    const auto found = byRole.constFind(role);
+    if (found == byRole.cend())
         return std::nullopt;
     return *found;
 }
 
-std::optional<QString> FakeApplicationCatalog::bundleIdentifier(const QUrl& application) const
+std::optional<QString> FakeApplicationCatalog::desktopEntryId(const QUrl& application) const
 {
     const auto found = identifiers.constFind(application);
     if (found == identifiers.cend())

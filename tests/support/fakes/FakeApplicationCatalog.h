@@ -10,17 +10,16 @@ namespace korvane::test {
 // A fixed list of applications. Thread-safe: the executor asks it from the automation thread.
 class FakeApplicationCatalog final : public ApplicationCatalog {
 public:
-    QList<ResolvedMacApplication> installed{};
+    QList<InstalledApplication> installed{};
     // Well-known bundle identifier → application.
-    QHash<QString, ResolvedMacApplication> byBundleIdentifier{};
+    QHash<QString, InstalledApplication> byRole{};
     // Application URL → its identifier.
     QHash<QUrl, QString> identifiers{};
 
     QStringList applicationSearchDirectories() const override;
-    QList<ResolvedMacApplication> installedApplications() const override;
-    std::optional<ResolvedMacApplication>
-    applicationForBundleIdentifier(const QString& bundleIdentifier) const override;
-    std::optional<QString> bundleIdentifier(const QUrl& application) const override;
+    QList<InstalledApplication> installedApplications() const override;
+    std::optional<InstalledApplication> applicationForRole(const QString& role) const override;
+    std::optional<QString> desktopEntryId(const QUrl& application) const override;
 
     int installedApplicationsCalls() const;
 

@@ -13,10 +13,9 @@ void note(FakeInputSynthesizer& input, const QString& event)
 
 } // namespace
 
-std::optional<QString> FakeInputSynthesizer::prepare()
+Outcome FakeInputSynthesizer::prepare()
 {
-    ++preparations;
-    return refusal;
+    return refusal ? Outcome::failure(*refusal) : Outcome::success();
 }
 
 bool FakeInputSynthesizer::postClick(QPointF point)

@@ -27,9 +27,8 @@ public:
     QStringList events{};
     // Told each event as it is recorded.
     std::function<void(const QString& event)> observer{};
-    int preparations = 0;
 
-    std::optional<QString> prepare() override;
+    Outcome prepare() override;
     bool postClick(QPointF point) override;
     bool postKey(Qt::Key key, Qt::KeyboardModifiers modifiers) override;
     bool postUnicode(const QString& utf16) override;

@@ -16,12 +16,12 @@ QCoro::Task<QList<RunningApplication>> FakeWorkspace::runningApplications()
     co_return std::as_const(running);
 }
 
-QCoro::Task<std::optional<QString>> FakeWorkspace::openApplication(QUrl application)
+QCoro::Task<Outcome> FakeWorkspace::openApplication(QUrl application)
 {
     openedApplications.append(application);
     if (onOpenApplication)
         onOpenApplication(application);
-    co_return std::as_const(openApplicationError);
+    co_return openApplicationError ? Outcome::failure(*openApplicationError) : Outcome::success();
 }
 
 QCoro::Task<bool> FakeWorkspace::open(QUrl url)

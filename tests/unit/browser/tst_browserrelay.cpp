@@ -180,9 +180,6 @@ void BrowserRelayTest::closingTheFrontTab_data()
         << false;
     Script hidden = twoTabs;
     hidden.insert(u"Runtime.evaluate"_qs, probeAnswer("hidden", false));
-    QTest::newRow("minimized: nothing is closed")
-        << hidden << false
-        << OptionalText(u"Chromium shows no tab: its windows may be minimized."_qs) << false;
     // The list keeps showing the tab: the page asked to stay.
     Script kept = twoTabs;
     kept.insert(u"Runtime.evaluate"_qs,

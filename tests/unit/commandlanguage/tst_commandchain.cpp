@@ -51,9 +51,6 @@ void CommandChainTest::chain_data()
     row("app then address", "open Safari and then go to example.com",
         seq({C::openApp(u"Safari"_qs), C::openURL(u"example.com"_qs)}));
     row("search found inside a launch", "open google chrome", C::searchWeb(u"chrome"_qs));
-    row("launch with articles and suffix", "launch my the notes application",
-        C::openApp(u"notes"_qs));
-    row("launch app suffix", "open the calculator app", C::openApp(u"calculator"_qs));
     row("verb alone", "open", std::nullopt);
     row("empty", "   \n", std::nullopt);
     row("surrounding space trimmed", "  open Firefox \n", C::openApp(u"Firefox"_qs));

@@ -57,19 +57,11 @@ void KorvaneCliTest::printsOneLineOfJson_data()
         << QStringList{u"parse"_qs, u"from my Road Trip playlist play Hey"_qs}
         << QByteArray(R"({"case":"music","music":{"case":"play","query":"Hey",
             "scope":{"case":"playlist","named":"Road Trip"}}})");
-    QTest::newRow("typing into a field")
-        << QStringList{u"parse"_qs, u"type hi into the name field"_qs}
-        << QByteArray(R"({"case":"typeTextIntoField","text":"hi","field":"name"})");
-    QTest::newRow("press key")
-        << QStringList{u"parse"_qs, u"press cmd shift t"_qs}
-        << QByteArray(R"({"case":"pressKey","key":{"displayName":"Command-Shift-T","keyCode":17,
-            "modifiers":1179648}})");
     QTest::newRow("no command") << QStringList{u"parse"_qs, u"hello there"_qs}
                                 << QByteArray("null");
     QTest::newRow("key without a code")
         << QStringList{u"key"_qs, u"page down"_qs}
         << QByteArray(R"({"displayName":"Page Down","keyCode":null,"modifiers":0})");
-    QTest::newRow("no key") << QStringList{u"key"_qs, u"shift cmd"_qs} << QByteArray("null");
 }
 
 void KorvaneCliTest::printsOneLineOfJson()
@@ -95,8 +87,6 @@ void KorvaneCliTest::usageErrors_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::newRow("parse without text") << QStringList{u"parse"_qs};
-    QTest::newRow("parse with two words") << QStringList{u"parse"_qs, u"open"_qs, u"Notes"_qs};
-    QTest::newRow("key without text") << QStringList{u"key"_qs};
     QTest::newRow("run with flags only")
         << QStringList{u"run"_qs, u"--allow-computer-control"_qs, u"--allow-script-network"_qs};
     QTest::newRow("help for no such verb") << QStringList{u"help"_qs, u"dance"_qs};

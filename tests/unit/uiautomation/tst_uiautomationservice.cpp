@@ -121,12 +121,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<Operation>("operation");
         QTest::newRow("click") << Operation([](Fixture& f) { return f.click(u"OK"_qs); });
-        QTest::newRow("focus") << Operation([](Fixture& f) { return f.focus(u"Name"_qs); });
-        QTest::newRow("press key")
-            << Operation([](Fixture& f) { return f.pressKey(u"return"_qs); });
         QTest::newRow("press key without code")
             << Operation([](Fixture& f) { return f.pressKey(u"page down"_qs); });
-        QTest::newRow("type") << Operation([](Fixture& f) { return f.type(u"hello"_qs); });
         QTest::newRow("type into field")
             << Operation([](Fixture& f) { return f.type(u"hello"_qs, u"Name"_qs); });
     }
@@ -147,27 +143,13 @@ private Q_SLOTS:
         QVERIFY(f.tree->focused.isEmpty());
     }
 
-    void deniedListingIsEmpty()
-    {
-        Fixture f;
-        f.tree->trusted = false;
-        f.add(Role::button, u"OK"_qs, press);
-        QVERIFY(f.list().isEmpty());
-        QVERIFY(f.list().isEmpty());
-        QCOMPARE(f.tree->prompts, 2);
-    }
-
     // The operation's own input is checked first: a missing name never reaches the tree.
     void inputCheckedBeforeAccess_data()
     {
         QTest::addColumn<Operation>("operation");
         QTest::addColumn<UIAutomationResult>("expected");
-        QTest::newRow("click, empty") << Operation([](Fixture& f) { return f.click({}); })
-                                      << failed("No click target provided.");
         QTest::newRow("click, blank") << Operation([](Fixture& f) { return f.click(u" \n\t "_qs); })
                                       << failed("No click target provided.");
-        QTest::newRow("focus, blank") << Operation([](Fixture& f) { return f.focus(u"  "_qs); })
-                                      << failed("No field target provided.");
         QTest::newRow("type, blank") << Operation([](Fixture& f) { return f.type(u" \n "_qs); })
                                      << failed("No text provided.");
         QTest::newRow("type into a blank field")
@@ -187,7 +169,6 @@ private Q_SLOTS:
     void noFrontmostApplication_data()
     {
         QTest::addColumn<Operation>("operation");
-        QTest::newRow("click") << Operation([](Fixture& f) { return f.click(u"OK"_qs); });
         QTest::newRow("focus") << Operation([](Fixture& f) { return f.focus(u"OK"_qs); });
         QTest::newRow("type into field")
             << Operation([](Fixture& f) { return f.type(u"x"_qs, u"OK"_qs); });
@@ -201,16 +182,6 @@ private Q_SLOTS:
         QCOMPARE(operation(f), failed("No frontmost app is available."));
         QVERIFY(f.list().isEmpty());
         QVERIFY(f.input->events.isEmpty());
-    }
-
-    // An application that exposes no tree reads as an empty one.
-    void applicationWithoutTree()
-    {
-        Fixture f;
-        f.add(Role::button, u"OK"_qs, press);
-        f.tree->applications.clear();
-        QVERIFY(f.list().isEmpty());
-        QCOMPARE(f.click(u"OK"_qs), failed("Could not find OK on screen."));
     }
 
     void listing()
@@ -255,10 +226,7 @@ private Q_SLOTS:
         QTest::addColumn<bool>("repeated");
         QTest::addColumn<int>("expected");
         // The application and its window are the first two taken.
-        QTest::newRow("all fit") << 1497 << false << 1497;
-        QTest::newRow("last one fits") << 1498 << false << 1498;
         QTest::newRow("one too many") << 1499 << false << 1498;
-        QTest::newRow("far more") << 3000 << false << 1498;
         // Each button listed twice, each with a button of its own below: the repeats use up
         // the count before the grandchildren are reached.
         QTest::newRow("repeats count") << 1000 << true << 1000;
@@ -294,7 +262,6 @@ private Q_SLOTS:
         QTest::newRow("name is normalized") << u"  O.K.!  "_qs << u"OK"_qs;
         QTest::newRow("reverse rule needs three letters") << u"go to settings"_qs << u"Settings"_qs;
         QTest::newRow("first of equal scores, breadth first") << u"save"_qs << u"Save shallow"_qs;
-        QTest::newRow("first of many equal scores") << u"item"_qs << u"Item 0"_qs;
     }
     void clickPicksBestCandidate()
     {
@@ -311,9 +278,6 @@ private Q_SLOTS:
         const int group = f.add(Role::group, {});
         f.add(Role::button, u"Save deep"_qs, press, group);
         f.add(Role::button, u"Save shallow"_qs, press);
-        // Enough equal candidates that an unstable sort would reorder them.
-        for (int i = 0; i < 40; ++i)
-            f.add(Role::button, u"Item %1"_qs.arg(i), press);
 
         QCOMPARE(f.click(target), succeeded(qPrintable(u"Clicked "_qs + target.trimmed() + u'.')));
         QCOMPARE(f.tree->pressed.size(), 1);
@@ -340,8 +304,6 @@ private Q_SLOTS:
             << Role::staticText << false << false << true << true << true << clicked << centre;
         QTest::newRow("failed press clicked at its centre")
             << Role::button << true << false << true << true << true << clicked << centre;
-        QTest::newRow("pressed, no click")
-            << Role::button << true << true << true << true << true << clicked << none;
         QTest::newRow("no centre to click")
             << Role::staticText << false << false << false << true << true << notClicked << none;
         QTest::newRow("no input to click with")
@@ -377,7 +339,6 @@ private Q_SLOTS:
         f.add(Role::button, u"Cancel"_qs, press);
         f.add(Role::image, u"Save"_qs);
         QCOMPARE(f.click(u" Save "_qs), failed("Could not find Save on screen."));
-        QCOMPARE(f.click(u"?!"_qs), failed("Could not find ?! on screen."));
         QVERIFY(f.tree->pressed.isEmpty());
         QVERIFY(f.input->events.isEmpty());
     }
@@ -393,15 +354,6 @@ private Q_SLOTS:
         QCOMPARE(f.tree->focused, QList<int>{field});
         QCOMPARE(f.input->clicks, QList<QPointF>{QPointF(125, 205)});
         QVERIFY(f.tree->pressed.isEmpty());
-    }
-
-    void focusWithoutFrameDoesNotClick()
-    {
-        Fixture f;
-        const int field = f.add(Role::textArea, u"Notes"_qs);
-        QCOMPARE(f.focus(u"notes"_qs), succeeded("Focused notes."));
-        QCOMPARE(f.tree->focused, QList<int>{field});
-        QVERIFY(f.input->clicks.isEmpty());
     }
 
     void focusMatchingOnlyButtonsFails()
@@ -425,8 +377,6 @@ private Q_SLOTS:
         QTest::newRow("with modifiers")
             << u"cmd shift t"_qs << ready << succeeded("Pressed Command-Shift-T.")
             << QList<QKeyCombination>{Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_T};
-        QTest::newRow("enter key") << u"enter key"_qs << ready << succeeded("Pressed Enter.")
-                                   << QList<QKeyCombination>{QKeyCombination(Qt::Key_Return)};
         QTest::newRow("mac delete is backspace")
             << u"option delete"_qs << ready << succeeded("Pressed Option-Delete.")
             << QList<QKeyCombination>{Qt::AltModifier | Qt::Key_Backspace};
@@ -472,9 +422,6 @@ private Q_SLOTS:
         row("alone, into the focused editable field")
             << u"h\u00e9 \U0001F600"_qs << alone << true << true << ready
             << succeeded("Typed text.") << QStringList{u"h\u00e9 \U0001F600"_qs} << QStringList{};
-        row("alone, focused element not editable")
-            << u"hi"_qs << alone << false << true << ready << succeeded("Typed text.")
-            << QStringList{} << QStringList{u"unicode(h)"_qs, u"unicode(i)"_qs};
         row("alone, refused input")
             << u"hi"_qs << alone << false << false << refused << failed("Allow remote control.")
             << QStringList{} << QStringList{};
@@ -486,9 +433,6 @@ private Q_SLOTS:
             << u" h "_qs << u" Name"_qs << false << false << ready
             << succeeded("Typed text into  Name.") << QStringList{}
             << QStringList{u"click(10,5)"_qs, u"unicode( )"_qs, u"unicode(h)"_qs, u"unicode( )"_qs};
-        row("into an editable field") << u" h "_qs << u"Name"_qs << true << false << ready
-                                      << succeeded("Typed text into Name.")
-                                      << QStringList{u" h "_qs} << QStringList{u"click(10,5)"_qs};
         row("into an editable field, line breaks as keys")
             << u"a\n\nb\t"_qs << u"Name"_qs << true << false << ready
             << succeeded("Typed text into Name.") << QStringList{u"a"_qs, u"b"_qs}
@@ -525,26 +469,14 @@ private Q_SLOTS:
         QCOMPARE(f.tree->prompts, 1);
     }
 
-    void typeTextIntoMissingField()
-    {
-        Fixture f;
-        f.add(Role::button, u"Name"_qs, press);
-        QCOMPARE(f.type(u"hi"_qs, u"Name"_qs), failed("Could not find Name field on screen."));
-        QVERIFY(f.input->events.isEmpty());
-    }
-
     void postText_data()
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QStringList>("pairs");
-        QTest::newRow("empty") << QString() << QStringList{};
-        QTest::newRow("ascii") << u"a b"_qs << QStringList{u"a"_qs, u" "_qs, u"b"_qs};
         QTest::newRow("emoji is one pair of two units")
             << u"\U0001F600"_qs << QStringList{u"\U0001F600"_qs};
         QTest::newRow("decomposed accent is two pairs")
             << u"e\u0301"_qs << QStringList{u"e"_qs, u"\u0301"_qs};
-        QTest::newRow("emoji with skin tone is two pairs")
-            << u"\U0001F44D\U0001F3FD"_qs << QStringList{u"\U0001F44D"_qs, u"\U0001F3FD"_qs};
         QTest::newRow("lone surrogates are skipped")
             << (u"a"_qs + QChar(0xD800) + u"b"_qs + QChar(0xDC00)) << QStringList{u"a"_qs, u"b"_qs};
     }
@@ -555,8 +487,6 @@ private Q_SLOTS:
         FakeInputSynthesizer input;
         QVERIFY(UIAutomationService::postText(input, text));
         QCOMPARE(input.unicode, pairs);
-        if (text == u"\U0001F600"_qs)
-            QCOMPARE(input.unicode.first().size(), 2);
     }
 };
 

@@ -75,7 +75,7 @@ RunningApplication running(const QList<DesktopEntry>& entries, const QString& na
     application.name = name;
     application.displayName = name;
     if (std::optional<DesktopEntry> entry = entryForProgram(entries, {name, name, processId})) {
-        application.bundleIdentifier = entry->id;
+        application.desktopEntryId = entry->id;
         application.displayName = entry->name;
     }
     application.processId = processId;
@@ -134,7 +134,7 @@ QList<RunningApplication> runningNow(const XdgApplicationCatalog& catalog)
         const bool known = std::any_of(applications.cbegin(), applications.cend(),
                                        [&](const RunningApplication& seen) {
                                            return seen.processId == process.processId ||
-                                                  seen.bundleIdentifier == process.bundleIdentifier;
+                                                  seen.desktopEntryId == process.desktopEntryId;
                                        });
         if (!known)
             applications.append(std::move(process));
@@ -176,21 +176,21 @@ QCoro::Task<QList<RunningApplication>> AtspiWorkspace::runningApplications()
     co_return co_await future;
 }
 
-QCoro::Task<std::optional<QString>> AtspiWorkspace::openApplication(QUrl application)
+QCoro::Task<Outcome> AtspiWorkspace::openApplication(QUrl application)
 {
     std::shared_ptr<const XdgApplicationCatalog> catalog = m_catalog;
     WindowRaiser raise = m_raise;
-    auto future = runOnAutomationThread([catalog, raise, application]() -> std::optional<QString> {
+    auto future = runOnAutomationThread([catalog, raise, application]() -> Outcome {
         const std::optional<DesktopEntry> entry = catalog->entryAt(application);
         if (!entry)
-            return QStringLiteral("The application entry could not be read.");
+            return Outcome::failure(QStringLiteral("The application entry could not be read."));
         // Already running: bring it forward where the desktop lets Korvane, rather than start a
         // second copy.
         for (const RunningApplication& running : runningNow(*catalog)) {
-            if (running.bundleIdentifier == entry->id) {
+            if (running.desktopEntryId == entry->id) {
                 if (raise)
                     raise(running.processId);
-                return std::nullopt;
+                return Outcome::success();
             }
         }
         return DesktopEntryLauncher::launch(*entry);

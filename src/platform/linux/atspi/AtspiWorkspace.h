@@ -29,7 +29,7 @@ public:
 
     QCoro::Task<std::optional<RunningApplication>> frontmostApplication() override;
     QCoro::Task<QList<RunningApplication>> runningApplications() override;
-    QCoro::Task<std::optional<QString>> openApplication(QUrl application) override;
+    QCoro::Task<Outcome> openApplication(QUrl application) override;
     QCoro::Task<bool> open(QUrl url) override;
     QCoro::Task<std::optional<RunningApplication>> applicationBeforeOwnWindow() override;
     QCoro::Task<bool> activate(RunningApplication application) override;

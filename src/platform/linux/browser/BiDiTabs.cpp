@@ -95,34 +95,25 @@ QCoro::Task<PageValue> BiDiTabs::evaluate(Link link, BrowserTab tab, QString exp
     co_return PageValue{plainValue(result.value(u"result").toObject()), std::nullopt};
 }
 
-QCoro::Task<std::optional<QString>> BiDiTabs::navigate(Link link, BrowserTab tab, QUrl url)
+QCoro::Task<Outcome> BiDiTabs::navigate(Link link, BrowserTab tab, QUrl url)
 {
     QJsonObject params = contextTarget(tab.id);
     params.insert(u"url"_qs, url.toString(QUrl::FullyEncoded));
     // Answered once the navigation has started, as the person's own typing would be.
     params.insert(u"wait"_qs, u"none"_qs);
-    auto navigating = BrowserHostLink::call(link, u"browsingContext.navigate"_qs, params, QString(),
-                                            m_deadlines.navigation);
-    const RemoteCall navigated = co_await std::move(navigating);
-    if (!navigated.result)
-        co_return failureSentence(navigated, link->greeting().name);
-    co_return std::nullopt;
+    co_return co_await command(link, u"browsingContext.navigate"_qs, params,
+                               m_deadlines.navigation);
 }
 
-QCoro::Task<std::optional<QString>> BiDiTabs::close(Link link, BrowserTab tab)
+QCoro::Task<Outcome> BiDiTabs::close(Link link, BrowserTab tab)
 {
     QJsonObject params = contextTarget(tab.id);
     // A page that asks before it goes asks the person, as when they close it themselves.
     params.insert(u"promptUnload"_qs, true);
-    auto closing = BrowserHostLink::call(link, u"browsingContext.close"_qs, params, QString(),
-                                         m_deadlines.command);
-    const RemoteCall closed = co_await std::move(closing);
-    if (!closed.result)
-        co_return failureSentence(closed, link->greeting().name);
-    co_return std::nullopt;
+    co_return co_await command(link, u"browsingContext.close"_qs, params, m_deadlines.command);
 }
 
-QCoro::Task<std::optional<QString>> BiDiTabs::openTab(Link link, QUrl url)
+QCoro::Task<Outcome> BiDiTabs::openTab(Link link, QUrl url)
 {
     const RemoteDeadlines deadlines = m_deadlines;
     const QJsonObject creation{{u"type"_qs, u"tab"_qs}};
@@ -130,19 +121,14 @@ QCoro::Task<std::optional<QString>> BiDiTabs::openTab(Link link, QUrl url)
                                           deadlines.command);
     const RemoteCall created = co_await std::move(creating);
     if (!created.result)
-        co_return failureSentence(created, link->greeting().name);
+        co_return Outcome::failure(failureSentence(created, link->greeting().name));
     const BrowserTab tab{created.result->value(u"context").toString(), QString()};
     auto navigating = navigate(link, tab, url);
-    if (std::optional<QString> failure = co_await std::move(navigating))
-        co_return failure;
+    if (Outcome navigated = co_await std::move(navigating); !navigated)
+        co_return navigated;
     // Brings the tab and its window to the front.
-    const QJsonObject activation = contextTarget(tab.id);
-    auto activating = BrowserHostLink::call(link, u"browsingContext.activate"_qs, activation,
-                                            QString(), deadlines.command);
-    const RemoteCall activated = co_await std::move(activating);
-    if (!activated.result)
-        co_return failureSentence(activated, link->greeting().name);
-    co_return std::nullopt;
+    co_return co_await command(link, u"browsingContext.activate"_qs, contextTarget(tab.id),
+                               deadlines.command);
 }
 
 } // namespace korvane

@@ -1,5 +1,7 @@
 #include "platform/linux/browser/BrowserHostSockets.h"
 
+#include "core/Outcome.h"
+
 #include <QDir>
 #include <QFile>
 
@@ -12,19 +14,20 @@ namespace korvane {
 namespace {
 
 // Creates `path` as a folder of this user's alone, or says why it is not one.
-std::optional<QString> makePrivateFolder(const QString& path)
+Outcome makePrivateFolder(const QString& path)
 {
     const QByteArray native = QFile::encodeName(path);
     if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST)
-        return u"Korvane could not create "_qs + path + u'.';
+        return Outcome::failure(u"Korvane could not create "_qs + path + u'.');
     struct stat status {};
     if (::lstat(native.constData(), &status) != 0 || !S_ISDIR(status.st_mode))
-        return path + u" is not a folder."_qs;
+        return Outcome::failure(path + u" is not a folder."_qs);
     if (status.st_uid != ::getuid())
-        return path + u" belongs to another user."_qs;
+        return Outcome::failure(path + u" belongs to another user."_qs);
     if ((status.st_mode & 077) != 0 && ::chmod(native.constData(), 0700) != 0)
-        return u"Others may enter "_qs + path + u", and Korvane could not change that."_qs;
-    return std::nullopt;
+        return Outcome::failure(u"Others may enter "_qs + path +
+                                u", and Korvane could not change that."_qs);
+    return Outcome::success();
 }
 
 constexpr qsizetype shortestName = 16;
@@ -67,8 +70,8 @@ BrowserHostSockets::Folder BrowserHostSockets::folder()
     QString path = QDir::cleanPath(base);
     for (const QString& level : std::as_const(levels)) {
         path += u'/' + level;
-        if (std::optional<QString> failure = makePrivateFolder(path))
-            return {std::nullopt, *failure};
+        if (const Outcome made = makePrivateFolder(path); !made)
+            return {std::nullopt, made.error()};
     }
     if (nameBudget(path) < shortestName)
         return {std::nullopt, path + u" is too long a path for the browser connections."_qs};

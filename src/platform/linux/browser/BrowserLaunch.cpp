@@ -107,23 +107,23 @@ QStringList BrowserLaunch::browserCommand(const KnownBrowsers::Entry& browser, Q
     return command;
 }
 
-std::optional<QString> BrowserLaunch::start(const QString& desktopId, const QStringList& command,
-                                            const QString& workingDirectory)
+Outcome BrowserLaunch::start(const QString& desktopId, const QStringList& command,
+                             const QString& workingDirectory)
 {
     return start(desktopId, command, workingDirectory, Options{});
 }
 
-std::optional<QString> BrowserLaunch::start(const QString& desktopId, const QStringList& command,
-                                            const QString& workingDirectory, Options options)
+Outcome BrowserLaunch::start(const QString& desktopId, const QStringList& command,
+                             const QString& workingDirectory, Options options)
 {
     const std::optional<KnownBrowsers::Entry> browser = KnownBrowsers::forDesktopId(desktopId);
     if (!browser)
-        return u"Korvane does not know how to drive "_qs + desktopId + u'.';
+        return Outcome::failure(u"Korvane does not know how to drive "_qs + desktopId + u'.');
     if (command.isEmpty())
-        return u"The application entry has no command to run."_qs;
+        return Outcome::failure(u"The application entry has no command to run."_qs);
     const BrowserHostSockets::Folder folder = BrowserHostSockets::folder();
     if (!folder.path)
-        return folder.failure;
+        return Outcome::failure(folder.failure);
     const QString socketPath = BrowserHostSockets::socketPath(*folder.path, desktopId);
 
     QString profile;
@@ -132,14 +132,15 @@ std::optional<QString> BrowserLaunch::start(const QString& desktopId, const QStr
     } else {
         const FirefoxProfile::Choice choice = FirefoxProfile::forLaunch(desktopId);
         if (!choice.path)
-            return choice.failure;
+            return Outcome::failure(choice.failure);
         profile = *choice.path;
     }
 
     const QString host = hostProgram();
     if (!QFileInfo(host).isExecutable())
-        return u"Korvane's browser helper is missing ("_qs + host +
-               u"); reinstall Korvane to let it drive "_qs + browser->scriptName + u'.';
+        return Outcome::failure(u"Korvane's browser helper is missing ("_qs + host +
+                                u"); reinstall Korvane to let it drive "_qs + browser->scriptName +
+                                u'.');
     QStringList arguments{u"--protocol"_qs,
                           KnownBrowsers::protocolName(browser->protocol),
                           u"--desktop-id"_qs,
@@ -166,19 +167,20 @@ std::optional<QString> BrowserLaunch::start(const QString& desktopId, const QStr
     if (!process.waitForFinished(int(options.deadline.count()) + 5000)) {
         process.kill();
         process.waitForFinished(1000);
-        return browser->scriptName + u" did not start in time."_qs;
+        return Outcome::failure(browser->scriptName + u" did not start in time."_qs);
     }
     const QString answer = QString::fromUtf8(process.readAllStandardOutput()).trimmed();
     if (answer == u"ready")
-        return std::nullopt;
+        return Outcome::success();
     if (answer == u"busy")
         return waitForHost(socketPath, deadline)
-                   ? std::nullopt
-                   : std::optional(browser->scriptName +
-                                   u" is still starting; try again in a moment."_qs);
+                   ? Outcome::success()
+                   : Outcome::failure(browser->scriptName +
+                                      u" is still starting; try again in a moment."_qs);
     if (answer.startsWith(u"failed: "))
-        return answer.mid(8);
-    return u"Korvane's browser helper could not start "_qs + browser->scriptName + u'.';
+        return Outcome::failure(answer.mid(8));
+    return Outcome::failure(u"Korvane's browser helper could not start "_qs + browser->scriptName +
+                            u'.');
 }
 
 QString BrowserLaunch::describe(const QString& desktopId)

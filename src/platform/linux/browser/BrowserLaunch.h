@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Outcome.h"
 #include "platform/linux/browser/KnownBrowsers.h"
 
 #include <QString>
@@ -22,12 +23,12 @@ public:
     };
 
     // Starts the browser of `desktopId` with `command` (program first, from its desktop entry)
-    // and waits until it can be driven. Absent on success (also when it was already running),
-    // else the reason as a sentence. Blocks: run it off the main thread.
-    static std::optional<QString> start(const QString& desktopId, const QStringList& command,
-                                        const QString& workingDirectory, Options options);
-    static std::optional<QString> start(const QString& desktopId, const QStringList& command,
-                                        const QString& workingDirectory = {});
+    // and waits until it can be driven (it succeeds also when it was already running). Blocks:
+    // run it off the main thread.
+    static Outcome start(const QString& desktopId, const QStringList& command,
+                         const QString& workingDirectory, Options options);
+    static Outcome start(const QString& desktopId, const QStringList& command,
+                         const QString& workingDirectory = {});
 
     // `command` with the switches that open the remote interface and pick the profile; a
     // switch the command already sets is kept as it is.

@@ -98,13 +98,13 @@ QCoro::Task<PageValue> DevToolsTabs::evaluate(Link link, BrowserTab tab, QString
     co_return answer;
 }
 
-QCoro::Task<std::optional<QString>> DevToolsTabs::navigate(Link link, BrowserTab tab, QUrl url)
+QCoro::Task<Outcome> DevToolsTabs::navigate(Link link, BrowserTab tab, QUrl url)
 {
     const RemoteDeadlines deadlines = m_deadlines;
     auto attaching = attach(link, tab.id, deadlines.command);
     const Session session = co_await std::move(attaching);
     if (session.failure)
-        co_return session.failure;
+        co_return Outcome::failure(*session.failure);
     const QJsonObject params{{u"url"_qs, url.toString(QUrl::FullyEncoded)}};
     auto navigating =
         BrowserHostLink::call(link, u"Page.navigate"_qs, params, session.id, deadlines.navigation);
@@ -112,26 +112,21 @@ QCoro::Task<std::optional<QString>> DevToolsTabs::navigate(Link link, BrowserTab
     auto detaching = detach(link, session.id, deadlines.command);
     co_await std::move(detaching);
     if (!navigated.result)
-        co_return failureSentence(navigated, link->greeting().name);
+        co_return Outcome::failure(failureSentence(navigated, link->greeting().name));
     // The browser reports a page it could not load (no such host, refused…) as errorText.
     const QString errorText = navigated.result->value(u"errorText").toString();
     if (!errorText.isEmpty())
-        co_return u"The page could not be opened: "_qs + errorText;
-    co_return std::nullopt;
+        co_return Outcome::failure(u"The page could not be opened: "_qs + errorText);
+    co_return Outcome::success();
 }
 
-QCoro::Task<std::optional<QString>> DevToolsTabs::close(Link link, BrowserTab tab)
+QCoro::Task<Outcome> DevToolsTabs::close(Link link, BrowserTab tab)
 {
     const QJsonObject params{{u"targetId"_qs, tab.id}};
-    auto closing = BrowserHostLink::call(link, u"Target.closeTarget"_qs, params, QString(),
-                                         m_deadlines.command);
-    const RemoteCall closed = co_await std::move(closing);
-    if (!closed.result)
-        co_return failureSentence(closed, link->greeting().name);
-    co_return std::nullopt;
+    co_return co_await command(link, u"Target.closeTarget"_qs, params, m_deadlines.command);
 }
 
-QCoro::Task<std::optional<QString>> DevToolsTabs::openTab(Link link, QUrl url)
+QCoro::Task<Outcome> DevToolsTabs::openTab(Link link, QUrl url)
 {
     const RemoteDeadlines deadlines = m_deadlines;
     const QJsonObject params{{u"url"_qs, url.toString(QUrl::FullyEncoded)}};
@@ -139,15 +134,10 @@ QCoro::Task<std::optional<QString>> DevToolsTabs::openTab(Link link, QUrl url)
                                           deadlines.command);
     const RemoteCall created = co_await std::move(creating);
     if (!created.result)
-        co_return failureSentence(created, link->greeting().name);
+        co_return Outcome::failure(failureSentence(created, link->greeting().name));
     // Brings the tab and its window to the front.
     const QJsonObject target{{u"targetId"_qs, created.result->value(u"targetId")}};
-    auto activating = BrowserHostLink::call(link, u"Target.activateTarget"_qs, target, QString(),
-                                            deadlines.command);
-    const RemoteCall activated = co_await std::move(activating);
-    if (!activated.result)
-        co_return failureSentence(activated, link->greeting().name);
-    co_return std::nullopt;
+    co_return co_await command(link, u"Target.activateTarget"_qs, target, deadlines.command);
 }
 
 } // namespace korvane

@@ -12,9 +12,9 @@ public:
 
     QCoro::Task<TabList> tabs(Link link) override;
     QCoro::Task<PageValue> evaluate(Link link, BrowserTab tab, QString expression) override;
-    QCoro::Task<std::optional<QString>> navigate(Link link, BrowserTab tab, QUrl url) override;
-    QCoro::Task<std::optional<QString>> close(Link link, BrowserTab tab) override;
-    QCoro::Task<std::optional<QString>> openTab(Link link, QUrl url) override;
+    QCoro::Task<Outcome> navigate(Link link, BrowserTab tab, QUrl url) override;
+    QCoro::Task<Outcome> close(Link link, BrowserTab tab) override;
+    QCoro::Task<Outcome> openTab(Link link, QUrl url) override;
 
 private:
     RemoteDeadlines m_deadlines;

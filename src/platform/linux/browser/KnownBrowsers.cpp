@@ -53,8 +53,8 @@ BrowserTarget KnownBrowsers::target(const Entry& entry, qint64 processId)
 
 std::optional<BrowserTarget> KnownBrowsers::target(const RunningApplication& application)
 {
-    if (application.bundleIdentifier) {
-        if (const std::optional<Entry> entry = forDesktopId(*application.bundleIdentifier))
+    if (application.desktopEntryId) {
+        if (const std::optional<Entry> entry = forDesktopId(*application.desktopEntryId))
             return target(*entry, application.processId);
     }
     // A browser installed without a desktop entry still names itself by its window class.

@@ -31,7 +31,7 @@ QString configuredHost(QStringView site)
 
 } // namespace
 
-std::optional<QString> NavigationFallback::appleNavigationPath(QStringView phrase)
+std::optional<QString> NavigationFallback::configuredSitePath(QStringView phrase)
 {
     static constexpr std::array<std::pair<std::u16string_view, std::u16string_view>, 11> paths{{
         {u"store", u"store/"},
@@ -93,7 +93,7 @@ QString NavigationFallback::siteHost(QStringView host)
 }
 
 std::optional<QUrl> NavigationFallback::url(QStringView tabAddress, QStringView name,
-                                            QStringView appleSite)
+                                            QStringView configuredSite)
 {
     // Only web pages have a site to guess on: a new-tab or settings page would otherwise be
     // read as a host called "chrome" or "about".
@@ -107,8 +107,8 @@ std::optional<QUrl> NavigationFallback::url(QStringView tabAddress, QStringView 
 
     const QString wanted = phrase(name);
     std::optional<QString> path;
-    if (siteHost(tab->host()) == siteHost(configuredHost(appleSite)))
-        path = appleNavigationPath(wanted);
+    if (siteHost(tab->host()) == siteHost(configuredHost(configuredSite)))
+        path = configuredSitePath(wanted);
     if (!path && isSimpleNavigationTarget(wanted))
         path = *slug(wanted) + u'/';
     if (!path)

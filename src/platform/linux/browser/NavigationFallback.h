@@ -9,11 +9,11 @@
 namespace korvane {
 
 // Where to go instead of clicking, when the page holds no element of that name: a section of
-// the Apple website by its navigation word, else /slug/ on the tab's own site.
+// the configured site by its navigation word, else /slug/ on the tab's own site.
 class NavigationFallback final {
 public:
-    // The section path for a navigation phrase of the Apple website ("tv home" → "tv-home/").
-    static std::optional<QString> appleNavigationPath(QStringView phrase);
+    // The section path for a navigation phrase of the configured site ("tv home" → "tv-home/").
+    static std::optional<QString> configuredSitePath(QStringView phrase);
     // One to three pieces of at least two letters or digits each.
     static bool isSimpleNavigationTarget(QStringView phrase);
     // The pieces joined by "-"; absent when there are none.
@@ -23,8 +23,9 @@ public:
     // Lower case without a leading "www.".
     static QString siteHost(QStringView host);
     // The address to open instead of clicking `name` on the tab showing `tabAddress`;
-    // `appleSite` is the configured host of the Apple website.
-    static std::optional<QUrl> url(QStringView tabAddress, QStringView name, QStringView appleSite);
+    // `configuredSite` is the host of the site whose sections configuredSitePath knows.
+    static std::optional<QUrl> url(QStringView tabAddress, QStringView name,
+                                   QStringView configuredSite);
 };
 
 } // namespace korvane

@@ -38,7 +38,7 @@ const QString clickFailedText = u"Browser page click failed."_qs;
 const QString noClickTargetText = u"No browser click target provided."_qs;
 // Whether the page is the one its window shows, and whether that window has the focus.
 const QString visibilityProbe = u"[document.visibilityState, document.hasFocus()]"_qs;
-const QString defaultBrowserIdentifier = u"com.apple.Safari"_qs;
+const QString defaultBrowserRole = u"web browser"_qs;
 
 QString notDrivenText(const QString& name)
 {
@@ -183,9 +183,8 @@ QCoro::Task<std::optional<QString>> navigate(ContextPointer context, BrowserTarg
     const std::unique_ptr<TabProtocol> protocol =
         TabProtocol::forLink(active.link, context->deadlines);
     auto navigating = protocol->navigate(active.link, *active.tab, url);
-    const std::optional<QString> failure = co_await std::move(navigating);
-    if (failure)
-        co_return sentence(*failure, navigationFailedText);
+    if (const Outcome navigated = co_await std::move(navigating); !navigated)
+        co_return sentence(navigated.error(), navigationFailedText);
     co_return std::nullopt;
 }
 
@@ -195,8 +194,8 @@ QCoro::Task<std::optional<DesktopEntry>> defaultBrowser(ContextPointer context)
     std::shared_ptr<const XdgApplicationCatalog> catalog = context->catalog;
     // The catalog asks the desktop for its defaults: off the main thread.
     auto lookup = runOnAutomationThread([catalog]() -> std::optional<DesktopEntry> {
-        const std::optional<ResolvedMacApplication> application =
-            catalog->applicationForBundleIdentifier(defaultBrowserIdentifier);
+        const std::optional<InstalledApplication> application =
+            catalog->applicationForRole(defaultBrowserRole);
         if (!application)
             return std::nullopt;
         return catalog->entryAt(application->url);
@@ -223,8 +222,8 @@ QCoro::Task<BrowserOpenResult> openInHost(ContextPointer context, Link link, QUr
 {
     const std::unique_ptr<TabProtocol> protocol = TabProtocol::forLink(link, context->deadlines);
     auto opening = protocol->openTab(link, url);
-    std::optional<QString> failure = co_await std::move(opening);
-    co_return BrowserOpenResult{true, std::move(failure)};
+    const Outcome opened = co_await std::move(opening);
+    co_return BrowserOpenResult{true, opened ? std::nullopt : std::optional(opened.error())};
 }
 
 } // namespace
@@ -304,11 +303,11 @@ QCoro::Task<std::optional<QString>> RemoteBrowserAutomation::closeActiveTab(Brow
     const std::unique_ptr<TabProtocol> protocol =
         TabProtocol::forLink(active.link, context->deadlines);
     auto closing = protocol->close(active.link, *active.tab);
-    if (const std::optional<QString> failure = co_await std::move(closing)) {
+    if (const Outcome closed = co_await std::move(closing); !closed) {
         // A browser may quit with its last tab before it answers.
         if (active.link->isClosed())
             co_return std::nullopt;
-        co_return sentence(*failure, automationFailedText);
+        co_return sentence(closed.error(), automationFailedText);
     }
 
     // Closed means gone from the browser's own list, not merely asked.
@@ -369,8 +368,8 @@ QCoro::Task<BrowserClickResult> RemoteBrowserAutomation::clickPageElement(Browse
         NavigationFallback::url(active.tab->url.trimmed(), trimmed, Configuration::appleSite());
     if (fallback) {
         auto navigating = protocol->navigate(active.link, *active.tab, *fallback);
-        const std::optional<QString> failure = co_await std::move(navigating);
-        if (!failure)
+        const Outcome navigated = co_await std::move(navigating);
+        if (navigated)
             co_return BrowserClickResult{true, u"Opened "_qs + trimmed + u'.'};
     }
     co_return BrowserClickResult{false, answer.isEmpty() ? u"Could not click "_qs + trimmed + u'.'
@@ -420,9 +419,9 @@ QCoro::Task<BrowserOpenResult> RemoteBrowserAutomation::openURL(QUrl url)
         return BrowserLaunch::start(entry.id, entry.commandLine(), entry.workingDirectory);
     });
     // Awaited as a named future: GCC 12 destroys lambda temporaries of a co_await twice.
-    const std::optional<QString> failure = co_await launching;
-    if (failure)
-        co_return BrowserOpenResult{true, failure};
+    const Outcome launched = co_await launching;
+    if (!launched)
+        co_return BrowserOpenResult{true, launched.error()};
 
     const BrowserHostSockets::Folder folder = BrowserHostSockets::folder();
     auto connecting = BrowserHostLink::connect(

@@ -30,4 +30,15 @@ QString TabProtocol::failureSentence(const RemoteCall& call, const QString& name
     return message;
 }
 
+QCoro::Task<Outcome> TabProtocol::command(Link link, QString method, QJsonObject params,
+                                          std::chrono::milliseconds deadline)
+{
+    auto calling =
+        BrowserHostLink::call(link, std::move(method), std::move(params), QString(), deadline);
+    const RemoteCall called = co_await std::move(calling);
+    if (!called.result)
+        co_return Outcome::failure(failureSentence(called, link->greeting().name));
+    co_return Outcome::success();
+}
+
 } // namespace korvane

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Outcome.h"
 #include "platform/linux/browser/BrowserHostLink.h"
 
 #include <QJsonValue>
@@ -57,16 +58,19 @@ public:
     virtual QCoro::Task<TabList> tabs(Link link) = 0;
     // `expression`'s value, returned by value, run as if the person had acted.
     virtual QCoro::Task<PageValue> evaluate(Link link, BrowserTab tab, QString expression) = 0;
-    virtual QCoro::Task<std::optional<QString>> navigate(Link link, BrowserTab tab, QUrl url) = 0;
+    virtual QCoro::Task<Outcome> navigate(Link link, BrowserTab tab, QUrl url) = 0;
     // Asks the browser to close the tab (it may still refuse: a page can ask to stay).
-    virtual QCoro::Task<std::optional<QString>> close(Link link, BrowserTab tab) = 0;
+    virtual QCoro::Task<Outcome> close(Link link, BrowserTab tab) = 0;
     // A new tab showing `url`, in front of its window.
-    virtual QCoro::Task<std::optional<QString>> openTab(Link link, QUrl url) = 0;
+    virtual QCoro::Task<Outcome> openTab(Link link, QUrl url) = 0;
 
     // The protocol the link's host speaks.
     static std::unique_ptr<TabProtocol> forLink(const Link& link, RemoteDeadlines deadlines);
     // A failed call as a sentence about the browser `name`.
     static QString failureSentence(const RemoteCall& call, const QString& name);
+    // Sends a command whose answer carries nothing Korvane reads, outside any session.
+    static QCoro::Task<Outcome> command(Link link, QString method, QJsonObject params,
+                                        std::chrono::milliseconds deadline);
 };
 
 } // namespace korvane

@@ -67,27 +67,28 @@ QString text(const QString& program)
                           "X-KDE-autostart-after=panel\n");
 }
 
-std::optional<QString> write(const QString& program)
+Outcome write(const QString& program)
 {
     const QString file = path();
     if (!QDir().mkpath(QFileInfo(file).path()))
-        return QStringLiteral("Could not create the folder ") + QFileInfo(file).path() +
-               QStringLiteral(" for the autostart entry.");
+        return Outcome::failure(QStringLiteral("Could not create the folder ") +
+                                QFileInfo(file).path() +
+                                QStringLiteral(" for the autostart entry."));
     QSaveFile save(file);
     if (!save.open(QIODevice::WriteOnly) || save.write(text(program).toUtf8()) < 0 ||
         !save.commit())
-        return QStringLiteral("Could not write the autostart entry ") + file +
-               QStringLiteral(": ") + save.errorString();
-    return std::nullopt;
+        return Outcome::failure(QStringLiteral("Could not write the autostart entry ") + file +
+                                QStringLiteral(": ") + save.errorString());
+    return Outcome::success();
 }
 
-std::optional<QString> remove()
+Outcome remove()
 {
     QFile file(path());
     if (!file.exists() || file.remove())
-        return std::nullopt;
-    return QStringLiteral("Could not remove the autostart entry ") + file.fileName() +
-           QStringLiteral(": ") + file.errorString();
+        return Outcome::success();
+    return Outcome::failure(QStringLiteral("Could not remove the autostart entry ") +
+                            file.fileName() + QStringLiteral(": ") + file.errorString());
 }
 
 } // namespace korvane::AutostartEntry

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Outcome.h"
+
 #include <QString>
 
 #include <optional>
@@ -14,8 +16,8 @@ bool exists();
 // The entry's text for starting `program` with --background.
 QString text(const QString& program);
 
-// Each returns a sentence saying what went wrong, or nothing on success.
-std::optional<QString> write(const QString& program);
-std::optional<QString> remove();
+// Each fails with a sentence saying what went wrong.
+Outcome write(const QString& program);
+Outcome remove();
 
 } // namespace korvane::AutostartEntry

@@ -39,7 +39,7 @@ void LoginStartup::reconcile()
     if (entry.open(QIODevice::ReadOnly) &&
         entry.readAll() != AutostartEntry::text(m_program).toUtf8()) {
         entry.close();
-        setProblem(AutostartEntry::write(m_program).value_or(QString()));
+        setProblem(AutostartEntry::write(m_program).error());
     }
 }
 
@@ -55,10 +55,9 @@ void LoginStartup::setEnabled(bool enabled)
         m_portal->requestAutostart(enabled, {m_program, QStringLiteral("--background")});
         return;
     }
-    const std::optional<QString> failure =
-        enabled ? AutostartEntry::write(m_program) : AutostartEntry::remove();
-    setProblem(failure.value_or(QString()));
-    if (failure) {
+    const Outcome changed = enabled ? AutostartEntry::write(m_program) : AutostartEntry::remove();
+    setProblem(changed.error());
+    if (!changed) {
         // The switch shows the setting as it still is.
         Q_EMIT enabledChanged();
         return;

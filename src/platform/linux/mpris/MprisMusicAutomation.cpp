@@ -25,7 +25,7 @@ namespace {
 
 Q_LOGGING_CATEGORY(lcMprisMusic, "korvane.platform.mpris", QtInfoMsg)
 
-const QString musicBundleIdentifier = QStringLiteral("com.apple.Music");
+const QString musicPlayerRole = QStringLiteral("music player");
 
 } // namespace
 
@@ -42,7 +42,7 @@ namespace {
 using SharedPointer = std::shared_ptr<const MprisMusicAutomation::Shared>;
 
 struct MusicApplication {
-    std::optional<ResolvedMacApplication> application{};
+    std::optional<InstalledApplication> application{};
     // Its desktop file ID, for recognising its player on the bus.
     QString desktopId{};
 };
@@ -62,9 +62,9 @@ QCoro::Task<MusicApplication> findMusicApplication(SharedPointer shared)
     std::shared_ptr<const ApplicationCatalog> catalog = shared->catalog;
     auto lookup = runOnAutomationThread([catalog] {
         MusicApplication found;
-        found.application = catalog->applicationForBundleIdentifier(musicBundleIdentifier);
+        found.application = catalog->applicationForRole(musicPlayerRole);
         if (found.application) {
-            const std::optional<QString> id = catalog->bundleIdentifier(found.application->url);
+            const std::optional<QString> id = catalog->desktopEntryId(found.application->url);
             found.desktopId = id ? *id : QFileInfo(found.application->url.path()).fileName();
         }
         return found;
@@ -92,8 +92,8 @@ QCoro::Task<Driven> launchPlayer(SharedPointer shared, MusicApplication music)
     for (const MprisPlayer& player : before)
         known.insert(player.service);
     auto opening = shared->workspace->openApplication(music.application->url);
-    if (const std::optional<QString> error = co_await std::move(opening))
-        co_return Driven{std::nullopt, MusicSentences::couldNotOpen(*error)};
+    if (const Outcome opened = co_await std::move(opening); !opened)
+        co_return Driven{std::nullopt, MusicSentences::couldNotOpen(opened.error())};
 
     const QDeadlineTimer deadline(shared->wait.appearance);
     for (;;) {
@@ -208,8 +208,8 @@ QCoro::Task<ComputerUseResult> MprisMusicAutomation::openMusic()
     if (!music.application)
         co_return ComputerUseResult{MusicSentences::notFound(), std::nullopt};
     auto opening = shared->workspace->openApplication(music.application->url);
-    if (const std::optional<QString> error = co_await std::move(opening))
-        co_return ComputerUseResult{MusicSentences::couldNotOpen(*error), std::nullopt};
+    if (const Outcome opened = co_await std::move(opening); !opened)
+        co_return ComputerUseResult{MusicSentences::couldNotOpen(opened.error()), std::nullopt};
     co_return ComputerUseResult{MusicSentences::opened(), std::nullopt};
 }
 

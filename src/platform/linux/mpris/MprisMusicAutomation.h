@@ -23,7 +23,7 @@ struct MprisPlayerWait {
 
 // The music player driven over MPRIS 2, the one the person hears: commands go to the player
 // that is playing, else to a running one that accepts control (the desktop's music
-// application's first, the catalog's "com.apple.Music"), and only when none runs is the music
+// application's first, the catalog's "music player"), and only when none runs is the music
 // application launched. A command is reported done only once the player's own PlaybackStatus
 // and track say so; otherwise the summary says what happened. The search runs over the music
 // library.

@@ -94,10 +94,10 @@ struct PortalInputSynthesizer::Private {
             portal.moveBy(session->handle, QPointF(-1, 0));
     }
 
-    std::optional<QString> ensureSession()
+    Outcome ensureSession()
     {
         if (session)
-            return std::nullopt;
+            return Outcome::success();
         RemoteDesktopPortal::StartRequest request;
         request.withScreenCast = options.pointAtPositions;
         request.consentTimeout = options.consentTimeout;
@@ -105,15 +105,15 @@ struct PortalInputSynthesizer::Private {
             request.restoreToken = options.loadRestoreToken();
         auto started = portal.start(request);
         if (const auto* failure = std::get_if<RemoteDesktopPortal::Failure>(&started))
-            return sentenceFor(*failure);
+            return Outcome::failure(sentenceFor(*failure));
         session = std::get<RemoteDesktopPortal::Session>(std::move(started));
         sinceStart.start();
         if (!session->restoreToken.isEmpty() && options.saveRestoreToken)
             options.saveRestoreToken(session->restoreToken);
         prime();
         if (!session)
-            return sentenceFor(RemoteDesktopPortal::Failure::refused);
-        return std::nullopt;
+            return Outcome::failure(sentenceFor(RemoteDesktopPortal::Failure::refused));
+        return Outcome::success();
     }
 };
 
@@ -129,7 +129,7 @@ PortalInputSynthesizer::~PortalInputSynthesizer()
         d->portal.close(d->session->handle);
 }
 
-std::optional<QString> PortalInputSynthesizer::prepare()
+Outcome PortalInputSynthesizer::prepare()
 {
     const std::lock_guard lock(d->mutex);
     return d->ensureSession();

@@ -40,7 +40,7 @@ public:
     ~PortalInputSynthesizer() override;
     Q_DISABLE_COPY_MOVE(PortalInputSynthesizer)
 
-    std::optional<QString> prepare() override;
+    Outcome prepare() override;
     bool postClick(QPointF point) override;
     bool postKey(Qt::Key key, Qt::KeyboardModifiers modifiers) override;
     bool postUnicode(const QString& utf16) override;

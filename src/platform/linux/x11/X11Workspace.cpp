@@ -178,7 +178,7 @@ RunningApplication runningApplication(const QList<DesktopEntry>& entries, const 
     application.name = windowName(window);
     application.displayName = application.name;
     if (std::optional<DesktopEntry> entry = entryForWindow(entries, window)) {
-        application.bundleIdentifier = entry->id;
+        application.desktopEntryId = entry->id;
         if (!entry->name.isEmpty())
             application.displayName = entry->name;
     }
@@ -237,13 +237,13 @@ QCoro::Task<QList<RunningApplication>> X11Workspace::runningApplications()
     co_return co_await future;
 }
 
-QCoro::Task<std::optional<QString>> X11Workspace::openApplication(QUrl application)
+QCoro::Task<Outcome> X11Workspace::openApplication(QUrl application)
 {
     std::shared_ptr<const XdgApplicationCatalog> catalog = m_catalog;
-    auto future = runOnAutomationThread([catalog, application]() -> std::optional<QString> {
+    auto future = runOnAutomationThread([catalog, application]() -> Outcome {
         const std::optional<DesktopEntry> entry = catalog->entryAt(application);
         if (!entry)
-            return QStringLiteral("The application entry could not be read.");
+            return Outcome::failure(QStringLiteral("The application entry could not be read."));
 
         // Already running: bring its window forward instead of starting a second copy.
         {
@@ -254,7 +254,7 @@ QCoro::Task<std::optional<QString>> X11Workspace::openApplication(QUrl applicati
                     const std::optional<DesktopEntry> owner = entryForWindow(entries, window);
                     if (owner && owner->id == entry->id) {
                         connection.activate(window.window);
-                        return std::nullopt;
+                        return Outcome::success();
                     }
                 }
             }

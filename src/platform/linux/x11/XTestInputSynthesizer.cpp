@@ -243,14 +243,15 @@ XTestInputSynthesizer::~XTestInputSynthesizer()
     m_connection->close();
 }
 
-std::optional<QString> XTestInputSynthesizer::prepare()
+Outcome XTestInputSynthesizer::prepare()
 {
     const std::lock_guard lock(m_connection->mutex);
     const ErrorHandlerScope errors;
     if (m_connection->open())
-        return std::nullopt;
-    return QStringLiteral("Korvane cannot type or click: the X display cannot be reached or does "
-                          "not allow synthetic input (XTEST).");
+        return Outcome::success();
+    return Outcome::failure(
+        QStringLiteral("Korvane cannot type or click: the X display cannot be reached or does "
+                       "not allow synthetic input (XTEST)."));
 }
 
 bool XTestInputSynthesizer::postClick(QPointF point)

@@ -25,7 +25,7 @@ public:
     ~XTestInputSynthesizer() override;
     Q_DISABLE_COPY_MOVE(XTestInputSynthesizer)
 
-    std::optional<QString> prepare() override;
+    Outcome prepare() override;
     bool postClick(QPointF point) override;
     bool postKey(Qt::Key key, Qt::KeyboardModifiers modifiers) override;
     // Every Unicode scalar of `utf16` in order (the port sends one); lone surrogates and

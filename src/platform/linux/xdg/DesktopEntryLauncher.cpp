@@ -14,14 +14,14 @@ Q_LOGGING_CATEGORY(lcLauncher, "korvane.platform.launcher")
 
 using namespace std::chrono_literals;
 
-std::optional<QString> DesktopEntryLauncher::launch(const DesktopEntry& entry)
+Outcome DesktopEntryLauncher::launch(const DesktopEntry& entry)
 {
     // A browser Korvane drives starts through its host, so Korvane can reach its tabs.
     if (KnownBrowsers::forDesktopId(entry.id))
         return BrowserLaunch::start(entry.id, entry.commandLine(), entry.workingDirectory);
     QStringList command = entry.commandLine();
     if (command.isEmpty())
-        return QStringLiteral("The application entry has no command to run.");
+        return Outcome::failure(QStringLiteral("The application entry has no command to run."));
     QProcess process;
     process.setProgram(command.takeFirst());
     process.setArguments(command);
@@ -31,8 +31,8 @@ std::optional<QString> DesktopEntryLauncher::launch(const DesktopEntry& entry)
     process.setStandardOutputFile(QProcess::nullDevice());
     process.setStandardErrorFile(QProcess::nullDevice());
     if (!process.startDetached())
-        return process.errorString();
-    return std::nullopt;
+        return Outcome::failure(process.errorString());
+    return Outcome::success();
 }
 
 QCoro::Task<bool> DesktopEntryLauncher::open(QUrl url)

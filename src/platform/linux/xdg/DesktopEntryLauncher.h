@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Outcome.h"
 #include "platform/linux/xdg/DesktopEntry.h"
 
 #include <QString>
@@ -15,8 +16,8 @@ class DesktopEntryLauncher final {
 public:
     // Runs the entry's Exec line detached (a browser Korvane drives through its host, so
     // Korvane can reach its tabs). Blocking for a moment: call it on the automation
-    // thread. Absent on success, else the reason as a sentence fragment.
-    static std::optional<QString> launch(const DesktopEntry& entry);
+    // thread. Fails with the reason as a sentence fragment.
+    static Outcome launch(const DesktopEntry& entry);
     // An address or a file:// URL, handed to its default handler through xdg-open.
     static QCoro::Task<bool> open(QUrl url);
 };

@@ -83,7 +83,7 @@ QString fallbackName(const QString& path)
     return QFileInfo(path).completeBaseName();
 }
 
-ResolvedMacApplication resolved(const DesktopEntry& entry)
+InstalledApplication resolved(const DesktopEntry& entry)
 {
     return {entry.name.isEmpty() ? fallbackName(entry.filePath) : entry.name,
             QUrl::fromLocalFile(entry.filePath)};
@@ -128,9 +128,9 @@ QList<DesktopEntry> XdgApplicationCatalog::desktopEntries() const
     return entries;
 }
 
-QList<ResolvedMacApplication> XdgApplicationCatalog::installedApplications() const
+QList<InstalledApplication> XdgApplicationCatalog::installedApplications() const
 {
-    QList<ResolvedMacApplication> applications;
+    QList<InstalledApplication> applications;
     for (const DesktopEntry& entry : desktopEntries())
         applications.append(resolved(entry));
     return applications;
@@ -177,13 +177,13 @@ std::optional<DesktopEntry> XdgApplicationCatalog::entryAt(const QUrl& applicati
     if (!application.isLocalFile())
         return std::nullopt;
     const QString path = QFileInfo(application.toLocalFile()).absoluteFilePath();
-    const std::optional<QString> id = bundleIdentifier(application);
+    const std::optional<QString> id = desktopEntryId(application);
     if (!id)
         return std::nullopt;
     return readDesktopEntry(path, *id);
 }
 
-std::optional<QString> XdgApplicationCatalog::bundleIdentifier(const QUrl& application) const
+std::optional<QString> XdgApplicationCatalog::desktopEntryId(const QUrl& application) const
 {
     if (!application.isLocalFile())
         return std::nullopt;
@@ -198,25 +198,25 @@ std::optional<QString> XdgApplicationCatalog::bundleIdentifier(const QUrl& appli
     return QFileInfo(path).fileName();
 }
 
-std::optional<ResolvedMacApplication>
-XdgApplicationCatalog::applicationForBundleIdentifier(const QString& bundleIdentifier) const
+std::optional<InstalledApplication>
+XdgApplicationCatalog::applicationForRole(const QString& role) const
 {
     // A desktop file ID asked for directly.
-    if (std::optional<DesktopEntry> entry = entryForId(bundleIdentifier))
+    if (std::optional<DesktopEntry> entry = entryForId(role))
         return resolved(*entry);
 
-    for (const Role& role : roles()) {
-        if (role.bundleIdentifier != bundleIdentifier)
+    for (const Role& known : roles()) {
+        if (known.role != role)
             continue;
         QStringList candidates;
-        if (!role.setting.isEmpty())
+        if (!known.setting.isEmpty())
             candidates << toolAnswer(QStringLiteral("xdg-settings"),
-                                     {QStringLiteral("get"), role.setting});
-        for (const QString& mimeType : role.mimeTypes)
+                                     {QStringLiteral("get"), known.setting});
+        for (const QString& mimeType : known.mimeTypes)
             candidates << toolAnswer(
                 QStringLiteral("xdg-mime"),
                 {QStringLiteral("query"), QStringLiteral("default"), mimeType});
-        candidates << role.commonDesktopIds;
+        candidates << known.commonDesktopIds;
         for (const QString& candidate : std::as_const(candidates)) {
             // xdg-mime may list several IDs separated by ';'.
             for (const QString& id : candidate.split(u';', Qt::SkipEmptyParts)) {
@@ -240,147 +240,110 @@ QList<XdgApplicationCatalog::Role> XdgApplicationCatalog::roles()
     const QStringList videoPlayers =
         ids({"vlc", "mpv", "org.gnome.Totem", "io.github.celluloid_player.Celluloid", "smplayer"});
     return {
-        {QStringLiteral("com.apple.Safari"),
-         QStringLiteral("web browser"),
+        {QStringLiteral("web browser"),
          browserSetting,
          {QStringLiteral("x-scheme-handler/https")},
          ids({"firefox-esr", "firefox", "org.mozilla.firefox", "chromium", "google-chrome",
               "org.gnome.Epiphany", "brave-browser", "microsoft-edge"})},
-        {QStringLiteral("com.apple.Terminal"),
-         QStringLiteral("terminal"),
+        {QStringLiteral("terminal"),
          {},
          {},
          ids({"org.gnome.Terminal", "org.gnome.Console", "org.kde.konsole", "xfce4-terminal",
               "lxterminal", "mate-terminal", "terminator", "debian-uxterm", "debian-xterm",
               "xterm"})},
-        {QStringLiteral("com.apple.TextEdit"),
-         QStringLiteral("text editor"),
+        {QStringLiteral("text editor"),
          {},
          {QStringLiteral("text/plain")},
          ids({"org.gnome.TextEditor", "org.gnome.gedit", "org.kde.kate", "org.kde.kwrite",
               "org.xfce.mousepad", "mousepad", "pluma", "xed", "featherpad"})},
-        {QStringLiteral("com.apple.finder"),
-         QStringLiteral("file manager"),
+        {QStringLiteral("file manager"),
          {},
          {QStringLiteral("inode/directory")},
          ids({"org.gnome.Nautilus", "org.kde.dolphin", "thunar", "org.xfce.Thunar", "pcmanfm",
               "pcmanfm-qt", "nemo", "caja"})},
-        {QStringLiteral("com.apple.mail"),
-         QStringLiteral("mail"),
+        {QStringLiteral("mail"),
          {},
          {QStringLiteral("x-scheme-handler/mailto")},
          ids({"thunderbird", "org.mozilla.Thunderbird", "org.gnome.Evolution", "org.kde.kmail2",
               "claws-mail", "geary", "org.gnome.Geary"})},
-        {QStringLiteral("com.apple.Music"),
-         QStringLiteral("music player"),
+        {QStringLiteral("music player"),
          {},
          {QStringLiteral("audio/mpeg"), QStringLiteral("audio/flac")},
          ids({"org.gnome.Rhythmbox3", "rhythmbox", "org.gnome.Music", "org.kde.elisa", "audacious",
               "clementine", "org.strawberrymusicplayer.strawberry", "vlc"})},
-        {QStringLiteral("com.apple.Preview"),
-         QStringLiteral("document viewer"),
+        {QStringLiteral("document viewer"),
          {},
          {QStringLiteral("application/pdf")},
          ids({"org.gnome.Evince", "org.gnome.Papers", "okularApplication_pdf", "org.kde.okular",
               "atril", "xreader", "qpdfview", "mupdf"})},
-        {QStringLiteral("com.apple.calculator"),
-         QStringLiteral("calculator"),
+        {QStringLiteral("calculator"),
          {},
          {},
          ids({"org.gnome.Calculator", "gnome-calculator", "org.kde.kcalc", "galculator",
               "mate-calc", "qalculate-gtk", "xcalc"})},
-        {QStringLiteral("com.apple.systempreferences"),
-         QStringLiteral("settings"),
+        {QStringLiteral("settings"),
          {},
          {},
          ids({"org.gnome.Settings", "gnome-control-center", "systemsettings", "kdesystemsettings",
               "xfce-settings-manager", "lxqt-config", "mate-control-center", "cinnamon-settings"})},
-        {QStringLiteral("com.apple.iWork.Pages"),
-         QStringLiteral("word processor"),
+        {QStringLiteral("word processor"),
          {},
          {QStringLiteral("application/vnd.oasis.opendocument.text")},
          ids({"libreoffice-writer", "org.libreoffice.LibreOffice.writer", "abiword",
               "org.onlyoffice.desktopeditors"})},
-        {QStringLiteral("com.apple.iWork.Numbers"),
-         QStringLiteral("spreadsheet"),
+        {QStringLiteral("spreadsheet"),
          {},
          {QStringLiteral("application/vnd.oasis.opendocument.spreadsheet")},
          ids({"libreoffice-calc", "org.libreoffice.LibreOffice.calc", "org.gnome.gnumeric",
               "gnumeric"})},
-        {QStringLiteral("com.apple.iWork.Keynote"),
-         QStringLiteral("presentations"),
+        {QStringLiteral("presentations"),
          {},
          {QStringLiteral("application/vnd.oasis.opendocument.presentation")},
          ids({"libreoffice-impress", "org.libreoffice.LibreOffice.impress"})},
-        {QStringLiteral("com.apple.iCal"),
-         QStringLiteral("calendar"),
+        {QStringLiteral("calendar"),
          {},
          {QStringLiteral("text/calendar")},
          ids({"org.gnome.Calendar", "org.kde.korganizer", "org.kde.merkuro.calendar"})},
-        {QStringLiteral("com.apple.AddressBook"),
-         QStringLiteral("contacts"),
+        {QStringLiteral("contacts"),
          {},
          {QStringLiteral("text/vcard")},
          ids({"org.gnome.Contacts", "org.kde.kaddressbook"})},
-        {QStringLiteral("com.apple.Photos"),
-         QStringLiteral("photos"),
+        {QStringLiteral("photos"),
          {},
          {QStringLiteral("image/jpeg")},
          ids({"org.gnome.Loupe", "org.gnome.eog", "eog", "shotwell", "org.gnome.Shotwell",
               "org.gnome.gThumb", "org.kde.gwenview", "ristretto", "eom", "gpicview"})},
-        {QStringLiteral("com.apple.QuickTimePlayerX"),
-         QStringLiteral("video player"),
-         {},
-         {QStringLiteral("video/mp4")},
-         videoPlayers},
-        {QStringLiteral("com.apple.TV"),
-         QStringLiteral("video player"),
-         {},
-         {QStringLiteral("video/mp4")},
-         videoPlayers},
-        {QStringLiteral("com.apple.AppStore"),
-         QStringLiteral("software centre"),
+        {QStringLiteral("video player"), {}, {QStringLiteral("video/mp4")}, videoPlayers},
+        {QStringLiteral("video player"), {}, {QStringLiteral("video/mp4")}, videoPlayers},
+        {QStringLiteral("software centre"),
          {},
          {},
          ids({"org.gnome.Software", "org.kde.discover", "synaptic"})},
-        {QStringLiteral("com.apple.Maps"),
-         QStringLiteral("maps"),
+        {QStringLiteral("maps"),
          {},
          {QStringLiteral("x-scheme-handler/geo")},
          ids({"org.gnome.Maps", "marble"})},
-        {QStringLiteral("com.apple.Notes"),
-         QStringLiteral("notes"),
+        {QStringLiteral("notes"),
          {},
          {},
          ids({"org.gnome.Notes", "gnote", "org.gnome.gnote", "xpad", "org.kde.knotes"})},
-        {QStringLiteral("com.apple.reminders"),
-         QStringLiteral("to-do list"),
-         {},
-         {},
-         ids({"org.gnome.Todo", "org.gnome.Endeavour"})},
-        {QStringLiteral("com.apple.podcasts"),
-         QStringLiteral("podcasts"),
+        {QStringLiteral("to-do list"), {}, {}, ids({"org.gnome.Todo", "org.gnome.Endeavour"})},
+        {QStringLiteral("podcasts"),
          {},
          {},
          ids({"org.gnome.Podcasts", "gpodder", "org.gpodder.gpodder", "org.kde.kasts"})},
-        {QStringLiteral("com.apple.iBooksX"),
-         QStringLiteral("e-book reader"),
+        {QStringLiteral("e-book reader"),
          {},
          {QStringLiteral("application/epub+zip")},
          ids({"com.github.johnfactotum.Foliate", "calibre-ebook-viewer", "calibre-gui"})},
-        {QStringLiteral("com.apple.garageband10"),
-         QStringLiteral("music studio"),
-         {},
-         {},
-         ids({"org.lmms.LMMS", "lmms", "ardour"})},
-        {QStringLiteral("com.apple.FaceTime"), QStringLiteral("video calls"), {}, {}, {}},
-        {QStringLiteral("com.apple.MobileSMS"), QStringLiteral("messages"), {}, {}, {}},
-        {QStringLiteral("com.apple.freeform"),
-         QStringLiteral("whiteboard"),
+        {QStringLiteral("music studio"), {}, {}, ids({"org.lmms.LMMS", "lmms", "ardour"})},
+        {QStringLiteral("video calls"), {}, {}, {}},
+        {QStringLiteral("messages"), {}, {}, {}},
+        {QStringLiteral("whiteboard"),
          {},
          {},
          ids({"com.github.flxzt.rnote", "xournalpp", "com.github.xournalpp.xournalpp"})},
-        {QStringLiteral("com.apple.Automator"), QStringLiteral("automation"), {}, {}, {}},
+        {QStringLiteral("automation"), {}, {}, {}},
     };
 }
 

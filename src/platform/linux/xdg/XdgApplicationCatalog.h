@@ -13,12 +13,11 @@ namespace korvane {
 
 // Installed applications as XDG desktop entries: $XDG_DATA_HOME/applications, then each
 // $XDG_DATA_DIRS/applications. A desktop file ID found earlier hides the same ID later, as
-// the XDG rules say. Well-known bundle identifiers are answered by role through the desktop's
+// the XDG rules say. Well-known roles ("web browser") are answered through the desktop's
 // defaults (xdg-settings, xdg-mime) and common desktop IDs.
 class XdgApplicationCatalog final : public ApplicationCatalog {
 public:
     struct Role {
-        QString bundleIdentifier{};
         QString role{};
         // `xdg-settings get` property, tried first.
         QString setting{};
@@ -29,10 +28,9 @@ public:
     };
 
     QStringList applicationSearchDirectories() const override;
-    QList<ResolvedMacApplication> installedApplications() const override;
-    std::optional<ResolvedMacApplication>
-    applicationForBundleIdentifier(const QString& bundleIdentifier) const override;
-    std::optional<QString> bundleIdentifier(const QUrl& application) const override;
+    QList<InstalledApplication> installedApplications() const override;
+    std::optional<InstalledApplication> applicationForRole(const QString& role) const override;
+    std::optional<QString> desktopEntryId(const QUrl& application) const override;
 
     // Every launchable entry in enumeration order, shadowed IDs removed.
     QList<DesktopEntry> desktopEntries() const;

@@ -7,11 +7,11 @@ namespace korvane {
 
 // An installed application: the name summaries show and the file that describes it (a
 // desktop entry on Linux).
-struct ResolvedMacApplication {
+struct InstalledApplication {
     QString displayName{};
     QUrl url{};
 
-    friend bool operator==(const ResolvedMacApplication&, const ResolvedMacApplication&) = default;
+    friend bool operator==(const InstalledApplication&, const InstalledApplication&) = default;
 };
 
 } // namespace korvane

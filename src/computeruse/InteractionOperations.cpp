@@ -1,5 +1,4 @@
 #include "computeruse/ComputerUseOperations.h"
-#include "computeruse/MacComputerUseService.h"
 #include "platform/BrowserAutomation.h"
 #include "uiautomation/UIAutomation.h"
 
@@ -14,7 +13,7 @@ ComputerUseResult sentence(QString summary)
 
 ComputerUseResult mapped(const UIAutomationResult& result)
 {
-    ComputerUseResult mapped = sentence(MacComputerUseService::summary(result));
+    ComputerUseResult mapped = sentence(summary(result));
     mapped.failed = result.outcome != UIAutomationResult::Outcome::succeeded;
     return mapped;
 }
@@ -31,6 +30,21 @@ QString elementLine(const UIElementDescription& element)
 }
 
 } // namespace
+
+QString permissionSentence()
+{
+    // Linux grants reading other programs' windows by switching accessibility on: Korvane
+    // switches it on itself where the accessibility bus runs.
+    return QStringLiteral("Enable the desktop's accessibility support (the AT-SPI bus of "
+                          "at-spi2-core), then try again.");
+}
+
+QString summary(const UIAutomationResult& result)
+{
+    if (result.outcome == UIAutomationResult::Outcome::accessibilityDenied)
+        return permissionSentence();
+    return result.message;
+}
 
 QCoro::Task<ComputerUseResult> inspectUI(ContextPointer context)
 {

@@ -1,6 +1,7 @@
 #include "computeruse/ComputerUseOperations.h"
 #include "computeruse/command/CommandParsing.h"
 #include "core/Overloaded.h"
+#include "platform/MusicAutomation.h"
 #include "platform/Workspace.h"
 
 #include <QCoreApplication>
@@ -22,17 +23,20 @@ ComputerUseResult noCommand()
     return ComputerUseResult::failure(QStringLiteral("No command provided."));
 }
 
+// The music sentences are the player's own.
 QCoro::Task<ComputerUseResult> executeMusic(ContextPointer context, MusicCommand music)
 {
-    return std::visit(Overloaded{
-                          [&](const MusicCommand::Open&) { return openMusic(context); },
-                          [&](const MusicCommand::Pause&) { return stopMusic(context); },
-                          [&](const MusicCommand::Resume&) { return resumeMusic(context); },
-                          [&](const MusicCommand::Play& play) {
-                              return playMusic(context, play.query, play.scope);
-                          },
-                      },
-                      music.value);
+    MusicAutomation& player = *context->ports.music;
+    auto playing = std::visit(Overloaded{
+                                  [&](const MusicCommand::Open&) { return player.openMusic(); },
+                                  [&](const MusicCommand::Pause&) { return player.stopMusic(); },
+                                  [&](const MusicCommand::Resume&) { return player.resumeMusic(); },
+                                  [&](const MusicCommand::Play& play) {
+                                      return player.playMusic(play.query, play.scope);
+                                  },
+                              },
+                              music.value);
+    co_return co_await playing;
 }
 
 // Whether the command starts by acting on whatever application is in front.

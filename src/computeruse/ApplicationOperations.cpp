@@ -1,6 +1,5 @@
 #include "computeruse/ComputerUseOperations.h"
 #include "computeruse/MacApplicationResolver.h"
-#include "computeruse/MacComputerUseService.h"
 #include "computeruse/command/URLNormalizer.h"
 #include "platform/ApplicationCatalog.h"
 #include "platform/AutomationThread.h"
@@ -22,8 +21,8 @@ constexpr std::chrono::milliseconds frontmostPollInterval = 100ms;
 constexpr std::chrono::milliseconds settleAfterOpen = 500ms;
 
 struct Resolution {
-    std::optional<ResolvedMacApplication> application{};
-    std::optional<QString> bundleIdentifier{};
+    std::optional<InstalledApplication> application{};
+    std::optional<QString> desktopEntryId{};
 };
 
 // Control-N: "New" in every office suite on this desktop.
@@ -47,20 +46,21 @@ QCoro::Task<ComputerUseResult> openApp(ContextPointer context, QString name)
         Resolution found;
         found.application = MacApplicationResolver(*catalog).resolve(name);
         if (found.application)
-            found.bundleIdentifier = catalog->bundleIdentifier(found.application->url);
+            found.desktopEntryId = catalog->desktopEntryId(found.application->url);
         return found;
     });
     // Awaited as a named future: GCC 12 destroys lambda temporaries of a co_await twice.
     const Resolution resolution = co_await resolving;
     if (!resolution.application)
         co_return ComputerUseResult::failure(QStringLiteral("Could not find ") + name + u'.');
-    const ResolvedMacApplication& application = *resolution.application;
+    const InstalledApplication& application = *resolution.application;
 
     Workspace& workspace = *context->ports.workspace;
-    if (std::optional<QString> error = co_await workspace.openApplication(application.url))
+    auto opening = workspace.openApplication(application.url);
+    if (const Outcome opened = co_await opening; !opened)
         co_return ComputerUseResult::failure(QStringLiteral("Could not open ") +
                                              application.displayName + QStringLiteral(": ") +
-                                             *error);
+                                             opened.error());
 
     Pacing& pacing = *context->pacing;
     const auto start = pacing.now();
@@ -68,9 +68,9 @@ QCoro::Task<ComputerUseResult> openApp(ContextPointer context, QString name)
         const std::optional<RunningApplication> frontmost =
             co_await workspace.frontmostApplication();
         const std::optional<QString> frontmostIdentifier =
-            frontmost ? frontmost->bundleIdentifier : std::nullopt;
+            frontmost ? frontmost->desktopEntryId : std::nullopt;
         // No identifier on either side counts as the same application.
-        if (frontmostIdentifier == resolution.bundleIdentifier)
+        if (frontmostIdentifier == resolution.desktopEntryId)
             break;
         co_await pacing.sleep(frontmostPollInterval);
     }
@@ -110,7 +110,7 @@ QCoro::Task<ComputerUseResult> createBlankPagesDocument(ContextPointer context)
         co_await context->ports.uiAutomation->pressKey(newDocumentKey());
     if (pressed.outcome == UIAutomationResult::Outcome::succeeded)
         co_return sentence(QStringLiteral("Created a blank Pages document."));
-    QString fallbackError = MacComputerUseService::summary(pressed);
+    QString fallbackError = summary(pressed);
     if (fallbackError.isEmpty())
         fallbackError = *firstError;
     co_return ComputerUseResult::failure(
