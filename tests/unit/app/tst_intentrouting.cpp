@@ -65,7 +65,7 @@ void IntentRoutingTest::intentsRouteTheWindow()
     AppIntentRouter router;
     h.model->followIntentRouter(router);
     h.model->setPromptText(u"draft"_qs);
-    h.model->setSelectedSectionText(intent == u"note" ? u"search"_qs : u"chat"_qs);
+    h.model->setSelectedSection(intent == u"note" ? SidebarSection::search : SidebarSection::chat);
     QSignalSpy focus(h.model.get(), &AppModel::shouldFocusPromptChanged);
 
     AppIntentResult result;
@@ -79,7 +79,7 @@ void IntentRoutingTest::intentsRouteTheWindow()
 
     QCOMPARE(result.dialog, dialog);
     QVERIFY(router.pendingRoute());
-    QCOMPARE(h.model->selectedSectionText(), section);
+    QCOMPARE(h.model->selectedSection(), fromRawValue<SidebarSection>(section));
     QCOMPARE(h.model->promptText(), promptText);
     QCOMPARE(focus.count(), focusRequests);
     QCOMPARE(h.model->shouldFocusPrompt(), focusRequests % 2 == 1);

@@ -345,7 +345,7 @@ void PromptSubmissionTest::lateResultLandsInTheNewSession()
 {
     AppModelHarness h;
     h.assistant->gate.close();
-    h.model->setSelectedSectionText(u"search"_qs);
+    h.model->setSelectedSection(SidebarSection::search);
     h.submit(QStringLiteral("slow question"));
     h.model->setPromptText(u"half typed"_qs);
 

@@ -80,7 +80,6 @@ QString picture(const QTemporaryDir& dir, const QString& name, QColor top, QColo
 } // namespace
 
 Q_DECLARE_METATYPE(korvane::Artifact)
-Q_DECLARE_METATYPE(korvane::RealtimeVoiceState)
 
 class MainWindowTest final : public QObject {
     Q_OBJECT
@@ -199,8 +198,7 @@ private Q_SLOTS:
                                             artifact(ArtifactKind::note, u"Second"_qs, u"b"_qs)}});
         harness.submit(u"two notes"_qs);
         QVERIFY(harness.waitForQuiet());
-        harness.model->setSelectedArtifactIDText(
-            harness.model->artifacts().constFirst().id.toString(QUuid::WithoutBraces));
+        harness.model->setSelectedArtifactID(harness.model->artifacts().constFirst().id);
         m_fixture->settle();
 
         QQuickItem* toggle = m_fixture->item(u"inspectorToggle"_qs);

@@ -218,33 +218,33 @@ private Q_SLOTS:
 
     void voiceStates_data()
     {
-        QTest::addColumn<QString>("state");
+        QTest::addColumn<RealtimeVoiceState>("state");
         QTest::addColumn<bool>("wake");
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("subtitle");
         QTest::addColumn<QString>("help");
         QTest::newRow("idle, listening")
-            << u"idle"_qs << true << u"Ready"_qs << u"Say \"Hey Korva\" or type a prompt."_qs
-            << u"Start Computer Use Voice"_qs;
+            << RealtimeVoiceState::idle << true << u"Ready"_qs
+            << u"Say \"Hey Korva\" or type a prompt."_qs << u"Start Computer Use Voice"_qs;
         QTest::newRow("idle, not listening")
-            << u"idle"_qs << false << u"Ready"_qs << u"Use voice or type a prompt."_qs
+            << RealtimeVoiceState::idle << false << u"Ready"_qs << u"Use voice or type a prompt."_qs
             << u"Start Computer Use Voice"_qs;
         QTest::newRow("connecting")
-            << u"connecting"_qs << true << u"Connecting"_qs << u"Starting GPT Realtime 2."_qs
-            << u"Stop Computer Use Voice"_qs;
+            << RealtimeVoiceState::connecting << true << u"Connecting"_qs
+            << u"Starting GPT Realtime 2."_qs << u"Stop Computer Use Voice"_qs;
         QTest::newRow("recording")
-            << u"recording"_qs << false << u"Listening"_qs
+            << RealtimeVoiceState::recording << false << u"Listening"_qs
             << u"Speak naturally. Korvane is listening."_qs << u"Stop Computer Use Voice"_qs;
-        QTest::newRow("speaking") << u"speaking"_qs << true << u"Responding"_qs
+        QTest::newRow("speaking") << RealtimeVoiceState::speaking << true << u"Responding"_qs
                                   << u"Response is playing and updating the artifact."_qs
                                   << u"Stop Computer Use Voice"_qs;
-        QTest::newRow("failed") << u"failed"_qs << true << u"Voice Failed"_qs
+        QTest::newRow("failed") << RealtimeVoiceState::failed << true << u"Voice Failed"_qs
                                 << u"Check configuration and try again."_qs
                                 << u"Stop Computer Use Voice"_qs;
     }
     void voiceStates()
     {
-        QFETCH(QString, state);
+        QFETCH(RealtimeVoiceState, state);
         QFETCH(bool, wake);
         QFETCH(QString, title);
         QFETCH(QString, subtitle);
@@ -256,14 +256,15 @@ private Q_SLOTS:
 
     void tintsAreDistinctAndHueMatches()
     {
-        const QStringList states{u"idle"_qs, u"connecting"_qs, u"recording"_qs, u"speaking"_qs,
-                                 u"failed"_qs};
+        const QList<RealtimeVoiceState> states{
+            RealtimeVoiceState::idle, RealtimeVoiceState::connecting, RealtimeVoiceState::recording,
+            RealtimeVoiceState::speaking, RealtimeVoiceState::failed};
         // Expected hue bands: blue, orange, green, cyan, red.
         const QList<std::pair<int, int>> hues{
             {200, 230}, {25, 45}, {120, 160}, {180, 200}, {0, 10}};
         for (qsizetype i = 0; i < states.size(); ++i) {
             const int hue = micTint(states[i]).hue();
-            QVERIFY2(hue >= hues[i].first && hue <= hues[i].second, qPrintable(states[i]));
+            QVERIFY2(hue >= hues[i].first && hue <= hues[i].second, qPrintable(QString::number(i)));
         }
     }
 
