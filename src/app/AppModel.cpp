@@ -200,48 +200,6 @@ ApprovalRequests* AppModel::approvals() const
     return m_services.approvalRequests.get();
 }
 
-QString AppModel::selectedSectionText() const
-{
-    return m_selectedSection ? rawValue(*m_selectedSection) : QString();
-}
-
-void AppModel::setSelectedSectionText(const QString& section)
-{
-    if (section.isEmpty()) {
-        setSelectedSection(std::nullopt);
-        return;
-    }
-    if (const auto value = fromRawValue<SidebarSection>(section))
-        setSelectedSection(value);
-}
-
-QString AppModel::selectedArtifactIDText() const
-{
-    return m_selectedArtifactID ? m_selectedArtifactID->toString(QUuid::WithoutBraces) : QString();
-}
-
-void AppModel::setSelectedArtifactIDText(const QString& id)
-{
-    const QUuid uuid = QUuid::fromString(id);
-    setSelectedArtifactID(uuid.isNull() ? std::nullopt : std::optional<QUuid>(uuid));
-}
-
-QString AppModel::inputModeText() const
-{
-    return rawValue(m_inputMode);
-}
-
-QString AppModel::realtimeVoiceStateText() const
-{
-    return rawValue(m_realtimeVoiceState);
-}
-
-QString AppModel::tempVoiceArtifactIDText() const
-{
-    return m_tempVoiceArtifactID ? m_tempVoiceArtifactID->toString(QUuid::WithoutBraces)
-                                 : QString();
-}
-
 QVariantMap AppModel::selectedArtifactValue() const
 {
     const auto artifact = selectedArtifact();

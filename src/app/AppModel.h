@@ -29,26 +29,19 @@ struct HeardWakePhrase;
 // The conversation, the inspector's documents, the modes, and the road of every prompt,
 // result and voice event. Lives on the main thread; every service reports back into it.
 //
-// For QML, enumerations read as their raw values ("quiet", "voice", "idle", "chat", …), ids
-// as UUID text without braces, and absent values as "" (ids, section) or an empty map
-// (selectedArtifact).
+// The window reads the selected artifact as a map with the list model's role names, empty when
+// there is none.
 class AppModel final : public QObject {
     Q_OBJECT
-    Q_PROPERTY(QString selectedSection READ selectedSectionText WRITE setSelectedSectionText NOTIFY
-                   selectedSectionChanged)
-    Q_PROPERTY(QString selectedArtifactID READ selectedArtifactIDText WRITE
-                   setSelectedArtifactIDText NOTIFY selectedArtifactIDChanged)
-    Q_PROPERTY(QString inputMode READ inputModeText NOTIFY inputModeChanged)
+    Q_PROPERTY(korvane::InputMode inputMode READ inputMode NOTIFY inputModeChanged)
     Q_PROPERTY(QString promptText READ promptText WRITE setPromptText NOTIFY promptTextChanged)
     Q_PROPERTY(bool shouldFocusPrompt READ shouldFocusPrompt NOTIFY shouldFocusPromptChanged)
-    Q_PROPERTY(
-        QString realtimeVoiceState READ realtimeVoiceStateText NOTIFY realtimeVoiceStateChanged)
+    Q_PROPERTY(korvane::RealtimeVoiceState realtimeVoiceState READ realtimeVoiceState NOTIFY
+                   realtimeVoiceStateChanged)
     Q_PROPERTY(bool isWakeWordListening READ isWakeWordListening NOTIFY isWakeWordListeningChanged)
     Q_PROPERTY(bool isWakePhraseEnabled READ isWakePhraseEnabled WRITE setWakePhraseEnabled NOTIFY
                    isWakePhraseEnabledChanged)
     Q_PROPERTY(bool isResponding READ isResponding NOTIFY isRespondingChanged)
-    Q_PROPERTY(
-        QString tempVoiceArtifactID READ tempVoiceArtifactIDText NOTIFY tempVoiceArtifactIDChanged)
     Q_PROPERTY(
         QVariantMap selectedArtifact READ selectedArtifactValue NOTIFY selectedArtifactChanged)
     Q_PROPERTY(korvane::MessageListModel* messages READ messageModel CONSTANT)
@@ -97,21 +90,11 @@ public:
     ArtifactListModel* artifactModel() const;
     ApprovalRequests* approvals() const;
 
-    // QML forms of the fields above.
-    QString selectedSectionText() const;
-    void setSelectedSectionText(const QString& section);
-    QString selectedArtifactIDText() const;
-    void setSelectedArtifactIDText(const QString& id);
-    QString inputModeText() const;
-    QString realtimeVoiceStateText() const;
-    QString tempVoiceArtifactIDText() const;
     QVariantMap selectedArtifactValue() const;
 
     Q_INVOKABLE void submitPrompt();
     Q_INVOKABLE void startNewSession();
-    // `mode` is a raw value; anything else is ignored.
-    Q_INVOKABLE void setMode(const QString& mode);
-    void setMode(InputMode mode);
+    Q_INVOKABLE void setMode(korvane::InputMode mode);
     // Enters voice mode and starts the realtime session, or ends the one that is running or
     // connecting.
     Q_INVOKABLE void startComputerUseVoiceMode();

@@ -199,12 +199,6 @@ QCoro::Task<> AppModel::stopRealtimeSession()
     co_await service->stop();
 }
 
-void AppModel::setMode(const QString& mode)
-{
-    if (const auto value = fromRawValue<InputMode>(mode))
-        setMode(*value);
-}
-
 void AppModel::setMode(InputMode mode)
 {
     setInputMode(mode);

@@ -28,12 +28,12 @@ QVariant ArtifactListModel::data(const QModelIndex& index, int role) const
     case IdRole:
         return artifact.id.toString(QUuid::WithoutBraces);
     case KindRole:
-        return rawValue(artifact.kind);
+        return static_cast<int>(artifact.kind);
     case Qt::DisplayRole:
     case TitleRole:
         return artifact.title;
     case StatusRole:
-        return rawValue(artifact.status);
+        return static_cast<int>(artifact.status);
     case CreatedAtRole:
         return artifact.createdAt;
     case BodyRole:
@@ -62,9 +62,9 @@ QVariantMap ArtifactListModel::toVariantMap(const Artifact& artifact)
 {
     return {
         {QStringLiteral("id"), artifact.id.toString(QUuid::WithoutBraces)},
-        {QStringLiteral("kind"), rawValue(artifact.kind)},
+        {QStringLiteral("kind"), static_cast<int>(artifact.kind)},
         {QStringLiteral("title"), artifact.title},
-        {QStringLiteral("status"), rawValue(artifact.status)},
+        {QStringLiteral("status"), static_cast<int>(artifact.status)},
         {QStringLiteral("createdAt"), artifact.createdAt},
         {QStringLiteral("body"), artifact.body},
         {QStringLiteral("imagePath"), imagePathValue(artifact)},

@@ -8,7 +8,8 @@
 namespace korvane {
 
 // The inspector's documents as a list for the window, oldest first. AppModel is the only
-// writer. Kind and status read as their raw values; a missing image path reads as null.
+// writer. Kind and status read as the numbers of their enumerations, as QML compares them; a
+// missing image path reads as null.
 class ArtifactListModel final : public RecordListModel<Artifact> {
     Q_OBJECT
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/EnumText.h"
+#include "core/Enumerations.h"
 
 #include <QDateTime>
 #include <QString>
@@ -9,10 +10,6 @@
 #include <optional>
 
 namespace korvane {
-
-enum class ArtifactKind { markdown, note, diagram, image, record, progress, search, presentation };
-
-enum class ArtifactStatus { ready, running, needsReview };
 
 template <>
 struct EnumCases<ArtifactKind> {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/EnumText.h"
+#include "core/Enumerations.h"
 
 #include <QDateTime>
 #include <QString>
@@ -11,8 +12,6 @@
 namespace korvane {
 
 enum class ConversationRole { system, user, assistant };
-
-enum class InputMode { quiet, voice };
 
 template <>
 struct EnumCases<ConversationRole> {

@@ -1,11 +1,9 @@
 #pragma once
 
 #include "core/EnumText.h"
+#include "core/Enumerations.h"
 
 namespace korvane {
-
-// The realtime session's state, as the service reports it and the model publishes it.
-enum class RealtimeVoiceState { idle, connecting, recording, speaking, failed };
 
 template <>
 struct EnumCases<RealtimeVoiceState> {

@@ -40,13 +40,14 @@ Rectangle {
             color: Theme.text
             text: {
                 switch (approval.kind) {
-                case "runScript": return "The assistant wants to run this Python script"
+                case "runScript": return qsTr("The assistant wants to run this Python script")
                 case "typeText":
                     return approval.target === ""
-                        ? "The assistant wants to type this text"
-                        : "The assistant wants to type this text into " + approval.quoted(approval.target)
-                case "pressKey": return "The assistant wants to press " + approval.target
-                case "click": return "The assistant wants to click " + approval.quoted(approval.target)
+                        ? qsTr("The assistant wants to type this text")
+                        : qsTr("The assistant wants to type this text into %1")
+                              .arg(approval.quoted(approval.target))
+                case "pressKey": return qsTr("The assistant wants to press %1").arg(approval.target)
+                case "click": return qsTr("The assistant wants to click %1").arg(approval.quoted(approval.target))
                 }
                 return ""
             }
@@ -59,8 +60,8 @@ Rectangle {
             wrapMode: Text.Wrap
             font.pixelSize: Theme.caption + 1
             color: Theme.secondaryText
-            text: "It runs in a sandbox: it sees your files but not hidden ones, changes only the "
-                  + "workspace and Downloads, and has no network unless you allow it."
+            text: qsTr("It runs in a sandbox: it sees your files but not hidden ones, changes only the "
+                       + "workspace and Downloads, and has no network unless you allow it.")
         }
 
         ScrollView {
@@ -68,12 +69,12 @@ Rectangle {
             Layout.preferredHeight: Math.min(detail.implicitHeight + 16, 260)
             visible: approval.kind === "runScript" || approval.kind === "typeText"
             clip: true
-            background: Rectangle { color: Theme.panelAlt; radius: 6 }
+            background: Rectangle { color: Theme.panelAlt; radius: Theme.smallRadius }
 
             SelectableText {
                 id: detail
                 objectName: "approvalDetail"
-                padding: 8
+                padding: Theme.spacing
                 font.family: "monospace"
                 text: approval.current.text || ""
             }
@@ -87,18 +88,18 @@ Rectangle {
 
             Button {
                 objectName: "declineButton"
-                text: "Decline"
+                text: qsTr("Decline")
                 onClicked: approval.requests.answer("decline")
             }
             Button {
                 objectName: "allowWithNetworkButton"
                 visible: approval.isScript
-                text: "Run with network access"
+                text: qsTr("Run with network access")
                 onClicked: approval.requests.answer("allowWithNetwork")
             }
             Button {
                 objectName: "allowButton"
-                text: approval.isScript ? "Run" : "Allow"
+                text: approval.isScript ? qsTr("Run") : qsTr("Allow")
                 highlighted: true
                 onClicked: approval.requests.answer("allow")
             }

@@ -9,13 +9,15 @@ import Korvane.Ui
 ColumnLayout {
     id: detail
 
-    // {id, kind, title, status, body, imagePath} with the enumerations' raw values.
+    // {id, kind, title, status, body, imagePath}
     required property var artifact
-    readonly property string kind: String(artifact.kind)
-    readonly property bool running: String(artifact.status) === "running"
+    // -1 for the moment an emptied selection reaches a view about to go.
+    readonly property int kind: artifact.kind ?? -1
+    readonly property int status: artifact.status ?? -1
+    readonly property bool running: status === Korvane.ArtifactStatus.running
     readonly property var imagePath: artifact.imagePath
-    readonly property var searchResults: kind === "search" ? Ui.searchResults(artifact.body)
-                                                           : undefined
+    readonly property var searchResults: kind === Korvane.ArtifactKind.search
+                                         ? Ui.searchResults(artifact.body) : undefined
 
     spacing: 16
 
@@ -32,7 +34,7 @@ ColumnLayout {
         Layout.topMargin: Theme.padding
         Layout.leftMargin: Theme.padding
         Layout.rightMargin: Theme.padding
-        spacing: 8
+        spacing: Theme.spacing
 
         SymbolIcon {
             Layout.preferredWidth: 16
@@ -52,24 +54,26 @@ ColumnLayout {
             implicitWidth: statusText.implicitWidth + 16
             implicitHeight: statusText.implicitHeight + 6
             radius: height / 2
-            color: detail.running ? "#fff4e0" : (String(detail.artifact.status) === "ready"
-                                                 ? "#e6f6ec" : "#fdecec")
+            color: detail.running ? Theme.runningChip
+                                  : (detail.status === Korvane.ArtifactStatus.ready ? Theme.readyChip
+                                                                                   : Theme.reviewChip)
             Label {
                 id: statusText
                 objectName: "statusLabel"
                 anchors.centerIn: parent
-                text: Ui.statusLabel(String(detail.artifact.status))
+                text: Ui.statusLabel(detail.status)
                 font.pixelSize: Theme.caption + 1
                 font.weight: Font.Medium
-                color: detail.running ? "#a15c00" : (String(detail.artifact.status) === "ready"
-                                                     ? "#1d7a45" : "#b3261e")
+                color: detail.running ? Theme.runningChipText
+                                      : (detail.status === Korvane.ArtifactStatus.ready
+                                         ? Theme.readyChipText : Theme.reviewChipText)
             }
         }
         Item { Layout.fillWidth: true }
         Button {
             objectName: "openFileButton"
             visible: Ui.showsOpenFile(detail.imagePath)
-            text: "Open File"
+            text: qsTr("Open File")
             onClicked: Ui.openFile(detail.imagePath)
         }
     }
@@ -81,11 +85,11 @@ ColumnLayout {
         Layout.rightMargin: Theme.padding
         Layout.bottomMargin: Theme.padding
         sourceComponent: {
-            if (detail.kind === "presentation")
+            if (detail.kind === Korvane.ArtifactKind.presentation)
                 return detail.running ? runningDeck : deck
-            if (detail.kind === "image")
+            if (detail.kind === Korvane.ArtifactKind.image)
                 return image
-            if (detail.kind === "search" && detail.searchResults !== undefined)
+            if (detail.kind === Korvane.ArtifactKind.search && detail.searchResults !== undefined)
                 return results
             return markdown
         }
@@ -102,7 +106,7 @@ ColumnLayout {
         id: runningDeck
         ProgressPlaceholder {
             implicitHeight: 240
-            text: "Generating presentation slides..."
+            text: qsTr("Generating presentation slides...")
         }
     }
 
@@ -117,7 +121,7 @@ ColumnLayout {
             Button {
                 objectName: "saveImageButton"
                 visible: !Ui.isPendingImage(detail.imagePath)
-                text: "Save Image"
+                text: qsTr("Save Image")
                 icon.source: "icons/arrow.down.doc.svg"
                 icon.width: 14
                 icon.height: 14
@@ -166,9 +170,9 @@ ColumnLayout {
 
     FileDialog {
         id: saveDialog
-        title: "Save Image"
+        title: qsTr("Save Image")
         fileMode: FileDialog.SaveFile
-        nameFilters: ["PNG image (*.png)"]
+        nameFilters: [qsTr("PNG image (*.png)")]
         defaultSuffix: "png"
         onAccepted: Ui.saveImage(detail.imagePath, selectedFile)
     }

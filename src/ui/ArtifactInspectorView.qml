@@ -32,7 +32,7 @@ Rectangle {
             spacing: 4
 
             Label {
-                text: "ARTIFACT"
+                text: qsTr("ARTIFACT")
                 font.pixelSize: Theme.caption
                 font.weight: Font.DemiBold
                 font.letterSpacing: 1.2

@@ -1,5 +1,7 @@
 #include "ui/ArtifactText.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 
 namespace korvane {
@@ -31,21 +33,21 @@ QString kindLabel(ArtifactKind kind)
 {
     switch (kind) {
     case ArtifactKind::markdown:
-        return QStringLiteral("Markdown");
+        return QCoreApplication::translate("ArtifactText", "Markdown");
     case ArtifactKind::note:
-        return QStringLiteral("Note");
+        return QCoreApplication::translate("ArtifactText", "Note");
     case ArtifactKind::diagram:
-        return QStringLiteral("Diagram");
+        return QCoreApplication::translate("ArtifactText", "Diagram");
     case ArtifactKind::image:
-        return QStringLiteral("Image");
+        return QCoreApplication::translate("ArtifactText", "Image");
     case ArtifactKind::record:
-        return QStringLiteral("Record");
+        return QCoreApplication::translate("ArtifactText", "Record");
     case ArtifactKind::progress:
-        return QStringLiteral("Progress");
+        return QCoreApplication::translate("ArtifactText", "Progress");
     case ArtifactKind::search:
-        return QStringLiteral("Search");
+        return QCoreApplication::translate("ArtifactText", "Search");
     case ArtifactKind::presentation:
-        return QStringLiteral("Presentation");
+        return QCoreApplication::translate("ArtifactText", "Presentation");
     }
     return {};
 }
@@ -54,11 +56,11 @@ QString statusLabel(ArtifactStatus status)
 {
     switch (status) {
     case ArtifactStatus::ready:
-        return QStringLiteral("Ready");
+        return QCoreApplication::translate("ArtifactText", "Ready");
     case ArtifactStatus::running:
-        return QStringLiteral("Running");
+        return QCoreApplication::translate("ArtifactText", "Running");
     case ArtifactStatus::needsReview:
-        return QStringLiteral("Needs Review");
+        return QCoreApplication::translate("ArtifactText", "Needs Review");
     }
     return {};
 }
@@ -84,8 +86,9 @@ QString headerTitle(const std::optional<QString>& selectedArtifactTitle, bool ha
 {
     if (selectedArtifactTitle)
         return *selectedArtifactTitle;
-    return hasAssistantMessage ? QStringLiteral("Realtime Output")
-                               : QStringLiteral("Waiting for Response");
+    return hasAssistantMessage
+               ? QCoreApplication::translate("ArtifactText", "Realtime Output")
+               : QCoreApplication::translate("ArtifactText", "Waiting for Response");
 }
 
 } // namespace korvane

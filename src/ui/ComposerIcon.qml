@@ -36,7 +36,7 @@ AbstractButton {
             width: 14
             height: 14
             name: control.symbol
-            color: control.filled ? "white" : control.tint
+            color: control.filled ? Theme.onTint : control.tint
         }
     }
 }

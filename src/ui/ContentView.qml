@@ -11,8 +11,7 @@ Item {
     property bool isArtifactVisible: true
     property alias composer: workspaceView.composer
 
-    // The model publishes the state as its raw value.
-    readonly property string voiceState: String(appModel.realtimeVoiceState)
+    readonly property int voiceState: appModel.realtimeVoiceState
 
     RowLayout {
         anchors.fill: parent

@@ -8,7 +8,7 @@ Rectangle {
     id: workspace
 
     required property QtObject appModel
-    required property string voiceState
+    required property int voiceState
     property alias composer: composerView
 
     gradient: Gradient {

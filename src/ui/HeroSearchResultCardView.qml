@@ -51,7 +51,7 @@ SearchCard {
             Label {
                 visible: ingredients.count > 0
                 Layout.topMargin: 6
-                text: "Ingredients"
+                text: qsTr("Ingredients")
                 font.pixelSize: Theme.headline
                 font.weight: Font.DemiBold
                 color: Theme.text
@@ -62,7 +62,7 @@ SearchCard {
                 delegate: RowLayout {
                     required property string modelData
                     Layout.fillWidth: true
-                    spacing: 8
+                    spacing: Theme.spacing
                     SymbolIcon {
                         Layout.alignment: Qt.AlignTop
                         Layout.topMargin: 5
@@ -85,7 +85,7 @@ SearchCard {
             Label {
                 visible: instructions.count > 0
                 Layout.topMargin: 6
-                text: "Instructions"
+                text: qsTr("Instructions")
                 font.pixelSize: Theme.headline
                 font.weight: Font.DemiBold
                 color: Theme.text
@@ -97,7 +97,7 @@ SearchCard {
                     required property string modelData
                     required property int index
                     Layout.fillWidth: true
-                    spacing: 8
+                    spacing: Theme.spacing
                     Label {
                         Layout.alignment: Qt.AlignTop
                         Layout.minimumWidth: 20

@@ -12,7 +12,7 @@ ApplicationWindow {
     property QtObject loginStartup: null
     property alias content: contentView
 
-    title: "Korvane"
+    title: qsTr("Korvane")
     width: 1280
     height: 800
     minimumWidth: 1120
@@ -31,49 +31,49 @@ ApplicationWindow {
 
     menuBar: MenuBar {
         Menu {
-            title: "&Korvane"
+            title: qsTr("&Korvane")
             Action {
-                text: "Settings…"
+                text: qsTr("Settings…")
                 shortcut: "Ctrl+,"
                 enabled: window.userSettings !== null
                 onTriggered: window.showSettings()
             }
             MenuSeparator {}
             Action {
-                text: "Quit Korvane"
+                text: qsTr("Quit Korvane")
                 shortcut: StandardKey.Quit
                 onTriggered: Qt.quit()
             }
         }
         Menu {
-            title: "&File"
+            title: qsTr("&File")
             Action {
                 objectName: "newSessionAction"
-                text: "New Session"
+                text: qsTr("New Session")
                 shortcut: "Ctrl+N"
                 onTriggered: window.appModel.startNewSession()
             }
         }
         Menu {
-            title: "&Assistant"
+            title: qsTr("&Assistant")
             Action {
                 objectName: "focusPromptAction"
-                text: "Focus Prompt"
+                text: qsTr("Focus Prompt")
                 shortcut: "Ctrl+L"
                 onTriggered: window.toggleFocusPrompt()
             }
             MenuSeparator {}
             Action {
                 objectName: "enableVoiceAction"
-                text: "Enable Voice"
+                text: qsTr("Enable Voice")
                 shortcut: "Ctrl+Shift+V"
-                onTriggered: window.appModel.setMode("voice")
+                onTriggered: window.appModel.setMode(Korvane.InputMode.voice)
             }
             Action {
                 objectName: "enableQuietAction"
-                text: "Enable Quiet"
+                text: qsTr("Enable Quiet")
                 shortcut: "Ctrl+Shift+Q"
-                onTriggered: window.appModel.setMode("quiet")
+                onTriggered: window.appModel.setMode(Korvane.InputMode.quiet)
             }
         }
     }
@@ -94,7 +94,7 @@ ApplicationWindow {
             anchors.leftMargin: 16
             anchors.rightMargin: 8
             Label {
-                text: "Korvane"
+                text: qsTr("Korvane")
                 font.pixelSize: Theme.headline
                 font.weight: Font.DemiBold
                 color: Theme.text
@@ -123,7 +123,7 @@ ApplicationWindow {
 
     Window {
         id: settingsWindow
-        title: "Korvane Settings"
+        title: qsTr("Korvane Settings")
         width: 560
         height: 640
         minimumWidth: 480

@@ -48,7 +48,7 @@ ColumnLayout {
             Component {
                 id: listItem
                 RowLayout {
-                    spacing: 8
+                    spacing: Theme.spacing
                     Label {
                         Layout.alignment: Qt.AlignTop
                         text: line.modelData.kind === "bullet" ? "•" : "1."

@@ -14,7 +14,7 @@ ColumnLayout {
     Label {
         Layout.topMargin: Theme.padding
         Layout.leftMargin: Theme.padding
-        text: "Assistant Response"
+        text: qsTr("Assistant Response")
         font.pixelSize: Theme.headline
         font.weight: Font.DemiBold
         color: Theme.secondaryText

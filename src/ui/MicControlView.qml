@@ -6,11 +6,12 @@ import Korvane.Ui
 Item {
     id: mic
 
-    required property string voiceState
+    required property int voiceState
     property real availableWidth: width
     readonly property real diameter: Ui.micDiameter(availableWidth)
     readonly property color tint: Ui.micTint(voiceState)
-    readonly property bool live: voiceState === "recording" || voiceState === "speaking"
+    readonly property bool live: voiceState === Korvane.RealtimeVoiceState.recording
+                                 || voiceState === Korvane.RealtimeVoiceState.speaking
     signal pressed
 
     implicitWidth: diameter
@@ -28,14 +29,14 @@ Item {
         border.color: mic.tint
         opacity: 0
         SequentialAnimation on scale {
-            running: mic.live || mic.voiceState === "connecting"
+            running: mic.live || mic.voiceState === Korvane.RealtimeVoiceState.connecting
             loops: Animation.Infinite
             NumberAnimation { from: 1.0; to: 1.14; duration: 900; easing.type: Easing.OutQuad }
             NumberAnimation { from: 1.14; to: 1.0; duration: 900; easing.type: Easing.InQuad }
             onRunningChanged: if (!running) halo.scale = 1
         }
         states: State {
-            when: mic.live || mic.voiceState === "connecting"
+            when: mic.live || mic.voiceState === Korvane.RealtimeVoiceState.connecting
             PropertyChanges { target: halo; opacity: 0.22 }
         }
     }
@@ -60,7 +61,7 @@ Item {
                 GradientStop { position: 1.0; color: Qt.darker(mic.tint, 1.12) }
             }
             border.width: 6
-            border.color: Qt.rgba(1, 1, 1, 0.55)
+            border.color: Theme.micRing
             scale: button.pressed ? 0.97 : (button.hovered ? 1.015 : 1.0)
             Behavior on scale { NumberAnimation { duration: 120 } }
             Behavior on color { ColorAnimation { duration: 200 } }
@@ -82,7 +83,7 @@ Item {
                 width: mic.diameter * 0.34
                 height: width
                 name: "mic.fill"
-                color: "white"
+                color: Theme.onTint
             }
         }
     }

@@ -30,7 +30,7 @@ ColumnLayout {
     Label {
         objectName: "noSlides"
         visible: view.count === 0
-        text: "No slides found in presentation."
+        text: qsTr("No slides found in presentation.")
         color: Theme.secondaryText
         font.pixelSize: Theme.body
     }
@@ -42,7 +42,7 @@ ColumnLayout {
         Layout.fillWidth: true
         Layout.preferredHeight: 380
         radius: Theme.radius
-        color: "#1b1e26"
+        color: Theme.slideStage
         clip: true
 
         SlideBackgroundView {
@@ -55,8 +55,8 @@ ColumnLayout {
             // Keep the pending notice readable: the fill behind it is dark already.
             opacity: background.pending ? 0.25 : 1
             gradient: Gradient {
-                GradientStop { position: 0.0; color: "#59000000" }
-                GradientStop { position: 1.0; color: "#a6000000" }
+                GradientStop { position: 0.0; color: Theme.slideScrimTop }
+                GradientStop { position: 1.0; color: Theme.slideScrimBottom }
             }
         }
 
@@ -75,7 +75,7 @@ ColumnLayout {
                 wrapMode: Text.Wrap
                 maximumLineCount: 3
                 elide: Text.ElideRight
-                color: "white"
+                color: Theme.onTint
                 font.pixelSize: Theme.largeTitle
                 font.weight: Font.Bold
             }
@@ -87,7 +87,7 @@ ColumnLayout {
                     text: modelData
                     textFormat: Text.PlainText
                     wrapMode: Text.Wrap
-                    color: "#eef0f4"
+                    color: Theme.slideText
                     font.pixelSize: Theme.title3
                 }
             }
@@ -109,7 +109,7 @@ ColumnLayout {
         }
         Label {
             objectName: "slideCaption"
-            text: "Slide " + (view.shownIndex + 1) + " of " + view.count
+            text: qsTr("Slide %1 of %2").arg(view.shownIndex + 1).arg(view.count)
             font.pixelSize: Theme.body
             color: Theme.secondaryText
         }

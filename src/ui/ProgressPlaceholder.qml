@@ -12,7 +12,7 @@ Rectangle {
 
     implicitHeight: 220
     radius: Theme.radius
-    color: dark ? "#1b1e26" : Theme.panelAlt
+    color: dark ? Theme.slideStage : Theme.panelAlt
     border.width: dark ? 0 : 1
     border.color: Theme.divider
 
@@ -22,15 +22,15 @@ Rectangle {
         BusyIndicator {
             Layout.alignment: Qt.AlignHCenter
             running: placeholder.visible
-            palette.dark: placeholder.dark ? "#ffffff" : Theme.accent
-            palette.text: placeholder.dark ? "#ffffff" : Theme.accent
+            palette.dark: placeholder.dark ? Theme.onTint : Theme.accent
+            palette.text: placeholder.dark ? Theme.onTint : Theme.accent
         }
         Label {
             Layout.alignment: Qt.AlignHCenter
             visible: placeholder.text.length > 0
             text: placeholder.text
             font.pixelSize: Theme.body
-            color: placeholder.dark ? "#ffffff" : Theme.secondaryText
+            color: placeholder.dark ? Theme.onTint : Theme.secondaryText
         }
     }
 }

@@ -30,7 +30,7 @@ Rectangle {
 
     RowLayout {
         anchors.fill: parent
-        anchors.leftMargin: 20
+        anchors.leftMargin: Theme.padding
         anchors.rightMargin: 8
         spacing: 6
 
@@ -38,7 +38,7 @@ Rectangle {
             id: field
             objectName: "promptField"
             Layout.fillWidth: true
-            placeholderText: "Ask Korvane"
+            placeholderText: qsTr("Ask Korvane")
             text: composer.appModel.promptText
             font.pixelSize: Theme.headline
             color: Theme.text
@@ -48,20 +48,20 @@ Rectangle {
             leftPadding: 0
             onTextEdited: composer.appModel.promptText = text
             onAccepted: composer.appModel.submitPrompt()
-            Accessible.name: "Ask Korvane"
+            Accessible.name: qsTr("Ask Korvane")
         }
 
         ComposerIcon {
             objectName: "voiceButton"
             symbol: "waveform"
-            help: "Voice"
-            onClicked: composer.appModel.setMode("voice")
+            help: qsTr("Voice")
+            onClicked: composer.appModel.setMode(Korvane.InputMode.voice)
         }
 
         ComposerIcon {
             objectName: "sendButton"
             symbol: "paperplane.fill"
-            help: "Send"
+            help: qsTr("Send")
             filled: true
             onClicked: composer.appModel.submitPrompt()
         }

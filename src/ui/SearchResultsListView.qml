@@ -20,7 +20,7 @@ ColumnLayout {
     Label {
         visible: view.results.length > 1
         Layout.topMargin: 8
-        text: "Related Results"
+        text: qsTr("Related Results")
         font.pixelSize: Theme.title3
         font.weight: Font.DemiBold
         color: Theme.text

@@ -20,7 +20,7 @@ Page {
         property alias title: heading.text
         default property alias rows: box.data
         Layout.fillWidth: true
-        spacing: 8
+        spacing: Theme.spacing
         Label {
             id: heading
             font.pixelSize: Theme.headline
@@ -30,7 +30,7 @@ Page {
         Rectangle {
             Layout.fillWidth: true
             implicitHeight: box.implicitHeight + 24
-            radius: 10
+            radius: Theme.mediumRadius
             color: Theme.panel
             border.width: 1
             border.color: Theme.divider
@@ -38,7 +38,7 @@ Page {
                 id: box
                 anchors.fill: parent
                 anchors.margins: 12
-                spacing: 8
+                spacing: Theme.spacing
             }
         }
     }
@@ -68,47 +68,47 @@ Page {
             spacing: 20
 
             Section {
-                title: "Conversation"
+                title: qsTr("Conversation")
                 Switch {
                     objectName: "startInQuietMode"
                     Layout.fillWidth: true
-                    text: "Start in Quiet Mode"
+                    text: qsTr("Start in Quiet Mode")
                     checked: settings.userSettings.startInQuietMode
                     onToggled: settings.userSettings.startInQuietMode = checked
                 }
                 Switch {
                     objectName: "readResponsesAloud"
                     Layout.fillWidth: true
-                    text: "Read Responses Aloud"
+                    text: qsTr("Read Responses Aloud")
                     checked: settings.userSettings.readResponsesAloud
                     onToggled: settings.userSettings.readResponsesAloud = checked
                 }
             }
 
             Section {
-                title: "Voice"
+                title: qsTr("Voice")
                 Switch {
                     objectName: "interruptAnswersBySpeaking"
                     Layout.fillWidth: true
-                    text: "Interrupt Answers by Speaking"
+                    text: qsTr("Interrupt Answers by Speaking")
                     checked: settings.userSettings.interruptAnswersBySpeaking
                     onToggled: settings.userSettings.interruptAnswersBySpeaking = checked
                 }
                 Note {
-                    text: "Needs the sound server's echo cancellation (the PulseAudio or PipeWire echo-cancel module). Without it Korvane stops listening while it answers, so it never hears itself."
+                    text: qsTr("Needs the sound server's echo cancellation (the PulseAudio or PipeWire echo-cancel module). Without it Korvane stops listening while it answers, so it never hears itself.")
                 }
                 RowLayout {
                     Layout.fillWidth: true
                     visible: settings.holdToTalk !== null
-                    Label { text: "Hold to Talk"; font.pixelSize: Theme.body; color: Theme.text }
+                    Label { text: qsTr("Hold to Talk"); font.pixelSize: Theme.body; color: Theme.text }
                     Item { Layout.fillWidth: true }
                     Button {
                         id: shortcutButton
                         objectName: "holdToTalkShortcut"
                         property bool recording: false
                         Layout.preferredWidth: 240
-                        text: recording ? "Press the new keys…" : settings.userSettings.holdToTalkShortcut
-                        Accessible.description: "Click, then press the keys to hold while talking. Escape keeps the current ones."
+                        text: recording ? qsTr("Press the new keys…") : settings.userSettings.holdToTalkShortcut
+                        Accessible.description: qsTr("Click, then press the keys to hold while talking. Escape keeps the current ones.")
                         onClicked: { recording = true; forceActiveFocus() }
                         onActiveFocusChanged: if (!activeFocus) recording = false
                         Keys.onPressed: (event) => {
@@ -135,10 +135,10 @@ Page {
             }
 
             Section {
-                title: "AI Providers"
+                title: qsTr("AI Providers")
                 RowLayout {
                     Layout.fillWidth: true
-                    Label { text: "Assistant Provider"; font.pixelSize: Theme.body; color: Theme.text }
+                    Label { text: qsTr("Assistant Provider"); font.pixelSize: Theme.body; color: Theme.text }
                     Item { Layout.fillWidth: true }
                     ComboBox {
                         objectName: "preferredAssistantProvider"
@@ -146,56 +146,56 @@ Page {
                         textRole: "text"
                         valueRole: "value"
                         model: [
-                            { text: "OpenAI", value: "openAI" },
-                            { text: "Apple Foundation Models", value: "appleFoundationModels" }
+                            { text: qsTr("OpenAI"), value: "openAI" },
+                            { text: qsTr("Apple Foundation Models"), value: "appleFoundationModels" }
                         ]
                         currentIndex: Math.max(0, indexOfValue(settings.userSettings.preferredAssistantProvider))
                         onActivated: settings.userSettings.preferredAssistantProvider = currentValue
                     }
                 }
                 Note {
-                    text: "OpenAI, Apple Foundation Models, Image Playground, and search are represented as provider seams until we wire real APIs."
+                    text: qsTr("OpenAI, Apple Foundation Models, Image Playground, and search are represented as provider seams until we wire real APIs.")
                 }
             }
 
             Section {
-                title: "Permissions"
+                title: qsTr("Permissions")
                 Switch {
                     objectName: "allowComputerControl"
                     Layout.fillWidth: true
-                    text: "Allow Computer Control"
+                    text: qsTr("Allow Computer Control")
                     checked: settings.userSettings.allowComputerControl
                     onToggled: settings.userSettings.allowComputerControl = checked
                 }
                 Note {
-                    text: "When this is off, Korvane shows every script, typing, key press and click the assistant proposes and waits for your answer. Commands you type or speak yourself always run."
+                    text: qsTr("When this is off, Korvane shows every script, typing, key press and click the assistant proposes and waits for your answer. Commands you type or speak yourself always run.")
                 }
                 Switch {
                     objectName: "letScriptsUseNetwork"
                     Layout.fillWidth: true
-                    text: "Let scripts use the network"
+                    text: qsTr("Let scripts use the network")
                     checked: settings.userSettings.letScriptsUseNetwork
                     onToggled: settings.userSettings.letScriptsUseNetwork = checked
                 }
                 Note {
-                    text: "Scripts always run in a sandbox. With this on, they may also reach the network and receive your API key."
+                    text: qsTr("Scripts always run in a sandbox. With this on, they may also reach the network and receive your API key.")
                 }
             }
 
             Section {
-                title: "System Intelligence"
-                InfoRow { label: "App Intents"; value: "Shortcuts and Siri routes started" }
-                InfoRow { label: "Foundation Models"; value: "Provider seam ready" }
-                InfoRow { label: "Visual Intelligence"; value: "Entity model prepared" }
+                title: qsTr("System Intelligence")
+                InfoRow { label: qsTr("App Intents"); value: qsTr("Shortcuts and Siri routes started") }
+                InfoRow { label: qsTr("Foundation Models"); value: qsTr("Provider seam ready") }
+                InfoRow { label: qsTr("Visual Intelligence"); value: qsTr("Entity model prepared") }
             }
 
             Section {
-                title: "Background"
+                title: qsTr("Background")
                 visible: settings.loginStartup !== null
                 Switch {
                     objectName: "startAtLogin"
                     Layout.fillWidth: true
-                    text: "Start at login and listen for \"Hey Korva\""
+                    text: qsTr("Start at login and listen for \"Hey Korva\"")
                     checked: settings.loginStartup ? settings.loginStartup.enabled : false
                     onToggled: {
                         settings.loginStartup.enabled = checked
@@ -204,8 +204,8 @@ Page {
                     }
                 }
                 Note {
-                    text: "Korvane starts hidden when you log in and listens for the wake phrase. "
-                          + "Closing the window keeps it listening; quit from its icon in the tray."
+                    text: qsTr("Korvane starts hidden when you log in and listens for the wake phrase. "
+                               + "Closing the window keeps it listening; quit from its icon in the tray.")
                 }
                 Note {
                     visible: text !== ""

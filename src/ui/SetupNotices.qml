@@ -15,7 +15,7 @@ ColumnLayout {
         visible: !Setup.hasApiKey
         Layout.fillWidth: true
         implicitHeight: bannerContent.implicitHeight + 28
-        radius: 12
+        radius: Theme.radius
         color: Theme.panel
         border.width: 1
         border.color: Theme.divider
@@ -24,7 +24,7 @@ ColumnLayout {
             id: bannerContent
             anchors.fill: parent
             anchors.margins: 14
-            spacing: 8
+            spacing: Theme.spacing
 
             RowLayout {
                 Layout.fillWidth: true
@@ -34,7 +34,7 @@ ColumnLayout {
                     spacing: 4
                     Label {
                         Layout.fillWidth: true
-                        text: "Korvane needs an API key to answer"
+                        text: qsTr("Korvane needs an API key to answer")
                         textFormat: Text.PlainText
                         font.pixelSize: Theme.headline
                         font.weight: Font.DemiBold
@@ -45,7 +45,7 @@ ColumnLayout {
                         Layout.fillWidth: true
                         wrapMode: Text.WordWrap
                         textFormat: Text.PlainText
-                        text: "Set OPENAI_API_KEY in the environment or in " + Setup.userEnvFile
+                        text: qsTr("Set OPENAI_API_KEY in the environment or in %1").arg(Setup.userEnvFile)
                               + ". For a local OpenAI-compatible server, set OPENAI_BASE_URL there too,"
                               + " for example http://127.0.0.1:8080. Desktop commands work without a key."
                         font.pixelSize: Theme.body
@@ -54,7 +54,7 @@ ColumnLayout {
                 }
                 Button {
                     objectName: "openEnvFileButton"
-                    text: "Open .env.local"
+                    text: qsTr("Open .env.local")
                     onClicked: Setup.openUserEnvFile()
                 }
             }
@@ -74,14 +74,14 @@ ColumnLayout {
         objectName: "scriptEnvironmentNotice"
         visible: Setup.isPreparingScripts
         Layout.alignment: Qt.AlignHCenter
-        spacing: 8
+        spacing: Theme.spacing
         BusyIndicator {
             running: parent.visible
             Layout.preferredWidth: 22
             Layout.preferredHeight: 22
         }
         Label {
-            text: "Preparing the Python environment for scripts…"
+            text: qsTr("Preparing the Python environment for scripts…")
             textFormat: Text.PlainText
             font.pixelSize: Theme.body
             color: Theme.secondaryText

@@ -14,8 +14,8 @@ Item {
     Rectangle {
         anchors.fill: parent
         gradient: Gradient {
-            GradientStop { position: 0.0; color: "#2a3350" }
-            GradientStop { position: 1.0; color: "#151823" }
+            GradientStop { position: 0.0; color: Theme.slideTop }
+            GradientStop { position: 1.0; color: Theme.slideBottom }
         }
     }
 
@@ -33,6 +33,6 @@ Item {
         visible: background.pending
         dark: true
         radius: 0
-        text: "Generating background..."
+        text: qsTr("Generating background...")
     }
 }

@@ -17,6 +17,25 @@ QtObject {
     readonly property color accentSoft: "#e7f1ff"
     readonly property color failure: "#c62828"
     readonly property color cardShadow: "#14000000"
+    // Text on the microphone, on filled buttons and on slides.
+    readonly property color onTint: "#ffffff"
+    readonly property color micRing: Qt.rgba(1, 1, 1, 0.55)
+
+    // The artifact status chip: running, ready, needs review.
+    readonly property color runningChip: "#fff4e0"
+    readonly property color runningChipText: "#a15c00"
+    readonly property color readyChip: "#e6f6ec"
+    readonly property color readyChipText: "#1d7a45"
+    readonly property color reviewChip: "#fdecec"
+    readonly property color reviewChipText: "#b3261e"
+
+    // Slides: the dark stage, the default background, the scrim under text and the body text.
+    readonly property color slideStage: "#1b1e26"
+    readonly property color slideTop: "#2a3350"
+    readonly property color slideBottom: "#151823"
+    readonly property color slideScrimTop: "#59000000"
+    readonly property color slideScrimBottom: "#a6000000"
+    readonly property color slideText: "#eef0f4"
 
     readonly property int largeTitle: 30
     readonly property int title1: 26
@@ -29,4 +48,6 @@ QtObject {
     readonly property int spacing: 8
     readonly property int padding: 20
     readonly property int radius: 12
+    readonly property int smallRadius: 6
+    readonly property int mediumRadius: 10
 }

@@ -33,22 +33,22 @@ UiHelpers::UiHelpers(QObject* parent)
 {
 }
 
-QString UiHelpers::statusTitle(const QString& voiceState) const
+QString UiHelpers::statusTitle(RealtimeVoiceState voiceState) const
 {
     return korvane::statusTitle(voiceState);
 }
 
-QString UiHelpers::statusSubtitle(const QString& voiceState, bool isWakeWordListening) const
+QString UiHelpers::statusSubtitle(RealtimeVoiceState voiceState, bool isWakeWordListening) const
 {
     return korvane::statusSubtitle(voiceState, isWakeWordListening);
 }
 
-QColor UiHelpers::micTint(const QString& voiceState) const
+QColor UiHelpers::micTint(RealtimeVoiceState voiceState) const
 {
     return korvane::micTint(voiceState);
 }
 
-QString UiHelpers::micHelpText(const QString& voiceState) const
+QString UiHelpers::micHelpText(RealtimeVoiceState voiceState) const
 {
     return korvane::micHelpText(voiceState);
 }
@@ -74,20 +74,19 @@ QString UiHelpers::headerTitle(const QVariant& selectedArtifactTitle,
     return korvane::headerTitle(optionalText(selectedArtifactTitle), hasAssistantMessage);
 }
 
-QString UiHelpers::kindSymbol(const QString& kind) const
+QString UiHelpers::kindSymbol(ArtifactKind kind) const
 {
-    return korvane::kindSymbol(fromRawValue<ArtifactKind>(kind).value_or(ArtifactKind::note));
+    return korvane::kindSymbol(kind);
 }
 
-QString UiHelpers::kindLabel(const QString& kind) const
+QString UiHelpers::kindLabel(ArtifactKind kind) const
 {
-    return korvane::kindLabel(fromRawValue<ArtifactKind>(kind).value_or(ArtifactKind::note));
+    return korvane::kindLabel(kind);
 }
 
-QString UiHelpers::statusLabel(const QString& status) const
+QString UiHelpers::statusLabel(ArtifactStatus status) const
 {
-    return korvane::statusLabel(
-        fromRawValue<ArtifactStatus>(status).value_or(ArtifactStatus::ready));
+    return korvane::statusLabel(status);
 }
 
 bool UiHelpers::showsOpenFile(const QVariant& imagePath) const

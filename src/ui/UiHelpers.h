@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Enumerations.h"
+
 #include <QColor>
 #include <QObject>
 #include <QQuickTextDocument>
@@ -11,7 +13,7 @@
 
 namespace korvane {
 
-// The pure presentation rules, for the QML views. Enumerations arrive as raw values.
+// The pure presentation rules, for the QML views.
 // Not final: the QML engine derives from its element types.
 class UiHelpers : public QObject {
     Q_OBJECT
@@ -23,10 +25,11 @@ public:
     Q_DISABLE_COPY_MOVE(UiHelpers)
 
     // Workspace
-    Q_INVOKABLE QString statusTitle(const QString& voiceState) const;
-    Q_INVOKABLE QString statusSubtitle(const QString& voiceState, bool isWakeWordListening) const;
-    Q_INVOKABLE QColor micTint(const QString& voiceState) const;
-    Q_INVOKABLE QString micHelpText(const QString& voiceState) const;
+    Q_INVOKABLE QString statusTitle(korvane::RealtimeVoiceState voiceState) const;
+    Q_INVOKABLE QString statusSubtitle(korvane::RealtimeVoiceState voiceState,
+                                       bool isWakeWordListening) const;
+    Q_INVOKABLE QColor micTint(korvane::RealtimeVoiceState voiceState) const;
+    Q_INVOKABLE QString micHelpText(korvane::RealtimeVoiceState voiceState) const;
     Q_INVOKABLE double micDiameter(double availableWidth) const;
     Q_INVOKABLE QString inspectorToggleIcon(bool isArtifactVisible) const;
     Q_INVOKABLE QString inspectorToggleHelp(bool isArtifactVisible) const;
@@ -34,9 +37,9 @@ public:
     // Inspector
     Q_INVOKABLE QString headerTitle(const QVariant& selectedArtifactTitle,
                                     bool hasAssistantMessage) const;
-    Q_INVOKABLE QString kindSymbol(const QString& kind) const;
-    Q_INVOKABLE QString kindLabel(const QString& kind) const;
-    Q_INVOKABLE QString statusLabel(const QString& status) const;
+    Q_INVOKABLE QString kindSymbol(korvane::ArtifactKind kind) const;
+    Q_INVOKABLE QString kindLabel(korvane::ArtifactKind kind) const;
+    Q_INVOKABLE QString statusLabel(korvane::ArtifactStatus status) const;
     Q_INVOKABLE bool showsOpenFile(const QVariant& imagePath) const;
     Q_INVOKABLE bool isPendingImage(const QVariant& imagePath) const;
     Q_INVOKABLE QUrl imageSource(const QString& imagePath) const;

@@ -1,84 +1,72 @@
 #include "ui/WorkspaceText.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 
 namespace korvane {
 
-namespace {
-
-enum class VoiceState { idle, connecting, recording, speaking, failed };
-
-VoiceState voiceState(QStringView text)
+QString statusTitle(RealtimeVoiceState state)
 {
-    if (text == u"connecting")
-        return VoiceState::connecting;
-    if (text == u"recording")
-        return VoiceState::recording;
-    if (text == u"speaking")
-        return VoiceState::speaking;
-    if (text == u"failed")
-        return VoiceState::failed;
-    return VoiceState::idle;
-}
-
-} // namespace
-
-QString statusTitle(QStringView state)
-{
-    switch (voiceState(state)) {
-    case VoiceState::idle:
-        return QStringLiteral("Ready");
-    case VoiceState::connecting:
-        return QStringLiteral("Connecting");
-    case VoiceState::recording:
-        return QStringLiteral("Listening");
-    case VoiceState::speaking:
-        return QStringLiteral("Responding");
-    case VoiceState::failed:
-        return QStringLiteral("Voice Failed");
+    switch (state) {
+    case RealtimeVoiceState::idle:
+        return QCoreApplication::translate("WorkspaceText", "Ready");
+    case RealtimeVoiceState::connecting:
+        return QCoreApplication::translate("WorkspaceText", "Connecting");
+    case RealtimeVoiceState::recording:
+        return QCoreApplication::translate("WorkspaceText", "Listening");
+    case RealtimeVoiceState::speaking:
+        return QCoreApplication::translate("WorkspaceText", "Responding");
+    case RealtimeVoiceState::failed:
+        return QCoreApplication::translate("WorkspaceText", "Voice Failed");
     }
     return {};
 }
 
-QString statusSubtitle(QStringView state, bool isWakeWordListening)
+QString statusSubtitle(RealtimeVoiceState state, bool isWakeWordListening)
 {
-    switch (voiceState(state)) {
-    case VoiceState::idle:
-        return isWakeWordListening ? QStringLiteral("Say \"Hey Korva\" or type a prompt.")
-                                   : QStringLiteral("Use voice or type a prompt.");
-    case VoiceState::connecting:
-        return QStringLiteral("Starting GPT Realtime 2.");
-    case VoiceState::recording:
-        return QStringLiteral("Speak naturally. Korvane is listening.");
-    case VoiceState::speaking:
-        return QStringLiteral("Response is playing and updating the artifact.");
-    case VoiceState::failed:
-        return QStringLiteral("Check configuration and try again.");
+    switch (state) {
+    case RealtimeVoiceState::idle:
+        return isWakeWordListening
+                   ? QCoreApplication::translate("WorkspaceText",
+                                                 "Say \"Hey Korva\" or type a prompt.")
+                   : QCoreApplication::translate("WorkspaceText", "Use voice or type a prompt.");
+    case RealtimeVoiceState::connecting:
+        return QCoreApplication::translate("WorkspaceText", "Starting GPT Realtime 2.");
+    case RealtimeVoiceState::recording:
+        return QCoreApplication::translate("WorkspaceText",
+                                           "Speak naturally. Korvane is listening.");
+    case RealtimeVoiceState::speaking:
+        return QCoreApplication::translate("WorkspaceText",
+                                           "Response is playing and updating the artifact.");
+    case RealtimeVoiceState::failed:
+        return QCoreApplication::translate("WorkspaceText", "Check configuration and try again.");
     }
     return {};
 }
 
-QColor micTint(QStringView state)
+QColor micTint(RealtimeVoiceState state)
 {
-    switch (voiceState(state)) {
-    case VoiceState::idle:
+    switch (state) {
+    case RealtimeVoiceState::idle:
         return QColor(0x0a, 0x7c, 0xff); // blue
-    case VoiceState::connecting:
+    case RealtimeVoiceState::connecting:
         return QColor(0xff, 0x95, 0x00); // orange
-    case VoiceState::recording:
+    case RealtimeVoiceState::recording:
         return QColor(0x28, 0xb4, 0x63); // green
-    case VoiceState::speaking:
+    case RealtimeVoiceState::speaking:
         return QColor(0x1c, 0xb5, 0xd8); // cyan
-    case VoiceState::failed:
+    case RealtimeVoiceState::failed:
         return QColor(0xe5, 0x39, 0x35); // red
     }
     return {};
 }
 
-QString micHelpText(QStringView state)
+QString micHelpText(RealtimeVoiceState state)
 {
-    return voiceState(state) == VoiceState::idle ? QStringLiteral("Start Computer Use Voice")
-                                                 : QStringLiteral("Stop Computer Use Voice");
+    return state == RealtimeVoiceState::idle
+               ? QCoreApplication::translate("WorkspaceText", "Start Computer Use Voice")
+               : QCoreApplication::translate("WorkspaceText", "Stop Computer Use Voice");
 }
 
 double micDiameter(double availableWidth)
@@ -94,8 +82,8 @@ QString inspectorToggleIcon(bool isArtifactVisible)
 
 QString inspectorToggleHelp(bool isArtifactVisible)
 {
-    return isArtifactVisible ? QStringLiteral("Collapse Artifact")
-                             : QStringLiteral("Expand Artifact");
+    return isArtifactVisible ? QCoreApplication::translate("WorkspaceText", "Collapse Artifact")
+                             : QCoreApplication::translate("WorkspaceText", "Expand Artifact");
 }
 
 } // namespace korvane

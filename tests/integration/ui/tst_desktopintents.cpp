@@ -101,8 +101,6 @@ private Q_SLOTS:
             call << QVariantMap();
             return call;
         }() << true << LaunchRequest{};
-        QTest::newRow("chat") << actionCall(u"open-section"_qs, text(u"chat"_qs)) << true
-                              << LaunchRequest{Intent::openSection, u"chat"_qs};
         QTest::newRow("search") << actionCall(u"open-section"_qs, text(u"search"_qs)) << true
                                 << LaunchRequest{Intent::openSection, u"search"_qs};
         QTest::newRow("note") << actionCall(u"create-note"_qs, text(u" Buy milk "_qs)) << true

@@ -63,7 +63,6 @@ QCoro::Task<ComputerUseResult> FakeComputerUseService::executeTypedCommand(QStri
 
 QCoro::Task<ComputerUseResult> FakeComputerUseService::inspectUI()
 {
-    ++inspections;
     co_await gate.pass();
     co_return ComputerUseResult{.summary = QStringLiteral("Inspected.")};
 }

@@ -71,7 +71,6 @@ public:
     QStringList typedCommands;
     QStringList scripts;
     QList<ScriptPermissions> scriptPermissions;
-    int inspections = 0;
     // Answers for execute, taken in order; then "Did <text>.".
     QList<ComputerUseResult> results;
     ComputerUseResult scriptResult{.summary = QStringLiteral("Script ran.")};

@@ -132,13 +132,10 @@ void AskCommandTest::searchThenImageEndToEnd()
 
     const QJsonArray messages = run.output.value(u"messages"_qs).toArray();
     QCOMPARE(messages.size(), 4);
-    QCOMPARE(messages.at(0).toObject().value(u"role"_qs).toString(), u"user"_qs);
-    QCOMPARE(messages.at(0).toObject().value(u"mode"_qs).toString(), u"quiet"_qs);
-    QCOMPARE(messages.at(0).toObject().value(u"content"_qs).toString(),
-             u"Which pages mention coroutines?"_qs);
-    QCOMPARE(messages.at(1).toObject().value(u"role"_qs).toString(), u"assistant"_qs);
-    QCOMPARE(messages.at(1).toObject().value(u"content"_qs).toString(),
-             u"Here are the results."_qs);
+    QCOMPARE(messages.at(0).toObject(),
+             (QJsonObject{{u"role"_qs, u"user"_qs},
+                          {u"mode"_qs, u"quiet"_qs},
+                          {u"content"_qs, u"Which pages mention coroutines?"_qs}}));
     QCOMPARE(messages.at(3).toObject().value(u"content"_qs).toString(), u"Here is a fox."_qs);
 
     const QJsonArray artifacts = run.output.value(u"artifacts"_qs).toArray();
@@ -182,11 +179,9 @@ void AskCommandTest::usageErrors_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::newRow("no prompt") << QStringList{};
-    QTest::newRow("time-out only") << QStringList{u"--timeout"_qs, u"5"_qs};
     QTest::newRow("time-out without a value") << QStringList{u"--timeout"_qs};
     QTest::newRow("time-out not a number") << QStringList{u"--timeout"_qs, u"soon"_qs, u"hi"_qs};
     QTest::newRow("time-out zero") << QStringList{u"--timeout"_qs, u"0"_qs, u"hi"_qs};
-    QTest::newRow("time-out negative") << QStringList{u"--timeout"_qs, u"-3"_qs, u"hi"_qs};
 }
 
 void AskCommandTest::usageErrors()

@@ -107,8 +107,8 @@ QString StatusTrayIcon::status() const
 {
     if (!m_model)
         return {};
-    const QString state = m_model->realtimeVoiceStateText();
-    if (state != u"idle")
+    const RealtimeVoiceState state = m_model->realtimeVoiceState();
+    if (state != RealtimeVoiceState::idle)
         return u"Korvane: " + statusTitle(state);
     if (m_model->isWakeWordListening())
         return QStringLiteral("Korvane is listening for \"Hey Korva\"");
@@ -121,8 +121,8 @@ void StatusTrayIcon::update()
 {
     if (!m_model)
         return;
-    const QString state = m_model->realtimeVoiceStateText();
-    const bool inSession = state != u"idle" && state != u"failed";
+    const RealtimeVoiceState state = m_model->realtimeVoiceState();
+    const bool inSession = state != RealtimeVoiceState::idle && state != RealtimeVoiceState::failed;
     m_voice->setText(inSession ? QStringLiteral("Stop Voice") : QStringLiteral("Start Voice"));
     {
         const QSignalBlocker quiet(m_listen);
@@ -131,10 +131,10 @@ void StatusTrayIcon::update()
     if (!m_icon)
         return;
     std::optional<QColor> dot;
-    if (state != u"idle")
+    if (state != RealtimeVoiceState::idle)
         dot = micTint(state);
     else if (m_model->isWakeWordListening())
-        dot = micTint(u"recording");
+        dot = micTint(RealtimeVoiceState::recording);
     m_icon->setIcon(stateIcon(m_applicationIcon, dot));
     m_icon->setToolTip(status());
 }
