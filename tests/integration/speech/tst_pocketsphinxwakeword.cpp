@@ -161,9 +161,12 @@ void TestPocketsphinxWakeWord::serviceWakes()
     QList<std::optional<QString>> heard;
     QList<bool> listening;
     QStringList errors;
-    service.onWake = [&](HeardWakePhrase wake) { heard.append(wake.commandSuffix); };
-    service.onListeningStateChange = [&](bool state) { listening.append(state); };
-    service.onError = [&](QString message) { errors.append(message); };
+    QObject::connect(&service, &WakeWordListener::wakePhraseHeard,
+                     [&](const HeardWakePhrase& wake) { heard.append(wake.commandSuffix); });
+    QObject::connect(&service, &WakeWordListener::listeningChanged,
+                     [&](bool state) { listening.append(state); });
+    QObject::connect(&service, &WakeWordListener::failed,
+                     [&](const QString& message) { errors.append(message); });
     service.start();
     QTRY_COMPARE(listening, QList<bool>{true});
 

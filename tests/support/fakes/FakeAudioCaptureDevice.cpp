@@ -129,14 +129,14 @@ void FakeAudioCaptureDevice::removeTap()
     m_tapFrames = 0;
 }
 
-std::optional<QString> FakeAudioCaptureDevice::start()
+Outcome FakeAudioCaptureDevice::start()
 {
     const QMutexLocker lock(&m_mutex);
     m_calls.append(QStringLiteral("start"));
     if (m_startError)
-        return m_startError;
+        return Outcome::failure(*m_startError);
     m_running = true;
-    return std::nullopt;
+    return Outcome::success();
 }
 
 void FakeAudioCaptureDevice::stop()

@@ -29,10 +29,10 @@ void ListModelsTest::modelsStayConsistentThroughASession()
                              .action = AssistantAction{.type = u"generate_image"_qs}}};
     h.submit(QStringLiteral("draw a fox"));
     QVERIFY(h.waitForQuiet());
-    h.realtime->onComputerUseStart(u"generate_image"_qs, std::nullopt);
-    h.realtime->onAssistantTranscript(u"Draw"_qs);
-    h.realtime->onAssistantTranscript(u"Drawing"_qs);
-    h.realtime->onComputerUseResult({.summary = u"Done."_qs});
+    Q_EMIT h.realtime->computerUseStarted(u"generate_image"_qs, std::nullopt);
+    Q_EMIT h.realtime->assistantTranscriptChanged(u"Draw"_qs);
+    Q_EMIT h.realtime->assistantTranscriptChanged(u"Drawing"_qs);
+    Q_EMIT h.realtime->computerUseFinished({.summary = u"Done."_qs});
     h.processEvents();
     QCOMPARE(h.model->messageModel()->rowCount(), 4);
     QCOMPARE(h.model->artifactModel()->rowCount(), 2);

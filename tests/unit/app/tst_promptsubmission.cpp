@@ -102,7 +102,7 @@ void PromptSubmissionTest::commandInVoiceModeIsSpokenAndHandsBack()
 {
     AppModelHarness h;
     h.model->setMode(InputMode::voice);
-    h.realtime->onStateChange(RealtimeVoiceState::recording);
+    Q_EMIT h.realtime->stateChanged(RealtimeVoiceState::recording);
     h.processEvents();
 
     h.submit(QStringLiteral("open firefox"));

@@ -37,19 +37,25 @@ struct Harness {
             .restartDelay = restartDelay,
         });
         QThread* mainThread = QThread::currentThread();
-        service->onWake = [this, mainThread](HeardWakePhrase heard) {
+        const auto record = [this, mainThread] {
             offMainThread |= QThread::currentThread() != mainThread;
-            wakes.append(heard.commandSuffix.value_or(absent));
-            heardClearly.append(heard.suffixHeardClearly);
         };
-        service->onListeningStateChange = [this, mainThread](bool listening) {
-            offMainThread |= QThread::currentThread() != mainThread;
-            listeningStates.append(listening);
-        };
-        service->onError = [this, mainThread](QString message) {
-            offMainThread |= QThread::currentThread() != mainThread;
-            errors.append(message);
-        };
+        QObject::connect(service.get(), &WakeWordListener::wakePhraseHeard,
+                         [this, record](const HeardWakePhrase& heard) {
+                             record();
+                             wakes.append(heard.commandSuffix.value_or(absent));
+                             heardClearly.append(heard.suffixHeardClearly);
+                         });
+        QObject::connect(service.get(), &WakeWordListener::listeningChanged,
+                         [this, record](bool listening) {
+                             record();
+                             listeningStates.append(listening);
+                         });
+        QObject::connect(service.get(), &WakeWordListener::failed,
+                         [this, record](const QString& message) {
+                             record();
+                             errors.append(message);
+                         });
     }
 
     void advance(std::chrono::milliseconds by) { now.store(now.load() + by); }
