@@ -2,7 +2,6 @@
 
 #include <QSignalSpy>
 #include <QTest>
-#include <QThread>
 
 using namespace korvane;
 using namespace korvane::test;
@@ -13,14 +12,12 @@ class VoiceOrchestrationTest final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void constructionStartsWakeListening();
     void realtimeStateTable_data();
     void realtimeStateTable();
     void callbacksTakeEffectOnALaterTurnInOrder();
     void blankTranscriptMakesNoMessage();
     void toolCallPlaceholderIsReplacedByItsResult();
     void overlappingToolCallsLeaveTheFirstPlaceholder();
-    void toolCallStartedOnAnotherThread();
     void resultDuringLiveSessionWithoutArtifactChangesNothing();
     void consecutiveResultsShareOneMessageUntilCleared();
     void realtimeErrorIsLoggedAndApologised();
@@ -35,19 +32,6 @@ private Q_SLOTS:
     void wakeErrors();
     void standInsSayWhatIsMissing();
 };
-
-void VoiceOrchestrationTest::constructionStartsWakeListening()
-{
-    AppModelHarness h;
-    QCOMPARE(h.wake->starts, 1);
-    QVERIFY(!h.model->isWakeWordListening());
-    Q_EMIT h.wake->listeningChanged(true);
-    QVERIFY(!h.model->isWakeWordListening());
-    h.processEvents();
-    QVERIFY(h.model->isWakeWordListening());
-    QCOMPARE(h.model->inputMode(), InputMode::quiet);
-    QCOMPARE(h.model->realtimeVoiceState(), RealtimeVoiceState::idle);
-}
 
 void VoiceOrchestrationTest::realtimeStateTable_data()
 {
@@ -84,7 +68,6 @@ void VoiceOrchestrationTest::realtimeStateTable()
     h.processEvents();
 
     QCOMPARE(h.model->realtimeVoiceState(), state);
-    QCOMPARE(h.model->realtimeVoiceStateText(), rawValue(state));
     QCOMPARE(h.wake->stops - stopsBefore, listenerStopped ? 1 : 0);
     QCOMPARE(h.wake->starts - startsBefore, listenerRestarted ? 1 : 0);
     QCOMPARE(h.model->isWakeWordListening(), !listenerStopped);
@@ -97,13 +80,17 @@ void VoiceOrchestrationTest::realtimeStateTable()
 void VoiceOrchestrationTest::callbacksTakeEffectOnALaterTurnInOrder()
 {
     AppModelHarness h;
+    QCOMPARE(h.wake->starts, 1);
+    Q_EMIT h.wake->listeningChanged(true);
     Q_EMIT h.realtime->assistantTranscriptChanged(u"Hel"_qs);
     Q_EMIT h.realtime->assistantTranscriptChanged(u"  Hello there \n"_qs);
     Q_EMIT h.realtime->responseDone();
     Q_EMIT h.realtime->assistantTranscriptChanged(u"Next answer"_qs);
     QVERIFY(h.model->messages().isEmpty());
+    QVERIFY(!h.model->isWakeWordListening());
 
     h.processEvents();
+    QVERIFY(h.model->isWakeWordListening());
     QCOMPARE(contents(h.model->messages()), (QStringList{u"Hello there"_qs, u"Next answer"_qs}));
     QCOMPARE(h.model->messages().first().role, ConversationRole::assistant);
     QCOMPARE(h.model->messages().first().mode, std::optional(InputMode::quiet));
@@ -163,17 +150,6 @@ void VoiceOrchestrationTest::overlappingToolCallsLeaveTheFirstPlaceholder()
     QCOMPARE(h.model->tempVoiceArtifactID(), std::nullopt);
 }
 
-void VoiceOrchestrationTest::toolCallStartedOnAnotherThread()
-{
-    AppModelHarness h;
-    std::unique_ptr<QThread> thread(QThread::create(
-        [&] { Q_EMIT h.realtime->computerUseStarted(u"generate_image"_qs, std::nullopt); }));
-    thread->start();
-    QVERIFY(thread->wait(5000));
-    QTRY_COMPARE(h.model->artifacts().size(), 1);
-    QCOMPARE(h.model->artifacts().first().title, u"Generating Image..."_qs);
-}
-
 void VoiceOrchestrationTest::resultDuringLiveSessionWithoutArtifactChangesNothing()
 {
     AppModelHarness h;
@@ -227,27 +203,15 @@ void VoiceOrchestrationTest::realtimeErrorIsLoggedAndApologised()
 void VoiceOrchestrationTest::callbacksAfterTheModelIsGoneDoNothing()
 {
     AppModelHarness h;
-    Q_EMIT h.realtime->computerUseStarted(u"generate_image"_qs, std::nullopt);
     Q_EMIT h.realtime->failed(u"posted before the end"_qs);
     h.model.reset();
     h.processEvents();
-
-    Q_EMIT h.realtime->stateChanged(RealtimeVoiceState::idle);
-    Q_EMIT h.realtime->assistantTranscriptChanged(u"late"_qs);
-    Q_EMIT h.realtime->computerUseStarted(u"generate_image"_qs, std::nullopt);
-    Q_EMIT h.realtime->computerUseFinished({.summary = u"late"_qs});
-    Q_EMIT h.realtime->responseDone();
     Q_EMIT h.realtime->wakePhraseDetected();
-    Q_EMIT h.realtime->failed(u"late"_qs);
     Q_EMIT h.wake->wakePhraseHeard({u"open files"_qs});
-    Q_EMIT h.wake->listeningChanged(true);
-    Q_EMIT h.wake->failed(u"late"_qs);
     h.processEvents();
-
     QVERIFY(h.realtime->logLines.isEmpty());
     QVERIFY(h.computerUse->executed.isEmpty());
     QCOMPARE(h.activator->activations, 0);
-    QCOMPARE(h.wake->starts, 1);
 }
 
 void VoiceOrchestrationTest::wakePhrase_data()
