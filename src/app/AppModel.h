@@ -182,13 +182,13 @@ private:
     QCoro::Task<> turnRealtimeAudioOff();
     QCoro::Task<> stopRealtimeSession();
 
-    // Realtime and wake phrase callbacks, each run on a later turn of the main loop.
+    // What the realtime service and the wake phrase listener report, each run on a later turn
+    // of the main loop.
     void realtimeStateChanged(RealtimeVoiceState state);
     void computerUseStarted(const QString& action, const std::optional<QString>& scriptCode);
     void computerUseFinished(ComputerUseResult result);
     void realtimeResponseDone();
     void realtimeFailed(const QString& message);
-    void wakeWordListeningChanged(bool listening);
     void wakeWordFailed(const QString& message);
 
     AppModelServices m_services;

@@ -7,8 +7,6 @@
 #include "speech/SpokenFeedback.h"
 #include "speech/WakeWordListener.h"
 
-#include <QCoreApplication>
-#include <QMetaObject>
 #include <QTimer>
 
 #include <chrono>
@@ -29,87 +27,38 @@ bool holdsMicrophone(RealtimeVoiceState state)
            state == RealtimeVoiceState::speaking;
 }
 
-// Runs `function` on a later turn of the main loop, after everything posted before it.
-template <typename Function>
-void postToMainLoop(Function function)
-{
-    if (QCoreApplication* application = QCoreApplication::instance())
-        QMetaObject::invokeMethod(application, std::move(function), Qt::QueuedConnection);
-}
-
 } // namespace
 
+// Reports take effect on a later turn of the main loop, in the order they were made, whatever
+// thread made them, and none reaches a model that is gone.
 void AppModel::configureRealtimeVoice()
 {
-    RealtimeVoiceService& service = *m_services.realtimeVoiceService;
-    const QPointer<AppModel> self(this);
-    service.onStateChange = [self](RealtimeVoiceState state) {
-        postToMainLoop([self, state] {
-            if (self)
-                self->realtimeStateChanged(state);
-        });
-    };
-    service.onAssistantTranscript = [self](QString text) {
-        postToMainLoop([self, text] {
-            if (self)
-                self->upsertRealtimeTranscript(text);
-        });
-    };
-    service.onComputerUseStart = [self](QString action, std::optional<QString> scriptCode) {
-        // May arrive on the tool call's own thread: only post from here.
-        postToMainLoop([self, action, scriptCode] {
-            if (self)
-                self->computerUseStarted(action, scriptCode);
-        });
-    };
-    service.onComputerUseResult = [self](ComputerUseResult result) {
-        postToMainLoop([self, result] {
-            if (self)
-                self->computerUseFinished(result);
-        });
-    };
-    service.onResponseDone = [self] {
-        postToMainLoop([self] {
-            if (self)
-                self->realtimeResponseDone();
-        });
-    };
-    service.onWakePhraseDetected = [self] {
-        postToMainLoop([self] {
-            if (self)
-                self->bringAppToFront();
-        });
-    };
-    service.onError = [self](QString message) {
-        postToMainLoop([self, message] {
-            if (self)
-                self->realtimeFailed(message);
-        });
-    };
+    const RealtimeVoiceService* service = m_services.realtimeVoiceService.get();
+    using Service = RealtimeVoiceService;
+    connect(service, &Service::stateChanged, this, &AppModel::realtimeStateChanged,
+            Qt::QueuedConnection);
+    connect(service, &Service::assistantTranscriptChanged, this,
+            &AppModel::upsertRealtimeTranscript, Qt::QueuedConnection);
+    connect(service, &Service::computerUseStarted, this, &AppModel::computerUseStarted,
+            Qt::QueuedConnection);
+    connect(service, &Service::computerUseFinished, this, &AppModel::computerUseFinished,
+            Qt::QueuedConnection);
+    connect(service, &Service::responseDone, this, &AppModel::realtimeResponseDone,
+            Qt::QueuedConnection);
+    connect(service, &Service::wakePhraseDetected, this, &AppModel::bringAppToFront,
+            Qt::QueuedConnection);
+    connect(service, &Service::failed, this, &AppModel::realtimeFailed, Qt::QueuedConnection);
 }
 
 void AppModel::configureWakeWordVoice()
 {
-    WakeWordListener& listener = *m_services.wakeWordListener;
-    const QPointer<AppModel> self(this);
-    listener.onWake = [self](HeardWakePhrase heard) {
-        postToMainLoop([self, heard] {
-            if (self)
-                self->handleWakePhrase(heard);
-        });
-    };
-    listener.onListeningStateChange = [self](bool listening) {
-        postToMainLoop([self, listening] {
-            if (self)
-                self->wakeWordListeningChanged(listening);
-        });
-    };
-    listener.onError = [self](QString message) {
-        postToMainLoop([self, message] {
-            if (self)
-                self->wakeWordFailed(message);
-        });
-    };
+    const WakeWordListener* listener = m_services.wakeWordListener.get();
+    connect(listener, &WakeWordListener::wakePhraseHeard, this, &AppModel::handleWakePhrase,
+            Qt::QueuedConnection);
+    connect(listener, &WakeWordListener::listeningChanged, this, &AppModel::setWakeWordListening,
+            Qt::QueuedConnection);
+    connect(listener, &WakeWordListener::failed, this, &AppModel::wakeWordFailed,
+            Qt::QueuedConnection);
 }
 
 void AppModel::realtimeStateChanged(RealtimeVoiceState state)
@@ -155,11 +104,6 @@ void AppModel::realtimeFailed(const QString& message)
     m_services.realtimeVoiceService->writeLog(QStringLiteral("System error encountered: ") +
                                               message);
     appendMessage(ConversationRole::assistant, m_inputMode, apologySentence);
-}
-
-void AppModel::wakeWordListeningChanged(bool listening)
-{
-    setWakeWordListening(listening);
 }
 
 void AppModel::wakeWordFailed(const QString& message)

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "core/Outcome.h"
 #include "platform/AudioFormat.h"
 
 #include <QString>
 #include <qcoro/qcorotask.h>
 
 #include <functional>
-#include <optional>
 
 namespace korvane {
 
@@ -25,8 +25,8 @@ public:
     // Installs the one tap, replacing any earlier one; buffers hold `bufferFrames` frames.
     virtual void installTap(int bufferFrames, TapHandler handler) = 0;
     virtual void removeTap() = 0;
-    // Absent on success, else the reason as a sentence.
-    virtual std::optional<QString> start() = 0;
+    // On failure, the reason as a sentence.
+    virtual Outcome start() = 0;
     // Returns once no tap handler call is running or will run.
     virtual void stop() = 0;
     virtual bool isRunning() const = 0;

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "core/Outcome.h"
 #include "platform/AudioFormat.h"
 
 #include <QByteArray>
 #include <QString>
 
 #include <chrono>
-#include <optional>
 
 namespace korvane {
 
@@ -16,10 +16,10 @@ class AudioPlaybackDevice {
 public:
     virtual ~AudioPlaybackDevice() = default;
 
-    // Sets the format of scheduled buffers. Absent on success, else the reason as a sentence.
-    virtual std::optional<QString> configure(AudioFormat format) = 0;
-    // Engine: the device stream. Absent on success, else the reason as a sentence.
-    virtual std::optional<QString> startEngine() = 0;
+    // Sets the format of scheduled buffers. On failure, the reason as a sentence.
+    virtual Outcome configure(AudioFormat format) = 0;
+    // Engine: the device stream. On failure, the reason as a sentence.
+    virtual Outcome startEngine() = 0;
     virtual void stopEngine() = 0;
     virtual bool isEngineRunning() const = 0;
     // Player: stopping it drops everything scheduled.

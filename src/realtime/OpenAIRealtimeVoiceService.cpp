@@ -9,13 +9,13 @@
 #include "realtime/RealtimeVoiceError.h"
 
 #include <QDir>
-#include <QMetaObject>
 #include <QNetworkRequest>
 #include <QTimer>
 #include <QUrlQuery>
 #include <QWebSocket>
 
 #include <algorithm>
+#include <tuple>
 #include <utility>
 
 namespace korvane {
@@ -66,7 +66,7 @@ QUrl OpenAIRealtimeVoiceService::endpoint()
 OpenAIRealtimeVoiceService::OpenAIRealtimeVoiceService(
     std::shared_ptr<ComputerUseToolActions> computerUse, AudioDevices devices,
     RealtimeTimings timings, QObject* parent)
-    : QObject(parent)
+    : RealtimeVoiceService(parent)
     , m_computerUse(std::move(computerUse))
     , m_devices(std::move(devices))
     , m_timings(std::move(timings))
@@ -132,44 +132,30 @@ std::chrono::steady_clock::time_point OpenAIRealtimeVoiceService::now() const
     return m_timings.clock ? m_timings.clock() : std::chrono::steady_clock::now();
 }
 
-void OpenAIRealtimeVoiceService::post(std::function<void()> block)
-{
-    m_pendingTranscript.reset();
-    QMetaObject::invokeMethod(this, std::move(block), Qt::QueuedConnection);
-}
-
-void OpenAIRealtimeVoiceService::emitTranscript()
+void OpenAIRealtimeVoiceService::updateTranscript()
 {
     // A burst of deltas reaches the window as one update of the latest text, never as one
     // update per delta.
-    if (const std::shared_ptr<QString> pending = m_pendingTranscript.lock()) {
-        *pending = m_transcriptBuffer;
-        return;
-    }
-    const auto text = std::make_shared<QString>(m_transcriptBuffer);
-    post([this, text] {
-        if (onAssistantTranscript)
-            onAssistantTranscript(*text);
-    });
-    m_pendingTranscript = text;
+    m_unsentTranscript = m_transcriptBuffer;
+}
+
+void OpenAIRealtimeVoiceService::flushTranscript()
+{
+    if (std::optional<QString> text = std::exchange(m_unsentTranscript, std::nullopt))
+        Q_EMIT assistantTranscriptChanged(*text);
 }
 
 void OpenAIRealtimeVoiceService::updateState(RealtimeVoiceState state)
 {
-    post([this, state] {
-        if (onStateChange)
-            onStateChange(state);
-    });
+    flushTranscript();
+    Q_EMIT stateChanged(state);
 }
 
 void OpenAIRealtimeVoiceService::fail(const QString& message)
 {
-    post([this, message] {
-        if (onError)
-            onError(message);
-        if (onStateChange)
-            onStateChange(RealtimeVoiceState::failed);
-    });
+    flushTranscript();
+    Q_EMIT failed(message);
+    Q_EMIT stateChanged(RealtimeVoiceState::failed);
     // Nothing is left half running after a failure: the microphone closes and so does the
     // connection.
     if (m_gate.active || isConnecting() || m_socket || m_isMicrophoneActive)
@@ -219,27 +205,27 @@ OpenAIRealtimeVoiceService::openSession(bool isVoice, TurnTaking turns, QString 
     const auto overtaken = [&] { return !self || generation != m_startGeneration; };
 
     if (isVoice) {
-        const std::optional<QString> denied = co_await requestMicrophoneAccess();
+        const Outcome access = co_await requestMicrophoneAccess();
         if (overtaken())
             co_return SessionOutcome{.abandoned = true};
-        if (denied)
-            co_return SessionOutcome{.error = denied};
-        if (const std::optional<QString> error = configurePlayback())
-            co_return SessionOutcome{.error = error};
+        if (!access)
+            co_return SessionOutcome{.error = access.error()};
+        if (const Outcome configured = configurePlayback(); !configured)
+            co_return SessionOutcome{.error = configured.error()};
         // A held key listens from the moment it went down: what is said while connecting is
         // kept and sent once the session is ready.
         if (m_gate.talkHeld) {
-            if (const std::optional<QString> error = startMicrophone())
-                co_return SessionOutcome{.error = error};
+            if (const Outcome started = startMicrophone(); !started)
+                co_return SessionOutcome{.error = started.error()};
             m_gate.recording = true;
         }
     }
 
     const auto waiter = std::make_shared<ConnectionWaiter>();
     m_connectionContinuation = waiter;
-    if (const std::optional<QString> error = connect(apiKey)) {
+    if (const Outcome connected = connect(apiKey); !connected) {
         m_connectionContinuation.reset();
-        co_return SessionOutcome{.error = error};
+        co_return SessionOutcome{.error = connected.error()};
     }
     apiKey.clear();
     const ConnectionWaiter::Result connected = co_await waiter->wait();
@@ -248,12 +234,12 @@ OpenAIRealtimeVoiceService::openSession(bool isVoice, TurnTaking turns, QString 
     if (connected.outcome == ConnectionWaiter::Outcome::failed)
         co_return SessionOutcome{.error = connected.error};
 
-    if (const std::optional<QString> error = sendSessionUpdate(isVoice, turns))
-        co_return SessionOutcome{.error = error};
+    if (const Outcome sent = sendSessionUpdate(isVoice, turns); !sent)
+        co_return SessionOutcome{.error = sent.error()};
     m_gate.active = true;
     if (isVoice) {
-        if (const std::optional<QString> error = beginRecordingAfterConnect())
-            co_return SessionOutcome{.error = error};
+        if (const Outcome recording = beginRecordingAfterConnect(); !recording)
+            co_return SessionOutcome{.error = recording.error()};
     }
     scheduleIdleDisconnect();
     co_return SessionOutcome{};
@@ -267,13 +253,13 @@ void OpenAIRealtimeVoiceService::abandonPendingStart()
         waiter->resolve({ConnectionWaiter::Outcome::abandoned, {}});
 }
 
-std::optional<QString> OpenAIRealtimeVoiceService::connect(const QString& apiKey)
+Outcome OpenAIRealtimeVoiceService::connect(const QString& apiKey)
 {
     const QUrl url = endpoint();
     if (url.isEmpty())
-        return description(RealtimeVoiceError::invalidURL);
+        return Outcome::failure(description(RealtimeVoiceError::invalidURL));
     if (std::optional<QString> refusal = Configuration::credentialTransportProblem(url))
-        return refusal;
+        return Outcome::failure(*refusal);
 
     QNetworkRequest request(url);
     request.setRawHeader("Authorization", "Bearer " + apiKey.toUtf8());
@@ -322,7 +308,7 @@ std::optional<QString> OpenAIRealtimeVoiceService::connect(const QString& apiKey
     });
     socket->open(request);
     startPingTimer();
-    return std::nullopt;
+    return Outcome::success();
 }
 
 void OpenAIRealtimeVoiceService::startPingTimer()
@@ -414,18 +400,24 @@ void OpenAIRealtimeVoiceService::stopNow()
     updateState(RealtimeVoiceState::idle);
 }
 
-std::optional<QString> OpenAIRealtimeVoiceService::sendSessionUpdate(bool isVoice, TurnTaking turns)
+Outcome OpenAIRealtimeVoiceService::sendSessionUpdate(bool isVoice, TurnTaking turns)
 {
     const QString instructions = RealtimeClientEvents::instructions(QDir::homePath());
     return sendJSON(RealtimeClientEvents::sessionUpdate(isVoice, instructions, turns));
 }
 
-std::optional<QString> OpenAIRealtimeVoiceService::sendJSON(const QJsonObject& event)
+Outcome OpenAIRealtimeVoiceService::sendJSON(const QJsonObject& event)
 {
     if (!m_socket || m_socket->state() != QAbstractSocket::ConnectedState)
-        return description(RealtimeVoiceError::notConnected);
+        return Outcome::failure(description(RealtimeVoiceError::notConnected));
     m_socket->sendTextMessage(RealtimeClientEvents::text(event));
-    return std::nullopt;
+    return Outcome::success();
+}
+
+void OpenAIRealtimeVoiceService::send(const QJsonObject& event)
+{
+    // A connection that is gone reports itself when its end is handled.
+    std::ignore = sendJSON(event);
 }
 
 void OpenAIRealtimeVoiceService::scheduleIdleDisconnect()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Outcome.h"
 #include "realtime/AudioDevices.h"
 #include "realtime/AudioSendQueue.h"
 #include "realtime/ComputerUseToolArguments.h"
@@ -38,7 +39,7 @@ class ConnectionWaiter;
 // themselves run one after another), so a stop, an error or a lost connection ends the session
 // at once. The microphone is held back while an answer plays, unless it is heard through echo
 // cancellation: then the person may talk over the answer, which stops it.
-class OpenAIRealtimeVoiceService final : public QObject, public RealtimeVoiceService {
+class OpenAIRealtimeVoiceService final : public RealtimeVoiceService {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(OpenAIRealtimeVoiceService)
 
@@ -103,21 +104,26 @@ private:
     // Reports `message`; a session that exists (ready, starting or holding the microphone)
     // ends with it.
     void fail(const QString& message);
-    void post(std::function<void()> block);
-    void emitTranscript();
+    // Keeps the latest answer text to report; a burst of deltas becomes one report.
+    void updateTranscript();
+    // Reports the kept answer text. Called before any other report, so order holds, and once
+    // a batch of server events is handled.
+    void flushTranscript();
 
     // Session lifecycle.
     QCoro::Task<> startSession(bool isVoice, RealtimeClientEvents::TurnTaking turns);
     QCoro::Task<SessionOutcome> openSession(bool isVoice, RealtimeClientEvents::TurnTaking turns,
                                             QString apiKey, quint64 generation);
-    std::optional<QString> connect(const QString& apiKey);
+    Outcome connect(const QString& apiKey);
     void abandonPendingStart();
     void startPingTimer();
     void checkConnection();
     void closeConnection();
     void stopNow();
-    std::optional<QString> sendSessionUpdate(bool isVoice, RealtimeClientEvents::TurnTaking turns);
-    std::optional<QString> sendJSON(const QJsonObject& event);
+    Outcome sendSessionUpdate(bool isVoice, RealtimeClientEvents::TurnTaking turns);
+    Outcome sendJSON(const QJsonObject& event);
+    // Sends without asking whether it went: for events whose loss the session survives.
+    void send(const QJsonObject& event);
     void scheduleIdleDisconnect();
     void cancelIdleDisconnect();
 
@@ -134,10 +140,10 @@ private:
     void receiveFailed(const QString& description);
 
     // Audio.
-    QCoro::Task<std::optional<QString>> requestMicrophoneAccess();
-    std::optional<QString> configurePlayback();
-    std::optional<QString> beginRecordingAfterConnect();
-    std::optional<QString> startMicrophone();
+    QCoro::Task<Outcome> requestMicrophoneAccess();
+    Outcome configurePlayback();
+    Outcome beginRecordingAfterConnect();
+    Outcome startMicrophone();
     void tearDownAudio();
     void sendAudioData(QByteArray bytes);
     void play(const QByteArray& bytes);
@@ -176,10 +182,8 @@ private:
     QString m_transcriptBuffer{};
     // Between "response.created" and "response.done": more of the answer may still arrive.
     bool m_responseInProgress = false;
-    // The text of the transcript update posted last, while nothing else was posted after it
-    // and it has not been delivered: a newer transcript replaces its text instead of queueing
-    // another update.
-    std::weak_ptr<QString> m_pendingTranscript{};
+    // Answer text not yet reported.
+    std::optional<QString> m_unsentTranscript{};
     AnswerAudio m_answer{};
 
     HeldTurn m_heldTurn = HeldTurn::none;

@@ -22,33 +22,33 @@ using RealtimeClientEvents::TurnTaking;
 
 } // namespace
 
-QCoro::Task<std::optional<QString>> OpenAIRealtimeVoiceService::requestMicrophoneAccess()
+QCoro::Task<Outcome> OpenAIRealtimeVoiceService::requestMicrophoneAccess()
 {
     const std::shared_ptr<AudioCaptureDevice> capture = m_devices.capture;
     const bool granted = capture ? co_await capture->requestAccess() : false;
     if (!granted)
-        co_return description(RealtimeVoiceError::microphoneDenied);
-    co_return std::nullopt;
+        co_return Outcome::failure(description(RealtimeVoiceError::microphoneDenied));
+    co_return Outcome::success();
 }
 
-std::optional<QString> OpenAIRealtimeVoiceService::configurePlayback()
+Outcome OpenAIRealtimeVoiceService::configurePlayback()
 {
     AudioPlaybackDevice* playback = m_devices.playback.get();
     if (!playback)
-        return std::nullopt;
-    if (std::optional<QString> error = playback->configure(wireFormat))
-        return error;
+        return Outcome::success();
+    if (Outcome configured = playback->configure(wireFormat); !configured)
+        return configured;
     m_outputFormat = wireFormat;
     if (!playback->isEngineRunning()) {
-        if (std::optional<QString> error = playback->startEngine())
-            return error;
+        if (Outcome started = playback->startEngine(); !started)
+            return started;
     }
     if (!playback->isPlayerPlaying())
         playback->startPlayer();
-    return std::nullopt;
+    return Outcome::success();
 }
 
-std::optional<QString> OpenAIRealtimeVoiceService::beginRecordingAfterConnect()
+Outcome OpenAIRealtimeVoiceService::beginRecordingAfterConnect()
 {
     m_transcriptBuffer.clear();
     m_didExecuteComputerUseForCurrentResponse = false;
@@ -59,11 +59,11 @@ std::optional<QString> OpenAIRealtimeVoiceService::beginRecordingAfterConnect()
     }
     m_gate.answerPlaying = false;
     m_drainTimer->stop();
-    if (std::optional<QString> error = sendJSON(RealtimeClientEvents::inputAudioBufferClear()))
-        return error;
+    if (Outcome sent = sendJSON(RealtimeClientEvents::inputAudioBufferClear()); !sent)
+        return sent;
     if (!m_isMicrophoneActive) {
-        if (std::optional<QString> error = startMicrophone())
-            return error;
+        if (Outcome started = startMicrophone(); !started)
+            return started;
     }
     const bool echoCancelled = m_devices.capture && m_devices.playback &&
                                m_devices.capture->isEchoCancelled() &&
@@ -78,27 +78,27 @@ std::optional<QString> OpenAIRealtimeVoiceService::beginRecordingAfterConnect()
     // What a held key captured while connecting goes first, even when the key is already up.
     for (const QByteArray& chunk : std::exchange(m_preRoll, {})) {
         m_heldTurnBytes += chunk.size();
-        sendJSON(RealtimeClientEvents::inputAudioBufferAppend(chunk));
+        send(RealtimeClientEvents::inputAudioBufferAppend(chunk));
     }
     m_preRollBytes = 0;
     if (m_heldTurn != HeldTurn::none && !m_gate.holdToTalkOnly)
-        sendJSON(RealtimeClientEvents::turnTakingUpdate(TurnTaking::heldKey));
+        send(RealtimeClientEvents::turnTakingUpdate(TurnTaking::heldKey));
     if (m_heldTurn == HeldTurn::released)
         finishHeldTurn();
-    return std::nullopt;
+    return Outcome::success();
 }
 
-std::optional<QString> OpenAIRealtimeVoiceService::startMicrophone()
+Outcome OpenAIRealtimeVoiceService::startMicrophone()
 {
     AudioCaptureDevice* capture = m_devices.capture.get();
     if (!capture)
-        return description(RealtimeVoiceError::microphoneDenied);
+        return Outcome::failure(description(RealtimeVoiceError::microphoneDenied));
     const AudioFormat inputFormat = capture->inputFormat();
     std::shared_ptr<AudioConverter> converter;
     if (m_devices.converterFactory)
         converter = m_devices.converterFactory(inputFormat, wireFormat);
     if (!converter)
-        return description(RealtimeVoiceError::audioConversionUnavailable);
+        return Outcome::failure(description(RealtimeVoiceError::audioConversionUnavailable));
 
     capture->removeTap();
     // Runs on the capture thread. The service outlives every call: its destructor and each
@@ -113,10 +113,10 @@ std::optional<QString> OpenAIRealtimeVoiceService::startMicrophone()
         m_audioQueue.push(std::move(bytes));
     });
     m_tapInstalled = true;
-    if (std::optional<QString> error = capture->start())
-        return error;
+    if (Outcome started = capture->start(); !started)
+        return started;
     m_isMicrophoneActive = true;
-    return std::nullopt;
+    return Outcome::success();
 }
 
 void OpenAIRealtimeVoiceService::tearDownAudio()
@@ -148,7 +148,7 @@ void OpenAIRealtimeVoiceService::sendAudioData(QByteArray bytes)
     if (m_gate.talkHeld)
         m_heldTurnBytes += bytes.size();
     // A failed send of one chunk is not worth a word: the next one follows 43 ms later.
-    sendJSON(RealtimeClientEvents::inputAudioBufferAppend(bytes));
+    send(RealtimeClientEvents::inputAudioBufferAppend(bytes));
 }
 
 void OpenAIRealtimeVoiceService::play(const QByteArray& bytes)
@@ -159,8 +159,10 @@ void OpenAIRealtimeVoiceService::play(const QByteArray& bytes)
     const qsizetype frames = bytes.size() / m_outputFormat->bytesPerFrame();
     if (frames == 0)
         return;
-    if (!playback->isEngineRunning())
-        playback->startEngine();
+    if (!playback->isEngineRunning()) {
+        if (const Outcome started = playback->startEngine(); !started)
+            writeLog(QStringLiteral("Playback did not restart: ") + started.error());
+    }
     if (!playback->isPlayerPlaying())
         playback->startPlayer();
     playback->schedule(bytes.first(frames * m_outputFormat->bytesPerFrame()));
@@ -234,8 +236,8 @@ void OpenAIRealtimeVoiceService::interruptAnswer()
     if (!m_answer.itemId.isEmpty() && m_answer.itemId != m_answer.truncatedItemId) {
         const qint64 receivedMs = m_answer.receivedBytes * 1000 / wireBytesPerSecond;
         const qint64 heardMs = std::clamp<qint64>(receivedMs - unheard.count(), 0, receivedMs);
-        sendJSON(RealtimeClientEvents::conversationItemTruncate(m_answer.itemId,
-                                                                m_answer.contentIndex, heardMs));
+        send(RealtimeClientEvents::conversationItemTruncate(m_answer.itemId, m_answer.contentIndex,
+                                                            heardMs));
         m_answer.truncatedItemId = m_answer.itemId;
     }
     updateState(RealtimeVoiceState::recording);
@@ -265,8 +267,8 @@ void OpenAIRealtimeVoiceService::beginHeldTurn()
     if (m_gate.answerPlaying)
         interruptAnswer();
     if (!m_gate.holdToTalkOnly)
-        sendJSON(RealtimeClientEvents::turnTakingUpdate(TurnTaking::heldKey));
-    sendJSON(RealtimeClientEvents::inputAudioBufferClear());
+        send(RealtimeClientEvents::turnTakingUpdate(TurnTaking::heldKey));
+    send(RealtimeClientEvents::inputAudioBufferClear());
 }
 
 void OpenAIRealtimeVoiceService::endHeldTurn()
@@ -289,13 +291,13 @@ void OpenAIRealtimeVoiceService::finishHeldTurn()
     m_heldTurn = HeldTurn::none;
     // Too short to be speech: the server would refuse to commit it.
     if (m_heldTurnBytes >= minimumCommitBytes) {
-        sendJSON(RealtimeClientEvents::inputAudioBufferCommit());
-        sendJSON(RealtimeClientEvents::responseCreate());
+        send(RealtimeClientEvents::inputAudioBufferCommit());
+        send(RealtimeClientEvents::responseCreate());
     } else {
-        sendJSON(RealtimeClientEvents::inputAudioBufferClear());
+        send(RealtimeClientEvents::inputAudioBufferClear());
     }
     if (!m_gate.holdToTalkOnly)
-        sendJSON(RealtimeClientEvents::turnTakingUpdate(TurnTaking::serverDetected));
+        send(RealtimeClientEvents::turnTakingUpdate(TurnTaking::serverDetected));
     scheduleIdleDisconnect();
 }
 
@@ -304,26 +306,26 @@ QCoro::Task<> OpenAIRealtimeVoiceService::setVoiceMode(bool enabled)
     const QPointer<OpenAIRealtimeVoiceService> self(this);
     if (enabled) {
         m_isVoiceSession = true;
-        const std::optional<QString> denied = co_await requestMicrophoneAccess();
+        const Outcome access = co_await requestMicrophoneAccess();
         if (!self)
             co_return;
-        if (denied) {
-            fail(*denied);
+        if (!access) {
+            fail(access.error());
             co_return;
         }
-        if (const std::optional<QString> error = configurePlayback()) {
-            fail(*error);
+        if (const Outcome configured = configurePlayback(); !configured) {
+            fail(configured.error());
             co_return;
         }
-        if (const std::optional<QString> error = startMicrophone()) {
-            fail(*error);
+        if (const Outcome started = startMicrophone(); !started) {
+            fail(started.error());
             co_return;
         }
         m_gate.recording = true;
         const TurnTaking turns =
             m_gate.holdToTalkOnly ? TurnTaking::heldKey : TurnTaking::serverDetected;
-        if (const std::optional<QString> error = sendSessionUpdate(true, turns)) {
-            fail(*error);
+        if (const Outcome sent = sendSessionUpdate(true, turns); !sent) {
+            fail(sent.error());
             co_return;
         }
         updateState(RealtimeVoiceState::recording);
@@ -334,8 +336,8 @@ QCoro::Task<> OpenAIRealtimeVoiceService::setVoiceMode(bool enabled)
     m_gate.recording = false;
     if (m_isMicrophoneActive)
         tearDownAudio();
-    if (const std::optional<QString> error = sendSessionUpdate(false, TurnTaking::serverDetected)) {
-        fail(*error);
+    if (const Outcome sent = sendSessionUpdate(false, TurnTaking::serverDetected); !sent) {
+        fail(sent.error());
         co_return;
     }
     updateState(RealtimeVoiceState::idle);

@@ -69,6 +69,7 @@ void OpenAIRealtimeVoiceService::drainIncoming()
     while (!m_incoming.isEmpty()) {
         if (slice.elapsed() >= drainSliceMs) {
             // A flood of events never holds the window still: the rest follows next turn.
+            flushTranscript();
             m_drainPosted = true;
             QMetaObject::invokeMethod(
                 this, [this] { drainIncoming(); }, Qt::QueuedConnection);
@@ -86,6 +87,7 @@ void OpenAIRealtimeVoiceService::drainIncoming()
         if (const std::optional<RealtimeServerEvent> event = RealtimeServerEvent::parse(item.text))
             handle(*event);
     }
+    flushTranscript();
 }
 
 void OpenAIRealtimeVoiceService::receiveFailed(const QString& description)
@@ -125,12 +127,12 @@ void OpenAIRealtimeVoiceService::handle(const RealtimeServerEvent& event)
         if (!delta->delta)
             return;
         m_transcriptBuffer += *delta->delta;
-        emitTranscript();
+        updateTranscript();
     } else if (const auto* done = std::get_if<Event::TranscriptDone>(&event.payload)) {
         if (!done->transcript)
             return;
         m_transcriptBuffer = *done->transcript;
-        emitTranscript();
+        updateTranscript();
         writeLog(QStringLiteral("Assistant response transcript: ") + quoted(m_transcriptBuffer));
     } else if (const auto* user = std::get_if<Event::UserTranscription>(&event.payload)) {
         handleUserTranscription(user->transcript);
@@ -148,7 +150,7 @@ void OpenAIRealtimeVoiceService::handleResponseDone()
         // Whatever was heard while the answer held the microphone back is dropped; a person
         // talking over the answer or holding the talk key keeps theirs.
         if (!m_gate.bargeIn && !m_gate.talkHeld)
-            sendJSON(RealtimeClientEvents::inputAudioBufferClear());
+            send(RealtimeClientEvents::inputAudioBufferClear());
         // The microphone opens again, and the session says it listens, once the answer has
         // played out.
         if (m_gate.answerPlaying)
@@ -159,10 +161,8 @@ void OpenAIRealtimeVoiceService::handleResponseDone()
         updateState(RealtimeVoiceState::idle);
     }
     if (!m_didExecuteComputerUseForCurrentResponse) {
-        post([this] {
-            if (onResponseDone)
-                onResponseDone();
-        });
+        flushTranscript();
+        Q_EMIT responseDone();
     }
     scheduleIdleDisconnect();
 }
@@ -172,21 +172,19 @@ void OpenAIRealtimeVoiceService::handleUserTranscription(const std::optional<QSt
     if (transcript) {
         writeLog(QStringLiteral("User input transcription: ") + quoted(*transcript));
         if (SpokenText::containsWakePhrase(*transcript)) {
-            post([this] {
-                if (onWakePhraseDetected)
-                    onWakePhraseDetected();
-            });
+            flushTranscript();
+            Q_EMIT wakePhraseDetected();
         }
         if (SpokenText::isStopCommand(*transcript)) {
-            sendJSON(RealtimeClientEvents::inputAudioBufferClear());
+            send(RealtimeClientEvents::inputAudioBufferClear());
             stopNow();
             return;
         }
         scheduleIdleDisconnect();
     }
-    m_transcriptBuffer.clear();
     // The next answer's text is an update of its own.
-    m_pendingTranscript.reset();
+    flushTranscript();
+    m_transcriptBuffer.clear();
 }
 
 void OpenAIRealtimeVoiceService::handleError(const QString& message)
@@ -230,8 +228,8 @@ QCoro::Task<> OpenAIRealtimeVoiceService::runToolCalls()
         const ToolCall call = m_toolCalls.takeFirst();
         if (call.connection != m_connectionId)
             continue;
-        if (onComputerUseStart)
-            onComputerUseStart(call.arguments.action, call.arguments.scriptCode);
+        flushTranscript();
+        Q_EMIT computerUseStarted(call.arguments.action, call.arguments.scriptCode);
 
         const std::shared_ptr<ComputerUseToolActions> actions = m_computerUse;
         const ComputerUseResult result = co_await executeToolAction(actions, call.arguments);
@@ -241,23 +239,22 @@ QCoro::Task<> OpenAIRealtimeVoiceService::runToolCalls()
         const qsizetype bodyLength = result.artifact ? result.artifact->body.size() : 0;
         writeLog(QStringLiteral("Tool execution result: summary = ") + quoted(result.summary) +
                  QStringLiteral(", artifact body length = ") + QString::number(bodyLength));
-        post([this, result] {
-            if (onComputerUseResult)
-                onComputerUseResult(result);
-        });
+        flushTranscript();
+        Q_EMIT computerUseFinished(result);
         // The session the call came from ended while it ran: there is nobody to answer, and a
         // later session must not receive an output for a call it never made.
         if (call.connection != m_connectionId)
             continue;
 
-        if (const std::optional<QString> error =
-                sendJSON(RealtimeClientEvents::functionCallOutput(call.callId, result.summary))) {
-            fail(*error);
+        if (const Outcome sent =
+                sendJSON(RealtimeClientEvents::functionCallOutput(call.callId, result.summary));
+            !sent) {
+            fail(sent.error());
             continue;
         }
-        sendJSON(RealtimeClientEvents::inputAudioBufferClear());
-        if (const std::optional<QString> error = sendJSON(RealtimeClientEvents::responseCreate()))
-            fail(*error);
+        send(RealtimeClientEvents::inputAudioBufferClear());
+        if (const Outcome sent = sendJSON(RealtimeClientEvents::responseCreate()); !sent)
+            fail(sent.error());
     }
     m_toolCallRunning = false;
 }
@@ -277,7 +274,7 @@ void OpenAIRealtimeVoiceService::finishLocalFeedbackAndScheduleIdleDisconnect()
         m_gate.answerPlaying = false;
         updateState(RealtimeVoiceState::recording);
     }
-    sendJSON(RealtimeClientEvents::inputAudioBufferClear());
+    send(RealtimeClientEvents::inputAudioBufferClear());
     scheduleIdleDisconnect();
 }
 

@@ -4,6 +4,13 @@
 
 namespace korvane {
 
+RealtimeVoiceService::RealtimeVoiceService(QObject* parent)
+    : QObject(parent)
+{
+}
+
+RealtimeVoiceService::~RealtimeVoiceService() = default;
+
 void RealtimeVoiceService::writeLog(const QString& message)
 {
     korvane::writeLog(message);

@@ -3,23 +3,25 @@
 #include "core/ComputerUseResult.h"
 #include "realtime/RealtimeVoiceState.h"
 
+#include <QObject>
 #include <QString>
 #include <qcoro/qcorotask.h>
 
-#include <functional>
 #include <optional>
 
 namespace korvane {
 
-// The realtime voice session as the application model drives it. The owner assigns the
-// callbacks; every one of them may be left empty. `onComputerUseStart` may be called from the
-// task that handles the tool call, the others are called on the main thread.
-class RealtimeVoiceService {
-public:
-    virtual ~RealtimeVoiceService() = default;
+// The realtime voice session as the application model drives it. Lives on the main thread and
+// reports through its signals, in the order things happened.
+class RealtimeVoiceService : public QObject {
+    Q_OBJECT
 
-    // Opens and configures a session. Never fails: problems arrive through onError and
-    // onStateChange.
+public:
+    explicit RealtimeVoiceService(QObject* parent = nullptr);
+    ~RealtimeVoiceService() override;
+
+    // Opens and configures a session. Never fails: problems arrive through failed() and
+    // stateChanged().
     virtual QCoro::Task<> start(bool isVoice) = 0;
     // Closes any session and releases audio.
     virtual QCoro::Task<> stop() = 0;
@@ -39,13 +41,17 @@ public:
     // One line in the debug log.
     virtual void writeLog(const QString& message);
 
-    std::function<void(RealtimeVoiceState)> onStateChange{};
-    std::function<void(QString)> onAssistantTranscript{};
-    std::function<void(ComputerUseResult)> onComputerUseResult{};
-    std::function<void(QString, std::optional<QString>)> onComputerUseStart{};
-    std::function<void()> onWakePhraseDetected{};
-    std::function<void(QString)> onError{};
-    std::function<void()> onResponseDone{};
+Q_SIGNALS:
+    void stateChanged(korvane::RealtimeVoiceState state);
+    // The answer's text so far, replacing what came before it.
+    void assistantTranscriptChanged(const QString& text);
+    void computerUseStarted(const QString& action, const std::optional<QString>& scriptCode);
+    void computerUseFinished(const korvane::ComputerUseResult& result);
+    // The person said the wake phrase inside a running session.
+    void wakePhraseDetected();
+    void failed(const QString& message);
+    // An answer without a tool call is over.
+    void responseDone();
 };
 
 } // namespace korvane

@@ -10,12 +10,9 @@ QString UnavailableRealtimeVoiceService::unavailableMessage()
 void UnavailableRealtimeVoiceService::reportUnavailable()
 {
     // The same order a real failed start reports in: connecting, the error, then failed.
-    if (onStateChange)
-        onStateChange(RealtimeVoiceState::connecting);
-    if (onError)
-        onError(unavailableMessage());
-    if (onStateChange)
-        onStateChange(RealtimeVoiceState::failed);
+    Q_EMIT stateChanged(RealtimeVoiceState::connecting);
+    Q_EMIT failed(unavailableMessage());
+    Q_EMIT stateChanged(RealtimeVoiceState::failed);
 }
 
 QCoro::Task<> UnavailableRealtimeVoiceService::start(bool)

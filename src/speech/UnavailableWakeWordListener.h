@@ -5,7 +5,7 @@
 namespace korvane {
 
 // Stands in until the wake phrase recognizer is built, and serves headless runs: it never
-// starts listening and never calls back.
+// starts listening and never reports anything.
 class UnavailableWakeWordListener final : public WakeWordListener {
 public:
     void start() override;

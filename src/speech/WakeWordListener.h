@@ -1,8 +1,8 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
 
-#include <functional>
 #include <optional>
 
 namespace korvane {
@@ -17,20 +17,24 @@ struct HeardWakePhrase {
     friend bool operator==(const HeardWakePhrase&, const HeardWakePhrase&) = default;
 };
 
-// Listens for the wake phrase while no voice session holds the microphone. Callbacks are
-// called on the main thread; any may be left empty.
-class WakeWordListener {
-public:
-    virtual ~WakeWordListener() = default;
+// Listens for the wake phrase while no voice session holds the microphone. Signals are
+// emitted on the thread that made the listener.
+class WakeWordListener : public QObject {
+    Q_OBJECT
 
-    // Opens the microphone and starts listening; reports through the callbacks.
+public:
+    explicit WakeWordListener(QObject* parent = nullptr);
+    ~WakeWordListener() override;
+
+    // Opens the microphone and starts listening; reports through the signals.
     virtual void start() = 0;
     // Stops listening; returns at once.
     virtual void stop() = 0;
 
-    std::function<void(HeardWakePhrase)> onWake{};
-    std::function<void(bool)> onListeningStateChange{};
-    std::function<void(QString)> onError{};
+Q_SIGNALS:
+    void wakePhraseHeard(const korvane::HeardWakePhrase& heard);
+    void listeningChanged(bool listening);
+    void failed(const QString& message);
 };
 
 } // namespace korvane

@@ -85,7 +85,7 @@ struct WakeWordVoiceService::Core : std::enable_shared_from_this<Core> {
     Dependencies deps;
     QStringList wakePhrases = defaultWakePhrases();
     QThread thread;
-    QObject* mainContext = nullptr;
+    // Reports are posted to it, so they die with it.
     WakeWordVoiceService* owner = nullptr;
 
     QMutex postMutex;
@@ -120,7 +120,7 @@ struct WakeWordVoiceService::Core : std::enable_shared_from_this<Core> {
     {
         WakeWordVoiceService* service = owner;
         QMetaObject::invokeMethod(
-            mainContext, [service, callback = std::move(callback)] { callback(*service); },
+            service, [service, callback = std::move(callback)] { callback(*service); },
             Qt::QueuedConnection);
     }
 
@@ -129,8 +129,7 @@ struct WakeWordVoiceService::Core : std::enable_shared_from_this<Core> {
         postToMain([listening](WakeWordVoiceService& service) {
             if (listening)
                 service.m_reportedError.clear();
-            if (service.onListeningStateChange)
-                service.onListeningStateChange(listening);
+            Q_EMIT service.listeningChanged(listening);
         });
     }
 
@@ -146,9 +145,9 @@ struct WakeWordVoiceService::Core : std::enable_shared_from_this<Core> {
 
     void startOrReportOnQueue()
     {
-        if (const auto error = startRecognitionOnQueue()) {
-            qCDebug(lcWakeWord) << "Listening could not start:" << *error;
-            postError(*error);
+        if (const Outcome started = startRecognitionOnQueue(); !started) {
+            qCDebug(lcWakeWord) << "Listening could not start:" << started.error();
+            postError(started.error());
             stopRecognitionOnQueue();
         }
     }
@@ -166,25 +165,24 @@ struct WakeWordVoiceService::Core : std::enable_shared_from_this<Core> {
         };
     }
 
-    // Absent on success, else the reason.
-    std::optional<QString> startRecognitionOnQueue()
+    Outcome startRecognitionOnQueue()
     {
         if (isListening)
-            return std::nullopt;
+            return Outcome::success();
         if (recognitionTask) {
             recognitionTask->cancel();
             recognitionTask.reset();
             liveTask = 0;
         }
         if (!deps.capture)
-            return noMicrophoneMessage();
+            return Outcome::failure(noMicrophoneMessage());
         // Without a recognizer the microphone would be held for nothing.
         const std::shared_ptr<SpeechRecognizer> recognizer = deps.recognizer;
         if (!recognizer)
-            return noRecognizerMessage();
+            return Outcome::failure(noRecognizerMessage());
         if (!recognizer->isAvailable()) {
             const QString reason = recognizer->unavailableReason();
-            return reason.isEmpty() ? noRecognizerMessage() : reason;
+            return Outcome::failure(reason.isEmpty() ? noRecognizerMessage() : reason);
         }
         const SpeechRecognitionRequest request{
             .shouldReportPartialResults = true,
@@ -202,8 +200,8 @@ struct WakeWordVoiceService::Core : std::enable_shared_from_this<Core> {
             if (deps.converterFactory)
                 converter = deps.converterFactory(source, target);
             if (!converter)
-                return QStringLiteral(
-                    "The microphone's audio cannot be converted for speech recognition.");
+                return Outcome::failure(QStringLiteral(
+                    "The microphone's audio cannot be converted for speech recognition."));
         }
         recognitionRequest = std::make_shared<RecognitionFeed>(std::move(converter), target);
 
@@ -219,12 +217,12 @@ struct WakeWordVoiceService::Core : std::enable_shared_from_this<Core> {
             if (const auto request = feed.lock())
                 request->append(buffer);
         });
-        if (auto error = capture.start())
-            return microphoneFailedMessage(*error);
+        if (const Outcome started = capture.start(); !started)
+            return Outcome::failure(microphoneFailedMessage(started.error()));
 
         isListening = true;
         postListeningState(true);
-        return std::nullopt;
+        return Outcome::success();
     }
 
     void handleResultOnQueue(quint64 task, const std::optional<SpeechRecognitionResult>& result,
@@ -248,8 +246,7 @@ struct WakeWordVoiceService::Core : std::enable_shared_from_this<Core> {
     {
         if (!result.formattedString.isEmpty()) {
             postToMain([result](WakeWordVoiceService& service) {
-                if (service.onHeard)
-                    service.onHeard(result.formattedString, result.isFinal);
+                Q_EMIT service.heard(result.formattedString, result.isFinal);
             });
         }
         const auto found = WakePhraseMatcher::match(
@@ -263,10 +260,8 @@ struct WakeWordVoiceService::Core : std::enable_shared_from_this<Core> {
         stopRecognitionOnQueue();
         const HeardWakePhrase heard{found->commandSuffix,
                                     heardClearly(found->commandSuffix, result.wordConfidences)};
-        postToMain([heard](WakeWordVoiceService& service) {
-            if (service.onWake)
-                service.onWake(heard);
-        });
+        postToMain(
+            [heard](WakeWordVoiceService& service) { Q_EMIT service.wakePhraseHeard(heard); });
     }
 
     // The suffix ends the transcript, so its words are the last ones the recognizer rated.
@@ -328,12 +323,10 @@ struct WakeWordVoiceService::Core : std::enable_shared_from_this<Core> {
 
 WakeWordVoiceService::WakeWordVoiceService(Dependencies dependencies)
     : m_core(std::make_shared<Core>())
-    , m_mainContext(new QObject)
 {
     Core& core = *m_core;
     core.deps = std::move(dependencies);
     core.owner = this;
-    core.mainContext = m_mainContext;
 
     core.thread.setObjectName(QStringLiteral("com.korva.Korvane.wake-word"));
     core.queueContext = new QObject;
@@ -353,7 +346,6 @@ WakeWordVoiceService::WakeWordVoiceService(Dependencies dependencies)
 WakeWordVoiceService::~WakeWordVoiceService()
 {
     m_core->shutdown();
-    delete m_mainContext;
 }
 
 void WakeWordVoiceService::start()
@@ -363,7 +355,7 @@ void WakeWordVoiceService::start()
         core->postError(noMicrophoneMessage());
         return;
     }
-    QCoro::connect(core->deps.capture->requestAccess(), m_mainContext,
+    QCoro::connect(core->deps.capture->requestAccess(), this,
                    [weak = std::weak_ptr<Core>(core)](bool granted) {
                        const auto c = weak.lock();
                        if (!c)
@@ -436,8 +428,7 @@ void WakeWordVoiceService::reportError(const QString& message)
     if (message == m_reportedError)
         return;
     m_reportedError = message;
-    if (onError)
-        onError(message);
+    Q_EMIT failed(message);
 }
 
 } // namespace korvane

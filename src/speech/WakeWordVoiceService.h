@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Outcome.h"
 #include "platform/AudioConverter.h"
 #include "speech/WakeWordListener.h"
 
@@ -9,19 +10,19 @@
 #include <functional>
 #include <memory>
 
-class QObject;
-
 namespace korvane {
 
 class AudioCaptureDevice;
 class SpeechRecognizer;
 
 // Listens to the microphone through a speech recognizer, looks for a wake phrase in every
-// transcript and hands the words after it to onWake. Recognition state lives on the serial
-// worker thread "com.korva.Korvane.wake-word"; callbacks arrive on the thread that made the
+// transcript and reports the words after it. Recognition state lives on the serial worker
+// thread "com.korva.Korvane.wake-word"; signals are emitted on the thread that made the
 // service. After a wake the service stays stopped until start() is called again. A failure is
 // reported once, not again on every start, until listening has worked in between.
 class WakeWordVoiceService final : public WakeWordListener {
+    Q_OBJECT
+
 public:
     using Clock = std::function<std::chrono::steady_clock::time_point()>;
 
@@ -48,9 +49,6 @@ public:
     // results on their way included, has been handled and reported.
     void afterPendingWork(std::function<void()> done);
 
-    // Every transcript the recognizer delivers, partial or final, as it came.
-    std::function<void(QString text, bool isFinal)> onHeard{};
-
     static QStringList defaultWakePhrases();
     // Given to every recognition request.
     static QStringList contextualStrings();
@@ -65,12 +63,14 @@ public:
 
     struct Core;
 
+Q_SIGNALS:
+    // Every transcript the recognizer delivers, partial or final, as it came.
+    void heard(const QString& text, bool isFinal);
+
 private:
     void reportError(const QString& message);
 
     std::shared_ptr<Core> m_core;
-    // Lives on the owner's thread; callbacks posted to it die with the service.
-    QObject* m_mainContext = nullptr;
     // On the owner's thread: the failure last reported, until listening starts again.
     QString m_reportedError;
 };

@@ -104,7 +104,7 @@ int runListenCommand(const QStringList& arguments)
     }
 
     WakeWordVoiceService listener(std::move(dependencies));
-    listener.onWake = [&](HeardWakePhrase heard) {
+    QObject::connect(&listener, &WakeWordListener::wakePhraseHeard, [&](HeardWakePhrase heard) {
         printLine(orderedObject({
             {QStringLiteral("event"), QStringLiteral("wake")},
             {QStringLiteral("suffix"), optionalText(heard.commandSuffix)},
@@ -112,24 +112,24 @@ int runListenCommand(const QStringList& arguments)
         }));
         // The window starts listening again once the command or session is over; here at once.
         listener.start();
-    };
+    });
     if (options->verbose) {
-        listener.onHeard = [&](const QString& text, bool isFinal) {
+        QObject::connect(&listener, &WakeWordVoiceService::heard, [&](QString text, bool isFinal) {
             printLine(orderedObject({
                 {QStringLiteral("event"), QStringLiteral("heard")},
                 {QStringLiteral("text"), text},
                 {QStringLiteral("final"), isFinal},
                 {QStringLiteral("at"), seconds(position())},
             }));
-        };
+        });
     }
     // Every result of the recording has reached the service by now; its last words follow.
     recordingEnded = [&] { listener.afterPendingWork([&loop] { loop.quit(); }); };
-    listener.onError = [&](const QString& message) {
+    QObject::connect(&listener, &WakeWordListener::failed, [&](const QString& message) {
         printError(QStringLiteral("korvane-cli listen: ") + message);
         exitCode = exitFailure;
         loop.quit();
-    };
+    });
 
     QTimer deadline;
     if (options->seconds) {

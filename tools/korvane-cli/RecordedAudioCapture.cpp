@@ -111,14 +111,14 @@ void RecordedAudioCapture::removeTap()
     m_tap = nullptr;
 }
 
-std::optional<QString> RecordedAudioCapture::start()
+Outcome RecordedAudioCapture::start()
 {
     {
         std::lock_guard lock(m_mutex);
         m_running = true;
     }
     m_changed.notify_all();
-    return std::nullopt;
+    return Outcome::success();
 }
 
 void RecordedAudioCapture::stop()

@@ -21,12 +21,6 @@ void FakeAudioCaptureDevice::setStartError(std::optional<QString> error)
     m_startError = std::move(error);
 }
 
-void FakeAudioCaptureDevice::setInputFormat(AudioFormat format)
-{
-    const QMutexLocker lock(&m_mutex);
-    m_format = format;
-}
-
 void FakeAudioCaptureDevice::setEchoCancelled(bool cancelled)
 {
     const QMutexLocker lock(&m_mutex);
@@ -48,7 +42,6 @@ bool FakeAudioCaptureDevice::push(const AudioBuffer& buffer)
             return false;
         tap = m_tap;
         ++m_pushesInTap;
-        ++m_delivered;
     }
     // Called without the lock, as a device thread would, so the handler may take its time.
     tap(buffer);
@@ -88,12 +81,6 @@ int FakeAudioCaptureDevice::tapBufferFrames() const
     return m_tapFrames;
 }
 
-int FakeAudioCaptureDevice::deliveredCount() const
-{
-    const QMutexLocker lock(&m_mutex);
-    return m_delivered;
-}
-
 QCoro::Task<bool> FakeAudioCaptureDevice::requestAccess()
 {
     bool granted = false;
@@ -129,14 +116,14 @@ void FakeAudioCaptureDevice::removeTap()
     m_tapFrames = 0;
 }
 
-std::optional<QString> FakeAudioCaptureDevice::start()
+Outcome FakeAudioCaptureDevice::start()
 {
     const QMutexLocker lock(&m_mutex);
     m_calls.append(QStringLiteral("start"));
     if (m_startError)
-        return m_startError;
+        return Outcome::failure(*m_startError);
     m_running = true;
-    return std::nullopt;
+    return Outcome::success();
 }
 
 void FakeAudioCaptureDevice::stop()

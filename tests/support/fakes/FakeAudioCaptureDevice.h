@@ -24,7 +24,6 @@ public:
     void setAccessGranted(bool granted);
     // start() fails with this sentence; absent (the default) lets it succeed.
     void setStartError(std::optional<QString> error);
-    void setInputFormat(AudioFormat format);
     // What isEchoCancelled() answers (false by default).
     void setEchoCancelled(bool cancelled);
 
@@ -38,14 +37,12 @@ public:
     int callCount(const QString& call) const;
     bool hasTap() const;
     int tapBufferFrames() const;
-    // Buffers handed to a tap so far.
-    int deliveredCount() const;
 
     QCoro::Task<bool> requestAccess() override;
     AudioFormat inputFormat() const override;
     void installTap(int bufferFrames, TapHandler handler) override;
     void removeTap() override;
-    std::optional<QString> start() override;
+    Outcome start() override;
     void stop() override;
     bool isRunning() const override;
     bool isEchoCancelled() const override;
@@ -64,7 +61,6 @@ private:
     TapHandler m_tap;
     int m_tapFrames = 0;
     int m_pushesInTap = 0;
-    int m_delivered = 0;
     QStringList m_calls;
 };
 

@@ -79,25 +79,25 @@ QList<QByteArray> FakeAudioPlaybackDevice::allScheduled() const
     return m_allScheduled;
 }
 
-std::optional<QString> FakeAudioPlaybackDevice::configure(AudioFormat format)
+Outcome FakeAudioPlaybackDevice::configure(AudioFormat format)
 {
     const QMutexLocker lock(&m_mutex);
     m_calls.append(QStringLiteral("configure ") + QString::number(format.sampleRate) + u'/' +
                    QString::number(format.channelCount));
     if (m_configureError)
-        return m_configureError;
+        return Outcome::failure(*m_configureError);
     m_format = format;
-    return std::nullopt;
+    return Outcome::success();
 }
 
-std::optional<QString> FakeAudioPlaybackDevice::startEngine()
+Outcome FakeAudioPlaybackDevice::startEngine()
 {
     const QMutexLocker lock(&m_mutex);
     m_calls.append(QStringLiteral("startEngine"));
     if (m_startEngineError)
-        return m_startEngineError;
+        return Outcome::failure(*m_startEngineError);
     m_engineRunning = true;
-    return std::nullopt;
+    return Outcome::success();
 }
 
 void FakeAudioPlaybackDevice::stopEngine()

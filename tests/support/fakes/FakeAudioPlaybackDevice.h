@@ -36,8 +36,8 @@ public:
     // Every buffer ever scheduled, in order.
     QList<QByteArray> allScheduled() const;
 
-    std::optional<QString> configure(AudioFormat format) override;
-    std::optional<QString> startEngine() override;
+    Outcome configure(AudioFormat format) override;
+    Outcome startEngine() override;
     void stopEngine() override;
     bool isEngineRunning() const override;
     void startPlayer() override;

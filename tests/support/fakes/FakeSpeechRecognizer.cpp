@@ -19,7 +19,6 @@ struct FakeSpeechRecognizer::State {
     QList<TaskRecord> tasks;
     QList<AudioFormat> appendedFormats;
     int endAudioCount = 0;
-    int cancelCount = 0;
 };
 
 namespace {
@@ -48,10 +47,7 @@ public:
     void cancel() override
     {
         QMutexLocker lock(&m_state->mutex);
-        if (m_state->tasks[m_index].cancelled)
-            return;
         m_state->tasks[m_index].cancelled = true;
-        ++m_state->cancelCount;
     }
 
 private:
@@ -155,12 +151,6 @@ int FakeSpeechRecognizer::endAudioCount() const
     return m_state->endAudioCount;
 }
 
-int FakeSpeechRecognizer::cancelCount() const
-{
-    QMutexLocker lock(&m_state->mutex);
-    return m_state->cancelCount;
-}
-
 bool FakeSpeechRecognizer::isAvailable() const
 {
     QMutexLocker lock(&m_state->mutex);
@@ -194,10 +184,8 @@ FakeSpeechRecognizer::recognitionTask(SpeechRecognitionRequest request, ResultHa
 {
     QMutexLocker lock(&m_state->mutex);
     // One recognition at a time, as the real recognizers run.
-    if (!m_state->tasks.isEmpty() && !m_state->tasks.last().cancelled) {
+    if (!m_state->tasks.isEmpty())
         m_state->tasks.last().cancelled = true;
-        ++m_state->cancelCount;
-    }
     m_state->requests.append(std::move(request));
     m_state->tasks.append(State::TaskRecord{std::move(handler), false});
     return std::make_shared<FakeTask>(m_state, m_state->tasks.size() - 1);

@@ -36,7 +36,6 @@ public:
     int appendedBufferCount() const;
     QList<AudioFormat> appendedFormats() const;
     int endAudioCount() const;
-    int cancelCount() const;
 
     bool isAvailable() const override;
     QString unavailableReason() const override;

@@ -111,11 +111,11 @@ private Q_SLOTS:
 
         action("voiceAction")->trigger();
         QCOMPARE(h.realtime->starts, QList<bool>{true});
-        h.realtime->onStateChange(RealtimeVoiceState::recording);
+        Q_EMIT h.realtime->stateChanged(RealtimeVoiceState::recording);
         h.processEvents();
         QCOMPARE(action("voiceAction")->text(), u"Stop Voice"_qs);
         QCOMPARE(tray.status(), u"Korvane: Listening"_qs);
-        h.realtime->onStateChange(RealtimeVoiceState::idle);
+        Q_EMIT h.realtime->stateChanged(RealtimeVoiceState::idle);
         h.processEvents();
         QCOMPARE(action("voiceAction")->text(), u"Start Voice"_qs);
 
@@ -128,8 +128,8 @@ private Q_SLOTS:
         QVERIFY(!h.model->isWakePhraseEnabled());
         QCOMPARE(h.wake->stops, stops + 1);
         QCOMPARE(tray.status(), u"Korvane is not listening for \"Hey Korva\""_qs);
-        h.realtime->onStateChange(RealtimeVoiceState::connecting);
-        h.realtime->onStateChange(RealtimeVoiceState::idle);
+        Q_EMIT h.realtime->stateChanged(RealtimeVoiceState::connecting);
+        Q_EMIT h.realtime->stateChanged(RealtimeVoiceState::idle);
         h.processEvents();
         QCOMPARE(h.wake->starts, starts);
         listen->setChecked(true);

@@ -2,7 +2,6 @@
 
 #include <QSignalSpy>
 #include <QTest>
-#include <QThread>
 
 using namespace korvane;
 using namespace korvane::test;
@@ -11,14 +10,12 @@ class VoiceOrchestrationTest final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void constructionStartsWakeListening();
     void realtimeStateTable_data();
     void realtimeStateTable();
     void callbacksTakeEffectOnALaterTurnInOrder();
     void blankTranscriptMakesNoMessage();
     void toolCallPlaceholderIsReplacedByItsResult();
     void overlappingToolCallsLeaveTheFirstPlaceholder();
-    void toolCallStartedOnAnotherThread();
     void resultDuringLiveSessionWithoutArtifactChangesNothing();
     void consecutiveResultsShareOneMessageUntilCleared();
     void realtimeErrorIsLoggedAndApologised();
@@ -33,19 +30,6 @@ private Q_SLOTS:
     void wakeErrors();
     void standInsSayWhatIsMissing();
 };
-
-void VoiceOrchestrationTest::constructionStartsWakeListening()
-{
-    AppModelHarness h;
-    QCOMPARE(h.wake->starts, 1);
-    QVERIFY(!h.model->isWakeWordListening());
-    h.wake->onListeningStateChange(true);
-    QVERIFY(!h.model->isWakeWordListening());
-    h.processEvents();
-    QVERIFY(h.model->isWakeWordListening());
-    QCOMPARE(h.model->inputMode(), InputMode::quiet);
-    QCOMPARE(h.model->realtimeVoiceState(), RealtimeVoiceState::idle);
-}
 
 void VoiceOrchestrationTest::realtimeStateTable_data()
 {
@@ -70,15 +54,15 @@ void VoiceOrchestrationTest::realtimeStateTable()
     AppModelHarness h;
     h.computerUse->gate.close();
     h.submit(QStringLiteral("open files"));
-    h.wake->onListeningStateChange(true);
-    h.realtime->onAssistantTranscript(u"Partial"_qs);
+    Q_EMIT h.wake->listeningChanged(true);
+    Q_EMIT h.realtime->assistantTranscriptChanged(u"Partial"_qs);
     h.processEvents();
     const auto transcriptID = h.model->realtimeTranscriptMessageID();
     QVERIFY(transcriptID);
     const int startsBefore = h.wake->starts;
     const int stopsBefore = h.wake->stops;
 
-    h.realtime->onStateChange(state);
+    Q_EMIT h.realtime->stateChanged(state);
     h.processEvents();
 
     QCOMPARE(h.model->realtimeVoiceState(), state);
@@ -95,13 +79,17 @@ void VoiceOrchestrationTest::realtimeStateTable()
 void VoiceOrchestrationTest::callbacksTakeEffectOnALaterTurnInOrder()
 {
     AppModelHarness h;
-    h.realtime->onAssistantTranscript(u"Hel"_qs);
-    h.realtime->onAssistantTranscript(u"  Hello there \n"_qs);
-    h.realtime->onResponseDone();
-    h.realtime->onAssistantTranscript(u"Next answer"_qs);
+    QCOMPARE(h.wake->starts, 1);
+    Q_EMIT h.wake->listeningChanged(true);
+    Q_EMIT h.realtime->assistantTranscriptChanged(u"Hel"_qs);
+    Q_EMIT h.realtime->assistantTranscriptChanged(u"  Hello there \n"_qs);
+    Q_EMIT h.realtime->responseDone();
+    Q_EMIT h.realtime->assistantTranscriptChanged(u"Next answer"_qs);
     QVERIFY(h.model->messages().isEmpty());
+    QVERIFY(!h.model->isWakeWordListening());
 
     h.processEvents();
+    QVERIFY(h.model->isWakeWordListening());
     QCOMPARE(contents(h.model->messages()), (QStringList{u"Hello there"_qs, u"Next answer"_qs}));
     QCOMPARE(h.model->messages().first().role, ConversationRole::assistant);
     QCOMPARE(h.model->messages().first().mode, std::optional(InputMode::quiet));
@@ -110,7 +98,7 @@ void VoiceOrchestrationTest::callbacksTakeEffectOnALaterTurnInOrder()
 void VoiceOrchestrationTest::blankTranscriptMakesNoMessage()
 {
     AppModelHarness h;
-    h.realtime->onAssistantTranscript(u" \n\t "_qs);
+    Q_EMIT h.realtime->assistantTranscriptChanged(u" \n\t "_qs);
     h.processEvents();
     QVERIFY(h.model->messages().isEmpty());
     QCOMPARE(h.model->realtimeTranscriptMessageID(), std::nullopt);
@@ -119,7 +107,7 @@ void VoiceOrchestrationTest::blankTranscriptMakesNoMessage()
 void VoiceOrchestrationTest::toolCallPlaceholderIsReplacedByItsResult()
 {
     AppModelHarness h;
-    h.realtime->onComputerUseStart(u"run_python_script"_qs, u"build_presentation()"_qs);
+    Q_EMIT h.realtime->computerUseStarted(u"run_python_script"_qs, u"build_presentation()"_qs);
     h.processEvents();
     QCOMPARE(h.model->artifacts().size(), 1);
     const Artifact placeholder = h.model->artifacts().first();
@@ -130,7 +118,7 @@ void VoiceOrchestrationTest::toolCallPlaceholderIsReplacedByItsResult()
     QCOMPARE(h.model->selectedArtifactID(), std::optional(placeholder.id));
 
     const Artifact deck{.kind = ArtifactKind::presentation, .title = u"Deck"_qs};
-    h.realtime->onComputerUseResult({.summary = u"Made slides."_qs, .artifact = deck});
+    Q_EMIT h.realtime->computerUseFinished({.summary = u"Made slides."_qs, .artifact = deck});
     h.processEvents();
     QCOMPARE(h.model->artifacts(), QList<Artifact>{deck});
     QCOMPARE(h.model->tempVoiceArtifactID(), std::nullopt);
@@ -139,7 +127,7 @@ void VoiceOrchestrationTest::toolCallPlaceholderIsReplacedByItsResult()
     QVERIFY(h.speech->spoken.isEmpty());
 
     // An action that needs no placeholder shows none.
-    h.realtime->onComputerUseStart(u"open_app"_qs, std::nullopt);
+    Q_EMIT h.realtime->computerUseStarted(u"open_app"_qs, std::nullopt);
     h.processEvents();
     QCOMPARE(h.model->artifacts().size(), 1);
 }
@@ -147,36 +135,25 @@ void VoiceOrchestrationTest::toolCallPlaceholderIsReplacedByItsResult()
 void VoiceOrchestrationTest::overlappingToolCallsLeaveTheFirstPlaceholder()
 {
     AppModelHarness h;
-    h.realtime->onComputerUseStart(u"generate_image"_qs, std::nullopt);
-    h.realtime->onComputerUseStart(u"generate_image"_qs, std::nullopt);
+    Q_EMIT h.realtime->computerUseStarted(u"generate_image"_qs, std::nullopt);
+    Q_EMIT h.realtime->computerUseStarted(u"generate_image"_qs, std::nullopt);
     h.processEvents();
     QCOMPARE(h.model->artifacts().size(), 2);
     const Artifact first = h.model->artifacts().at(0);
     QCOMPARE(h.model->tempVoiceArtifactID(), std::optional(h.model->artifacts().at(1).id));
 
-    h.realtime->onComputerUseResult({.summary = u"One."_qs});
-    h.realtime->onComputerUseResult({.summary = u"Two."_qs});
+    Q_EMIT h.realtime->computerUseFinished({.summary = u"One."_qs});
+    Q_EMIT h.realtime->computerUseFinished({.summary = u"Two."_qs});
     h.processEvents();
     QCOMPARE(h.model->artifacts(), QList<Artifact>{first});
     QCOMPARE(h.model->tempVoiceArtifactID(), std::nullopt);
-}
-
-void VoiceOrchestrationTest::toolCallStartedOnAnotherThread()
-{
-    AppModelHarness h;
-    std::unique_ptr<QThread> thread(QThread::create(
-        [&] { h.realtime->onComputerUseStart(u"generate_image"_qs, std::nullopt); }));
-    thread->start();
-    QVERIFY(thread->wait(5000));
-    QTRY_COMPARE(h.model->artifacts().size(), 1);
-    QCOMPARE(h.model->artifacts().first().title, u"Generating Image..."_qs);
 }
 
 void VoiceOrchestrationTest::resultDuringLiveSessionWithoutArtifactChangesNothing()
 {
     AppModelHarness h;
     h.realtime->active = true;
-    h.realtime->onComputerUseResult({.summary = u"Opened Files."_qs});
+    Q_EMIT h.realtime->computerUseFinished({.summary = u"Opened Files."_qs});
     h.processEvents();
     QVERIFY(h.model->messages().isEmpty());
     QVERIFY(h.model->artifacts().isEmpty());
@@ -185,19 +162,19 @@ void VoiceOrchestrationTest::resultDuringLiveSessionWithoutArtifactChangesNothin
 void VoiceOrchestrationTest::consecutiveResultsShareOneMessageUntilCleared()
 {
     AppModelHarness h;
-    h.realtime->onComputerUseResult({.summary = u"First."_qs});
-    h.realtime->onComputerUseResult({.summary = u"Second."_qs});
+    Q_EMIT h.realtime->computerUseFinished({.summary = u"First."_qs});
+    Q_EMIT h.realtime->computerUseFinished({.summary = u"Second."_qs});
     h.processEvents();
     QCOMPARE(contents(h.model->messages()), QStringList{u"Second."_qs});
 
-    h.realtime->onResponseDone();
-    h.realtime->onComputerUseResult({.summary = u"Third."_qs});
+    Q_EMIT h.realtime->responseDone();
+    Q_EMIT h.realtime->computerUseFinished({.summary = u"Third."_qs});
     h.processEvents();
     QCOMPARE(contents(h.model->messages()), (QStringList{u"Second."_qs, u"Third."_qs}));
 
     // After a new session the remembered message is gone: a new one is written.
     h.model->startNewSession();
-    h.realtime->onComputerUseResult({.summary = u"Fourth."_qs});
+    Q_EMIT h.realtime->computerUseFinished({.summary = u"Fourth."_qs});
     h.processEvents();
     QCOMPARE(contents(h.model->messages()), QStringList{u"Fourth."_qs});
 }
@@ -207,7 +184,7 @@ void VoiceOrchestrationTest::realtimeErrorIsLoggedAndApologised()
     AppModelHarness h;
     h.assistant->gate.close();
     h.submit(QStringLiteral("question"));
-    h.realtime->onError(u"socket closed: 1006"_qs);
+    Q_EMIT h.realtime->failed(u"socket closed: 1006"_qs);
     h.processEvents();
 
     QVERIFY(!h.model->isResponding());
@@ -225,27 +202,15 @@ void VoiceOrchestrationTest::realtimeErrorIsLoggedAndApologised()
 void VoiceOrchestrationTest::callbacksAfterTheModelIsGoneDoNothing()
 {
     AppModelHarness h;
-    h.realtime->onComputerUseStart(u"generate_image"_qs, std::nullopt);
-    h.realtime->onError(u"posted before the end"_qs);
+    Q_EMIT h.realtime->failed(u"posted before the end"_qs);
     h.model.reset();
     h.processEvents();
-
-    h.realtime->onStateChange(RealtimeVoiceState::idle);
-    h.realtime->onAssistantTranscript(u"late"_qs);
-    h.realtime->onComputerUseStart(u"generate_image"_qs, std::nullopt);
-    h.realtime->onComputerUseResult({.summary = u"late"_qs});
-    h.realtime->onResponseDone();
-    h.realtime->onWakePhraseDetected();
-    h.realtime->onError(u"late"_qs);
-    h.wake->onWake({u"open files"_qs});
-    h.wake->onListeningStateChange(true);
-    h.wake->onError(u"late"_qs);
+    Q_EMIT h.realtime->wakePhraseDetected();
+    Q_EMIT h.wake->wakePhraseHeard({u"open files"_qs});
     h.processEvents();
-
     QVERIFY(h.realtime->logLines.isEmpty());
     QVERIFY(h.computerUse->executed.isEmpty());
     QCOMPARE(h.activator->activations, 0);
-    QCOMPARE(h.wake->starts, 1);
 }
 
 void VoiceOrchestrationTest::wakePhrase_data()
@@ -270,8 +235,8 @@ void VoiceOrchestrationTest::wakePhrase()
 
     AppModelHarness h;
     h.model->setSelectedSection(SidebarSection::search);
-    h.wake->onListeningStateChange(true);
-    h.wake->onWake({suffix, heardClearly});
+    Q_EMIT h.wake->listeningChanged(true);
+    Q_EMIT h.wake->wakePhraseHeard({suffix, heardClearly});
     h.processEvents();
 
     QCOMPARE(h.model->inputMode(), InputMode::voice);
@@ -301,7 +266,7 @@ void VoiceOrchestrationTest::wakePhrase()
 void VoiceOrchestrationTest::wakeCommandFeedbackRestartsListening()
 {
     AppModelHarness h;
-    h.wake->onWake({u"open files"_qs});
+    Q_EMIT h.wake->wakePhraseHeard({u"open files"_qs});
     QVERIFY(h.waitForQuiet());
     QVERIFY(h.model->realtimeTranscriptMessageID());
     const int startsBefore = h.wake->starts;
@@ -312,13 +277,13 @@ void VoiceOrchestrationTest::wakeCommandFeedbackRestartsListening()
     QCOMPARE(h.realtime->feedbackHandBacks, 0);
 
     // The next wake command gets a message of its own.
-    h.wake->onWake({u"open mail"_qs});
+    Q_EMIT h.wake->wakePhraseHeard({u"open mail"_qs});
     QVERIFY(h.waitForQuiet());
     QCOMPARE(contents(h.model->messages()), (QStringList{u"open files"_qs, u"Did open files."_qs,
                                                          u"open mail"_qs, u"Did open mail."_qs}));
 
     // With a session running, the end of the feedback goes to the session instead.
-    h.realtime->onStateChange(RealtimeVoiceState::recording);
+    Q_EMIT h.realtime->stateChanged(RealtimeVoiceState::recording);
     h.processEvents();
     const int startsDuringSession = h.wake->starts;
     h.speech->finish();
@@ -337,7 +302,7 @@ void VoiceOrchestrationTest::speakInQuietModeSaysNothing()
 void VoiceOrchestrationTest::voiceButtonTogglesTheSession()
 {
     AppModelHarness h;
-    h.wake->onListeningStateChange(true);
+    Q_EMIT h.wake->listeningChanged(true);
     h.processEvents();
     h.model->startComputerUseVoiceMode();
     QCOMPARE(h.model->inputMode(), InputMode::voice);
@@ -388,8 +353,8 @@ void VoiceOrchestrationTest::quietModeTurnsAudioOffOnlyInALiveSession()
 void VoiceOrchestrationTest::wakeErrors()
 {
     AppModelHarness h;
-    h.wake->onListeningStateChange(true);
-    h.wake->onError(u"microphone busy"_qs);
+    Q_EMIT h.wake->listeningChanged(true);
+    Q_EMIT h.wake->failed(u"microphone busy"_qs);
     h.processEvents();
     QVERIFY(!h.model->isWakeWordListening());
     QCOMPARE(h.model->messages().size(), 1);
@@ -398,11 +363,11 @@ void VoiceOrchestrationTest::wakeErrors()
     QCOMPARE(h.wake->starts, 1);
 
     // The listener comes back with the next end of a session, and never during one.
-    h.realtime->onStateChange(RealtimeVoiceState::connecting);
+    Q_EMIT h.realtime->stateChanged(RealtimeVoiceState::connecting);
     h.processEvents();
     h.model->startWakeWordListening();
     QCOMPARE(h.wake->starts, 1);
-    h.realtime->onStateChange(RealtimeVoiceState::failed);
+    Q_EMIT h.realtime->stateChanged(RealtimeVoiceState::failed);
     h.processEvents();
     QCOMPARE(h.wake->starts, 2);
 }

@@ -64,15 +64,11 @@ private Q_SLOTS:
         QTest::addColumn<double>("expectedAmplitude");
 
         const AudioFormat stereoFloat = format(48000, 2, Type::float32);
-        QTest::newRow("48k stereo float, 440 Hz") << stereoFloat << wire << 440.0 << 2048 << 0.5;
         QTest::newRow("48k stereo float, 1 kHz") << stereoFloat << wire << 1000.0 << 2048 << 0.5;
-        QTest::newRow("48k stereo float, 7 kHz") << stereoFloat << wire << 7000.0 << 2048 << 0.5;
         QTest::newRow("44.1k mono int16, 1 kHz")
             << format(44100, 1, Type::int16) << wire << 1000.0 << 1024 << 0.5;
         QTest::newRow("16k mono int16 up to 24k, 3 kHz")
             << format(16000, 1, Type::int16) << wire << 3000.0 << 1024 << 0.5;
-        QTest::newRow("wake listener: 48k stereo float to 16k, 1 kHz")
-            << stereoFloat << format(16000, 1, Type::int16) << 1000.0 << 1024 << 0.5;
         QTest::newRow("wake listener: 44.1k stereo int16 to 16k, 440 Hz")
             << format(44100, 2, Type::int16) << format(16000, 1, Type::int16) << 440.0 << 1024
             << 0.5;
@@ -130,11 +126,8 @@ private Q_SLOTS:
 
         const AudioFormat cd = format(44100, 2, Type::float32);
         QTest::newRow("44.1k, 2048-frame taps") << cd << wire << QList<int>{2048} << 300;
-        QTest::newRow("44.1k, 1024-frame taps") << cd << wire << QList<int>{1024} << 600;
         QTest::newRow("44.1k, ragged buffers")
             << cd << wire << QList<int>{1, 441, 4096, 7, 1000} << 400;
-        QTest::newRow("48k to 24k, 2048-frame taps")
-            << format(48000, 1, Type::int16) << wire << QList<int>{2048} << 300;
         QTest::newRow("48k to 16k, 1024-frame taps")
             << format(48000, 2, Type::float32) << format(16000, 1, Type::int16) << QList<int>{1024}
             << 500;
@@ -188,14 +181,10 @@ private Q_SLOTS:
         const AudioFormat floatWire = format(24000, 1, Type::float32);
         QTest::newRow("+1.2 clips high") << floatWire << wire << 1.2 << 32767.0;
         QTest::newRow("-1.2 clips low") << floatWire << wire << -1.2 << -32768.0;
-        QTest::newRow("+1.0 is full scale") << floatWire << wire << 1.0 << 32767.0;
         QTest::newRow("-1.0 is full scale") << floatWire << wire << -1.0 << -32768.0;
         QTest::newRow("0.5 is half scale") << floatWire << wire << 0.5 << 16384.0;
-        QTest::newRow("-0.25") << floatWire << wire << -0.25 << -8192.0;
         QTest::newRow("+1.2 after resampling clips high")
             << format(48000, 1, Type::float32) << wire << 1.2 << 32767.0;
-        QTest::newRow("-1.2 after resampling clips low")
-            << format(48000, 2, Type::float32) << wire << -1.2 << -32768.0;
         QTest::newRow("int16 half scale to float")
             << format(24000, 1, Type::int16) << floatWire << 0.5 << 0.5;
         QTest::newRow("float keeps headroom")
@@ -248,8 +237,6 @@ private Q_SLOTS:
 
         QTest::newRow("opposite channels cancel")
             << format(24000, 2, Type::float32) << 1.0 << -1.0 << 0.0;
-        QTest::newRow("opposite channels cancel after resampling")
-            << format(48000, 2, Type::float32) << 1.0 << -1.0 << 0.0;
         QTest::newRow("opposite int16 channels cancel")
             << format(44100, 2, Type::int16) << 1.0 << -1.0 << 0.0;
         QTest::newRow("one silent channel halves the level")
@@ -292,13 +279,9 @@ private Q_SLOTS:
         QTest::newRow("mono int16 to stereo float")
             << format(16000, 1, Type::int16) << format(48000, 2, Type::float32) << true;
         QTest::newRow("source rate 0") << format(0, 2, Type::float32) << wire << false;
-        QTest::newRow("source rate negative") << format(-48000, 2, Type::float32) << wire << false;
         QTest::newRow("source without channels")
             << format(48000, 0, Type::float32) << wire << false;
-        QTest::newRow("source with negative channels")
-            << format(48000, -2, Type::float32) << wire << false;
         QTest::newRow("target rate 0") << mic << format(0, 1, Type::int16) << false;
-        QTest::newRow("target without channels") << mic << format(24000, 0, Type::int16) << false;
         QTest::newRow("absurd rate")
             << format(std::numeric_limits<int>::max(), 1, Type::int16) << wire << false;
     }
@@ -327,12 +310,8 @@ private Q_SLOTS:
         QTest::newRow("less than a frame") << QByteArray(7, '\x01') << false;
         QTest::newRow("buffer in another format") << sinePcm(mic, 300, 0.5, 0, 2048) << true;
         const float nan = std::numeric_limits<float>::quiet_NaN();
-        const float inf = std::numeric_limits<float>::infinity();
         QTest::newRow("not-a-number samples")
             << generatePcm(mic, 0, 2048, [&](qsizetype, int) { return double(nan); }) << false;
-        QTest::newRow("infinite samples")
-            << generatePcm(mic, 0, 2048, [&](qsizetype f, int) { return f % 2 ? inf : -inf; })
-            << false;
     }
 
     void badBuffersGiveNothingAndLeaveTheStreamIntact()

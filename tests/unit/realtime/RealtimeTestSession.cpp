@@ -35,23 +35,29 @@ RealtimeTestSession::RealtimeTestSession(RealtimeTimings timings)
 
     service = std::make_unique<OpenAIRealtimeVoiceService>(
         tools, AudioDevices{capture, playback, converters.factory()}, std::move(timings));
-    service->onStateChange = [this](RealtimeVoiceState state) {
-        m_log.append(QStringLiteral("state ") + rawValue(state));
+    // Queued, as the window receives them.
+    const auto record = [this](auto signal, auto describe) {
+        QObject::connect(
+            service.get(), signal, &m_receiver,
+            [this, describe](auto... values) { m_log.append(describe(values...)); },
+            Qt::QueuedConnection);
     };
-    service->onAssistantTranscript = [this](QString text) {
-        m_log.append(QStringLiteral("transcript ") + text);
-    };
-    service->onComputerUseResult = [this](ComputerUseResult result) {
-        m_log.append(QStringLiteral("result ") + result.summary);
-    };
-    service->onComputerUseStart = [this](QString action, std::optional<QString> code) {
-        m_log.append(QStringLiteral("start ") + action + (code ? u' ' + *code : QString()));
-    };
-    service->onWakePhraseDetected = [this] { m_log.append(QStringLiteral("wake")); };
-    service->onError = [this](QString message) {
-        m_log.append(QStringLiteral("error ") + message);
-    };
-    service->onResponseDone = [this] { m_log.append(QStringLiteral("done")); };
+    using Service = RealtimeVoiceService;
+    record(&Service::stateChanged,
+           [](RealtimeVoiceState state) -> QString { return u"state "_qs + rawValue(state); });
+    record(&Service::assistantTranscriptChanged,
+           [](const QString& text) -> QString { return u"transcript "_qs + text; });
+    record(&Service::computerUseFinished, [](const ComputerUseResult& result) -> QString {
+        return u"result "_qs + result.summary;
+    });
+    record(&Service::computerUseStarted,
+           [](const QString& action, const std::optional<QString>& code) -> QString {
+               return u"start "_qs + action + (code ? u' ' + *code : QString());
+           });
+    record(&Service::wakePhraseDetected, []() -> QString { return u"wake"_qs; });
+    record(&Service::failed,
+           [](const QString& message) -> QString { return u"error "_qs + message; });
+    record(&Service::responseDone, []() -> QString { return u"done"_qs; });
 }
 
 RealtimeTestSession::~RealtimeTestSession()

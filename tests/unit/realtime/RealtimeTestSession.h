@@ -64,6 +64,7 @@ public:
 
 private:
     QTemporaryDir m_stateHome;
+    QObject m_receiver;
     QStringList m_log;
     int m_settles = 0;
 };

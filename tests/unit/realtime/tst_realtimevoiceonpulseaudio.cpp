@@ -105,7 +105,7 @@ void RealtimeVoiceOnPulseAudioTest::initTestCase()
     if (!m_desktop.startPulseAudio(&why))
         QSKIP(qPrintable(QStringLiteral("PulseAudio cannot start: ") + why));
     m_keepAwake = std::make_unique<QtAudioPlaybackDevice>();
-    QCOMPARE(m_keepAwake->startEngine(), std::nullopt);
+    QVERIFY(m_keepAwake->startEngine());
 
     qputenv("KORVANE_ENV_FILES", "");
     qputenv("OPENAI_API_KEY", "loopback-dummy-key");
@@ -161,8 +161,8 @@ void RealtimeVoiceOnPulseAudioTest::answerIsNeverHeardBack()
         }
         // Someone in the room, heard by the microphone directly.
         person = std::make_unique<QtAudioPlaybackDevice>(room.toUtf8());
-        QCOMPARE(person->configure(wire), std::nullopt);
-        QCOMPARE(person->startEngine(), std::nullopt);
+        QVERIFY(person->configure(wire));
+        QVERIFY(person->startEngine());
         person->startPlayer();
     }
 
@@ -177,7 +177,8 @@ void RealtimeVoiceOnPulseAudioTest::answerIsNeverHeardBack()
                                                              AudioRoute::echoCancelledWhenOffered),
                      createAudioConverter});
     QStringList errors;
-    service.onError = [&errors](QString message) { errors.append(message); };
+    QObject::connect(&service, &RealtimeVoiceService::failed,
+                     [&errors](const QString& message) { errors.append(message); });
     QCoro::waitFor(service.start(true));
     QVERIFY2(service.isActive(), qPrintable(errors.join(u'\n')));
     QCOMPARE(service.isBargeInActive(), echoCancelled);

@@ -306,10 +306,8 @@ private Q_SLOTS:
         QFETCH(bool, wake);
         QFETCH(QString, title);
         AppModelHarness& harness = m_fixture->harness();
-        if (harness.wake->onListeningStateChange)
-            harness.wake->onListeningStateChange(wake);
-        if (harness.realtime->onStateChange)
-            harness.realtime->onStateChange(state);
+        Q_EMIT harness.wake->listeningChanged(wake);
+        Q_EMIT harness.realtime->stateChanged(state);
         m_fixture->settle();
         QCOMPARE(m_fixture->property(u"statusTitle"_qs, "text").toString(), title);
         const QString subtitle = m_fixture->property(u"statusSubtitle"_qs, "text").toString();

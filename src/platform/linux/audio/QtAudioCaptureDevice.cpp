@@ -84,11 +84,11 @@ struct QtAudioCaptureDevice::Private {
             deliver(bytes);
     }
 
-    std::optional<QString> open()
+    Outcome open()
     {
         const QAudioDevice device = findAudioInput(deviceId, route);
         if (device.isNull())
-            return QStringLiteral("No microphone is available.");
+            return Outcome::failure(QStringLiteral("No microphone is available."));
         const AudioFormat format = preferredCaptureFormat(device);
         auto created = std::make_unique<QAudioSource>(device, toQAudioFormat(format));
         // Without a size the server picks its own fragment, up to seconds of delay.
@@ -107,7 +107,7 @@ struct QtAudioCaptureDevice::Private {
         if (!opened || created->error() != QAudio::NoError) {
             const QString reason = captureErrorText(created->error());
             qCWarning(lcAudioCapture) << "capture did not start:" << reason;
-            return reason;
+            return Outcome::failure(reason);
         }
         QObject::connect(opened, &QIODevice::readyRead, thread.context(), [this] { read(); });
         {
@@ -121,7 +121,7 @@ struct QtAudioCaptureDevice::Private {
         running.store(true, std::memory_order_release);
         qCDebug(lcAudioCapture) << "capturing" << device.description() << format.sampleRate << "Hz,"
                                 << format.channelCount << "channels";
-        return std::nullopt;
+        return Outcome::success();
     }
 
     void close()
@@ -181,18 +181,18 @@ void QtAudioCaptureDevice::removeTap()
         d->chunker->reset();
 }
 
-std::optional<QString> QtAudioCaptureDevice::start()
+Outcome QtAudioCaptureDevice::start()
 {
     if (d->running.load(std::memory_order_acquire))
-        return std::nullopt;
-    std::optional<QString> failure;
-    d->thread.runAndWait([this, &failure] {
+        return Outcome::success();
+    Outcome opened = Outcome::success();
+    d->thread.runAndWait([this, &opened] {
         d->close();
-        failure = d->open();
-        if (failure)
+        opened = d->open();
+        if (!opened)
             d->close();
     });
-    return failure;
+    return opened;
 }
 
 void QtAudioCaptureDevice::stop()

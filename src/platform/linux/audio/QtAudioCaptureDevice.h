@@ -26,7 +26,7 @@ public:
     AudioFormat inputFormat() const override;
     void installTap(int bufferFrames, TapHandler handler) override;
     void removeTap() override;
-    std::optional<QString> start() override;
+    Outcome start() override;
     void stop() override;
     bool isRunning() const override;
     bool isEchoCancelled() const override;

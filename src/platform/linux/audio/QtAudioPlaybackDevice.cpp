@@ -86,7 +86,7 @@ struct QtAudioPlaybackDevice::Private {
     qint64 streamed = 0;
     qint64 audioEnd = 0;
 
-    std::optional<QString> open()
+    Outcome open()
     {
         AudioFormat wanted;
         {
@@ -95,7 +95,7 @@ struct QtAudioPlaybackDevice::Private {
         }
         const QAudioDevice device = findAudioOutput(deviceId, route);
         if (device.isNull())
-            return QStringLiteral("No audio output is available.");
+            return Outcome::failure(QStringLiteral("No audio output is available."));
         echoCancelled.store(isEchoCancelling(device));
         auto created = std::make_unique<QAudioSink>(device, toQAudioFormat(wanted));
         created->setBufferSize(bytesFor(wanted, sinkBufferMilliseconds));
@@ -103,7 +103,7 @@ struct QtAudioPlaybackDevice::Private {
         if (!opened || created->error() != QAudio::NoError) {
             const QString reason = playbackErrorText(created->error());
             qCWarning(lcAudioPlayback) << "playback did not start:" << reason;
-            return reason;
+            return Outcome::failure(reason);
         }
         QObject::connect(created.get(), &QAudioSink::stateChanged, thread.context(),
                          [this](QAudio::State state) {
@@ -126,7 +126,7 @@ struct QtAudioPlaybackDevice::Private {
         timer->start();
         engineRunning.store(true);
         feed();
-        return std::nullopt;
+        return Outcome::success();
     }
 
     void close()
@@ -231,14 +231,14 @@ QtAudioPlaybackDevice::~QtAudioPlaybackDevice()
     d->thread.runAndWait([this] { d->close(); });
 }
 
-std::optional<QString> QtAudioPlaybackDevice::configure(AudioFormat format)
+Outcome QtAudioPlaybackDevice::configure(AudioFormat format)
 {
     if (!isUsable(format))
-        return QStringLiteral("The playback format is not usable.");
+        return Outcome::failure(QStringLiteral("The playback format is not usable."));
     {
         std::lock_guard lock(d->queueMutex);
         if (d->format == format)
-            return std::nullopt;
+            return Outcome::success();
         d->format = format;
         // Audio scheduled in the old format would play as noise.
         d->queue.clear();
@@ -246,31 +246,31 @@ std::optional<QString> QtAudioPlaybackDevice::configure(AudioFormat format)
         d->queued = 0;
     }
     if (!d->engineRunning.load())
-        return std::nullopt;
-    std::optional<QString> failure;
-    d->thread.runAndWait([this, &failure] {
+        return Outcome::success();
+    Outcome opened = Outcome::success();
+    d->thread.runAndWait([this, &opened] {
         d->close();
-        failure = d->open();
-        if (failure) {
+        opened = d->open();
+        if (!opened) {
             d->close();
             d->engineRunning.store(false);
         }
     });
-    return failure;
+    return opened;
 }
 
-std::optional<QString> QtAudioPlaybackDevice::startEngine()
+Outcome QtAudioPlaybackDevice::startEngine()
 {
     if (d->engineRunning.load())
-        return std::nullopt;
-    std::optional<QString> failure;
-    d->thread.runAndWait([this, &failure] {
+        return Outcome::success();
+    Outcome opened = Outcome::success();
+    d->thread.runAndWait([this, &opened] {
         d->close();
-        failure = d->open();
-        if (failure)
+        opened = d->open();
+        if (!opened)
             d->close();
     });
-    return failure;
+    return opened;
 }
 
 void QtAudioPlaybackDevice::stopEngine()

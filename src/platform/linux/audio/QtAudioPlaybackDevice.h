@@ -22,8 +22,8 @@ public:
     ~QtAudioPlaybackDevice() override;
     Q_DISABLE_COPY_MOVE(QtAudioPlaybackDevice)
 
-    std::optional<QString> configure(AudioFormat format) override;
-    std::optional<QString> startEngine() override;
+    Outcome configure(AudioFormat format) override;
+    Outcome startEngine() override;
     void stopEngine() override;
     bool isEngineRunning() const override;
     void startPlayer() override;

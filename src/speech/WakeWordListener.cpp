@@ -1,0 +1,12 @@
+#include "speech/WakeWordListener.h"
+
+namespace korvane {
+
+WakeWordListener::WakeWordListener(QObject* parent)
+    : QObject(parent)
+{
+}
+
+WakeWordListener::~WakeWordListener() = default;
+
+} // namespace korvane
