@@ -69,8 +69,9 @@ std::optional<X11Keymap::Placement> X11Keymap::find(quint32 keysym) const
     return shifted;
 }
 
-std::optional<int> X11Keymap::spareKeycode() const
+QList<int> X11Keymap::spareKeycodes() const
 {
+    QList<int> empty;
     std::optional<int> fallback;
     for (int index = keycodeCount() - 1; index >= 0; --index) {
         const int keycode = m_firstKeycode + index;
@@ -79,11 +80,13 @@ std::optional<int> X11Keymap::spareKeycode() const
         const QList<quint32> symbols = symbolsOf(keycode);
         if (std::all_of(symbols.cbegin(), symbols.cend(),
                         [](quint32 symbol) { return symbol == noSymbol; }))
-            return keycode;
-        if (!fallback)
+            empty.append(keycode);
+        else if (!fallback)
             fallback = keycode;
     }
-    return fallback;
+    if (empty.isEmpty() && fallback)
+        empty.append(*fallback);
+    return empty;
 }
 
 } // namespace korvane

@@ -28,9 +28,9 @@ public:
 
     // The keycode that gives `keysym` on the first group: plain before shifted.
     std::optional<Placement> find(quint32 keysym) const;
-    // A keycode free for a temporary binding: the highest one without any keysym, else the
-    // highest one that is no modifier.
-    std::optional<int> spareKeycode() const;
+    // Keycodes free for temporary bindings: those without any keysym, highest first; when
+    // there are none, the highest one that is no modifier.
+    QList<int> spareKeycodes() const;
     // The keysyms of one keycode (empty outside the mapping).
     QList<quint32> symbolsOf(int keycode) const;
 

@@ -8,6 +8,7 @@
 
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <mutex>
@@ -197,36 +198,82 @@ struct XTestInputSynthesizer::Connection {
         XSync(display, False);
     }
 
-    // Types `keysym`: on the key that has it, else on a spare keycode bound to it for the
-    // moment. `modifiers` are added to the Shift the keysym may need. False when not posted.
-    bool type(quint32 keysym, Modifiers modifiers)
+    // A spare keycode bound to a keysym while one text is typed. Every character gets a keycode
+    // of its own, and all are restored together after the text: a window that reads its events
+    // late must still find each keycode bound as it was when the key went down.
+    struct Borrowed {
+        int keycode = 0;
+        quint32 keysym = 0;
+        QList<quint32> original;
+    };
+    QList<Borrowed> borrowed;
+
+    void restoreBorrowed()
     {
-        const X11Keymap map = keymap();
-        if (const std::optional<X11Keymap::Placement> placement = map.find(keysym)) {
-            modifiers.shift = modifiers.shift || placement->shifted;
-            press(placement->keycode, modifiers);
-            return usable();
+        if (borrowed.isEmpty())
+            return;
+        QThread::msleep(remapSettleMilliseconds);
+        for (const Borrowed& binding : std::as_const(borrowed)) {
+            QList<KeySym> symbols(binding.original.cbegin(), binding.original.cend());
+            XChangeKeyboardMapping(display, binding.keycode, int(symbols.size()), symbols.data(),
+                                   1);
         }
-        const std::optional<int> spare = map.spareKeycode();
-        if (!spare || map.symbolsPerKeycode() == 0) {
-            qCWarning(lcXTestInput) << "no keycode is free to type keysym" << Qt::hex << keysym;
-            return false;
+        XSync(display, False);
+        borrowed.clear();
+    }
+
+    std::optional<int> borrow(quint32 keysym)
+    {
+        for (const Borrowed& binding : std::as_const(borrowed)) {
+            if (binding.keysym == keysym)
+                return binding.keycode;
         }
-        const QList<quint32> original = map.symbolsOf(*spare);
+        X11Keymap map = keymap();
+        std::optional<int> keycode = unborrowedSpare(map);
+        if (!keycode && !borrowed.isEmpty()) {
+            // Every spare keycode is taken: let the window catch up, then rebind.
+            restoreBorrowed();
+            map = keymap();
+            keycode = unborrowedSpare(map);
+        }
+        if (!keycode || map.symbolsPerKeycode() == 0)
+            return std::nullopt;
         QList<KeySym> bound(map.symbolsPerKeycode(), NoSymbol);
         bound[0] = keysym;
         if (bound.size() > 1)
             bound[1] = keysym; // the same with Shift held
-        XChangeKeyboardMapping(display, *spare, map.symbolsPerKeycode(), bound.data(), 1);
+        borrowed.append({*keycode, keysym, map.symbolsOf(*keycode)});
+        XChangeKeyboardMapping(display, *keycode, map.symbolsPerKeycode(), bound.data(), 1);
         XSync(display, False);
+        return keycode;
+    }
+
+    std::optional<int> unborrowedSpare(const X11Keymap& map) const
+    {
+        for (const int keycode : map.spareKeycodes()) {
+            if (std::none_of(borrowed.cbegin(), borrowed.cend(),
+                             [&](const Borrowed& b) { return b.keycode == keycode; }))
+                return keycode;
+        }
+        return std::nullopt;
+    }
+
+    // Types `keysym`: on the key that has it, else on a spare keycode borrowed for it until
+    // `restoreBorrowed`. `modifiers` are added to the Shift the keysym may need. False when not
+    // posted.
+    bool type(quint32 keysym, Modifiers modifiers)
+    {
+        if (const std::optional<X11Keymap::Placement> placement = keymap().find(keysym)) {
+            modifiers.shift = modifiers.shift || placement->shifted;
+            press(placement->keycode, modifiers);
+            return usable();
+        }
+        const std::optional<int> spare = borrow(keysym);
+        if (!spare) {
+            qCWarning(lcXTestInput) << "no keycode is free to type keysym" << Qt::hex << keysym;
+            return false;
+        }
         press(*spare, modifiers);
-        QThread::msleep(remapSettleMilliseconds);
-        QList<KeySym> restored;
-        restored.reserve(original.size());
-        for (quint32 symbol : original)
-            restored.append(symbol);
-        XChangeKeyboardMapping(display, *spare, map.symbolsPerKeycode(), restored.data(), 1);
-        XSync(display, False);
         return usable();
     }
 };
@@ -286,7 +333,9 @@ bool XTestInputSynthesizer::postKey(Qt::Key key, Qt::KeyboardModifiers modifiers
     const ErrorHandlerScope errors;
     if (!m_connection->open())
         return false;
-    return m_connection->type(*keysym, modifiersFrom(modifiers));
+    const bool posted = m_connection->type(*keysym, modifiersFrom(modifiers));
+    m_connection->restoreBorrowed();
+    return posted;
 }
 
 bool XTestInputSynthesizer::postUnicode(const QString& utf16)
@@ -295,11 +344,14 @@ bool XTestInputSynthesizer::postUnicode(const QString& utf16)
     const ErrorHandlerScope errors;
     if (!m_connection->open())
         return false;
+    bool posted = true;
     for (const quint32 keysym : keysyms::forText(utf16)) {
-        if (!m_connection->type(keysym, {}))
-            return false;
+        posted = m_connection->type(keysym, {});
+        if (!posted)
+            break;
     }
-    return true;
+    m_connection->restoreBorrowed();
+    return posted;
 }
 
 } // namespace korvane
