@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Build settings shared by every Korvane target.
 
 add_library(korvane_build_settings INTERFACE)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian package: scripts/package.sh runs CPack on a built tree.
 
 # Installing and packaging take what is built; they never start a build of everything.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs a fuzz target without libFuzzer: every file of the corpus folders given, then a fixed
 // number of variants of them (cut, bytes flipped, pieces repeated). The suite uses it so every
 // target keeps building and running with the project's own compiler; the search for new inputs

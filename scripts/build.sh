@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Configures and builds one preset (default: "default"). Usage: scripts/build.sh [PRESET]
 set -euo pipefail
 cd "$(dirname "$0")/.."

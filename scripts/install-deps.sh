@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs every Debian 12 package Korvane needs to build, run and test.
 # This file is the one list of packages: add new ones here.
 # Idempotent: only missing packages are installed.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package korvane_<version>_amd64.deb from the default preset.
 # Usage: scripts/package.sh [OUTPUT_DIR]   (default: build/package)
 # Install it with: sudo apt-get install ./build/package/korvane_<version>_amd64.deb

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CPU time per parse of the whole chain over realistic commands, and over long texts to show the
 // growth with length. Prints medians of repeated batches.
 #include "computeruse/command/CommandParsing.h"

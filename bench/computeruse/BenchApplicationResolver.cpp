@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How long one resolution takes on this machine's installed applications: the well-known table
 // (answered through the desktop's defaults), the exact pass and the containment pass.
 #include "computeruse/MacApplicationResolver.h"

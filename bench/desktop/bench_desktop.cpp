@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What desktop control costs on one desktop (KORVANE_TEST_DESKTOP: x11, gnome, kde or fake),
 // with a real Qt probe window in front: the first-use consent round trip of the input backend,
 // typing 200 characters into a field (through its editable text, as the program types, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How long the music library takes to scan 2,000 small tagged files: with nothing cached (every
 // file's tags read with TagLib; the files themselves are in the page cache) and with the cache
 // of a previous scan (only sizes and times checked), and one search through the result.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The OpenAI provider's own cost per respond(): a loopback server that answers at once, the
 // bare HTTP exchange measured alongside so the difference is what the provider adds.
 //   bench_openaiassistantprovider            medians over many runs

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the realtime session costs per unit of audio, against the audio's own duration:
 //   parse + decode of one 100 ms answer chunk (24 kHz mono 16-bit, 4800 frames);
 //   the append event of one 43 ms microphone chunk (1024 frames after conversion);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Web search figures: end-to-end time against slow loopback result pages (against the ideal of
 // one results page plus one image phase plus one recipe phase), parse cost per MiB, and the
 // time on hostile pages. Prints medians; never part of CTest.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "../../tests/integration/speech/SpokenClip.h"
 #include "platform/linux/pocketsphinx/PocketsphinxRecognizer.h"
 #include "speech/WakeWordVoiceService.h"

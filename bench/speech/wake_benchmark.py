@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """How well the wake phrase listener hears people, measured on synthesised speech.
 
 Builds a labelled set with espeak-ng (every English voice and variant it offers, at many rates):

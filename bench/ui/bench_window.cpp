@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cold start of the korvane executable to its first frame under a private Xvfb, its resident
 // memory once idle, and the longest main-thread stall of the window while prompts are
 // answered with search results and a script action: once with fake services, once with the

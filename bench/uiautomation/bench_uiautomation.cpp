@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How long the accessibility walks take: the listing and a whole-tree search over an
 // in-memory tree past the 1,500 limit, and the same over a real Qt window read through AT-SPI
 // on a private desktop. Prints the median of several runs in milliseconds.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to the readers of what browsers and their hosts send: framed messages,
 // replies in both protocols with their evaluation results, the host's greeting, the click
 // script's answer, the address of the tab the navigation fallback builds on, and the system

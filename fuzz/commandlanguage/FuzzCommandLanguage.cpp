@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to the whole parser chain, the key parser and the address parser, as
 // UTF-8 (invalid sequences decoded to replacement characters) and as raw UTF-16 (which gives
 // lone surrogates). Every text a command carries that is cut straight from the input must be

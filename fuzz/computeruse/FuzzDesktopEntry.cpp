@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to the desktop-entry reader (as the body of an entry file, with a
 // locale that exercises every fallback) and to the Exec line splitter.
 #include "platform/linux/xdg/DesktopEntry.h"

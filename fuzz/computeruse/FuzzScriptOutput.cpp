@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to the readers of a script's output: the artifact marker of its
 // standard output, and the markdown file a marker names.
 #include "computeruse/ScriptArtifactMarker.h"

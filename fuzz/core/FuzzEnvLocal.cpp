@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to the .env.local line rules, as a file and as decoded text.
 #include "core/LocalEnvironment.h"
 

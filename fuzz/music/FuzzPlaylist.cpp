@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to the playlist reader (.m3u / .m3u8 text from the music folder).
 #include "platform/linux/mpris/PlaylistFile.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "providers/AssistantReply.h"
 #include "providers/GeneratedImage.h"
 #include "providers/OpenAIEndpoints.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to the realtime server-event parser, as the receive loop would (UTF-8
 // with invalid sequences replaced), and the texts it finds to the tool-argument parser and the
 // spoken-intent tests.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to the reader of a computer_use call's arguments, and the key a call
 // names to the key parser, as a tool call would.
 #include "realtime/ComputerUseToolArguments.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to the preview-image reader.
 #include "search/PageImageReader.h"
 #include "search/PageText.h"

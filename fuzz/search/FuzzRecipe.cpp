@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to the JSON-LD recipe reader, both as a whole page and as one block.
 #include "search/PageText.h"
 #include "search/RecipeReader.h"

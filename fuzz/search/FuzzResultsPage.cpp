@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to the results-page reader, as the search does after decoding.
 #include "search/PageText.h"
 #include "search/ResultsPageReader.h"

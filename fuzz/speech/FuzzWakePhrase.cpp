@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to the wake phrase matcher, as a recognizer's running transcript.
 #include "speech/WakePhraseMatcher.h"
 #include "speech/WakeWordVoiceService.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Markdown lines and slide decks come straight from model output.
 #include "ui/MarkdownLines.h"
 #include "ui/SlideDeck.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // AppModel: typed prompts, their two routes and the actions of an answer; sessions and modes.
 #include "app/AppModelInternals.h"
 #include "app/ApprovalRequests.h"

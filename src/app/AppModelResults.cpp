@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // AppModel: command results in the conversation and the inspector, and pending images.
 #include "app/AppModelInternals.h"
 #include "providers/AssistantProvider.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // AppModel: the realtime session, the wake phrase and the window coming forward.
 #include "app/AppModelInternals.h"
 #include "app/NoWindowActivator.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "computeruse/ComputerUseOperations.h"
 #include "computeruse/MacApplicationResolver.h"
 #include "computeruse/command/URLNormalizer.h"

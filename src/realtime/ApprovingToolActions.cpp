@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "realtime/ApprovingToolActions.h"
 
 #include "uiautomation/KeyboardKey.h"

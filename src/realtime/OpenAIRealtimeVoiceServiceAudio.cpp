@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "realtime/OpenAIRealtimeVoiceService.h"
 #include "realtime/RealtimeClientEvents.h"
 #include "realtime/RealtimeVoiceError.h"

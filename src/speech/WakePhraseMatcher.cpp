@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "speech/WakePhraseMatcher.h"
 
 #include "core/SpokenWords.h"

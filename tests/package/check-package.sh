@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package from an already built tree and inspects it: contents, dependencies,
 # the desktop entry and AppStream data, the manual pages and the completion. Then installs the
 # tree into a staging prefix and starts the installed programs from there, away from the build.

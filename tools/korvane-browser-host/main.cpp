@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Starts a browser Korvane drives and shares its remote interface with Korvane's processes
 // for as long as the browser runs. Korvane starts it; it is not meant to be run by hand.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A small real Qt window for the desktop contract tests, the twin of the GTK probe: a button,
 // a field with a placeholder, a check box, a label that reacts only to the mouse and a
 // Ctrl+Shift+T shortcut. It reports on standard output, one line per event, what happened

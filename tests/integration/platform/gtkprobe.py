@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A small real GTK 3 window for the desktop contract tests, the twin of the Qt probe: a button,
 # a named field, a check box, a label that reacts only to the mouse and a Ctrl+Shift+T
 # shortcut. It reports on standard output, one line per event, what happened to it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ContractDesktop.h"
 #include "platform/AutomationThread.h"
 #include "platform/InputSynthesizer.h"

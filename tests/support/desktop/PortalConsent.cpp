@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Answers GNOME's remote-desktop consent dialog the way a person would, through the
 // accessibility bus: ticks "Allow remote interaction" and presses Share. The test desktop runs
 // it for the whole session, so every request of the tests is granted; it stops with a signal.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "fakes/FakeUIAutomation.h"
 
 // Members are returned through std::as_const: co_return of a non-const lvalue moves from it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Running in the background: the login setting and its autostart entry, and the tray menu.
 #include "AppFakes.h"
 #include "app/UserSettings.h"

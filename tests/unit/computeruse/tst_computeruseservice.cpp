@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/ApplicationComposition.h"
 #include "computeruse/ComputerUseOperations.h"
 #include "computeruse/MacComputerUseService.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command line's JSON shapes, through the built binary.
 #include <QCoreApplication>
 #include <QFileInfo>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The page scanners against the plain patterns they stand in for: on every page small enough
 // for the regular-expression engine, both must give the same matches.
 #include "search/MarkupScan.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The two result-page readers: preview images from meta tags, recipes from JSON-LD blocks.
 #include "search/PageImageReader.h"
 #include "search/PageText.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // WebSearchService against a loopback engine: the request, narrowing, recipes, time limits,
 // caps and overlapping searches. Result pages live on the same server.
 #include "search/WebSearchService.h"

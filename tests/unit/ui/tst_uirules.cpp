@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/ArtifactText.h"
 #include "ui/FileOpening.h"
 #include "ui/MarkdownLines.h"

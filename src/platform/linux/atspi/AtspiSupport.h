@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // What the AT-SPI backends of this folder share: the process-wide connection and small

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/linux/audio/AudioThread.h"
 
 namespace korvane {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/linux/portal/RemoteDesktopPortal.h"
 
 #include "platform/linux/portal/PortalRequest.h"

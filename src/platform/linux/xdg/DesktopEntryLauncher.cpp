@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/linux/xdg/DesktopEntryLauncher.h"
 
 #include "platform/linux/browser/BrowserLaunch.h"

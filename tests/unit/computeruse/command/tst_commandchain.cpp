@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The whole chain on free text: the order of the parsers and of their steps decides what a
 // text means, so most cases here are one example per ordering decision.
 #include "CommandTestSupport.h"

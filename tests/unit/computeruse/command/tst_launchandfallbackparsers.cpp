@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "CommandTestSupport.h"
 #include "computeruse/command/AppLaunchCommandParser.h"
 #include "computeruse/command/ComputerUseCommandFallbackParser.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/AppIntentRouter.h"
 #include "platform/linux/desktop/DesktopIntentsService.h"
 #include "platform/linux/desktop/LaunchRouting.h"

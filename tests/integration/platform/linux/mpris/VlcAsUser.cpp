@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Preloaded into VLC by the music test: VLC refuses to start as root, and CI runs as root.
 // Only VLC's own check sees another user; every library (D-Bus's authentication included)
 // still sees the real one.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "AudioSignals.h"
 #include "platform/linux/audio/SoxrAudioConverter.h"
 

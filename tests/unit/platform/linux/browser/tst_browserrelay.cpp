@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "fakes/FakeWorkspace.h"
 #include "platform/linux/browser/BrowserHostLink.h"
 #include "platform/linux/browser/BrowserHostSockets.h"
