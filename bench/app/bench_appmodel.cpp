@@ -44,7 +44,7 @@ void AppModelBenchmark::transcriptUpdate()
     AppModel model(AppModelServices{.realtimeVoiceService = realtime});
     for (int index = 0; index < messages; ++index) {
         model.upsertRealtimeTranscript(QStringLiteral("answer ") + QString::number(index));
-        realtime->onResponseDone();
+        Q_EMIT realtime->responseDone();
         QCoreApplication::processEvents();
     }
     model.upsertRealtimeTranscript(QStringLiteral("The"));

@@ -54,6 +54,7 @@ public:
     // The number of a handle this tree made; -1 for anything else.
     int numberOf(const AccessibleElement& element) const;
     AccessibleElement handle(int number) const;
+    qsizetype count() const { return m_elements.size(); }
 
     bool isTrusted(bool prompt) override;
     AccessibleElement applicationElement(qint64 processId) override;
