@@ -20,9 +20,9 @@ Q_LOGGING_CATEGORY(lcXTestInput, "korvane.platform.x11.input")
 
 namespace {
 
-// How long a temporary keycode binding outlives its events: the target translates the
-// keycode when it reads the event, after it has fetched the changed keymap.
-constexpr unsigned long remapSettleMilliseconds = 50;
+// How long temporary keycode bindings outlive their events: the target translates a keycode
+// when it reads the event, which a busy window does late. Waited once per text, not per key.
+constexpr unsigned long remapSettleMilliseconds = 300;
 
 int noteError(Display*, XErrorEvent* error)
 {
