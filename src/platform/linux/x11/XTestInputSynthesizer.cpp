@@ -204,7 +204,6 @@ struct XTestInputSynthesizer::Connection {
     // late must still find each keycode bound as it was when the key went down.
     struct Borrowed {
         int keycode = 0;
-        quint32 keysym = 0;
         QList<quint32> original;
     };
     QList<Borrowed> borrowed;
@@ -223,13 +222,9 @@ struct XTestInputSynthesizer::Connection {
         borrowed.clear();
     }
 
-    std::optional<int> borrow(quint32 keysym)
+    // A spare keycode bound to `keysym`; `map` is the mapping as it is now.
+    std::optional<int> borrow(quint32 keysym, X11Keymap map)
     {
-        for (const Borrowed& binding : std::as_const(borrowed)) {
-            if (binding.keysym == keysym)
-                return binding.keycode;
-        }
-        X11Keymap map = keymap();
         std::optional<int> keycode = unborrowedSpare(map);
         if (!keycode && !borrowed.isEmpty()) {
             // Every spare keycode is taken: let the window catch up, then rebind.
@@ -243,7 +238,7 @@ struct XTestInputSynthesizer::Connection {
         bound[0] = keysym;
         if (bound.size() > 1)
             bound[1] = keysym; // the same with Shift held
-        borrowed.append({*keycode, keysym, map.symbolsOf(*keycode)});
+        borrowed.append({*keycode, map.symbolsOf(*keycode)});
         XChangeKeyboardMapping(display, *keycode, map.symbolsPerKeycode(), bound.data(), 1);
         XSync(display, False);
         return keycode;
@@ -264,12 +259,13 @@ struct XTestInputSynthesizer::Connection {
     // posted.
     bool type(quint32 keysym, Modifiers modifiers)
     {
-        if (const std::optional<X11Keymap::Placement> placement = keymap().find(keysym)) {
+        X11Keymap map = keymap();
+        if (const std::optional<X11Keymap::Placement> placement = map.find(keysym)) {
             modifiers.shift = modifiers.shift || placement->shifted;
             press(placement->keycode, modifiers);
             return usable();
         }
-        const std::optional<int> spare = borrow(keysym);
+        const std::optional<int> spare = borrow(keysym, std::move(map));
         if (!spare) {
             qCWarning(lcXTestInput) << "no keycode is free to type keysym" << Qt::hex << keysym;
             return false;
