@@ -128,8 +128,6 @@ bool FakeAccessibilityTree::press(const AccessibleElement& element)
     if (!found || !found->pressable)
         return false;
     pressed.append(numberOf(element));
-    if (observer && found->pressSucceeds)
-        observer(QStringLiteral("press(%1)").arg(numberOf(element)));
     return found->pressSucceeds;
 }
 
@@ -142,8 +140,6 @@ bool FakeAccessibilityTree::focus(const AccessibleElement& element)
         other.hasFocus = false;
     found->hasFocus = true;
     focused.append(numberOf(element));
-    if (observer)
-        observer(QStringLiteral("focus(%1)").arg(numberOf(element)));
     return true;
 }
 
@@ -168,9 +164,6 @@ bool FakeAccessibilityTree::insertText(const AccessibleElement& element, const Q
     if (!found || !found->editable)
         return false;
     found->contents += text;
-    insertions.append({numberOf(element), text});
-    if (observer)
-        observer(QStringLiteral("insert(%1,").arg(numberOf(element)) + text + u')');
     return true;
 }
 

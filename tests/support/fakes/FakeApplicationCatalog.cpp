@@ -10,8 +10,6 @@ QStringList FakeApplicationCatalog::applicationSearchDirectories() const
 
 QList<InstalledApplication> FakeApplicationCatalog::installedApplications() const
 {
-    const QMutexLocker locker(&m_mutex);
-    ++m_installedCalls;
     return installed;
 }
 
@@ -30,12 +28,6 @@ std::optional<QString> FakeApplicationCatalog::desktopEntryId(const QUrl& applic
     if (found == identifiers.cend())
         return std::nullopt;
     return *found;
-}
-
-int FakeApplicationCatalog::installedApplicationsCalls() const
-{
-    const QMutexLocker locker(&m_mutex);
-    return m_installedCalls;
 }
 
 } // namespace korvane::test

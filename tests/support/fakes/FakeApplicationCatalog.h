@@ -4,11 +4,10 @@
 #include "platform/ApplicationCatalog.h"
 
 #include <QHash>
-#include <QMutex>
 
 namespace korvane::test {
 
-// A fixed list of applications. Thread-safe: the executor asks it from the automation thread.
+// A fixed list of applications, read (never written) from the automation thread.
 class FakeApplicationCatalog final : public ApplicationCatalog {
 public:
     QList<InstalledApplication> installed{};
@@ -21,12 +20,6 @@ public:
     QList<InstalledApplication> installedApplications() const override;
     std::optional<InstalledApplication> applicationForRole(const QString& role) const override;
     std::optional<QString> desktopEntryId(const QUrl& application) const override;
-
-    int installedApplicationsCalls() const;
-
-private:
-    mutable QMutex m_mutex;
-    mutable int m_installedCalls = 0;
 };
 
 } // namespace korvane::test

@@ -3,17 +3,6 @@
 
 namespace korvane::test {
 
-namespace {
-
-void note(FakeInputSynthesizer& input, const QString& event)
-{
-    input.events.append(event);
-    if (input.observer)
-        input.observer(event);
-}
-
-} // namespace
-
 Outcome FakeInputSynthesizer::prepare()
 {
     return refusal ? Outcome::failure(*refusal) : Outcome::success();
@@ -24,7 +13,7 @@ bool FakeInputSynthesizer::postClick(QPointF point)
     if (refusal || !pointsAtPositions)
         return false;
     clicks.append(point);
-    note(*this, QStringLiteral("click(%1,%2)").arg(point.x()).arg(point.y()));
+    events.append(QStringLiteral("click(%1,%2)").arg(point.x()).arg(point.y()));
     return true;
 }
 
@@ -33,7 +22,7 @@ bool FakeInputSynthesizer::postKey(Qt::Key key, Qt::KeyboardModifiers modifiers)
     if (refusal)
         return false;
     keys.append(QKeyCombination(modifiers, key));
-    note(*this, QStringLiteral("key(%1)").arg(QKeyCombination(modifiers, key).toCombined()));
+    events.append(QStringLiteral("key(%1)").arg(QKeyCombination(modifiers, key).toCombined()));
     return true;
 }
 
@@ -42,7 +31,7 @@ bool FakeInputSynthesizer::postUnicode(const QString& utf16)
     if (refusal)
         return false;
     unicode.append(utf16);
-    note(*this, QStringLiteral("unicode(") + utf16 + u')');
+    events.append(QStringLiteral("unicode(") + utf16 + u')');
     return true;
 }
 

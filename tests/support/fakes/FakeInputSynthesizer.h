@@ -8,8 +8,6 @@
 #include <QPointF>
 #include <QStringList>
 
-#include <functional>
-
 namespace korvane::test {
 
 // Records what would have been posted; `events` keeps every kind in one order.
@@ -26,8 +24,6 @@ public:
     QStringList unicode{};
     // "click(x,y)", "key(combination)" and "unicode(text)", in posting order.
     QStringList events{};
-    // Told each event as it is recorded.
-    std::function<void(const QString& event)> observer{};
 
     Outcome prepare() override;
     bool postClick(QPointF point) override;

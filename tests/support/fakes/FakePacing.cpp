@@ -15,12 +15,4 @@ QCoro::Task<void> FakePacing::sleep(std::chrono::milliseconds duration)
     co_return;
 }
 
-std::chrono::milliseconds FakePacing::totalSlept() const
-{
-    std::chrono::milliseconds total{0};
-    for (const auto sleep : sleeps)
-        total += sleep;
-    return total;
-}
-
 } // namespace korvane::test

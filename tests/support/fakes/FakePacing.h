@@ -15,8 +15,6 @@ public:
     std::chrono::steady_clock::time_point now() override;
     QCoro::Task<void> sleep(std::chrono::milliseconds duration) override;
 
-    std::chrono::milliseconds totalSlept() const;
-
 private:
     std::chrono::steady_clock::time_point m_now{};
 };

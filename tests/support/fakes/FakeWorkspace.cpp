@@ -14,7 +14,7 @@ QCoro::Task<std::optional<RunningApplication>> FakeWorkspace::frontmostApplicati
 
 QCoro::Task<QList<RunningApplication>> FakeWorkspace::runningApplications()
 {
-    co_return std::as_const(running);
+    co_return {};
 }
 
 QCoro::Task<Outcome> FakeWorkspace::openApplication(QUrl application)

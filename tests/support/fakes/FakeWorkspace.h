@@ -15,7 +15,6 @@ class FakeWorkspace final : public Workspace {
 public:
     // Frontmost answers, one per call; the last one repeats.
     QList<std::optional<RunningApplication>> frontmostAnswers{};
-    QList<RunningApplication> running{};
     std::optional<QString> openApplicationError{};
     bool openSucceeds = true;
     // Called on openApplication, after recording it.

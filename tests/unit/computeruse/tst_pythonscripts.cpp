@@ -108,44 +108,7 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(m_root.filePath(QStringLiteral("injected"))));
     }
 
-    void results_data()
-    {
-        QTest::addColumn<QString>("code");
-        QTest::addColumn<QString>("summary");
-        QTest::addColumn<bool>("hasArtifact");
-        QTest::newRow("plain output")
-            << QStringLiteral("print('hello')")
-            << QStringLiteral("Successfully executed Python script.\nOutput:\nhello\n") << false;
-        QTest::newRow("marker") << QStringLiteral("print('[ARTIFACT:image|/tmp/x.png|Fox Chart]')")
-                                << QStringLiteral(
-                                       "Successfully executed Python script and generated "
-                                       "artifact 'Fox Chart'.")
-                                << true;
-        QTest::newRow("error text and output")
-            << QStringLiteral(
-                   "import sys\nprint('partial')\nsys.stderr.write('boom\\n')\nsys.exit(3)")
-            << QStringLiteral("Script failed with exit code 3.\nError:\nboom\n\nOutput:\npartial\n")
-            << false;
-        QTest::newRow("runs in the workspace")
-            << QStringLiteral("import os\nprint(os.path.basename(os.getcwd()))")
-            << QStringLiteral("Successfully executed Python script.\nOutput:\nwork space 'it's' "
-                              "$(touch injected)\n")
-            << false;
-    }
-    void results()
-    {
-        QFETCH(QString, code);
-        QFETCH(QString, summary);
-        QFETCH(bool, hasArtifact);
-        const ComputerUseResult result = run(code);
-        QCOMPARE(result.summary, summary);
-        QCOMPARE(result.artifact.has_value(), hasArtifact);
-        QCOMPARE(result.failed, summary.startsWith(u"Script failed"));
-        // The script file is removed after every run.
-        QVERIFY(!QFile::exists(PythonScriptRunner(m_workspace).scriptPath()));
-    }
-
-    // What a script written by someone else tries, and what it gets.
+    // What a script tries, written by someone else, and what it gets.
     void containment_data()
     {
         QTest::addColumn<QString>("code");
@@ -158,6 +121,16 @@ private Q_SLOTS:
         QTest::addColumn<QString>("neverWritten");
 
         const QString none;
+        QTest::newRow("prints") << u"print('hello')"_qs << false << false
+                                << u"Successfully executed Python script.\nOutput:\nhello\n"_qs
+                                << none << none;
+        QTest::newRow("fails after some output")
+            << u"import sys\nprint('partial')\nsys.stderr.write('boom\\n')\nsys.exit(3)"_qs << false
+            << true << u"Script failed with exit code 3.\nError:\nboom\n\nOutput:\npartial\n"_qs
+            << none << none;
+        QTest::newRow("runs in the workspace, its odd name quoted")
+            << u"import os\nprint(os.path.basename(os.getcwd()))"_qs << false << false
+            << u"Output:\nwork space 'it's' $(touch injected)\n"_qs << none << none;
         QTest::newRow("reads a hidden folder of the home")
             << u"print(open({home} + '/.secret/token').read())"_qs << false << true
             << u"FileNotFoundError"_qs << u"hidden-secret-123"_qs << none;
@@ -239,6 +212,8 @@ private Q_SLOTS:
                                        .replace(u"{root}"_qs, m_root.path())));
         if (code.contains(u"{server}"))
             QCOMPARE(m_server.requestCount() > 0, network);
+        // The script file is removed after every run.
+        QVERIFY(!QFile::exists(PythonScriptRunner(m_workspace).scriptPath()));
     }
 
     void theWholeProcessTreeEnds_data()

@@ -52,8 +52,7 @@ QCoro::Task<ComputerUseResult> RecordingToolActions::typeText(QString text, QStr
 
 QCoro::Task<ComputerUseResult> RecordingToolActions::pressKey(KeyboardKey key)
 {
-    return answer(QStringLiteral("press ") + key.displayName + u' ' +
-                  QString::number(key.modifiers));
+    return answer(QStringLiteral("press ") + key.displayName);
 }
 
 QCoro::Task<ComputerUseResult> RecordingToolActions::searchWeb(QString query)

@@ -34,8 +34,6 @@ void MusicCommandParserTest::parse_data()
     row("resume playback is nothing", "resume playback", std::nullopt);
     row("playback reads as play", "playback jazz", M::play(u"jazz"_qs, S::library()));
 
-    row("music app phrase removed", "play some jazz in my music app",
-        M::play(u"jazz"_qs, S::library()));
     row("named playlist before the play phrase",
         "from my Road Trip playlist play Bohemian Rhapsody",
         M::play(u"Bohemian Rhapsody"_qs, S::playlist(u"Road Trip"_qs)));
@@ -45,7 +43,6 @@ void MusicCommandParserTest::parse_data()
         M::play(u"beatles"_qs, S::library()));
     row("playing beats play at the same place", "now playing Abbey Road.",
         M::play(u"Abbey Road"_qs, S::library()));
-    row("play inside another word", "display settings", M::play(u"settings"_qs, S::library()));
     row("the word playlist is not a play phrase", "play jazz from my playlists",
         M::play(u"jazz"_qs, S::playlists()));
     row("playlist word with a name in between", "play blues in my playlist",
@@ -55,7 +52,6 @@ void MusicCommandParserTest::parse_data()
         M::play(u"in music"_qs, S::library()));
 
     row("open music", "open music", M::open());
-    row("open apple music app", "open apple music app", M::open());
     row("nothing musical", "open the calculator", std::nullopt);
 }
 
@@ -76,12 +72,9 @@ void MusicCommandParserTest::cleanQuery_data()
         << u"jazz and blues"_qs;
     QTest::newRow("earlier phrase removed first")
         << u"jazz from music app"_qs << S::library() << u"jazz"_qs;
-    QTest::newRow("named playlist removed") << u"Yesterday from the beatles hits playlist"_qs
-                                            << S::playlist(u"Beatles Hits"_qs) << u"Yesterday"_qs;
     QTest::newRow("named form only for a named scope")
         << u"Yesterday from the Beatles Hits playlist"_qs << S::playlists()
         << u"Yesterday from the Beatles Hits playlist"_qs;
-    QTest::newRow("punctuation trimmed") << u", jazz!?"_qs << S::library() << u"jazz"_qs;
 }
 
 void MusicCommandParserTest::cleanQuery()
