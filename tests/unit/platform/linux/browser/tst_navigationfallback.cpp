@@ -30,9 +30,6 @@ private Q_SLOTS:
         QTest::newRow("configured site without www")
             << u"https://apple.com/"_qs << u"Accessories"_qs << site
             << u"https://apple.com/shop/accessories/all/"_qs;
-        QTest::newRow("configured site: unknown word is a slug")
-            << u"https://www.apple.com/"_qs << u"Newsroom"_qs << site
-            << u"https://www.apple.com/newsroom/"_qs;
         QTest::newRow("section words only on the configured site")
             << u"https://example.com/"_qs << u"Vision"_qs << site
             << u"https://example.com/vision/"_qs;
@@ -46,8 +43,6 @@ private Q_SLOTS:
             << u"https://example.com/"_qs << u"aa bb cc dd"_qs << site << QString();
         QTest::newRow("a one-letter piece")
             << u"https://example.com/"_qs << u"go to x"_qs << site << QString();
-        QTest::newRow("only punctuation")
-            << u"https://example.com/"_qs << u"!!"_qs << site << QString();
         QTest::newRow("new-tab page")
             << u"chrome://newtab/"_qs << u"Pricing"_qs << site << QString();
         QTest::newRow("no address") << QString() << u"Pricing"_qs << site << QString();
