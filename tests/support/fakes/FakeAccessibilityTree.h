@@ -43,8 +43,8 @@ public:
 
     // Adds an element; an empty title is absent.
     int add(std::optional<AccessibleRole> role, const QString& title = {}, bool pressable = false);
-    Element& element(int number);
-    void append(int parent, int child);
+    Element& element(int number) { return m_elements[number]; }
+    void append(int parent, int child) { m_elements[parent].children.append(child); }
     qsizetype count() const { return m_elements.size(); }
 
     bool isTrusted(bool prompt) override;

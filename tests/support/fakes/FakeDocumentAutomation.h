@@ -8,9 +8,12 @@ namespace korvane::test {
 class FakeDocumentAutomation final : public DocumentAutomation {
 public:
     std::optional<QString> error{};
-    int created = 0;
 
-    QCoro::Task<std::optional<QString>> createBlankTextDocument() override;
+    // Returned through std::as_const: co_return of a non-const lvalue moves from it.
+    QCoro::Task<std::optional<QString>> createBlankTextDocument() override
+    {
+        co_return std::as_const(error);
+    }
 };
 
 } // namespace korvane::test

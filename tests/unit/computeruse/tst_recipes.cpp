@@ -64,39 +64,35 @@ private Q_SLOTS:
 
         const RecordedRequest request = m_server.lastRequest().value();
         QCOMPARE(request.header("Authorization"), QByteArrayLiteral("Bearer sk-test-dummy"));
-        const QJsonObject body = QJsonDocument::fromJson(request.body).object();
-        const QJsonArray messages = body.value(u"messages").toArray();
-        QCOMPARE(messages.at(1).toObject().value(u"content").toString(), u"recipe for pancakes"_qs);
+        QVERIFY(request.body.contains("\"recipe for pancakes\""));
     }
 
     void failures_data()
     {
+        QTest::addColumn<bool>("keyed");
         QTest::addColumn<Response>("response");
         QTest::addColumn<QString>("summary");
-        QTest::newRow("status 500")
-            << Response::withStatus(500) << u"Failed to retrieve recipe from OpenAI API."_qs;
-        QTest::newRow("connection closed")
-            << Response::closeWithoutAnswer() << u"Failed to parse the recipe response."_qs;
-        QTest::newRow("not JSON") << Response::json(chatReply(u"Sorry, no."_qs))
+        QTest::newRow("status 500") << true << Response::withStatus(500)
+                                    << u"Failed to retrieve recipe from OpenAI API."_qs;
+        QTest::newRow("not JSON") << true << Response::json(chatReply(u"Sorry, no."_qs))
                                   << u"Failed to parse the recipe response."_qs;
+        // Without a key nothing is sent.
+        QTest::newRow("no key") << false << Response::withStatus(500)
+                                << u"OpenAI is not configured. Unable to retrieve recipe."_qs;
     }
     void failures()
     {
+        QFETCH(bool, keyed);
         QFETCH(Response, response);
         QFETCH(QString, summary);
         m_server.setRoute("POST", path, response);
-        const ComputerUseResult result = recipe(u"soup"_qs);
-        QCOMPARE(result.summary, summary);
-        QVERIFY(!result.artifact);
-    }
-
-    void withoutKeyNothingIsSent()
-    {
-        qunsetenv("OPENAI_API_KEY");
+        if (!keyed)
+            qunsetenv("OPENAI_API_KEY");
         const ComputerUseResult result = recipe(u"soup"_qs);
         qputenv("OPENAI_API_KEY", "sk-test-dummy");
-        QCOMPARE(result.summary, u"OpenAI is not configured. Unable to retrieve recipe."_qs);
-        QCOMPARE(m_server.requestCount(), 0);
+        QCOMPARE(result.summary, summary);
+        QVERIFY(!result.artifact);
+        QCOMPARE(m_server.requestCount(), keyed ? 1 : 0);
     }
 };
 

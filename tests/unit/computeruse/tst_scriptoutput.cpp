@@ -107,9 +107,6 @@ private Q_SLOTS:
         QTest::newRow("photo of, wide")
             << u"a photo of a boat"_qs << std::optional<QString>(u"16:9"_qs) << u"A boat"_qs
             << u"1792x1024"_qs;
-        QTest::newRow("long prompt, no ratio")
-            << u"Generate a photorealistic image of a red fox in snow at dawn"_qs
-            << std::optional<QString>() << u"A red fox in snow..."_qs << u"1024x1024"_qs;
         QTest::newRow("first matching prefix only, untrimmed ratio")
             << u"An image of image of x"_qs << std::optional<QString>(u" 16:9"_qs)
             << u"Image of x"_qs << u"1024x1024"_qs;

@@ -69,11 +69,7 @@ private Q_SLOTS:
             click, none);
         row("focus takes a field", {u"Email"_qs}, Role::textField, false, true, "email", focus,
             140);
-        row("focus with press on a combo box", {u"Font"_qs}, Role::comboBox, true, false, "font",
-            focus, 145);
         row("focus refuses a button", {u"Email"_qs}, Role::button, true, true, "email", focus,
-            none);
-        row("texts of punctuation only", {u"…"_qs, u"--"_qs}, Role::button, true, true, "ok", click,
             none);
         row("a target of punctuation only matches nothing", {u"OK"_qs}, Role::button, true, true,
             "", click, none);

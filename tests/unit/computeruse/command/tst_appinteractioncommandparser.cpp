@@ -48,17 +48,13 @@ void AppInteractionCommandParserTest::parse_data()
 
     // Blank documents, websites and tabs.
     row("blank document", "make a new document please", C::createPagesDocument());
-    row("close a website", "close example.com", C::closeWebsite(u"example.com"_qs));
     row("close tab with full stop names a website", "close tab.", C::closeWebsite(u"tab"_qs));
     row("close the current tab", "close the current tab", C::closeActiveTab());
     row("close tab with more words is nothing", "close the tab now", std::nullopt);
 
     // Addresses.
-    row("go to an address", "go to example.com", C::openURL(u"example.com"_qs));
     row("address keeps its case and is cut at a connector",
         "open website Example.COM/Path, then something", C::openURL(u"Example.COM/Path"_qs));
-    row("scheme counts as address marker", "open http://localhost:8080",
-        C::openURL(u"http://localhost:8080"_qs));
     row("marker without an opener is no address", "search the web for best pizza nearby.",
         C::searchWeb(u"best pizza nearby"_qs));
 
@@ -106,8 +102,6 @@ void AppInteractionCommandParserTest::parse_data()
     row("writing request never types into a field", "write an email on the desk", std::nullopt);
 
     // Compounds: two commands joined by the first connector that works.
-    row("two clicks", "click OK and then click Close",
-        seq({C::clickElement(u"OK"_qs), C::clickElement(u"Close"_qs)}));
     row("unparseable second part drops the compound", "click OK and then wave",
         C::clickElement(u"OK and then wave"_qs));
 

@@ -57,7 +57,6 @@ void LaunchAndFallbackParsersTest::fallback_data()
         << u"Search the web for kittens?"_qs << Opt(C::searchWeb(u"kittens"_qs));
     QTest::newRow("empty query lets the next prefix try")
         << u"search for ."_qs << Opt(C::searchWeb(u"for"_qs));
-    QTest::newRow("nothing") << u"hello"_qs << Opt();
 }
 
 void LaunchAndFallbackParsersTest::fallback()
