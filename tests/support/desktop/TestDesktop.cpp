@@ -62,15 +62,8 @@ constexpr char openboxConfiguration[] = R"(<?xml version="1.0" encoding="UTF-8"?
 </openbox_config>
 )";
 
-QString sinkName()
-{
-    return QStringLiteral("korvane_null");
-}
-
-QString captureSource()
-{
-    return QStringLiteral("korvane_capture");
-}
+const QString sinkName = u"korvane_null"_qs;
+const QString captureSource = u"korvane_capture"_qs;
 
 // Where Debian installs a program that is not on PATH, else PATH; empty, with the reason,
 // when it is not installed.
@@ -83,7 +76,7 @@ QString requireProgram(const QString& name, QString* whyNot, const QStringList& 
     }
     const QString found = QStandardPaths::findExecutable(name);
     if (found.isEmpty() && whyNot)
-        *whyNot = QStringLiteral("%1 is not installed").arg(name);
+        *whyNot = u"%1 is not installed"_qs.arg(name);
     return found;
 }
 
@@ -96,7 +89,7 @@ QString logTail(const QString& path)
     if (size > 600)
         file.seek(size - 600);
     const QString text = QString::fromLocal8Bit(file.readAll()).trimmed();
-    return text.isEmpty() ? QString() : QStringLiteral(" (log: %1)").arg(text);
+    return text.isEmpty() ? QString() : u" (log: %1)"_qs.arg(text);
 }
 
 void fail(QString* whyNot, const QString& reason)
@@ -126,10 +119,10 @@ Wait waitUntil(QProcess* process, const std::function<bool()>& ready)
 // The X server is ours once its lock file names our process and a client can connect.
 bool displayAnswers(int number, qint64 serverPid)
 {
-    QFile lock(QStringLiteral("/tmp/.X%1-lock").arg(number));
+    QFile lock(u"/tmp/.X%1-lock"_qs.arg(number));
     if (!lock.open(QIODevice::ReadOnly) || lock.readAll().trimmed().toLongLong() != serverPid)
         return false;
-    if (!QFileInfo::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number)))
+    if (!QFileInfo::exists(u"/tmp/.X11-unix/X%1"_qs.arg(number)))
         return false;
     const QByteArray name = QByteArrayLiteral(":") + QByteArray::number(number);
     Display* display = XOpenDisplay(name.constData());
@@ -193,7 +186,7 @@ bool windowManagerRunning(const QString& displayName)
 template <typename Function>
 auto withBus(const QString& address, Function function)
 {
-    const QString name = QStringLiteral("korvane-testdesktop-") + QUuid::createUuid().toString();
+    const QString name = u"korvane-testdesktop-"_qs + QUuid::createUuid().toString();
     std::optional<decltype(function(std::declval<QDBusConnection&>()))> result;
     {
         QDBusConnection bus = QDBusConnection::connectToBus(address, name);
@@ -208,8 +201,7 @@ QString accessibilityAddressOn(const QString& sessionAddress)
 {
     const auto address = withBus(sessionAddress, [](QDBusConnection& bus) {
         const QDBusMessage call = QDBusMessage::createMethodCall(
-            QStringLiteral("org.a11y.Bus"), QStringLiteral("/org/a11y/bus"),
-            QStringLiteral("org.a11y.Bus"), QStringLiteral("GetAddress"));
+            u"org.a11y.Bus"_qs, u"/org/a11y/bus"_qs, u"org.a11y.Bus"_qs, u"GetAddress"_qs);
         const QDBusReply<QString> reply = bus.call(call, QDBus::Block, 1000);
         return reply.isValid() ? reply.value() : QString();
     });
@@ -247,8 +239,8 @@ bool updateActivationEnvironment(const QString& address, const QProcessEnvironme
         for (const QString& key : keys)
             values.insert(key, variables.value(key));
         QDBusMessage call = QDBusMessage::createMethodCall(
-            QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
-            QStringLiteral("org.freedesktop.DBus"), QStringLiteral("UpdateActivationEnvironment"));
+            u"org.freedesktop.DBus"_qs, u"/org/freedesktop/DBus"_qs, u"org.freedesktop.DBus"_qs,
+            u"UpdateActivationEnvironment"_qs);
         call << QVariant::fromValue(values);
         return bus.call(call, QDBus::Block, 5000).type() == QDBusMessage::ReplyMessage;
     });
@@ -261,7 +253,7 @@ QString runnableKwin(const QString& installed, const QString& folder)
 {
     if (::prctl(PR_CAPBSET_READ, CAP_SYS_RESOURCE, 0, 0, 0) == 1)
         return installed;
-    const QString copy = folder + QStringLiteral("/kwin_wayland");
+    const QString copy = folder + u"/kwin_wayland"_qs;
     if (!QFileInfo::exists(copy) && (!QDir().mkpath(folder) || !QFile::copy(installed, copy)))
         return {};
     QFile::setPermissions(copy, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
@@ -271,7 +263,7 @@ QString runnableKwin(const QString& installed, const QString& folder)
 } // namespace
 
 struct TestDesktop::Private {
-    QTemporaryDir root{QDir::tempPath() + QStringLiteral("/korvane-desktop-XXXXXX")};
+    QTemporaryDir root{QDir::tempPath() + u"/korvane-desktop-XXXXXX"_qs};
     // In start order; stopped from the back.
     std::vector<std::unique_ptr<QProcess>> processes;
     int logs = 0;
@@ -294,7 +286,7 @@ struct TestDesktop::Private {
     QString seatConnection;
 
     QString path(const QString& name) const { return root.filePath(name); }
-    QString runtimeDirectory() const { return variables.value(QStringLiteral("XDG_RUNTIME_DIR")); }
+    QString runtimeDirectory() const { return variables.value(u"XDG_RUNTIME_DIR"_qs); }
 
     void rememberVariable(const QByteArray& key)
     {
@@ -328,8 +320,6 @@ struct TestDesktop::Private {
         savedVariables.clear();
     }
 
-    static QProcessEnvironment environment() { return QProcessEnvironment::systemEnvironment(); }
-
     // Started in its own process group, so helpers it forks are stopped with it; its output
     // goes to `log`.
     QProcess* start(const QString& program, const QStringList& arguments, const QString& log,
@@ -350,8 +340,7 @@ struct TestDesktop::Private {
         });
         process->start(program, arguments);
         if (!process->waitForStarted(5000)) {
-            fail(whyNot,
-                 QStringLiteral("%1 could not be started").arg(QFileInfo(program).fileName()));
+            fail(whyNot, u"%1 could not be started"_qs.arg(QFileInfo(program).fileName()));
             return nullptr;
         }
         processes.push_back(std::move(process));
@@ -360,7 +349,7 @@ struct TestDesktop::Private {
 
     QString nextLog(const QString& program)
     {
-        return path(QFileInfo(program).fileName() + QStringLiteral("-%1.log").arg(++logs));
+        return path(QFileInfo(program).fileName() + u"-%1.log"_qs.arg(++logs));
     }
 
     // Starts `program` and waits until `ready` holds. Otherwise stops it, says that it ended
@@ -381,11 +370,9 @@ struct TestDesktop::Private {
             return process;
         stop(process);
         const QString name = QFileInfo(program).fileName();
-        fail(
-            whyNot,
-            outcome == Wait::exited
-                ? QStringLiteral("%1 exited at start%2").arg(name, logTail(log))
-                : QStringLiteral("%1 did not %2 within 10 s%3").arg(name, readiness, logTail(log)));
+        fail(whyNot, outcome == Wait::exited
+                         ? u"%1 exited at start%2"_qs.arg(name, logTail(log))
+                         : u"%1 did not %2 within 10 s%3"_qs.arg(name, readiness, logTail(log)));
         return nullptr;
     }
 
@@ -419,32 +406,28 @@ struct TestDesktop::Private {
     // for the run, gives the seat a keyboard and a pointer, as a real one always has.
     bool giveSeatInputDevices(QString* whyNot)
     {
-        seatConnection =
-            QStringLiteral("korvane-testdesktop-seat-") + QUuid::createUuid().toString();
+        seatConnection = u"korvane-testdesktop-seat-"_qs + QUuid::createUuid().toString();
         QDBusConnection bus = QDBusConnection::connectToBus(sessionBusAddress, seatConnection);
-        const QString service = QStringLiteral("org.gnome.Mutter.RemoteDesktop");
+        const QString service = u"org.gnome.Mutter.RemoteDesktop"_qs;
         const QDBusReply<QDBusObjectPath> created =
-            bus.call(QDBusMessage::createMethodCall(
-                         service, QStringLiteral("/org/gnome/Mutter/RemoteDesktop"), service,
-                         QStringLiteral("CreateSession")),
+            bus.call(QDBusMessage::createMethodCall(service, u"/org/gnome/Mutter/RemoteDesktop"_qs,
+                                                    service, u"CreateSession"_qs),
                      QDBus::Block, 5000);
         if (!created.isValid()) {
-            fail(whyNot, QStringLiteral("mutter made no remote-desktop session: ") +
-                             created.error().message());
+            fail(whyNot, u"mutter made no remote-desktop session: "_qs + created.error().message());
             return false;
         }
         const auto call = [&](const QString& method, const QVariantList& arguments) {
-            QDBusMessage message = QDBusMessage::createMethodCall(
-                service, created.value().path(), service + QStringLiteral(".Session"), method);
+            QDBusMessage message = QDBusMessage::createMethodCall(service, created.value().path(),
+                                                                  service + u".Session"_qs, method);
             message.setArguments(arguments);
             return bus.call(message, QDBus::Block, 5000).type() == QDBusMessage::ReplyMessage;
         };
         constexpr uint shiftKeysym = 0xffe1;
-        if (!call(QStringLiteral("Start"), {}) ||
-            !call(QStringLiteral("NotifyKeyboardKeysym"), {shiftKeysym, true}) ||
-            !call(QStringLiteral("NotifyKeyboardKeysym"), {shiftKeysym, false}) ||
-            !call(QStringLiteral("NotifyPointerMotionRelative"), {1.0, 0.0})) {
-            fail(whyNot, QStringLiteral("mutter's remote-desktop session took no input"));
+        if (!call(u"Start"_qs, {}) || !call(u"NotifyKeyboardKeysym"_qs, {shiftKeysym, true}) ||
+            !call(u"NotifyKeyboardKeysym"_qs, {shiftKeysym, false}) ||
+            !call(u"NotifyPointerMotionRelative"_qs, {1.0, 0.0})) {
+            fail(whyNot, u"mutter's remote-desktop session took no input"_qs);
             return false;
         }
         return true;
@@ -452,32 +435,32 @@ struct TestDesktop::Private {
 
     bool startConsentHelper(QString* whyNot)
     {
-        const QString helper =
-            QCoreApplication::applicationDirPath() + QStringLiteral("/portalconsent");
+        const QString helper = QCoreApplication::applicationDirPath() + u"/portalconsent"_qs;
         if (!QFileInfo(helper).isExecutable()) {
-            fail(whyNot, QStringLiteral("the consent helper %1 is not built").arg(helper));
+            fail(whyNot, u"the consent helper %1 is not built"_qs.arg(helper));
             return false;
         }
-        consentHelper = start(helper, {}, nextLog(helper), environment(), whyNot);
+        consentHelper =
+            start(helper, {}, nextLog(helper), QProcessEnvironment::systemEnvironment(), whyNot);
         return consentHelper != nullptr;
     }
 
     bool ensureRuntimeDirectory(QString* whyNot)
     {
-        if (variables.contains(QStringLiteral("XDG_RUNTIME_DIR")))
+        if (variables.contains(u"XDG_RUNTIME_DIR"_qs))
             return true;
         if (!root.isValid()) {
-            fail(whyNot, QStringLiteral("could not create a temporary folder for the desktop"));
+            fail(whyNot, u"could not create a temporary folder for the desktop"_qs);
             return false;
         }
-        const QString runtime = path(QStringLiteral("runtime"));
+        const QString runtime = path(u"runtime"_qs);
         if (!QDir().mkpath(runtime) ||
             !QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                                 QFileDevice::ExeOwner)) {
-            fail(whyNot, QStringLiteral("could not create the runtime folder %1").arg(runtime));
+            fail(whyNot, u"could not create the runtime folder %1"_qs.arg(runtime));
             return false;
         }
-        setVariable(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+        setVariable(u"XDG_RUNTIME_DIR"_qs, runtime);
         return true;
     }
 };
@@ -500,38 +483,37 @@ bool TestDesktop::startDisplay(QString* whyNot)
 {
     if (d->xServer)
         return true;
-    const QString xvfb = requireProgram(QStringLiteral("Xvfb"), whyNot);
+    const QString xvfb = requireProgram(u"Xvfb"_qs, whyNot);
     if (xvfb.isEmpty())
         return false;
     if (!d->root.isValid()) {
-        fail(whyNot, QStringLiteral("could not create a temporary folder for the desktop"));
+        fail(whyNot, u"could not create a temporary folder for the desktop"_qs);
         return false;
     }
     // Tests running in parallel race for the same number: a server that finds the display
     // taken exits, and the next number is tried. -noreset: the server would otherwise reset
     // whenever its last client leaves (our own readiness probe included) and refuse the
     // clients that connect meanwhile.
-    fail(whyNot,
-         QStringLiteral("no free display between :%1 and :%2").arg(firstDisplay).arg(lastDisplay));
+    fail(whyNot, u"no free display between :%1 and :%2"_qs.arg(firstDisplay).arg(lastDisplay));
     for (int number = firstDisplay; number <= lastDisplay; ++number) {
-        const QString name = QStringLiteral(":%1").arg(number);
-        if (QFileInfo::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number)) ||
-            QFileInfo::exists(QStringLiteral("/tmp/.X%1-lock").arg(number)))
+        const QString name = u":%1"_qs.arg(number);
+        if (QFileInfo::exists(u"/tmp/.X11-unix/X%1"_qs.arg(number)) ||
+            QFileInfo::exists(u"/tmp/.X%1-lock"_qs.arg(number)))
             continue;
         bool exited = false;
         d->xServer = d->launch(
             xvfb,
-            {name, QStringLiteral("-screen"), QStringLiteral("0"), QStringLiteral("1280x800x24"),
-             QStringLiteral("-nolisten"), QStringLiteral("tcp"), QStringLiteral("-noreset")},
-            d->environment(), QStringLiteral("open display ") + name,
+            {name, u"-screen"_qs, u"0"_qs, u"1280x800x24"_qs, u"-nolisten"_qs, u"tcp"_qs,
+             u"-noreset"_qs},
+            QProcessEnvironment::systemEnvironment(), u"open display "_qs + name,
             [number](QProcess* server) { return displayAnswers(number, server->processId()); },
             whyNot, &exited);
         if (d->xServer) {
             d->displayNumber = number;
-            d->setVariable(QStringLiteral("DISPLAY"), name);
+            d->setVariable(u"DISPLAY"_qs, name);
             // Whatever session the developer runs, children see an X11 one.
-            d->setVariable(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("x11"));
-            d->unsetVariable(QStringLiteral("WAYLAND_DISPLAY"));
+            d->setVariable(u"XDG_SESSION_TYPE"_qs, u"x11"_qs);
+            d->unsetVariable(u"WAYLAND_DISPLAY"_qs);
             return true;
         }
         if (!exited)
@@ -544,19 +526,19 @@ bool TestDesktop::startWindowManager(QString* whyNot)
 {
     if (d->windowManager)
         return true;
-    const QString openbox = requireProgram(QStringLiteral("openbox"), whyNot);
+    const QString openbox = requireProgram(u"openbox"_qs, whyNot);
     if (openbox.isEmpty() || !startDisplay(whyNot))
         return false;
-    const QString configuration = d->path(QStringLiteral("openbox-rc.xml"));
+    const QString configuration = d->path(u"openbox-rc.xml"_qs);
     QFile file(configuration);
     if (!file.open(QIODevice::WriteOnly) || file.write(openboxConfiguration) < 0) {
-        fail(whyNot, QStringLiteral("could not write the openbox configuration"));
+        fail(whyNot, u"could not write the openbox configuration"_qs);
         return false;
     }
     file.close();
     d->windowManager = d->launch(
-        openbox, {QStringLiteral("--sm-disable"), QStringLiteral("--config-file"), configuration},
-        d->environment(), QStringLiteral("manage the display"),
+        openbox, {u"--sm-disable"_qs, u"--config-file"_qs, configuration},
+        QProcessEnvironment::systemEnvironment(), u"manage the display"_qs,
         [name = display()](QProcess*) { return windowManagerRunning(name); }, whyNot);
     return d->windowManager != nullptr;
 }
@@ -565,20 +547,19 @@ bool TestDesktop::startSessionBus(QString* whyNot)
 {
     if (d->sessionBus)
         return true;
-    const QString daemon = requireProgram(QStringLiteral("dbus-daemon"), whyNot);
+    const QString daemon = requireProgram(u"dbus-daemon"_qs, whyNot);
     if (daemon.isEmpty() || !d->ensureRuntimeDirectory(whyNot))
         return false;
-    const QString socket = d->runtimeDirectory() + QStringLiteral("/bus");
-    const QString address = QStringLiteral("unix:path=") + socket;
+    const QString socket = d->runtimeDirectory() + u"/bus"_qs;
+    const QString address = u"unix:path="_qs + socket;
     d->sessionBus = d->launch(
-        daemon,
-        {QStringLiteral("--session"), QStringLiteral("--nofork"), u"--address="_qs + address},
-        d->environment(), QStringLiteral("open its socket"),
+        daemon, {u"--session"_qs, u"--nofork"_qs, u"--address="_qs + address},
+        QProcessEnvironment::systemEnvironment(), u"open its socket"_qs,
         [&](QProcess*) { return socketAccepts(socket); }, whyNot);
     if (!d->sessionBus)
         return false;
     d->sessionBusAddress = address;
-    d->setVariable(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address);
+    d->setVariable(u"DBUS_SESSION_BUS_ADDRESS"_qs, address);
     return true;
 }
 
@@ -586,20 +567,19 @@ bool TestDesktop::startAccessibilityBus(QString* whyNot)
 {
     if (d->accessibilityLauncher)
         return true;
-    const QStringList places = {QStringLiteral("/usr/libexec"),
-                                QStringLiteral("/usr/lib/at-spi2-core"),
-                                QStringLiteral("/usr/libexec/at-spi2-core")};
-    const QString launcher = requireProgram(QStringLiteral("at-spi-bus-launcher"), whyNot, places);
-    const QString registry = requireProgram(QStringLiteral("at-spi2-registryd"), whyNot, places);
+    const QStringList places = {u"/usr/libexec"_qs, u"/usr/lib/at-spi2-core"_qs,
+                                u"/usr/libexec/at-spi2-core"_qs};
+    const QString launcher = requireProgram(u"at-spi-bus-launcher"_qs, whyNot, places);
+    const QString registry = requireProgram(u"at-spi2-registryd"_qs, whyNot, places);
     if (launcher.isEmpty() || registry.isEmpty() || !startSessionBus(whyNot))
         return false;
 
-    d->setVariable(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
-    d->setVariable(QStringLiteral("NO_AT_BRIDGE"), QStringLiteral("0"));
+    d->setVariable(u"QT_LINUX_ACCESSIBILITY_ALWAYS_ON"_qs, u"1"_qs);
+    d->setVariable(u"NO_AT_BRIDGE"_qs, u"0"_qs);
     QString address;
     QProcess* bus = d->launch(
-        launcher, {QStringLiteral("--launch-immediately")}, d->environment(),
-        QStringLiteral("answer"),
+        launcher, {u"--launch-immediately"_qs}, QProcessEnvironment::systemEnvironment(),
+        u"answer"_qs,
         [&, session = d->sessionBusAddress](QProcess*) {
             address = accessibilityAddressOn(session);
             return !address.isEmpty();
@@ -610,17 +590,16 @@ bool TestDesktop::startAccessibilityBus(QString* whyNot)
 
     // The registry may also be activated by the bus itself, so its own process may end:
     // whichever instance wins the name, the desktop is ready once the name is owned.
-    QProcessEnvironment environment = d->environment();
-    environment.insert(QStringLiteral("AT_SPI_BUS_ADDRESS"), address);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"AT_SPI_BUS_ADDRESS"_qs, address);
     const QString log = d->nextLog(registry);
     QProcess* registryProcess = d->start(registry, {}, log, environment, whyNot);
-    const QString registryName = QStringLiteral("org.a11y.atspi.Registry");
+    const QString registryName = u"org.a11y.atspi.Registry"_qs;
     if (!registryProcess ||
         waitUntil(nullptr, [&] { return nameOwnedOn(address, registryName); }) != Wait::ready) {
         d->stop(registryProcess);
         d->stop(bus);
-        fail(whyNot,
-             QStringLiteral("at-spi2-registryd did not register within 10 s") + logTail(log));
+        fail(whyNot, u"at-spi2-registryd did not register within 10 s"_qs + logTail(log));
         return false;
     }
     d->accessibilityLauncher = bus;
@@ -634,46 +613,45 @@ bool TestDesktop::startPulseAudio(QString* whyNot)
 {
     if (d->pulseAudio)
         return true;
-    const QString pulse = requireProgram(QStringLiteral("pulseaudio"), whyNot);
+    const QString pulse = requireProgram(u"pulseaudio"_qs, whyNot);
     if (pulse.isEmpty() || !d->ensureRuntimeDirectory(whyNot))
         return false;
-    const QString runtime = d->runtimeDirectory() + QStringLiteral("/pulse");
-    const QString home = d->path(QStringLiteral("pulse-home"));
+    const QString runtime = d->runtimeDirectory() + u"/pulse"_qs;
+    const QString home = d->path(u"pulse-home"_qs);
     if (!QDir().mkpath(runtime) || !QDir().mkpath(home)) {
-        fail(whyNot, QStringLiteral("could not create the folders for pulseaudio"));
+        fail(whyNot, u"could not create the folders for pulseaudio"_qs);
         return false;
     }
-    const QString socket = runtime + QStringLiteral("/native");
+    const QString socket = runtime + u"/native"_qs;
 
     // Clients must not write a cookie into the real home either.
-    d->setVariable(QStringLiteral("PULSE_RUNTIME_PATH"), runtime);
-    d->setVariable(QStringLiteral("PULSE_COOKIE"), d->path(QStringLiteral("pulse-cookie")));
+    d->setVariable(u"PULSE_RUNTIME_PATH"_qs, runtime);
+    d->setVariable(u"PULSE_COOKIE"_qs, d->path(u"pulse-cookie"_qs));
 
-    QProcessEnvironment environment = d->environment();
-    environment.insert(QStringLiteral("HOME"), home);
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
-    environment.insert(QStringLiteral("PULSE_STATE_PATH"), home + QStringLiteral("/state"));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"HOME"_qs, home);
+    environment.insert(u"XDG_CONFIG_HOME"_qs, home + u"/config"_qs);
+    environment.insert(u"PULSE_STATE_PATH"_qs, home + u"/state"_qs);
     // -n: no default script, so no hardware, no D-Bus, no session modules. As root it runs
     // per-user only with --system=no.
     d->pulseAudio = d->launch(
         pulse,
-        {QStringLiteral("--daemonize=no"), QStringLiteral("--system=no"),
-         QStringLiteral("--exit-idle-time=-1"), QStringLiteral("--use-pid-file=no"),
-         QStringLiteral("--log-target=stderr"), QStringLiteral("-n"),
+        {u"--daemonize=no"_qs, u"--system=no"_qs, u"--exit-idle-time=-1"_qs,
+         u"--use-pid-file=no"_qs, u"--log-target=stderr"_qs, u"-n"_qs,
          QStringLiteral("--load=module-null-sink sink_name=%1 "
                         "sink_properties=device.description=Korvane-Null")
-             .arg(sinkName()),
+             .arg(sinkName),
          // Qt lists no monitor sources as inputs: a plain copy of the monitor is the default
          // source, so a program's default microphone hears the null sink.
          QStringLiteral("--load=module-remap-source master=%1.monitor source_name=%2 "
                         "source_properties=device.description=Korvane-Capture")
-             .arg(sinkName(), captureSource()),
-         QStringLiteral("--load=module-native-protocol-unix auth-anonymous=1 socket=") + socket},
-        environment, QStringLiteral("open its socket"),
-        [&](QProcess*) { return socketAccepts(socket); }, whyNot);
+             .arg(sinkName, captureSource),
+         u"--load=module-native-protocol-unix auth-anonymous=1 socket="_qs + socket},
+        environment, u"open its socket"_qs, [&](QProcess*) { return socketAccepts(socket); },
+        whyNot);
     if (!d->pulseAudio)
         return false;
-    d->setVariable(QStringLiteral("PULSE_SERVER"), QStringLiteral("unix:") + socket);
+    d->setVariable(u"PULSE_SERVER"_qs, u"unix:"_qs + socket);
     return true;
 }
 
@@ -695,65 +673,61 @@ bool TestDesktop::startSession(Session session, QString* whyNot)
     if (d->compositor)
         return true;
     const bool gnome = session == Session::gnomeWayland;
-    const QString compositorName =
-        gnome ? QStringLiteral("mutter") : QStringLiteral("kwin_wayland");
+    const QString compositorName = gnome ? u"mutter"_qs : u"kwin_wayland"_qs;
     const QString installed = requireProgram(compositorName, whyNot);
-    const QString portal = requireProgram(gnome ? QStringLiteral("xdg-desktop-portal-gnome")
-                                                : QStringLiteral("xdg-desktop-portal-kde"),
-                                          whyNot,
-                                          {QStringLiteral("/usr/libexec"),
-                                           QStringLiteral("/usr/lib/x86_64-linux-gnu/libexec"),
-                                           QStringLiteral("/usr/lib/aarch64-linux-gnu/libexec")});
-    const QString portalFrontEnd = requireProgram(QStringLiteral("xdg-desktop-portal"), whyNot,
-                                                  {QStringLiteral("/usr/libexec")});
-    const QString pipeWire = requireProgram(QStringLiteral("pipewire"), whyNot);
+    const QString portal = requireProgram(
+        gnome ? u"xdg-desktop-portal-gnome"_qs : u"xdg-desktop-portal-kde"_qs, whyNot,
+        {u"/usr/libexec"_qs, u"/usr/lib/x86_64-linux-gnu/libexec"_qs,
+         u"/usr/lib/aarch64-linux-gnu/libexec"_qs});
+    const QString portalFrontEnd =
+        requireProgram(u"xdg-desktop-portal"_qs, whyNot, {u"/usr/libexec"_qs});
+    const QString pipeWire = requireProgram(u"pipewire"_qs, whyNot);
     if (installed.isEmpty() || portal.isEmpty() || portalFrontEnd.isEmpty() || pipeWire.isEmpty() ||
         !startSessionBus(whyNot))
         return false;
 
     // The session the compositor, the portals and every client see.
-    const QString socket = QStringLiteral("wayland-korvane");
-    d->unsetVariable(QStringLiteral("DISPLAY"));
-    d->setVariable(QStringLiteral("WAYLAND_DISPLAY"), socket);
-    d->setVariable(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));
-    d->setVariable(QStringLiteral("XDG_CURRENT_DESKTOP"),
-                   gnome ? QStringLiteral("GNOME") : QStringLiteral("KDE"));
-    d->setVariable(QStringLiteral("GDK_BACKEND"), QStringLiteral("wayland"));
-    d->setVariable(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
-    d->setVariable(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
-    d->setVariable(QStringLiteral("NO_AT_BRIDGE"), QStringLiteral("0"));
-    d->setVariable(QStringLiteral("GSETTINGS_BACKEND"), QStringLiteral("memory"));
+    const QString socket = u"wayland-korvane"_qs;
+    d->unsetVariable(u"DISPLAY"_qs);
+    d->setVariable(u"WAYLAND_DISPLAY"_qs, socket);
+    d->setVariable(u"XDG_SESSION_TYPE"_qs, u"wayland"_qs);
+    d->setVariable(u"XDG_CURRENT_DESKTOP"_qs, gnome ? u"GNOME"_qs : u"KDE"_qs);
+    d->setVariable(u"GDK_BACKEND"_qs, u"wayland"_qs);
+    d->setVariable(u"QT_QPA_PLATFORM"_qs, u"wayland"_qs);
+    d->setVariable(u"QT_LINUX_ACCESSIBILITY_ALWAYS_ON"_qs, u"1"_qs);
+    d->setVariable(u"NO_AT_BRIDGE"_qs, u"0"_qs);
+    d->setVariable(u"GSETTINGS_BACKEND"_qs, u"memory"_qs);
     for (const char* folder : {"XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME"}) {
-        const QString path = d->path(QStringLiteral("home/") + QString::fromLatin1(folder));
+        const QString path = d->path(u"home/"_qs + QString::fromLatin1(folder));
         QDir().mkpath(path);
         d->setVariable(QString::fromLatin1(folder), path);
     }
     if (!updateActivationEnvironment(d->sessionBusAddress, d->variables)) {
-        fail(whyNot, QStringLiteral("the session bus did not take the activation environment"));
+        fail(whyNot, u"the session bus did not take the activation environment"_qs);
         return false;
     }
 
-    const QString pipeWireSocket = d->runtimeDirectory() + QStringLiteral("/pipewire-0");
+    const QString pipeWireSocket = d->runtimeDirectory() + u"/pipewire-0"_qs;
     d->pipeWire = d->launch(
-        pipeWire, {}, d->environment(), QStringLiteral("open its socket"),
+        pipeWire, {}, QProcessEnvironment::systemEnvironment(), u"open its socket"_qs,
         [&](QProcess*) { return socketAccepts(pipeWireSocket); }, whyNot);
     if (!d->pipeWire)
         return false;
 
     QString program = installed;
     QStringList arguments;
-    QProcessEnvironment environment = d->environment();
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     QString busName;
     if (gnome) {
         arguments = QStringLiteral("--headless --wayland --no-x11 --virtual-monitor 1280x800 "
                                    "--wayland-display %1")
                         .arg(socket)
                         .split(u' ');
-        busName = QStringLiteral("org.gnome.Mutter.RemoteDesktop");
+        busName = u"org.gnome.Mutter.RemoteDesktop"_qs;
     } else {
-        program = runnableKwin(installed, d->path(QStringLiteral("kwin")));
+        program = runnableKwin(installed, d->path(u"kwin"_qs));
         if (program.isEmpty()) {
-            fail(whyNot, QStringLiteral("kwin_wayland could not be copied to run it"));
+            fail(whyNot, u"kwin_wayland could not be copied to run it"_qs);
             return false;
         }
         arguments = QStringLiteral("--virtual --no-lockscreen --no-global-shortcuts --width 1280 "
@@ -761,12 +735,12 @@ bool TestDesktop::startSession(Session session, QString* whyNot)
                         .arg(socket)
                         .split(u' ');
         // KWin picks its own Qt platform.
-        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
-        busName = QStringLiteral("org.kde.KWin");
+        environment.remove(u"QT_QPA_PLATFORM"_qs);
+        busName = u"org.kde.KWin"_qs;
     }
     const QString waylandSocket = d->runtimeDirectory() + u'/' + socket;
     d->compositor = d->launch(
-        program, arguments, environment, QStringLiteral("start"),
+        program, arguments, environment, u"start"_qs,
         [&, address = d->sessionBusAddress](QProcess*) {
             return socketAccepts(waylandSocket) && nameOwnedOn(address, busName);
         },
@@ -781,7 +755,7 @@ QProcess* TestDesktop::startProcess(const QString& program, const QStringList& a
     const QString executable = requireProgram(program, whyNot);
     if (executable.isEmpty())
         return nullptr;
-    QProcessEnvironment environment = d->environment();
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     const QStringList keys = extra.keys();
     for (const QString& key : keys)
         environment.insert(key, extra.value(key));
@@ -790,21 +764,17 @@ QProcess* TestDesktop::startProcess(const QString& program, const QStringList& a
 
 void TestDesktop::stopProcess(QProcess* process)
 {
-    const QProcess* services[] = {
-        d->xServer,    d->windowManager, d->sessionBus, d->accessibilityLauncher,
-        d->pulseAudio, d->compositor,    d->pipeWire,   d->consentHelper};
-    if (std::find(std::begin(services), std::end(services), process) == std::end(services))
-        d->stop(process);
+    d->stop(process);
 }
 
 QProcessEnvironment TestDesktop::environment() const
 {
-    return d->environment();
+    return QProcessEnvironment::systemEnvironment();
 }
 
 QString TestDesktop::display() const
 {
-    return d->displayNumber < 0 ? QString() : QStringLiteral(":%1").arg(d->displayNumber);
+    return d->displayNumber < 0 ? QString() : u":%1"_qs.arg(d->displayNumber);
 }
 
 QString TestDesktop::sessionBusAddress() const
@@ -814,17 +784,17 @@ QString TestDesktop::sessionBusAddress() const
 
 QString TestDesktop::nullSinkName() const
 {
-    return d->pulseAudio ? sinkName() : QString();
+    return d->pulseAudio ? sinkName : QString();
 }
 
 QString TestDesktop::nullSourceName() const
 {
-    return d->pulseAudio ? sinkName() + QStringLiteral(".monitor") : QString();
+    return d->pulseAudio ? sinkName + u".monitor"_qs : QString();
 }
 
 QString TestDesktop::scratchDirectory() const
 {
-    const QString scratch = d->path(QStringLiteral("scratch"));
+    const QString scratch = d->path(u"scratch"_qs);
     QDir().mkpath(scratch);
     return scratch;
 }

@@ -72,7 +72,8 @@ public:
     QProcess* startProcess(const QString& program, const QStringList& arguments,
                            QString* whyNot = nullptr,
                            const QProcessEnvironment& extra = QProcessEnvironment());
-    // Stops one process started by startProcess() now (same way as the destructor).
+    // Stops one process started by startProcess() now (same way as the destructor); never a
+    // service of the desktop.
     void stopProcess(QProcess* process);
 
     // This process's environment, which has every variable this desktop set.
