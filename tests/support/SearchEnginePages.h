@@ -16,7 +16,9 @@ class LoopbackHttpServer;
 struct ResultPage {
     bool image = false;
     bool recipe = false;
+    // How a server serves the page: after a delay, or repeated without end.
     std::chrono::milliseconds delay{0};
+    bool oversized = false;
 };
 
 // "/r/<index>": where result `index` lives on a loopback server.
