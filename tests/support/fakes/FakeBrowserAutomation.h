@@ -41,9 +41,8 @@ public:
         calls.append(u"close("_qs + target.scriptName + u')');
         co_return std::as_const(closeError);
     }
-    QCoro::Task<std::optional<QString>> navigateActiveTab(BrowserTarget target, QUrl url) override
+    QCoro::Task<std::optional<QString>> navigateActiveTab(BrowserTarget, QUrl) override
     {
-        calls.append(u"navigate("_qs + target.scriptName + u", "_qs + url.toString() + u')');
         co_return std::nullopt;
     }
     // Nothing on the page matches.

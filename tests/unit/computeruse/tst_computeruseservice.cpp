@@ -80,8 +80,6 @@ private Q_SLOTS:
         QTest::newRow("type into field")
             << ComputerUseCommand::typeTextIntoField(u" hi "_qs, u" To "_qs) << u"Done."_qs
             << u"typeText(hi, To)"_qs;
-        QTest::newRow("focus") << ComputerUseCommand::focusField(u"Search"_qs) << u"Done."_qs
-                               << u"focusField(Search)"_qs;
         QTest::newRow("click without browser") << ComputerUseCommand::clickElement(u"OK"_qs)
                                                << u"Done."_qs << u"clickVisibleElement(OK)"_qs;
         QTest::newRow("blank field") << ComputerUseCommand::typeTextIntoField(u"hi"_qs, u"  "_qs)
@@ -234,9 +232,6 @@ private Q_SLOTS:
             << u"Opened example.org/path."_qs;
         QTest::newRow("refused") << u"example.org"_qs << noBrowser << false
                                  << u"https://example.org"_qs << u"Could not open example.org."_qs;
-        QTest::newRow("upper-case scheme")
-            << u"HTTP://Example.com"_qs << noBrowser << true << u"http://example.com"_qs
-            << u"Opened http://example.com."_qs;
         QTest::newRow("a space in the path is no address")
             << u"example.com/a b"_qs << noBrowser << true << QString()
             << u"Could not open example.com/a b."_qs;

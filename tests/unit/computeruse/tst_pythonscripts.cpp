@@ -268,8 +268,6 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("workspace");
         QTest::addColumn<QString>("summaryStart");
-        QTest::newRow("a workspace that cannot hold an environment")
-            << u"blocked"_qs << u"Failed to initialize or verify Python virtual environment."_qs;
         QTest::newRow("the home folder as workspace")
             << u"home"_qs << u"Scripts were not run: the workspace"_qs;
         QTest::newRow("an environment others can change")
@@ -280,8 +278,6 @@ private Q_SLOTS:
         QFETCH(QString, workspace);
         QFETCH(QString, summaryStart);
         const QString path = m_root.filePath(workspace);
-        if (workspace == u"blocked")
-            writeFile(path, "a file where the folder should be");
         if (workspace == u"shared") {
             // An environment any user could have put an interpreter into.
             QVERIFY(QDir().mkpath(path + u"/korvane_venv/bin"));

@@ -110,9 +110,6 @@ private Q_SLOTS:
         QTest::newRow("first matching prefix only, untrimmed ratio")
             << u"An image of image of x"_qs << std::optional<QString>(u" 16:9"_qs)
             << u"Image of x"_qs << u"1024x1024"_qs;
-        QTest::newRow("six words shortened, across lines")
-            << u"one two\nthree  four five six"_qs << std::optional<QString>(u"3:2"_qs)
-            << u"One two three four five..."_qs << u"1536x1024"_qs;
     }
     void generateImageAnswersWithAPlaceholder()
     {

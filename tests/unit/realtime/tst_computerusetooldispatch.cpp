@@ -31,7 +31,6 @@ private Q_SLOTS:
         row("open app, empty name", R"({"action":"open_app","app_name":""})", "",
             "No application name provided.");
         row("open url", R"({"action":"open_url","url":"example.com"})", "openURL example.com");
-        row("inspect", R"({"action":"inspect_ui"})", "inspectUI");
         row("click", R"({"action":"click","target_name":"Send"})", "click Send");
         row("type, empty text is typed", R"({"action":"type","text":""})", "type []");
         row("type into a field", R"({"action":"type","text":"hi","target_name":"To"})",
