@@ -26,7 +26,7 @@ struct RecordedRequest {
     HeaderList headers{};
     QByteArray body{};
 
-    // The first header of that name, compared case-insensitively; empty when absent.
+    // The first header of that name, in any letter case; empty when absent.
     QByteArray header(QByteArrayView name) const;
 };
 
@@ -36,15 +36,14 @@ struct Response {
     // The server adds Content-Length and "Connection: close".
     HeaderList headers{};
     QByteArray body{};
-    // `body` (or "x") over and over, without a length, until the client closes the connection.
+    // `body` (or "x") over and over, without a length, until the client closes.
     bool endlessBody = false;
     // Wait after the request arrived, before answering or closing; other connections go on.
     std::chrono::milliseconds delay{0};
     // Above zero: the body trickles out one byte per interval.
     std::chrono::milliseconds byteInterval{0};
-    // Close the connection once this many body bytes were written (a truncated answer).
+    // Close once this many body bytes were written (a truncated answer), or before any.
     std::optional<qint64> closeAfterBodyBytes{};
-    // Close the connection without a byte of answer.
     bool closeUnanswered = false;
 
     static Response json(QByteArray body, int status = 200);
@@ -73,9 +72,8 @@ public:
     LoopbackHttpServer& operator=(const LoopbackHttpServer&) = delete;
 
     bool isListening() const;
-    // http://127.0.0.1:PORT
+    // http://127.0.0.1:PORT, and that with `pathAndQuery` ("/v1/items?q=a") appended.
     QUrl baseUrl() const;
-    // baseUrl() with `pathAndQuery` ("/v1/items?q=a") appended.
     QUrl url(const QString& pathAndQuery) const;
 
     // A later route for the same method ("GET") and exact path replaces the earlier one.

@@ -69,11 +69,10 @@ public:
     QList<WebSocketMessage> messages() const;
     QList<WebSocketMessage> messagesOfType(const QString& type) const;
 
-    // Handshakes completed since start, and clients connected right now.
+    // Handshakes completed since start, and clients connected right now. The waits process
+    // the caller's events until the count is reached or the time is up.
     int connectionCount() const;
     int openConnectionCount() const;
-
-    // Each processes the caller's events until the count is reached or the time is up.
     bool waitForConnections(int count,
                             std::chrono::milliseconds timeout = std::chrono::seconds(5)) const;
     bool waitForOpenConnections(int count,

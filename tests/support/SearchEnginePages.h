@@ -21,7 +21,7 @@ struct ResultPage {
     bool oversized = false;
 };
 
-// "/r/<index>": where result `index` lives on a loopback server.
+// "/r/<index>": where result `index` lives.
 QString resultPath(int index);
 
 // A result site's page: its title, an og:image under `imageBase` ("//img.test/" unless given)

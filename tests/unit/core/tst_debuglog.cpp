@@ -15,7 +15,6 @@ class DebugLogTest final : public QObject {
 
 private Q_SLOTS:
     void init();
-    void cleanup() { qunsetenv("OPENAI_API_KEY"); }
     void concurrentWritersNeverInterleave();
     void secretsAreRedacted();
     void rotatesKeepingOneOldFile();

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/Artifact.h"
-#include "core/AssistantProviderKind.h"
 #include "core/ConversationMessage.h"
-#include "core/SidebarSection.h"
 
 #include <QTest>
 
@@ -12,31 +10,9 @@ class RecordsTest final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void rawValuesRoundTrip();
     void freshRecordsGetDistinctIdsAndCurrentTime();
     void pendingCoverImages();
 };
-
-template <typename E>
-static void checkRoundTrip()
-{
-    for (E value : allCases<E>()) {
-        QVERIFY2(!rawValue(value).isEmpty(), "every case has a raw value");
-        QCOMPARE(fromRawValue<E>(rawValue(value)), std::optional<E>(value));
-    }
-    // Raw values are matched exactly, letter case included.
-    QCOMPARE(fromRawValue<E>(rawValue(allCases<E>().front()).toUpper()), std::nullopt);
-}
-
-void RecordsTest::rawValuesRoundTrip()
-{
-    checkRoundTrip<ConversationRole>();
-    checkRoundTrip<InputMode>();
-    checkRoundTrip<ArtifactKind>();
-    checkRoundTrip<ArtifactStatus>();
-    checkRoundTrip<SidebarSection>();
-    checkRoundTrip<AssistantProviderKind>();
-}
 
 void RecordsTest::freshRecordsGetDistinctIdsAndCurrentTime()
 {
@@ -48,7 +24,6 @@ void RecordsTest::freshRecordsGetDistinctIdsAndCurrentTime()
 
     QVERIFY(!first.id.isNull());
     QVERIFY(first.id != second.id);
-    QVERIFY(first.createdAt >= before && first.createdAt <= after);
     QVERIFY(artifact.createdAt >= before && artifact.createdAt <= after);
 }
 

@@ -131,7 +131,6 @@ void AssistantReplyTest::mapping()
     QFETCH(QString, expected);
     const AssistantReplyMapping mapping = mapAssistantReply(content);
     QCOMPARE(summary(mapping), expected);
-    QCOMPARE(mapping.response.message.role, ConversationRole::assistant);
     QCOMPARE(mapping.response.message.mode, std::optional<InputMode>(InputMode::quiet));
 }
 
@@ -154,7 +153,6 @@ void AssistantReplyTest::chatContent_data()
         << QByteArrayLiteral("{\"choices\":[{\"message\":\"a\"}]}") << none;
     QTest::newRow("numeric content")
         << QByteArrayLiteral("{\"choices\":[{\"message\":{\"content\":1}}]}") << none;
-    QTest::newRow("not json") << QByteArrayLiteral("<html>oops</html>") << none;
 }
 
 void AssistantReplyTest::chatContent()
@@ -179,7 +177,6 @@ void AssistantReplyTest::imageReply_data()
         << QByteArrayLiteral("{\"data\":[{\"url\":\"u\"},\"x\"]}") << u"unusable"_qs;
     QTest::newRow("data is an object")
         << QByteArrayLiteral("{\"data\":{\"url\":\"u\"}}") << u"unusable"_qs;
-    QTest::newRow("not json") << QByteArrayLiteral("\x89PNG") << u"unusable"_qs;
 }
 
 void AssistantReplyTest::imageReply()
