@@ -19,7 +19,6 @@
 #include <QThread>
 #include <QUuid>
 
-#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <csignal>
 #include <functional>
@@ -37,8 +36,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr int firstDisplay = 100;
-constexpr int lastDisplay = 199;
 constexpr auto startTimeout = 10s;
 constexpr auto stopGrace = 3s;
 constexpr auto pollStep = 50;
@@ -80,22 +77,12 @@ QString requireProgram(const QString& name, QString* whyNot, const QStringList& 
     return found;
 }
 
-QString logTail(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    const qint64 size = file.size();
-    if (size > 600)
-        file.seek(size - 600);
-    const QString text = QString::fromLocal8Bit(file.readAll()).trimmed();
-    return text.isEmpty() ? QString() : u" (log: %1)"_qs.arg(text);
-}
-
-void fail(QString* whyNot, const QString& reason)
+// Always false, so a failed step reads `return fail(whyNot, reason);`.
+bool fail(QString* whyNot, const QString& reason)
 {
     if (whyNot)
         *whyNot = reason;
+    return false;
 }
 
 // Polls `ready` until it holds, the process ends or the time is up.
@@ -116,42 +103,8 @@ Wait waitUntil(QProcess* process, const std::function<bool()>& ready)
     }
 }
 
-// The X server is ours once its lock file names our process and a client can connect.
-bool displayAnswers(int number, qint64 serverPid)
-{
-    QFile lock(u"/tmp/.X%1-lock"_qs.arg(number));
-    if (!lock.open(QIODevice::ReadOnly) || lock.readAll().trimmed().toLongLong() != serverPid)
-        return false;
-    if (!QFileInfo::exists(u"/tmp/.X11-unix/X%1"_qs.arg(number)))
-        return false;
-    const QByteArray name = QByteArrayLiteral(":") + QByteArray::number(number);
-    Display* display = XOpenDisplay(name.constData());
-    if (!display)
-        return false;
-    XCloseDisplay(display);
-    return true;
-}
-
-bool supportingWindowManager(Display* display)
-{
-    const Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", False);
-    Atom type = 0;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned long remaining = 0;
-    unsigned char* data = nullptr;
-    bool present = false;
-    if (XGetWindowProperty(display, DefaultRootWindow(display), check, 0, 1, False, XA_WINDOW,
-                           &type, &format, &count, &remaining, &data) == Success &&
-        data && count == 1 && format == 32)
-        present = *reinterpret_cast<const unsigned long*>(data) != 0;
-    if (data)
-        XFree(data);
-    return present;
-}
-
 // openbox announces itself before it handles map requests, and drops the ones that come in
-// between: it is ready once it frames a probe window.
+// between: it is ready once it frames a probe window (nothing else reparents one).
 bool windowManagerRunning(const QString& displayName)
 {
     const QByteArray name = displayName.toLocal8Bit();
@@ -159,25 +112,23 @@ bool windowManagerRunning(const QString& displayName)
     if (!display)
         return false;
     bool framed = false;
-    if (supportingWindowManager(display)) {
-        const Window probe =
-            XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
-        XSelectInput(display, probe, StructureNotifyMask);
-        XMapWindow(display, probe);
-        XFlush(display);
-        QDeadlineTimer deadline(500ms);
-        while (!framed && !deadline.hasExpired()) {
-            while (!framed && XPending(display)) {
-                XEvent event;
-                XNextEvent(display, &event);
-                framed = event.type == ReparentNotify;
-            }
-            if (!framed)
-                QThread::msleep(10);
+    const Window probe =
+        XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
+    XSelectInput(display, probe, StructureNotifyMask);
+    XMapWindow(display, probe);
+    XFlush(display);
+    QDeadlineTimer deadline(500ms);
+    while (!framed && !deadline.hasExpired()) {
+        while (!framed && XPending(display)) {
+            XEvent event;
+            XNextEvent(display, &event);
+            framed = event.type == ReparentNotify;
         }
-        XDestroyWindow(display, probe);
-        XSync(display, False);
+        if (!framed)
+            QThread::msleep(10);
     }
+    XDestroyWindow(display, probe);
+    XSync(display, False);
     XCloseDisplay(display);
     return framed;
 }
@@ -266,12 +217,11 @@ struct TestDesktop::Private {
     QTemporaryDir root{QDir::tempPath() + u"/korvane-desktop-XXXXXX"_qs};
     // In start order; stopped from the back.
     std::vector<std::unique_ptr<QProcess>> processes;
-    int logs = 0;
     QProcessEnvironment variables; // what this desktop set, in this process too
     // The values from before the desktop changed them, to give back.
     std::map<QByteArray, std::optional<QByteArray>> savedVariables;
 
-    int displayNumber = -1;
+    QString displayName;
     QProcess* xServer = nullptr;
     QProcess* windowManager = nullptr;
     QProcess* sessionBus = nullptr;
@@ -288,25 +238,20 @@ struct TestDesktop::Private {
     QString path(const QString& name) const { return root.filePath(name); }
     QString runtimeDirectory() const { return variables.value(u"XDG_RUNTIME_DIR"_qs); }
 
-    void rememberVariable(const QByteArray& key)
+    // Here and for children; absent unsets it. The value before is kept to give back.
+    void setVariable(const QString& name, const std::optional<QString>& value)
     {
+        const QByteArray key = name.toLocal8Bit();
         if (!savedVariables.count(key) && qEnvironmentVariableIsSet(key.constData()))
             savedVariables[key] = qgetenv(key.constData());
         savedVariables.try_emplace(key, std::nullopt);
-    }
-
-    void unsetVariable(const QString& name)
-    {
-        rememberVariable(name.toLocal8Bit());
-        qunsetenv(name.toLocal8Bit().constData());
-        variables.remove(name);
-    }
-
-    void setVariable(const QString& name, const QString& value)
-    {
-        rememberVariable(name.toLocal8Bit());
-        qputenv(name.toLocal8Bit().constData(), value.toLocal8Bit());
-        variables.insert(name, value);
+        if (value) {
+            qputenv(key.constData(), value->toLocal8Bit());
+            variables.insert(name, *value);
+        } else {
+            qunsetenv(key.constData());
+            variables.remove(name);
+        }
     }
 
     void restoreVariables()
@@ -320,16 +265,15 @@ struct TestDesktop::Private {
         savedVariables.clear();
     }
 
-    // Started in its own process group, so helpers it forks are stopped with it; its output
-    // goes to `log`.
-    QProcess* start(const QString& program, const QStringList& arguments, const QString& log,
+    // Started in its own process group, so helpers it forks are stopped with it.
+    QProcess* start(const QString& program, const QStringList& arguments,
                     const QProcessEnvironment& environment, QString* whyNot)
     {
         auto process = std::make_unique<QProcess>();
         process->setProcessEnvironment(environment);
         process->setWorkingDirectory(root.path());
-        process->setStandardOutputFile(log);
-        process->setStandardErrorFile(log, QIODevice::Append);
+        process->setStandardOutputFile(QProcess::nullDevice());
+        process->setStandardErrorFile(QProcess::nullDevice());
         // A test that crashes or is killed takes its services with it.
         const pid_t parent = ::getpid();
         process->setChildProcessModifier([parent] {
@@ -347,58 +291,39 @@ struct TestDesktop::Private {
         return processes.back().get();
     }
 
-    QString nextLog(const QString& program)
-    {
-        return path(QFileInfo(program).fileName() + u"-%1.log"_qs.arg(++logs));
-    }
-
-    // Starts `program` and waits until `ready` holds. Otherwise stops it, says that it ended
-    // or did not `readiness` in time, with the end of its log, and tells in `exited` which.
+    // Starts `program` and waits until `ready` holds; otherwise stops it and says why.
     QProcess* launch(const QString& program, const QStringList& arguments,
-                     const QProcessEnvironment& environment, const QString& readiness,
-                     const std::function<bool(QProcess*)>& ready, QString* whyNot,
-                     bool* exited = nullptr)
+                     const QProcessEnvironment& environment,
+                     const std::function<bool(QProcess*)>& ready, QString* whyNot)
     {
-        const QString log = nextLog(program);
-        QProcess* process = start(program, arguments, log, environment, whyNot);
+        QProcess* process = start(program, arguments, environment, whyNot);
         if (!process)
             return nullptr;
         const Wait outcome = waitUntil(process, [&] { return ready(process); });
-        if (exited)
-            *exited = outcome == Wait::exited;
         if (outcome == Wait::ready)
             return process;
         stop(process);
         const QString name = QFileInfo(program).fileName();
-        fail(whyNot, outcome == Wait::exited
-                         ? u"%1 exited at start%2"_qs.arg(name, logTail(log))
-                         : u"%1 did not %2 within 10 s%3"_qs.arg(name, readiness, logTail(log)));
+        fail(whyNot, outcome == Wait::exited ? name + u" exited at start"_qs
+                                             : name + u" was not ready within 10 s"_qs);
         return nullptr;
     }
 
+    // Its whole process group, so helpers it forked or the bus activated for it go too.
     void stop(QProcess* process)
     {
-        if (!process)
-            return;
-        const auto pid = static_cast<pid_t>(process->processId());
-        if (process->state() != QProcess::NotRunning && pid > 0) {
+        const auto pid = process ? static_cast<pid_t>(process->processId()) : 0;
+        if (pid > 0) {
             ::kill(-pid, SIGTERM);
-            if (!process->waitForFinished(int(std::chrono::milliseconds(stopGrace).count()))) {
-                ::kill(-pid, SIGKILL);
-                process->waitForFinished(5000);
-            }
-        }
-        // Group members that outlived their leader (activated helpers) get the same grace.
-        if (pid > 0 && ::kill(-pid, 0) == 0) {
             QDeadlineTimer grace(stopGrace);
-            while (::kill(-pid, 0) == 0 && !grace.hasExpired())
-                QThread::msleep(pollStep);
+            while (::kill(-pid, 0) == 0 && !grace.hasExpired()) {
+                if (!process->waitForFinished(pollStep))
+                    QThread::msleep(pollStep);
+            }
             ::kill(-pid, SIGKILL);
+            process->waitForFinished(5000);
         }
-        const auto found = std::find_if(processes.begin(), processes.end(),
-                                        [&](const auto& owned) { return owned.get() == process; });
-        if (found != processes.end())
-            processes.erase(found);
+        std::erase_if(processes, [&](const auto& owned) { return owned.get() == process; });
     }
 
     // Headless mutter has a seat without devices: no window ever becomes active, and the first
@@ -413,10 +338,9 @@ struct TestDesktop::Private {
             bus.call(QDBusMessage::createMethodCall(service, u"/org/gnome/Mutter/RemoteDesktop"_qs,
                                                     service, u"CreateSession"_qs),
                      QDBus::Block, 5000);
-        if (!created.isValid()) {
-            fail(whyNot, u"mutter made no remote-desktop session: "_qs + created.error().message());
-            return false;
-        }
+        if (!created.isValid())
+            return fail(whyNot,
+                        u"mutter made no remote-desktop session: "_qs + created.error().message());
         const auto call = [&](const QString& method, const QVariantList& arguments) {
             QDBusMessage message = QDBusMessage::createMethodCall(service, created.value().path(),
                                                                   service + u".Session"_qs, method);
@@ -426,22 +350,17 @@ struct TestDesktop::Private {
         constexpr uint shiftKeysym = 0xffe1;
         if (!call(u"Start"_qs, {}) || !call(u"NotifyKeyboardKeysym"_qs, {shiftKeysym, true}) ||
             !call(u"NotifyKeyboardKeysym"_qs, {shiftKeysym, false}) ||
-            !call(u"NotifyPointerMotionRelative"_qs, {1.0, 0.0})) {
-            fail(whyNot, u"mutter's remote-desktop session took no input"_qs);
-            return false;
-        }
+            !call(u"NotifyPointerMotionRelative"_qs, {1.0, 0.0}))
+            return fail(whyNot, u"mutter's remote-desktop session took no input"_qs);
         return true;
     }
 
     bool startConsentHelper(QString* whyNot)
     {
         const QString helper = QCoreApplication::applicationDirPath() + u"/portalconsent"_qs;
-        if (!QFileInfo(helper).isExecutable()) {
-            fail(whyNot, u"the consent helper %1 is not built"_qs.arg(helper));
-            return false;
-        }
-        consentHelper =
-            start(helper, {}, nextLog(helper), QProcessEnvironment::systemEnvironment(), whyNot);
+        if (!QFileInfo(helper).isExecutable())
+            return fail(whyNot, u"the consent helper %1 is not built"_qs.arg(helper));
+        consentHelper = start(helper, {}, QProcessEnvironment::systemEnvironment(), whyNot);
         return consentHelper != nullptr;
     }
 
@@ -449,17 +368,11 @@ struct TestDesktop::Private {
     {
         if (variables.contains(u"XDG_RUNTIME_DIR"_qs))
             return true;
-        if (!root.isValid()) {
-            fail(whyNot, u"could not create a temporary folder for the desktop"_qs);
-            return false;
-        }
         const QString runtime = path(u"runtime"_qs);
         if (!QDir().mkpath(runtime) ||
             !QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                QFileDevice::ExeOwner)) {
-            fail(whyNot, u"could not create the runtime folder %1"_qs.arg(runtime));
-            return false;
-        }
+                                                QFileDevice::ExeOwner))
+            return fail(whyNot, u"could not create the runtime folder %1"_qs.arg(runtime));
         setVariable(u"XDG_RUNTIME_DIR"_qs, runtime);
         return true;
     }
@@ -486,40 +399,33 @@ bool TestDesktop::startDisplay(QString* whyNot)
     const QString xvfb = requireProgram(u"Xvfb"_qs, whyNot);
     if (xvfb.isEmpty())
         return false;
-    if (!d->root.isValid()) {
-        fail(whyNot, u"could not create a temporary folder for the desktop"_qs);
-        return false;
-    }
-    // Tests running in parallel race for the same number: a server that finds the display
-    // taken exits, and the next number is tried. -noreset: the server would otherwise reset
-    // whenever its last client leaves (our own readiness probe included) and refuse the
+    // The server picks a free display itself and names it on descriptor 3 once it listens.
+    // -noreset: it would otherwise reset whenever its last client leaves and refuse the
     // clients that connect meanwhile.
-    fail(whyNot, u"no free display between :%1 and :%2"_qs.arg(firstDisplay).arg(lastDisplay));
-    for (int number = firstDisplay; number <= lastDisplay; ++number) {
-        const QString name = u":%1"_qs.arg(number);
-        if (QFileInfo::exists(u"/tmp/.X11-unix/X%1"_qs.arg(number)) ||
-            QFileInfo::exists(u"/tmp/.X%1-lock"_qs.arg(number)))
-            continue;
-        bool exited = false;
-        d->xServer = d->launch(
-            xvfb,
-            {name, u"-screen"_qs, u"0"_qs, u"1280x800x24"_qs, u"-nolisten"_qs, u"tcp"_qs,
-             u"-noreset"_qs},
-            QProcessEnvironment::systemEnvironment(), u"open display "_qs + name,
-            [number](QProcess* server) { return displayAnswers(number, server->processId()); },
-            whyNot, &exited);
-        if (d->xServer) {
-            d->displayNumber = number;
-            d->setVariable(u"DISPLAY"_qs, name);
-            // Whatever session the developer runs, children see an X11 one.
-            d->setVariable(u"XDG_SESSION_TYPE"_qs, u"x11"_qs);
-            d->unsetVariable(u"WAYLAND_DISPLAY"_qs);
-            return true;
-        }
-        if (!exited)
-            return false;
-    }
-    return false;
+    const QString numberFile = d->path(u"display"_qs);
+    QString name;
+    d->xServer = d->launch(
+        u"/bin/sh"_qs,
+        {u"-c"_qs,
+         u"exec \"$0\" -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>\"$1\""_qs, xvfb,
+         numberFile},
+        QProcessEnvironment::systemEnvironment(),
+        [&](QProcess*) {
+            QFile file(numberFile);
+            const QByteArray number =
+                file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+            name = u":"_qs + QString::fromLatin1(number.trimmed());
+            return number.endsWith('\n');
+        },
+        whyNot);
+    if (!d->xServer)
+        return false;
+    d->displayName = name;
+    d->setVariable(u"DISPLAY"_qs, name);
+    // Whatever session the developer runs, children see an X11 one.
+    d->setVariable(u"XDG_SESSION_TYPE"_qs, u"x11"_qs);
+    d->setVariable(u"WAYLAND_DISPLAY"_qs, std::nullopt);
+    return true;
 }
 
 bool TestDesktop::startWindowManager(QString* whyNot)
@@ -531,14 +437,12 @@ bool TestDesktop::startWindowManager(QString* whyNot)
         return false;
     const QString configuration = d->path(u"openbox-rc.xml"_qs);
     QFile file(configuration);
-    if (!file.open(QIODevice::WriteOnly) || file.write(openboxConfiguration) < 0) {
-        fail(whyNot, u"could not write the openbox configuration"_qs);
-        return false;
-    }
+    if (!file.open(QIODevice::WriteOnly) || file.write(openboxConfiguration) < 0)
+        return fail(whyNot, u"could not write the openbox configuration"_qs);
     file.close();
     d->windowManager = d->launch(
         openbox, {u"--sm-disable"_qs, u"--config-file"_qs, configuration},
-        QProcessEnvironment::systemEnvironment(), u"manage the display"_qs,
+        QProcessEnvironment::systemEnvironment(),
         [name = display()](QProcess*) { return windowManagerRunning(name); }, whyNot);
     return d->windowManager != nullptr;
 }
@@ -554,8 +458,8 @@ bool TestDesktop::startSessionBus(QString* whyNot)
     const QString address = u"unix:path="_qs + socket;
     d->sessionBus = d->launch(
         daemon, {u"--session"_qs, u"--nofork"_qs, u"--address="_qs + address},
-        QProcessEnvironment::systemEnvironment(), u"open its socket"_qs,
-        [&](QProcess*) { return socketAccepts(socket); }, whyNot);
+        QProcessEnvironment::systemEnvironment(), [&](QProcess*) { return socketAccepts(socket); },
+        whyNot);
     if (!d->sessionBus)
         return false;
     d->sessionBusAddress = address;
@@ -579,7 +483,7 @@ bool TestDesktop::startAccessibilityBus(QString* whyNot)
     QString address;
     QProcess* bus = d->launch(
         launcher, {u"--launch-immediately"_qs}, QProcessEnvironment::systemEnvironment(),
-        u"answer"_qs,
+
         [&, session = d->sessionBusAddress](QProcess*) {
             address = accessibilityAddressOn(session);
             return !address.isEmpty();
@@ -592,14 +496,13 @@ bool TestDesktop::startAccessibilityBus(QString* whyNot)
     // whichever instance wins the name, the desktop is ready once the name is owned.
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(u"AT_SPI_BUS_ADDRESS"_qs, address);
-    const QString log = d->nextLog(registry);
-    QProcess* registryProcess = d->start(registry, {}, log, environment, whyNot);
+    QProcess* registryProcess = d->start(registry, {}, environment, whyNot);
     const QString registryName = u"org.a11y.atspi.Registry"_qs;
     if (!registryProcess ||
         waitUntil(nullptr, [&] { return nameOwnedOn(address, registryName); }) != Wait::ready) {
         d->stop(registryProcess);
         d->stop(bus);
-        fail(whyNot, u"at-spi2-registryd did not register within 10 s"_qs + logTail(log));
+        fail(whyNot, u"at-spi2-registryd did not register within 10 s"_qs);
         return false;
     }
     d->accessibilityLauncher = bus;
@@ -618,10 +521,8 @@ bool TestDesktop::startPulseAudio(QString* whyNot)
         return false;
     const QString runtime = d->runtimeDirectory() + u"/pulse"_qs;
     const QString home = d->path(u"pulse-home"_qs);
-    if (!QDir().mkpath(runtime) || !QDir().mkpath(home)) {
-        fail(whyNot, u"could not create the folders for pulseaudio"_qs);
-        return false;
-    }
+    if (!QDir().mkpath(runtime) || !QDir().mkpath(home))
+        return fail(whyNot, u"could not create the folders for pulseaudio"_qs);
     const QString socket = runtime + u"/native"_qs;
 
     // Clients must not write a cookie into the real home either.
@@ -647,8 +548,7 @@ bool TestDesktop::startPulseAudio(QString* whyNot)
                         "source_properties=device.description=Korvane-Capture")
              .arg(sinkName, captureSource),
          u"--load=module-native-protocol-unix auth-anonymous=1 socket="_qs + socket},
-        environment, u"open its socket"_qs, [&](QProcess*) { return socketAccepts(socket); },
-        whyNot);
+        environment, [&](QProcess*) { return socketAccepts(socket); }, whyNot);
     if (!d->pulseAudio)
         return false;
     d->setVariable(u"PULSE_SERVER"_qs, u"unix:"_qs + socket);
@@ -688,7 +588,7 @@ bool TestDesktop::startSession(Session session, QString* whyNot)
 
     // The session the compositor, the portals and every client see.
     const QString socket = u"wayland-korvane"_qs;
-    d->unsetVariable(u"DISPLAY"_qs);
+    d->setVariable(u"DISPLAY"_qs, std::nullopt);
     d->setVariable(u"WAYLAND_DISPLAY"_qs, socket);
     d->setVariable(u"XDG_SESSION_TYPE"_qs, u"wayland"_qs);
     d->setVariable(u"XDG_CURRENT_DESKTOP"_qs, gnome ? u"GNOME"_qs : u"KDE"_qs);
@@ -702,14 +602,12 @@ bool TestDesktop::startSession(Session session, QString* whyNot)
         QDir().mkpath(path);
         d->setVariable(QString::fromLatin1(folder), path);
     }
-    if (!updateActivationEnvironment(d->sessionBusAddress, d->variables)) {
-        fail(whyNot, u"the session bus did not take the activation environment"_qs);
-        return false;
-    }
+    if (!updateActivationEnvironment(d->sessionBusAddress, d->variables))
+        return fail(whyNot, u"the session bus did not take the activation environment"_qs);
 
     const QString pipeWireSocket = d->runtimeDirectory() + u"/pipewire-0"_qs;
     d->pipeWire = d->launch(
-        pipeWire, {}, QProcessEnvironment::systemEnvironment(), u"open its socket"_qs,
+        pipeWire, {}, QProcessEnvironment::systemEnvironment(),
         [&](QProcess*) { return socketAccepts(pipeWireSocket); }, whyNot);
     if (!d->pipeWire)
         return false;
@@ -726,10 +624,8 @@ bool TestDesktop::startSession(Session session, QString* whyNot)
         busName = u"org.gnome.Mutter.RemoteDesktop"_qs;
     } else {
         program = runnableKwin(installed, d->path(u"kwin"_qs));
-        if (program.isEmpty()) {
-            fail(whyNot, u"kwin_wayland could not be copied to run it"_qs);
-            return false;
-        }
+        if (program.isEmpty())
+            return fail(whyNot, u"kwin_wayland could not be copied to run it"_qs);
         arguments = QStringLiteral("--virtual --no-lockscreen --no-global-shortcuts --width 1280 "
                                    "--height 800 --socket %1")
                         .arg(socket)
@@ -740,7 +636,7 @@ bool TestDesktop::startSession(Session session, QString* whyNot)
     }
     const QString waylandSocket = d->runtimeDirectory() + u'/' + socket;
     d->compositor = d->launch(
-        program, arguments, environment, u"start"_qs,
+        program, arguments, environment,
         [&, address = d->sessionBusAddress](QProcess*) {
             return socketAccepts(waylandSocket) && nameOwnedOn(address, busName);
         },
@@ -759,7 +655,7 @@ QProcess* TestDesktop::startProcess(const QString& program, const QStringList& a
     const QStringList keys = extra.keys();
     for (const QString& key : keys)
         environment.insert(key, extra.value(key));
-    return d->start(executable, arguments, d->nextLog(program), environment, whyNot);
+    return d->start(executable, arguments, environment, whyNot);
 }
 
 void TestDesktop::stopProcess(QProcess* process)
@@ -774,7 +670,7 @@ QProcessEnvironment TestDesktop::environment() const
 
 QString TestDesktop::display() const
 {
-    return d->displayNumber < 0 ? QString() : u":%1"_qs.arg(d->displayNumber);
+    return d->displayName;
 }
 
 QString TestDesktop::sessionBusAddress() const
