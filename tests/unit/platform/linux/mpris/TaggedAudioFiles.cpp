@@ -18,9 +18,7 @@ TagLib::String toTagLib(const QString& text)
     return TagLib::String(text.toStdString(), TagLib::String::UTF8);
 }
 
-} // namespace
-
-bool TaggedAudioFiles::writeSilence(const QString& path, double seconds)
+bool writeSilence(const QString& path, double seconds)
 {
     constexpr quint32 rate = 8000;
     const auto dataBytes = static_cast<quint32>(seconds * rate) * 2;
@@ -43,9 +41,15 @@ bool TaggedAudioFiles::writeSilence(const QString& path, double seconds)
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
-bool TaggedAudioFiles::tag(const QString& path, const QString& title, const QString& artist,
-                           const QString& album)
+} // namespace
+
+bool TaggedAudioFiles::writeTagged(const QString& path, const QString& title, const QString& artist,
+                                   const QString& album, double seconds)
 {
+    if (!writeSilence(path, seconds))
+        return false;
+    if (title.isNull())
+        return true;
     const QByteArray encoded = QFile::encodeName(path);
     TagLib::FileRef file(encoded.constData(), false);
     if (file.isNull() || !file.tag())
@@ -57,12 +61,6 @@ bool TaggedAudioFiles::tag(const QString& path, const QString& title, const QStr
     if (!album.isNull())
         file.tag()->setAlbum(toTagLib(album));
     return file.save();
-}
-
-bool TaggedAudioFiles::writeTagged(const QString& path, const QString& title, const QString& artist,
-                                   const QString& album, double seconds)
-{
-    return writeSilence(path, seconds) && tag(path, title, artist, album);
 }
 
 } // namespace korvane::test
