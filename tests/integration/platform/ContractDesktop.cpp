@@ -33,7 +33,7 @@ ContractDesktop::ContractDesktop()
 
 ContractDesktop::~ContractDesktop()
 {
-    stopProbe();
+    hide();
     m_backends = {};
     m_desktop.reset();
 }
@@ -89,38 +89,10 @@ bool ContractDesktop::start(QString* whyNot)
 
 bool ContractDesktop::show(Probe probe, QString* whyNot)
 {
-    stopProbe();
-    clearReports();
-    if (!startProbe(probe, whyNot))
-        return false;
-    const qint64 processId = m_probe->processId();
-    const auto inFront = [&] {
-        readProbe();
-        const std::optional<RunningApplication> front =
-            QCoro::waitFor(m_backends.ports.workspace->frontmostApplication());
-        return front && front->processId == processId;
-    };
-    if (!QTest::qWaitFor(inFront, waitMs)) {
-        *whyNot = u"the probe never came in front (%1)"_qs.arg(reports().join(u", "));
-        return false;
-    }
-    // It registers its tree shortly after it shows its window.
-    const auto readable = [&] {
-        return !QCoro::waitFor(m_backends.ports.uiAutomation->getVisibleElements()).isEmpty();
-    };
-    if (!QTest::qWaitFor(readable, waitMs)) {
-        *whyNot = u"the probe's accessibility tree never appeared"_qs;
-        return false;
-    }
-    clearReports();
-    return true;
-}
-
-bool ContractDesktop::startProbe(Probe probe, QString* whyNot)
-{
+    hide();
     QStringList command = probeCommand(probe).split(u' ');
     m_probe = std::make_unique<QProcess>();
-    QProcessEnvironment environment = m_desktop->environment();
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     // Qt 6.4 leaves a bus named here unregistered: the probe finds it through the session bus.
     environment.remove(u"AT_SPI_BUS_ADDRESS"_qs);
     if (m_name == u"x11")
@@ -128,18 +100,27 @@ bool ContractDesktop::startProbe(Probe probe, QString* whyNot)
     m_probe->setProcessEnvironment(environment);
     m_probe->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_probe->start(command.takeFirst(), command);
-    if (!m_probe->waitForStarted()) {
-        *whyNot = u"the probe could not start: "_qs + m_probe->errorString();
-        return false;
-    }
-    if (!saw(u"ready"_qs)) {
+    if (!m_probe->waitForStarted() || !saw(u"ready"_qs)) {
         *whyNot = u"the probe did not show its window"_qs;
         return false;
     }
+    const qint64 processId = m_probe->processId();
+    const auto inFrontAndReadable = [&] {
+        const std::optional<RunningApplication> front =
+            QCoro::waitFor(m_backends.ports.workspace->frontmostApplication());
+        // It registers its tree shortly after it shows its window.
+        return front && front->processId == processId &&
+               !QCoro::waitFor(m_backends.ports.uiAutomation->getVisibleElements()).isEmpty();
+    };
+    if (!QTest::qWaitFor(inFrontAndReadable, waitMs)) {
+        *whyNot = u"the probe never came in front with a readable tree"_qs;
+        return false;
+    }
+    clearReports();
     return true;
 }
 
-void ContractDesktop::stopProbe()
+void ContractDesktop::hide()
 {
     if (!m_probe)
         return;
@@ -148,6 +129,7 @@ void ContractDesktop::stopProbe()
         m_probe->kill();
     m_probe->waitForFinished();
     m_probe.reset();
+    m_reports.clear();
 }
 
 qint64 ContractDesktop::processId() const

@@ -133,14 +133,6 @@ class TestMprisMusic : public QObject {
         return url.startsWith(u"file:"_qs) ? QUrl(url).toLocalFile() : url;
     }
 
-    void pause(const QString& name) const
-    {
-        const QDBusMessage call = QDBusMessage::createMethodCall(
-            u"org.mpris.MediaPlayer2."_qs + name, u"/org/mpris/MediaPlayer2"_qs,
-            u"org.mpris.MediaPlayer2.Player"_qs, u"Pause"_qs);
-        QDBusConnection::sessionBus().call(call, QDBus::Block, 2000);
-    }
-
 private Q_SLOTS:
     void initTestCase()
     {
@@ -254,7 +246,11 @@ private Q_SLOTS:
         if (before == Before::playing || before == Before::paused)
             QTRY_COMPARE_WITH_TIMEOUT(this->status(player), u"Playing"_qs, 10000);
         if (before == Before::paused) {
-            pause(player);
+            QDBusConnection::sessionBus().call(
+                QDBusMessage::createMethodCall(u"org.mpris.MediaPlayer2."_qs + player,
+                                               u"/org/mpris/MediaPlayer2"_qs,
+                                               u"org.mpris.MediaPlayer2.Player"_qs, u"Pause"_qs),
+                QDBus::Block, 2000);
             QTRY_COMPARE_WITH_TIMEOUT(this->status(player), u"Paused"_qs, 10000);
         }
 
