@@ -104,7 +104,6 @@ void HttpFetchTest::credentialsNeverFollowARedirectAway()
 
 void HttpFetchTest::credentialsNeverTravelUnencryptedToAnotherComputer()
 {
-    // A documentation address: nothing is ever sent there, so nothing can answer.
     HttpFetchRequest request = requestFor(QUrl(u"http://192.0.2.1/v1/chat/completions"_qs));
     request.request.setRawHeader("Authorization", "Bearer sk-test-plain");
     const HttpFetchResult result = QCoro::waitFor(fetchHttp(request));

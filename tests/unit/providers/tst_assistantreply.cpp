@@ -63,7 +63,6 @@ void AssistantReplyTest::cleanJsonString_data()
     QTest::newRow("four backticks") << u"````"_qs << u"`"_qs;
     QTest::newRow("fence with a combining mark is a different character")
         << u"```\u0301{}"_qs << u"```\u0301{}"_qs;
-    QTest::newRow("inner fences stay") << u"a ``` b"_qs << u"a ``` b"_qs;
 }
 
 void AssistantReplyTest::cleanJsonString()

@@ -133,15 +133,19 @@ void PageReadersTest::scannersAgreeWithTheirPatterns()
 {
     // The scanners stand in for plain patterns, which a backtracking engine takes minutes over
     // on hostile pages: on pages small enough, both must give the same matches. Pages stitched
-    // from the patterns' own pieces (separated by '|' here) hit the corner cases far more often
-    // than real pages; a fixed seed keeps a failure reproducible.
+    // from the patterns' pieces, and from whole tags that are easily got wrong, hit the corner
+    // cases far more often than real pages; a fixed seed keeps a failure reproducible.
     const QStringList pieces =
         QString::fromUtf16(u"<a|<a |</a>|>|<|\"|'| |\n|x|//y|class=\"result__a\"|"
                            u"class=\"result__snippet\"|href=\"|<meta |<META\t|property=|og:image|"
                            u"OG:IMAGE|content=|Content=|name=|twitter:image|<script|"
                            u"type=\"application/ld+json\"|</script>|<b>|content=\"|\"og:image\" "
                            u"|\u00a0|<abbr | id=x ")
-            .split(u'|');
+            .split(u'|') +
+        QStringList{u"<meta\u00a0property=\"og:image\" content=\"x.png\">"_qs,
+                    u"<meta content=\"a\" >property=\"og:image\">"_qs,
+                    u"<a class=\"result__a\" href=\"one\" href=\"two\">T</a>"_qs,
+                    u"<a class=\"result__a\" href=\"x>y\">T</a>"_qs};
     QRandomGenerator random(20261206);
     for (int round = 0; round < 8000; ++round) {
         QString page;
