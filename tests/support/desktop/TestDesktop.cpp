@@ -3,7 +3,6 @@
 
 #include <QCoreApplication>
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
@@ -133,39 +132,36 @@ bool windowManagerRunning(const QString& displayName)
     return framed;
 }
 
-// One short-lived private connection, so the process's own session bus stays unopened.
-template <typename Function>
-auto withBus(const QString& address, Function function)
+// A call on a short-lived private connection, so the process's own session bus stays unopened.
+QDBusMessage callOn(const QString& address, const QDBusMessage& call)
 {
     const QString name = u"korvane-testdesktop-"_qs + QUuid::createUuid().toString();
-    std::optional<decltype(function(std::declval<QDBusConnection&>()))> result;
+    QDBusMessage reply;
     {
-        QDBusConnection bus = QDBusConnection::connectToBus(address, name);
-        if (bus.isConnected())
-            result = function(bus);
+        const QDBusConnection bus = QDBusConnection::connectToBus(address, name);
+        reply = bus.call(call, QDBus::Block, 5000);
     }
     QDBusConnection::disconnectFromBus(name);
-    return result;
+    return reply;
 }
 
 QString accessibilityAddressOn(const QString& sessionAddress)
 {
-    const auto address = withBus(sessionAddress, [](QDBusConnection& bus) {
-        const QDBusMessage call = QDBusMessage::createMethodCall(
-            u"org.a11y.Bus"_qs, u"/org/a11y/bus"_qs, u"org.a11y.Bus"_qs, u"GetAddress"_qs);
-        const QDBusReply<QString> reply = bus.call(call, QDBus::Block, 1000);
-        return reply.isValid() ? reply.value() : QString();
-    });
-    return address.value_or(QString());
+    const QDBusMessage reply = callOn(
+        sessionAddress, QDBusMessage::createMethodCall(u"org.a11y.Bus"_qs, u"/org/a11y/bus"_qs,
+                                                       u"org.a11y.Bus"_qs, u"GetAddress"_qs));
+    return reply.arguments().value(0).toString();
+}
+
+QDBusMessage busCall(const QString& method)
+{
+    return QDBusMessage::createMethodCall(u"org.freedesktop.DBus"_qs, u"/org/freedesktop/DBus"_qs,
+                                          u"org.freedesktop.DBus"_qs, method);
 }
 
 bool nameOwnedOn(const QString& address, const QString& service)
 {
-    const auto owned = withBus(address, [&](QDBusConnection& bus) {
-        const QDBusReply<bool> reply = bus.interface()->isServiceRegistered(service);
-        return reply.isValid() && reply.value();
-    });
-    return owned.value_or(false);
+    return callOn(address, busCall(u"NameHasOwner"_qs) << service).arguments().value(0).toBool();
 }
 
 bool socketAccepts(const QString& path)
@@ -184,18 +180,13 @@ bool socketAccepts(const QString& path)
 bool updateActivationEnvironment(const QString& address, const QProcessEnvironment& variables)
 {
     qDBusRegisterMetaType<QMap<QString, QString>>();
-    const auto updated = withBus(address, [&](QDBusConnection& bus) {
-        QMap<QString, QString> values;
-        const QStringList keys = variables.keys();
-        for (const QString& key : keys)
-            values.insert(key, variables.value(key));
-        QDBusMessage call = QDBusMessage::createMethodCall(
-            u"org.freedesktop.DBus"_qs, u"/org/freedesktop/DBus"_qs, u"org.freedesktop.DBus"_qs,
-            u"UpdateActivationEnvironment"_qs);
-        call << QVariant::fromValue(values);
-        return bus.call(call, QDBus::Block, 5000).type() == QDBusMessage::ReplyMessage;
-    });
-    return updated.value_or(false);
+    QMap<QString, QString> values;
+    const QStringList keys = variables.keys();
+    for (const QString& key : keys)
+        values.insert(key, variables.value(key));
+    const QDBusMessage call = busCall(u"UpdateActivationEnvironment"_qs)
+                              << QVariant::fromValue(values);
+    return callOn(address, call).type() == QDBusMessage::ReplyMessage;
 }
 
 // kwin_wayland carries a file capability; where the bounding set lacks it, the kernel refuses
