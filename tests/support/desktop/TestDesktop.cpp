@@ -84,24 +84,6 @@ bool fail(QString* whyNot, const QString& reason)
     return false;
 }
 
-// Polls `ready` until it holds, the process ends or the time is up.
-enum class Wait { ready, exited, timedOut };
-
-Wait waitUntil(QProcess* process, const std::function<bool()>& ready)
-{
-    QDeadlineTimer deadline(startTimeout);
-    while (true) {
-        if (ready())
-            return Wait::ready;
-        if (process && process->waitForFinished(pollStep))
-            return Wait::exited;
-        if (!process)
-            QThread::msleep(pollStep);
-        if (deadline.hasExpired())
-            return ready() ? Wait::ready : Wait::timedOut;
-    }
-}
-
 // openbox announces itself before it handles map requests, and drops the ones that come in
 // between: it is ready once it frames a probe window (nothing else reparents one).
 bool windowManagerRunning(const QString& displayName)
@@ -290,14 +272,20 @@ struct TestDesktop::Private {
         QProcess* process = start(program, arguments, environment, whyNot);
         if (!process)
             return nullptr;
-        const Wait outcome = waitUntil(process, [&] { return ready(process); });
-        if (outcome == Wait::ready)
-            return process;
-        stop(process);
-        const QString name = QFileInfo(program).fileName();
-        fail(whyNot, outcome == Wait::exited ? name + u" exited at start"_qs
-                                             : name + u" was not ready within 10 s"_qs);
-        return nullptr;
+        QDeadlineTimer deadline(startTimeout);
+        bool exited = false;
+        // Asked once more after it ends: the bus may have activated another instance instead.
+        while (!ready(process)) {
+            if (exited || deadline.hasExpired()) {
+                stop(process);
+                const QString name = QFileInfo(program).fileName();
+                fail(whyNot, exited ? name + u" exited at start"_qs
+                                    : name + u" was not ready within 10 s"_qs);
+                return nullptr;
+            }
+            exited = process->waitForFinished(pollStep);
+        }
+        return process;
     }
 
     // Its whole process group, so helpers it forked or the bus activated for it go too.
@@ -483,17 +471,14 @@ bool TestDesktop::startAccessibilityBus(QString* whyNot)
     if (!bus)
         return false;
 
-    // The registry may also be activated by the bus itself, so its own process may end:
-    // whichever instance wins the name, the desktop is ready once the name is owned.
+    // The bus may activate the registry too: the desktop is ready once either owns the name.
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(u"AT_SPI_BUS_ADDRESS"_qs, address);
-    QProcess* registryProcess = d->start(registry, {}, environment, whyNot);
-    const QString registryName = u"org.a11y.atspi.Registry"_qs;
-    if (!registryProcess ||
-        waitUntil(nullptr, [&] { return nameOwnedOn(address, registryName); }) != Wait::ready) {
-        d->stop(registryProcess);
+    const auto registered = [&](QProcess*) {
+        return nameOwnedOn(address, u"org.a11y.atspi.Registry"_qs);
+    };
+    if (!d->launch(registry, {}, environment, registered, whyNot)) {
         d->stop(bus);
-        fail(whyNot, u"at-spi2-registryd did not register within 10 s"_qs);
         return false;
     }
     d->accessibilityLauncher = bus;
