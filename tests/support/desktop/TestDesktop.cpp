@@ -337,8 +337,6 @@ struct TestDesktop::Private {
     bool startConsentHelper(QString* whyNot)
     {
         const QString helper = QCoreApplication::applicationDirPath() + u"/portalconsent"_qs;
-        if (!QFileInfo(helper).isExecutable())
-            return fail(whyNot, u"the consent helper %1 is not built"_qs.arg(helper));
         consentHelper = start(helper, {}, QProcessEnvironment::systemEnvironment(), whyNot);
         return consentHelper != nullptr;
     }
