@@ -15,15 +15,25 @@
 
 namespace korvane::test {
 
+struct HttpShared {
+    mutable QMutex mutex;
+    QMap<std::pair<QByteArray, QString>, LoopbackHttpServer::Handler> routes;
+    QList<RecordedRequest> requests;
+
+    // Records the request and picks its handler, which runs outside the lock.
+    LoopbackHttpServer::Handler record(const RecordedRequest& request)
+    {
+        QMutexLocker lock(&mutex);
+        requests.append(request);
+        return routes.value({request.method, request.path}, [](const RecordedRequest& unrouted) {
+            return Response::text("no route for " + unrouted.method + ' ' + unrouted.path.toUtf8(),
+                                  404);
+        });
+    }
+};
+
 namespace {
 
-Response notFound(const RecordedRequest& request)
-{
-    return Response::text("no route for " + request.method + ' ' + request.path.toUtf8() + '\n',
-                          404);
-}
-
-// A request head ("GET /a?b HTTP/1.1\r\nName: value\r\n…"), as Qt's clients write it.
 RecordedRequest parseHead(const QByteArray& head)
 {
     const QList<QByteArray> lines = head.split('\n');
@@ -38,25 +48,6 @@ RecordedRequest parseHead(const QByteArray& head)
     }
     return request;
 }
-
-} // namespace
-
-// State both the server's thread and the callers' threads touch.
-struct HttpShared {
-    mutable QMutex mutex;
-    QMap<std::pair<QByteArray, QString>, LoopbackHttpServer::Handler> routes;
-    QList<RecordedRequest> requests;
-
-    // Records the request and picks its handler, which runs outside the lock.
-    LoopbackHttpServer::Handler record(const RecordedRequest& request)
-    {
-        QMutexLocker lock(&mutex);
-        requests.append(request);
-        return routes.value({request.method, request.path}, notFound);
-    }
-};
-
-namespace {
 
 // One client connection carrying one request. The body is produced as the socket drains, so an
 // endless or huge body never piles up in memory.
@@ -101,12 +92,7 @@ private:
 
     void answer(const Response& response)
     {
-        if (response.closeUnanswered) {
-            socket_->disconnectFromHost();
-            return;
-        }
-        const bool hasBody = response.status != 204 && response.status != 304;
-        body_ = hasBody ? response.body : QByteArray();
+        body_ = response.body;
         endless_ = response.endlessBody;
         // An endless body goes out in pieces large enough to keep the socket busy.
         if (endless_)
@@ -117,7 +103,7 @@ private:
         QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + " Status\r\n";
         for (const auto& [name, value] : response.headers)
             head += name + ": " + value + "\r\n";
-        if (hasBody && !endless_)
+        if (!endless_)
             head += "Content-Length: " + QByteArray::number(body_.size()) + "\r\n";
         socket_->write(head + "Connection: close\r\n\r\n");
         if (response.byteInterval.count() > 0)
@@ -125,8 +111,7 @@ private:
         writeBody();
     }
 
-    // Writes while the socket's backlog is small: an endless body over and over, a trickling
-    // one a byte at a time, then closes.
+    // Only while the socket's backlog is small, so an endless body never piles up.
     void writeBody()
     {
         while ((endless_ || written_ < end_) && socket_->bytesToWrite() < 1024 * 1024) {
@@ -151,13 +136,11 @@ private:
     bool closing_ = false;
     QByteArray body_;
     bool endless_ = false;
-    // Where the body stops: its length, or where it is cut off.
     qint64 end_ = 0;
     qint64 written_ = 0;
     QTimer trickle_;
 };
 
-// Lives on the server's thread and owns everything network there.
 class HttpWorker final : public QObject {
 public:
     explicit HttpWorker(HttpShared& shared)

@@ -30,7 +30,6 @@ struct RecordedRequest {
     QByteArray header(QByteArrayView name) const;
 };
 
-// What a route answers; the defaults give a plain, immediate answer.
 struct Response {
     int status = 200;
     // The server adds Content-Length and "Connection: close".
@@ -44,7 +43,6 @@ struct Response {
     std::chrono::milliseconds byteInterval{0};
     // Close once this many body bytes were written (a truncated answer), or before any.
     std::optional<qint64> closeAfterBodyBytes{};
-    bool closeUnanswered = false;
 
     static Response json(QByteArray body, int status = 200);
     static Response text(QByteArray body, int status = 200);
@@ -52,7 +50,6 @@ struct Response {
     {
         return {.status = status, .body = std::move(body)};
     }
-    static Response closeWithoutAnswer() { return {.closeUnanswered = true}; }
     // Answers only once the test is over.
     static Response neverAnswer() { return {.delay = std::chrono::hours(1)}; }
 };
@@ -72,7 +69,6 @@ public:
     LoopbackHttpServer& operator=(const LoopbackHttpServer&) = delete;
 
     bool isListening() const;
-    // http://127.0.0.1:PORT, and that with `pathAndQuery` ("/v1/items?q=a") appended.
     QUrl baseUrl() const;
     QUrl url(const QString& pathAndQuery) const;
 

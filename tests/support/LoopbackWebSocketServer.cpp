@@ -17,7 +17,6 @@
 
 namespace korvane::test {
 
-// State both the server's thread and the callers' threads touch.
 struct WebSocketShared {
     mutable QMutex mutex;
     ScriptedReply onConnect;
@@ -39,7 +38,6 @@ void play(QWebSocket* socket, const ScriptedReply& reply)
                       reply.closeReason);
 }
 
-// Lives on the server's thread and owns everything network there.
 class WebSocketWorker final : public QObject {
 public:
     explicit WebSocketWorker(WebSocketShared& shared)
@@ -226,12 +224,6 @@ QList<WebSocketMessage> LoopbackWebSocketServer::messagesOfType(const QString& t
     return matching;
 }
 
-int LoopbackWebSocketServer::connectionCount() const
-{
-    QMutexLocker lock(&d->shared.mutex);
-    return int(d->shared.handshakes.size());
-}
-
 int LoopbackWebSocketServer::openConnectionCount() const
 {
     QMutexLocker lock(&d->shared.mutex);
@@ -240,7 +232,12 @@ int LoopbackWebSocketServer::openConnectionCount() const
 
 bool LoopbackWebSocketServer::waitForConnections(int count, std::chrono::milliseconds timeout) const
 {
-    return QTest::qWaitFor([&] { return connectionCount() >= count; }, int(timeout.count()));
+    return QTest::qWaitFor(
+        [&] {
+            QMutexLocker lock(&d->shared.mutex);
+            return d->shared.handshakes.size() >= count;
+        },
+        int(timeout.count()));
 }
 
 bool LoopbackWebSocketServer::waitForOpenConnections(int count,

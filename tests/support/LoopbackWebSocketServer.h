@@ -18,13 +18,10 @@ namespace korvane::test {
 // The opening handshake of one client connection, as a GET request without a body.
 using WebSocketHandshake = RecordedRequest;
 
-// One text message a client sent.
 struct WebSocketMessage {
     QString text{};
 
-    // The text parsed as a JSON object; nothing when it is not an object.
     std::optional<QJsonObject> json() const;
-    // The JSON object's "type" string; empty when there is none.
     QString type() const;
 };
 
@@ -46,7 +43,6 @@ public:
     LoopbackWebSocketServer(const LoopbackWebSocketServer&) = delete;
     LoopbackWebSocketServer& operator=(const LoopbackWebSocketServer&) = delete;
 
-    // ws://127.0.0.1:PORT
     QUrl url() const;
 
     // Sent to every client right after its handshake, in the order added.
@@ -69,9 +65,8 @@ public:
     QList<WebSocketMessage> messages() const;
     QList<WebSocketMessage> messagesOfType(const QString& type) const;
 
-    // Handshakes completed since start, and clients connected right now. The waits process
-    // the caller's events until the count is reached or the time is up.
-    int connectionCount() const;
+    // Clients connected right now. The waits process the caller's events until that count, or
+    // that of handshakes since start, is reached or the time is up.
     int openConnectionCount() const;
     bool waitForConnections(int count,
                             std::chrono::milliseconds timeout = std::chrono::seconds(5)) const;

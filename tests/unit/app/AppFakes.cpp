@@ -43,8 +43,7 @@ QCoro::Task<std::optional<QString>> FakeImageAssistantProvider::generateGptImage
     co_await imageGate.pass();
     if (failing)
         co_return std::nullopt;
-    co_return QStringLiteral("file:///generated/") + QString::number(number) +
-        QStringLiteral(".png");
+    co_return QStringLiteral("file:///generated/%1.png").arg(number);
 }
 
 QCoro::Task<ComputerUseResult> FakeComputerUseService::execute(QString text)

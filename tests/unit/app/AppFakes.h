@@ -31,7 +31,6 @@ public:
 
     void close() { isOpen = false; }
     void open();
-    // Suspends until the gate is open.
     QCoro::Task<> pass();
 
 Q_SIGNALS:
@@ -149,7 +148,6 @@ struct AppModelHarness {
     void submit(const QString& text);
     // Runs the event loop until the model has gone quiet; false if it did not within 5 s.
     bool waitForQuiet();
-    // Lets queued callbacks run.
     static void processEvents();
 };
 

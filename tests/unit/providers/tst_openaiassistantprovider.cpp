@@ -2,7 +2,6 @@
 // The chat assistant and the image generator against a loopback service.
 #include "providers/AssistantReply.h"
 #include "providers/OpenAIAssistantProvider.h"
-#include "search/SearchResult.h"
 #include "support/LoopbackHttpServer.h"
 
 #include <QDir>
@@ -14,7 +13,6 @@
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QTest>
-#include <QUrlQuery>
 #include <qcoro/qcorotask.h>
 
 #include <cstdio>
@@ -95,7 +93,6 @@ private Q_SLOTS:
     void requestsCarryTheKeyAndTheWords();
     void chatFailures_data();
     void chatFailures();
-    void searchArtifactCarriesTheResults();
     void images_data();
     void images();
     void picturesGoToNewTemporaryFiles();
@@ -181,8 +178,6 @@ void OpenAIAssistantProviderTest::chatFailures_data()
     QTest::addColumn<QString>("message");
     QTest::newRow("500 body never shown")
         << Response::text("internal detail", 500) << failed + u"HTTP 500"_qs;
-    QTest::newRow("300 is outside the range")
-        << chatReply(u"{\"message\":\"x\"}"_qs, 300) << failed + u"HTTP 300"_qs;
     QTest::newRow("no choices") << Response::json("{\"choices\":[]}")
                                 << failed + u"The OpenAI response did not include text output."_qs;
     Response endless = Response::json("aaaaaaaaaaaaaaaa");
@@ -201,28 +196,6 @@ void OpenAIAssistantProviderTest::chatFailures()
     QCOMPARE(response.message.role, ConversationRole::assistant);
     QVERIFY(response.artifacts.isEmpty());
     QVERIFY(!response.action);
-}
-
-void OpenAIAssistantProviderTest::searchArtifactCarriesTheResults()
-{
-    m_server.setRoute(
-        "POST", chatPath,
-        chatReply(u"{\"message\": \"m\", \"artifact\": {\"kind\": \"search\", \"title\": \"T\", "
-                  "\"body\": \"tomato soup\"}}"_qs));
-    m_server.setRoute(
-        "GET", u"/html/"_qs,
-        Response::text("<a class=\"result__a\" href=\"" + m_server.url(u"/article"_qs).toEncoded() +
-                       "\">Tomato <b>soup</b></a><a class=\"result__snippet\">Warm</a>"));
-    const AssistantResponse response = ask();
-    QCOMPARE(response.artifacts.size(), 1);
-    const Artifact& artifact = response.artifacts.first();
-    QCOMPARE(artifact.kind, ArtifactKind::search);
-    QCOMPARE(artifact.title, u"Search: \"tomato soup\""_qs);
-    QCOMPARE(decodeSearchResults(artifact.body).value_or(QList<SearchResult>()).size(), 1);
-    const QList<RecordedRequest> searches = m_server.requests("GET", u"/html/"_qs);
-    QCOMPARE(searches.size(), 1);
-    QCOMPARE(QUrlQuery(searches.first().query).queryItemValue(u"q"_qs, QUrl::FullyDecoded),
-             u"tomato soup"_qs);
 }
 
 void OpenAIAssistantProviderTest::images_data()
