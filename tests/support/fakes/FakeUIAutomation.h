@@ -11,7 +11,6 @@ namespace korvane::test {
 // through std::as_const: co_return of a non-const lvalue moves from it.
 class FakeUIAutomation final : public UIAutomation {
 public:
-    QList<UIElementDescription> elements{};
     UIAutomationResult answer = UIAutomationResult::succeeded(u"Done."_qs);
     // When set, pressKey answers this instead.
     std::optional<UIAutomationResult> pressKeyAnswer{};
@@ -21,7 +20,7 @@ public:
     QCoro::Task<QList<UIElementDescription>> getVisibleElements() override
     {
         calls.append(u"getVisibleElements()"_qs);
-        co_return std::as_const(elements);
+        co_return {};
     }
     QCoro::Task<UIAutomationResult> clickVisibleElement(QString name) override
     {

@@ -1,7 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "computeruse/MacComputerUseService.h"
 #include "computeruse/ScriptArtifactMarker.h"
-#include "fakes/FakePorts.h"
 
 #include <QDir>
 #include <QFile>
@@ -95,38 +93,6 @@ private Q_SLOTS:
             QCOMPARE(read, u"Could not show "_qs + path + body);
         else
             QCOMPARE(read, body);
-    }
-
-    // The placeholder of an image being made: its title from the prompt, its size from the ratio.
-    void generateImageAnswersWithAPlaceholder_data()
-    {
-        QTest::addColumn<QString>("prompt");
-        QTest::addColumn<std::optional<QString>>("ratio");
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("size");
-        QTest::newRow("photo of, wide")
-            << u"a photo of a boat"_qs << std::optional<QString>(u"16:9"_qs) << u"A boat"_qs
-            << u"1792x1024"_qs;
-        QTest::newRow("first matching prefix only, untrimmed ratio")
-            << u"An image of image of x"_qs << std::optional<QString>(u" 16:9"_qs)
-            << u"Image of x"_qs << u"1024x1024"_qs;
-    }
-    void generateImageAnswersWithAPlaceholder()
-    {
-        QFETCH(QString, prompt);
-        QFETCH(std::optional<QString>, ratio);
-        QFETCH(QString, title);
-        QFETCH(QString, size);
-        MacComputerUseService executor(ComputerUseBackends{.ports = test::fakePorts()});
-        const ComputerUseResult result = QCoro::waitFor(executor.generateImage(prompt, ratio));
-        QCOMPARE(result.summary,
-                 u"Generating the image: \""_qs + prompt + u"\" in the background."_qs);
-        QVERIFY(result.artifact);
-        QCOMPARE(result.artifact->kind, ArtifactKind::image);
-        QCOMPARE(result.artifact->status, ArtifactStatus::running);
-        QCOMPARE(result.artifact->title, title);
-        QCOMPARE(result.artifact->body, size + u'|' + prompt);
-        QVERIFY(!result.artifact->imagePath);
     }
 };
 

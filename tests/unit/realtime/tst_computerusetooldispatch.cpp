@@ -25,22 +25,14 @@ private Q_SLOTS:
             QTest::newRow(name) << QString::fromUtf8(json) << QString::fromUtf8(call)
                                 << QString::fromUtf8(refusal);
         };
-        row("open app", R"({"action":"open_app","app_name":"Mail"})", "openApp Mail");
         row("action trimmed and lower-cased", R"({"action":" Open_App \n","app_name":"Mail"})",
             "openApp Mail");
         row("open app, empty name", R"({"action":"open_app","app_name":""})", "",
             "No application name provided.");
         row("open url", R"({"action":"open_url","url":"example.com"})", "openURL example.com");
-        row("click", R"({"action":"click","target_name":"Send"})", "click Send");
         row("type, empty text is typed", R"({"action":"type","text":""})", "type []");
-        row("type into a field", R"({"action":"type","text":"hi","target_name":"To"})",
-            "type [hi] into To");
         row("type, empty field ignored", R"({"action":"type","text":"hi","target_name":""})",
             "type [hi]");
-        row("type, missing text", R"({"action":"type","target_name":"To"})", "",
-            "No text provided to type.");
-        row("press key", R"({"action":"press_key","key":"command shift t"})",
-            "press Command-Shift-T");
         row("press key, not a key", R"({"action":"press_key","key":"shift"})", "",
             "Invalid or missing key: shift");
         row("search", R"({"action":"search_web","query":"rust"})", "search rust");
@@ -52,7 +44,6 @@ private Q_SLOTS:
         row("recipe", R"({"action":"get_recipe","query":"pancakes"})", "recipe pancakes");
         row("recipe, query under another name", R"({"action":"get_recipe","prompt":"pancakes"})",
             "", "No recipe query provided.");
-        row("script", R"({"action":"run_python_script","script_code":"pass"})", "script pass");
         row("unknown action as received", R"({"action":" Launch "})", "",
             "Action ' Launch ' is not supported.");
     }

@@ -94,9 +94,6 @@ private Q_SLOTS:
         QTest::newRow("click, denied")
             << Operation([](UIAutomation& ui) { return ui.clickVisibleElement(u"OK"_qs); }) << false
             << denied << 2;
-        QTest::newRow("type into field, denied")
-            << Operation([](UIAutomation& ui) { return ui.typeText(u"hello"_qs, u"Name"_qs); })
-            << false << denied << 2;
         QTest::newRow("click, blank")
             << Operation([](UIAutomation& ui) { return ui.clickVisibleElement(u" \n\t "_qs); })
             << false << failed("No click target provided.") << 0;
@@ -125,32 +122,20 @@ private Q_SLOTS:
         QVERIFY(f.tree->focused.isEmpty());
     }
 
+    // What the contract's probe window lacks: a subrole, a description and a value, a name
+    // from the identifier of a roleless element below an unlisted group, an unlisted image.
     void listing()
     {
         Fixture f;
-        f.add(Role::button, u"OK"_qs, press);
-        const int search = f.add(Role::textField, {});
-        f.tree->element(search).role = Role::searchField;
+        const int search = f.add(Role::searchField, {});
         f.tree->element(search).texts.insert(AccessibleText::description, u"Search"_qs);
         f.tree->element(search).texts.insert(AccessibleText::value, u"lamps"_qs);
-        const int unnamed = f.add(Role::group, {});
-        f.tree->element(unnamed).texts.insert(AccessibleText::description, QString());
-        const int identified = f.add(Role::checkBox, {});
+        const int identified = f.add({}, {}, press, f.add(Role::group, {}));
         f.tree->element(identified).texts.insert(AccessibleText::identifier, u"remember-me"_qs);
         f.add(Role::image, u"Logo"_qs);
-        const int pressable = f.add(Role::image, {}, press);
-        f.tree->element(pressable).texts.insert(AccessibleText::description, u"Avatar"_qs);
-        f.add({}, u"Roleless"_qs, press);
-        // Children of an unlisted group are still walked.
-        f.add(Role::link, u"Help"_qs, false, unnamed);
-
         const QList<UIElementDescription> expected{
-            {u"AXButton"_qs, {}, u"OK"_qs, std::nullopt, std::nullopt},
             {u"AXTextField"_qs, u"AXSearchField"_qs, u"Search"_qs, u"Search"_qs, u"lamps"_qs},
-            {u"AXCheckBox"_qs, {}, u"remember-me"_qs, std::nullopt, std::nullopt},
-            {u"AXImage"_qs, {}, u"Avatar"_qs, u"Avatar"_qs, std::nullopt},
-            {{}, {}, u"Roleless"_qs, std::nullopt, std::nullopt},
-            {u"AXLink"_qs, {}, u"Help"_qs, std::nullopt, std::nullopt},
+            {{}, {}, u"remember-me"_qs, std::nullopt, std::nullopt},
         };
         QCOMPARE(QCoro::waitFor(f.automation.getVisibleElements()), expected);
         QCOMPARE(f.tree->prompts, 1);
@@ -298,19 +283,11 @@ private Q_SLOTS:
         row("alone, editable field needs no input")
             << u"hi"_qs << alone << true << true << refused << succeeded("Typed text.") << u"hi"_qs
             << QStringList{};
-        // Into a field the text keeps its spaces, after the click that focused it.
-        row("into a plain field, as keys")
-            << u" h "_qs << u" Name"_qs << false << false << ready
-            << succeeded("Typed text into  Name.") << QString()
-            << QStringList{u"click(10,5)"_qs, u"unicode( )"_qs, u"unicode(h)"_qs, u"unicode( )"_qs};
         row("into an editable field, line breaks as keys")
             << u"a\n\nb\t"_qs << u"Name"_qs << true << false << ready
             << succeeded("Typed text into Name.") << u"ab"_qs
             << QStringList{u"click(10,5)"_qs, u"unicode(\n)"_qs, u"unicode(\n)"_qs,
                            u"unicode(\t)"_qs};
-        row("into a plain field, refused input")
-            << u"hi"_qs << u"Name"_qs << false << false << refused
-            << failed("Allow remote control.") << QString() << QStringList{};
     }
     void enterText()
     {
