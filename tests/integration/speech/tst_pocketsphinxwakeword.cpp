@@ -6,12 +6,9 @@
 #include <QCoreApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QMutex>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <atomic>
 
 using namespace korvane;
 using namespace korvane::test;
@@ -38,20 +35,6 @@ class TestPocketsphinxWakeWord final : public QObject {
         return pcm.value_or(QByteArray());
     }
 
-    // Feeds `pcm` to a new recognition and ends its audio.
-    std::shared_ptr<SpeechRecognitionTask> recognize(const QByteArray& pcm,
-                                                     SpeechRecognizer::ResultHandler handler)
-    {
-        auto task = m_recognizer->recognitionTask(
-            SpeechRecognitionRequest{.contextualStrings =
-                                         WakeWordVoiceService::contextualStrings()},
-            std::move(handler));
-        for (qsizetype at = 0; at < pcm.size(); at += 2048)
-            task->append(AudioBuffer{m_recognizer->audioFormat(), pcm.mid(at, 2048)});
-        task->endAudio();
-        return task;
-    }
-
 private Q_SLOTS:
     void initTestCase()
     {
@@ -64,46 +47,6 @@ private Q_SLOTS:
             QSKIP("The pocketsphinx US English model (pocketsphinx-en-us) is not installed");
         if (!m_recognizer->waitUntilLoaded())
             QSKIP("The pocketsphinx decoder could not load its model");
-    }
-
-    // A cancelled recognition stays silent; the one after it transcribes with a confidence
-    // for every word.
-    void recognizerTranscribes()
-    {
-        const QByteArray pcm = clip(wakeSentence, 16000);
-        QVERIFY(!pcm.isEmpty());
-        std::atomic<int> cancelledCalls{0};
-        const auto cancelled =
-            m_recognizer->recognitionTask({}, [&](std::optional<SpeechRecognitionResult>,
-                                                  std::optional<QString>) { ++cancelledCalls; });
-        cancelled->append(AudioBuffer{m_recognizer->audioFormat(), pcm.left(pcm.size() / 2)});
-        cancelled->cancel();
-        const int afterCancel = cancelledCalls;
-        cancelled->append(AudioBuffer{m_recognizer->audioFormat(), pcm.mid(pcm.size() / 2)});
-        cancelled->endAudio();
-
-        QMutex mutex;
-        std::optional<SpeechRecognitionResult> final;
-        std::optional<QString> error;
-        const auto task = recognize(pcm, [&](std::optional<SpeechRecognitionResult> result,
-                                             std::optional<QString> failure) {
-            QMutexLocker lock(&mutex);
-            error = failure;
-            if (result && result->isFinal)
-                final = result;
-        });
-        const auto finished = [&] {
-            QMutexLocker lock(&mutex);
-            return final.has_value();
-        };
-        QTRY_VERIFY_WITH_TIMEOUT(finished(), 30000);
-        QMutexLocker lock(&mutex);
-        QVERIFY(!error);
-        const QStringList words = final->formattedString.split(u' ');
-        QVERIFY2(words.contains(u"open"_qs), qPrintable(final->formattedString));
-        QCOMPARE(final->wordConfidences.size(), words.size());
-        QCOMPARE(m_recognizer->backlog(), std::chrono::milliseconds(0));
-        QCOMPARE(cancelledCalls.load(), afterCancel);
     }
 
     void listenCommandOnFiles_data()

@@ -9,7 +9,7 @@
 
 using namespace korvane;
 
-RealtimeTimings shortRealtimeTimings(std::chrono::steady_clock::time_point* now)
+RealtimeTimings shortRealtimeTimings()
 {
     RealtimeTimings timings;
     // Long enough never to fire on its own in a test that does not wait for it.
@@ -19,8 +19,6 @@ RealtimeTimings shortRealtimeTimings(std::chrono::steady_clock::time_point* now)
     timings.pingInterval = std::chrono::seconds(15);
     timings.pongTimeout = std::chrono::seconds(15);
     timings.sessionCreatedTimeout = std::chrono::seconds(10);
-    if (now)
-        timings.clock = [now] { return *now; };
     return timings;
 }
 

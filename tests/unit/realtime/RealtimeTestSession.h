@@ -12,11 +12,10 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
-#include <chrono>
 #include <memory>
 
-// Waits short enough for tests; the clock reads `now` when given.
-korvane::RealtimeTimings shortRealtimeTimings(std::chrono::steady_clock::time_point* now = nullptr);
+// Waits short enough for tests.
+korvane::RealtimeTimings shortRealtimeTimings();
 
 // One service against a loopback realtime server, with fake audio and tool actions, a private
 // debug log, and every signal recorded as text ("state idle", "error …", "transcript …",

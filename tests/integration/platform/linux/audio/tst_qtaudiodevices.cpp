@@ -182,27 +182,6 @@ private Q_SLOTS:
         }
     }
 
-    void installingATapReplacesTheEarlierOne()
-    {
-        QtAudioCaptureDevice capture;
-        std::atomic<int> first{0};
-        std::atomic<int> second{0};
-        std::atomic<int> secondFrames{0};
-        capture.installTap(512, [&](const AudioBuffer&) { ++first; });
-        QVERIFY(capture.start());
-        QVERIFY(QTest::qWaitFor([&] { return first >= 3; }, 5000));
-        // Replacing while running: the old handler is never called again.
-        capture.installTap(1024, [&](const AudioBuffer& buffer) {
-            secondFrames = buffer.frameCount();
-            ++second;
-        });
-        const int firstAtSwap = first;
-        QVERIFY(QTest::qWaitFor([&] { return second >= 3; }, 5000));
-        QCOMPARE(first.load(), firstAtSwap);
-        QCOMPARE(secondFrames.load(), 1024);
-        capture.stop();
-    }
-
     void missingDevicesAndFormatsAreReportedAsSentences()
     {
         QtAudioCaptureDevice capture(QByteArrayLiteral("no-such-source"));

@@ -95,45 +95,6 @@ private Q_SLOTS:
         }
     }
 
-    void frameCountsSumUp_data()
-    {
-        QTest::addColumn<AudioFormat>("source");
-        QTest::addColumn<QList<int>>("bufferSizes");
-        QTest::newRow("44.1k, ragged buffers")
-            << format(44100, 2, Type::float32) << QList<int>{1, 441, 4096, 7, 1000};
-        QTest::newRow("same rate passes every frame")
-            << format(24000, 2, Type::float32) << QList<int>{2048, 5};
-    }
-
-    void frameCountsSumUp()
-    {
-        QFETCH(AudioFormat, source);
-        QFETCH(QList<int>, bufferSizes);
-        auto converter = SoxrAudioConverter::create(source, wire);
-        QVERIFY(converter);
-        qint64 framesIn = 0;
-        qint64 framesOut = 0;
-        for (int i = 0; i < 400; ++i) {
-            const int frames = bufferSizes[i % bufferSizes.size()];
-            const QByteArray pcm = sinePcm(source, 700.0, 0.3, framesIn, frames);
-            const QByteArray out = converter->convert(AudioBuffer{.format = source, .data = pcm});
-            QCOMPARE(out.size() % wire.bytesPerFrame(), 0);
-            const qint64 made = out.size() / wire.bytesPerFrame();
-            QVERIFY(made <= qint64(wire.sampleRate) * frames / source.sampleRate + 1);
-            framesIn += frames;
-            framesOut += made;
-        }
-        // What came out plus what the resampler still holds is the whole stream, and it holds
-        // back no more than a few of its blocks.
-        const double expected = double(framesIn) * wire.sampleRate / source.sampleRate;
-        const double held = converter->pendingFrames();
-        QVERIFY(std::abs(double(framesOut) + held - expected) <= 2.0);
-        QVERIFY(held < 0.1 * wire.sampleRate);
-        if (source.sampleRate == wire.sampleRate)
-            QCOMPARE(framesOut, framesIn);
-    }
-
-    // A constant on each channel, past the resampler's start-up.
     void levels_data()
     {
         QTest::addColumn<AudioFormat>("source");
