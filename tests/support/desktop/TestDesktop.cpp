@@ -25,7 +25,6 @@
 #include <map>
 #include <optional>
 #include <sys/prctl.h>
-#include <sys/types.h>
 #include <unistd.h>
 #include <vector>
 
@@ -48,13 +47,9 @@ constexpr char openboxConfiguration[] = R"(<?xml version="1.0" encoding="UTF-8"?
   <placement><policy>Smart</policy></placement>
   <desktops><number>1</number></desktops>
   <keyboard></keyboard>
-  <mouse>
-    <context name="Client">
-      <mousebind button="Left" action="Press">
-        <action name="Focus"/><action name="Raise"/>
-      </mousebind>
-    </context>
-  </mouse>
+  <mouse><context name="Client">
+    <mousebind button="Left" action="Press"><action name="Focus"/><action name="Raise"/></mousebind>
+  </context></mouse>
 </openbox_config>
 )";
 
@@ -88,25 +83,19 @@ bool fail(QString* whyNot, const QString& reason)
 // between: it is ready once it frames a probe window (nothing else reparents one).
 bool windowManagerRunning(const QString& displayName)
 {
-    const QByteArray name = displayName.toLocal8Bit();
-    Display* display = XOpenDisplay(name.constData());
+    Display* display = XOpenDisplay(displayName.toLocal8Bit().constData());
     if (!display)
         return false;
-    bool framed = false;
     const Window probe =
         XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
     XSelectInput(display, probe, StructureNotifyMask);
     XMapWindow(display, probe);
-    XFlush(display);
+    XEvent event;
     QDeadlineTimer deadline(500ms);
+    bool framed = XCheckTypedWindowEvent(display, probe, ReparentNotify, &event);
     while (!framed && !deadline.hasExpired()) {
-        while (!framed && XPending(display)) {
-            XEvent event;
-            XNextEvent(display, &event);
-            framed = event.type == ReparentNotify;
-        }
-        if (!framed)
-            QThread::msleep(10);
+        QThread::msleep(10);
+        framed = XCheckTypedWindowEvent(display, probe, ReparentNotify, &event);
     }
     XDestroyWindow(display, probe);
     XSync(display, False);
@@ -118,21 +107,10 @@ bool windowManagerRunning(const QString& displayName)
 QDBusMessage callOn(const QString& address, const QDBusMessage& call)
 {
     const QString name = u"korvane-testdesktop-"_qs + QUuid::createUuid().toString();
-    QDBusMessage reply;
-    {
-        const QDBusConnection bus = QDBusConnection::connectToBus(address, name);
-        reply = bus.call(call, QDBus::Block, 5000);
-    }
+    const QDBusMessage reply =
+        QDBusConnection::connectToBus(address, name).call(call, QDBus::Block, 5000);
     QDBusConnection::disconnectFromBus(name);
     return reply;
-}
-
-QString accessibilityAddressOn(const QString& sessionAddress)
-{
-    const QDBusMessage reply = callOn(
-        sessionAddress, QDBusMessage::createMethodCall(u"org.a11y.Bus"_qs, u"/org/a11y/bus"_qs,
-                                                       u"org.a11y.Bus"_qs, u"GetAddress"_qs));
-    return reply.arguments().value(0).toString();
 }
 
 QDBusMessage busCall(const QString& method)
@@ -152,9 +130,7 @@ bool socketAccepts(const QString& path)
         return false;
     QLocalSocket socket;
     socket.connectToServer(path);
-    const bool connected = socket.waitForConnected(500);
-    socket.abort();
-    return connected;
+    return socket.waitForConnected(500);
 }
 
 // D-Bus activates the portals and the accessibility bus with the environment of the bus
@@ -202,8 +178,6 @@ struct TestDesktop::Private {
     QString sessionBusAddress;
     QProcess* pulseAudio = nullptr;
     QProcess* compositor = nullptr;
-    QProcess* pipeWire = nullptr;
-    QProcess* consentHelper = nullptr;
     // The connection holding mutter's own remote-desktop session, which gives the headless
     // seat its keyboard and pointer.
     QString seatConnection;
@@ -225,17 +199,6 @@ struct TestDesktop::Private {
             qunsetenv(key.constData());
             variables.remove(name);
         }
-    }
-
-    void restoreVariables()
-    {
-        for (const auto& [key, value] : savedVariables) {
-            if (value)
-                qputenv(key.constData(), *value);
-            else
-                qunsetenv(key.constData());
-        }
-        savedVariables.clear();
     }
 
     // Started in its own process group, so helpers it forks are stopped with it.
@@ -278,9 +241,9 @@ struct TestDesktop::Private {
         while (!ready(process)) {
             if (exited || deadline.hasExpired()) {
                 stop(process);
-                const QString name = QFileInfo(program).fileName();
-                fail(whyNot, exited ? name + u" exited at start"_qs
-                                    : name + u" was not ready within 10 s"_qs);
+                fail(whyNot,
+                     QFileInfo(program).fileName() +
+                         (exited ? u" exited at start"_qs : u" was not ready within 10 s"_qs));
                 return nullptr;
             }
             exited = process->waitForFinished(pollStep);
@@ -337,8 +300,7 @@ struct TestDesktop::Private {
     bool startConsentHelper(QString* whyNot)
     {
         const QString helper = QCoreApplication::applicationDirPath() + u"/portalconsent"_qs;
-        consentHelper = start(helper, {}, QProcessEnvironment::systemEnvironment(), whyNot);
-        return consentHelper != nullptr;
+        return start(helper, {}, QProcessEnvironment::systemEnvironment(), whyNot) != nullptr;
     }
 
     bool ensureRuntimeDirectory(QString* whyNot)
@@ -366,7 +328,12 @@ TestDesktop::~TestDesktop()
         QDBusConnection::disconnectFromBus(d->seatConnection);
     while (!d->processes.empty())
         d->stop(d->processes.back().get());
-    d->restoreVariables();
+    for (const auto& [key, value] : d->savedVariables) {
+        if (value)
+            qputenv(key.constData(), *value);
+        else
+            qunsetenv(key.constData());
+    }
 }
 
 bool TestDesktop::startDisplay(QString* whyNot)
@@ -462,7 +429,9 @@ bool TestDesktop::startAccessibilityBus(QString* whyNot)
         launcher, {u"--launch-immediately"_qs}, QProcessEnvironment::systemEnvironment(),
 
         [&, session = d->sessionBusAddress](QProcess*) {
-            address = accessibilityAddressOn(session);
+            const QDBusMessage call = QDBusMessage::createMethodCall(
+                u"org.a11y.Bus"_qs, u"/org/a11y/bus"_qs, u"org.a11y.Bus"_qs, u"GetAddress"_qs);
+            address = callOn(session, call).arguments().value(0).toString();
             return !address.isEmpty();
         },
         whyNot);
@@ -523,21 +492,18 @@ bool TestDesktop::startPulseAudio(QString* whyNot)
              .arg(sinkName, captureSource),
          u"--load=module-native-protocol-unix auth-anonymous=1 socket="_qs + socket},
         environment, [&](QProcess*) { return socketAccepts(socket); }, whyNot);
-    if (!d->pulseAudio)
-        return false;
-    d->setVariable(u"PULSE_SERVER"_qs, u"unix:"_qs + socket);
-    return true;
+    if (d->pulseAudio)
+        d->setVariable(u"PULSE_SERVER"_qs, u"unix:"_qs + socket);
+    return d->pulseAudio != nullptr;
 }
 
 std::optional<TestDesktop::Session> TestDesktop::sessionNamed(const QString& name)
 {
-    if (name == u"x11")
-        return Session::x11;
-    if (name == u"gnome")
-        return Session::gnomeWayland;
-    if (name == u"kde")
-        return Session::kdeWayland;
-    return std::nullopt;
+    static const std::map<QString, Session> sessions = {{u"x11"_qs, Session::x11},
+                                                        {u"gnome"_qs, Session::gnomeWayland},
+                                                        {u"kde"_qs, Session::kdeWayland}};
+    const auto found = sessions.find(name);
+    return found == sessions.end() ? std::nullopt : std::optional(found->second);
 }
 
 bool TestDesktop::startSession(Session session, QString* whyNot)
@@ -580,34 +546,26 @@ bool TestDesktop::startSession(Session session, QString* whyNot)
         return fail(whyNot, u"the session bus did not take the activation environment"_qs);
 
     const QString pipeWireSocket = d->runtimeDirectory() + u"/pipewire-0"_qs;
-    d->pipeWire = d->launch(
-        pipeWire, {}, QProcessEnvironment::systemEnvironment(),
-        [&](QProcess*) { return socketAccepts(pipeWireSocket); }, whyNot);
-    if (!d->pipeWire)
+    if (!d->launch(
+            pipeWire, {}, QProcessEnvironment::systemEnvironment(),
+            [&](QProcess*) { return socketAccepts(pipeWireSocket); }, whyNot))
         return false;
 
-    QString program = installed;
-    QStringList arguments;
+    const QString program = gnome ? installed : runnableKwin(installed, d->path(u"kwin"_qs));
+    if (program.isEmpty())
+        return fail(whyNot, u"kwin_wayland could not be copied to run it"_qs);
+    const QStringList arguments =
+        (gnome ? QStringLiteral("--headless --wayland --no-x11 --virtual-monitor 1280x800 "
+                                "--wayland-display %1")
+               : QStringLiteral("--virtual --no-lockscreen --no-global-shortcuts --width 1280 "
+                                "--height 800 --socket %1"))
+            .arg(socket)
+            .split(u' ');
+    const QString busName = gnome ? u"org.gnome.Mutter.RemoteDesktop"_qs : u"org.kde.KWin"_qs;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    QString busName;
-    if (gnome) {
-        arguments = QStringLiteral("--headless --wayland --no-x11 --virtual-monitor 1280x800 "
-                                   "--wayland-display %1")
-                        .arg(socket)
-                        .split(u' ');
-        busName = u"org.gnome.Mutter.RemoteDesktop"_qs;
-    } else {
-        program = runnableKwin(installed, d->path(u"kwin"_qs));
-        if (program.isEmpty())
-            return fail(whyNot, u"kwin_wayland could not be copied to run it"_qs);
-        arguments = QStringLiteral("--virtual --no-lockscreen --no-global-shortcuts --width 1280 "
-                                   "--height 800 --socket %1")
-                        .arg(socket)
-                        .split(u' ');
-        // KWin picks its own Qt platform.
+    // KWin picks its own Qt platform.
+    if (!gnome)
         environment.remove(u"QT_QPA_PLATFORM"_qs);
-        busName = u"org.kde.KWin"_qs;
-    }
     const QString waylandSocket = d->runtimeDirectory() + u'/' + socket;
     d->compositor = d->launch(
         program, arguments, environment,
@@ -626,9 +584,7 @@ QProcess* TestDesktop::startProcess(const QString& program, const QStringList& a
     if (executable.isEmpty())
         return nullptr;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    const QStringList keys = extra.keys();
-    for (const QString& key : keys)
-        environment.insert(key, extra.value(key));
+    environment.insert(extra);
     return d->start(executable, arguments, environment, whyNot);
 }
 
