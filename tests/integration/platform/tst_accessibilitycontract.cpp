@@ -140,16 +140,6 @@ private Q_SLOTS:
         QVERIFY2(m_desktop.saw(u"shortcut ctrl+shift+t"_qs),
                  qPrintable(m_desktop.reports().join(u',')));
     }
-
-    void missingElement_data() { ContractDesktop::addProbeRows(); }
-    void missingElement()
-    {
-        show();
-        QCOMPARE(QCoro::waitFor(ui().clickVisibleElement(u"Publish"_qs)),
-                 UIAutomationResult::failed(u"Could not find Publish on screen."_qs));
-        QCOMPARE(QCoro::waitFor(ui().focusField(u"Save"_qs)),
-                 UIAutomationResult::failed(u"Could not find Save field on screen."_qs));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestAccessibilityContract)

@@ -1,7 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/AppIntentRouter.h"
 #include "platform/linux/desktop/DesktopIntentsService.h"
-#include "platform/linux/desktop/LaunchRouting.h"
 #include "support/desktop/TestDesktop.h"
 
 #include <QDBusConnection>
@@ -99,21 +97,6 @@ private Q_SLOTS:
         QCOMPARE(spy.size(), routed ? 1 : 0);
         if (routed)
             QCOMPARE(spy.constFirst().constFirst().value<LaunchRequest>(), expected);
-    }
-
-    void requestsRouteLikeTheIntents()
-    {
-        AppIntentRouter router;
-        routeLaunchRequest(LaunchRequest{}, router);
-        QVERIFY(!router.pendingRoute());
-
-        routeLaunchRequest({Intent::openSection, u"search"_qs}, router);
-        QCOMPARE(router.pendingRoute()->destination, SidebarSection::search);
-        QVERIFY(!router.pendingRoute()->prefilledPrompt);
-
-        routeLaunchRequest({Intent::createNote, u"Buy milk"_qs}, router);
-        QCOMPARE(router.pendingRoute()->destination, SidebarSection::chat);
-        QCOMPARE(router.pendingRoute()->prefilledPrompt, std::optional<QString>(u"Buy milk"_qs));
     }
 
     // A second start cannot claim the name, so it hands its request to the running instance
