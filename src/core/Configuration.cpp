@@ -70,22 +70,22 @@ QUrl realtimeBaseUrl()
     return url;
 }
 
-std::optional<QString> credentialTransportProblem(const QUrl& url)
+Outcome checkCredentialTransport(const QUrl& url)
 {
     const QString scheme = url.scheme().toLower();
     if (scheme == u"https" || scheme == u"wss")
-        return std::nullopt;
+        return Outcome::success();
     const QString host = url.host().toLower();
     const bool thisComputer =
         host == u"localhost" || host.endsWith(u".localhost") || QHostAddress(host).isLoopback();
     if ((scheme == u"http" || scheme == u"ws") && thisComputer)
-        return std::nullopt;
-    return openAIBaseUrlName +
-           QStringLiteral(" must start with https:// (plain http:// is "
-                          "allowed only for this computer), so the API key "
-                          "was not sent to ") +
-           url.toDisplayString(QUrl::RemoveUserInfo | QUrl::RemovePath | QUrl::RemoveQuery |
-                               QUrl::RemoveFragment);
+        return Outcome::success();
+    return Outcome::failure(openAIBaseUrlName +
+                            QStringLiteral(" must start with https:// (plain http:// is "
+                                           "allowed only for this computer), so the API key "
+                                           "was not sent to ") +
+                            url.toDisplayString(QUrl::RemoveUserInfo | QUrl::RemovePath |
+                                                QUrl::RemoveQuery | QUrl::RemoveFragment));
 }
 
 QUrl appendingPath(const QUrl& base, const QString& path)

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/Outcome.h"
+
 #include <QList>
 #include <QString>
 #include <QUrl>
@@ -42,10 +44,9 @@ QUrl openAIEndpoint(const QString& path);
 QUrl searchUrl();
 QUrl searchIconUrl();
 QString appleSite();
-// Why `url` must not carry the API key, or nothing when it may: https and wss go anywhere,
-// http and ws only to this computer (localhost or a loopback address). The sentence names the
-// setting to change.
-std::optional<QString> credentialTransportProblem(const QUrl& url);
+// Whether `url` may carry the API key: https and wss go anywhere, http and ws only to this
+// computer (localhost or a loopback address). A refusal names the setting to change.
+Outcome checkCredentialTransport(const QUrl& url);
 
 // `base` with `path` appended to its own path; query and fragment dropped.
 QUrl appendingPath(const QUrl& base, const QString& path);

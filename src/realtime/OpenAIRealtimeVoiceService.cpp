@@ -259,8 +259,8 @@ Outcome OpenAIRealtimeVoiceService::connect(const QString& apiKey)
     const QUrl url = endpoint();
     if (url.isEmpty())
         return Outcome::failure(description(RealtimeVoiceError::invalidURL));
-    if (std::optional<QString> refusal = Configuration::credentialTransportProblem(url))
-        return Outcome::failure(*refusal);
+    if (Outcome allowed = Configuration::checkCredentialTransport(url); !allowed)
+        return allowed;
 
     QNetworkRequest request(url);
     request.setRawHeader("Authorization", "Bearer " + apiKey.toUtf8());

@@ -78,8 +78,8 @@ void SetupStatus::refresh()
 
 void SetupStatus::openUserEnvFile()
 {
-    if (const std::optional<QString> failure = ApiKeySetup::createUserEnvFile()) {
-        setProblem(*failure);
+    if (const Outcome created = ApiKeySetup::createUserEnvFile(); !created) {
+        setProblem(created.error());
         return;
     }
     const QString path = LocalEnvironment::userEnvFile();

@@ -22,18 +22,17 @@ QCoro::Task<std::optional<QString>> FakeBrowserAutomation::activeTabURL(BrowserT
     co_return *tab;
 }
 
-QCoro::Task<std::optional<QString>> FakeBrowserAutomation::closeActiveTab(BrowserTarget target)
+QCoro::Task<Outcome> FakeBrowserAutomation::closeActiveTab(BrowserTarget target)
 {
     calls.append(QStringLiteral("close(") + target.scriptName + u')');
-    co_return std::as_const(closeError);
+    co_return closeError ? Outcome::failure(*closeError) : Outcome::success();
 }
 
-QCoro::Task<std::optional<QString>> FakeBrowserAutomation::navigateActiveTab(BrowserTarget target,
-                                                                             QUrl url)
+QCoro::Task<Outcome> FakeBrowserAutomation::navigateActiveTab(BrowserTarget target, QUrl url)
 {
     calls.append(QStringLiteral("navigate(") + target.scriptName + QStringLiteral(", ") +
                  url.toString() + u')');
-    co_return std::nullopt;
+    co_return Outcome::success();
 }
 
 QCoro::Task<BrowserClickResult> FakeBrowserAutomation::clickPageElement(BrowserTarget target,

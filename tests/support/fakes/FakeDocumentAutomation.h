@@ -3,6 +3,10 @@
 
 #include "platform/DocumentAutomation.h"
 
+#include <QString>
+
+#include <optional>
+
 namespace korvane::test {
 
 class FakeDocumentAutomation final : public DocumentAutomation {
@@ -10,7 +14,7 @@ public:
     std::optional<QString> error{};
     int created = 0;
 
-    QCoro::Task<std::optional<QString>> createBlankTextDocument() override;
+    QCoro::Task<Outcome> createBlankTextDocument() override;
 };
 
 } // namespace korvane::test

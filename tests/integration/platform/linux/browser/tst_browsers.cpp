@@ -284,9 +284,9 @@ bool BrowsersTest::waitForFrontPage(const QUrl& url)
 
 void BrowsersTest::showStartPage()
 {
-    QCOMPARE(
-        QCoro::waitFor(m_ports.browsers->navigateActiveTab(target(), m_pages.url(u"/start"_qs))),
-        OptionalText());
+    const Outcome shown =
+        QCoro::waitFor(m_ports.browsers->navigateActiveTab(target(), m_pages.url(u"/start"_qs)));
+    QVERIFY2(shown, qPrintable(shown.error()));
     QVERIFY(waitForFrontPage(m_pages.url(u"/start"_qs)));
 }
 
@@ -370,7 +370,8 @@ void BrowsersTest::closesOnlyTheActiveTab()
     QVERIFY(waitForFrontPage(m_pages.url(u"/third"_qs)));
     const qsizetype before = tabs().size();
 
-    QCOMPARE(QCoro::waitFor(m_ports.browsers->closeActiveTab(target())), OptionalText());
+    const Outcome closed = QCoro::waitFor(m_ports.browsers->closeActiveTab(target()));
+    QVERIFY2(closed, qPrintable(closed.error()));
     const QList<BrowserTab> after = tabs();
     QCOMPARE(after.size(), before - 1);
     const auto showing = [&](const char16_t* path) {
@@ -389,11 +390,12 @@ void BrowsersTest::anotherCopyIsNotDriven()
     QVERIFY(stranger.processId > 0);
     stranger.processId = ::getpid();
     const QString name = stranger.scriptName;
-    QCOMPARE(QCoro::waitFor(m_ports.browsers->closeActiveTab(stranger)),
-             OptionalText(name +
-                          u" was not opened by Korvane, so Korvane cannot reach its tabs. "
-                          u"Quit "_qs +
-                          name + u" and open it again from Korvane."_qs));
+    const Outcome refused = QCoro::waitFor(m_ports.browsers->closeActiveTab(stranger));
+    QVERIFY(!refused);
+    QCOMPARE(refused.error(), name +
+                                  u" was not opened by Korvane, so Korvane cannot reach its tabs. "
+                                  u"Quit "_qs +
+                                  name + u" and open it again from Korvane."_qs);
     QCOMPARE(QCoro::waitFor(m_ports.browsers->activeTabURL(stranger)), OptionalText());
 }
 

@@ -58,22 +58,22 @@ public:
         co_return found ? std::optional<MprisPlayer>(*found) : std::nullopt;
     }
 
-    QCoro::Task<std::optional<QString>> call(QString service, QString interface, QString method,
-                                             QVariantList arguments) override
+    QCoro::Task<Outcome> call(QString service, QString interface, QString method,
+                              QVariantList arguments) override
     {
         calls.append({service, interface, method, arguments});
         if (const auto failure = failures.constFind(method); failure != failures.cend())
-            co_return *failure;
+            co_return Outcome::failure(*failure);
         MprisPlayer* target = find(service);
         if (ignored.contains(method) || !target)
-            co_return std::nullopt;
+            co_return Outcome::success();
         if (method == u"Pause" && target->isPlaying())
             target->playbackStatus = QStringLiteral("Paused");
         else if (method == u"Play" && !target->trackUrl.isEmpty())
             target->playbackStatus = QStringLiteral("Playing");
         else if (method == u"OpenUri" || method == u"AddTrack")
             target->trackUrl = arguments.value(0).toString();
-        co_return std::nullopt;
+        co_return Outcome::success();
     }
 
     QStringList methods() const
