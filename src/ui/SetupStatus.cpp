@@ -84,8 +84,8 @@ void SetupStatus::openUserEnvFile()
     }
     const QString path = LocalEnvironment::userEnvFile();
     if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
-        setProblem(u"No application opened " + path +
-                   QStringLiteral(": open it in a text editor and add the key there."));
+        setProblem(tr("No application opened %1: open it in a text editor and add the key there.")
+                       .arg(path));
         return;
     }
     setProblem(QString());
