@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/Configuration.h"
 
-#include "core/LocalEnvironment.h"
-
 #include <QDir>
 #include <QHostAddress>
 
@@ -36,18 +34,28 @@ QList<Key> keys()
          QStringLiteral("host of the HTML search results page")},
         {searchIconUrlName, QStringLiteral("https://icons.duckduckgo.com"), false,
          QStringLiteral("host of the search result icons")},
-        {appleSiteName, QStringLiteral("www.apple.com"), false,
+        {navigationSiteName, QStringLiteral("www.apple.com"), false,
          QStringLiteral("site whose sections the browser click fallback knows")},
         {workspaceName, QString(), false, QStringLiteral("folder where Python scripts run")},
     };
+}
+
+LocalEnvironment::Lookup lookup(const QString& name)
+{
+    LocalEnvironment::Lookup found = LocalEnvironment::lookup(name);
+    // Configurations written before the rename keep working.
+    if (!found.value && name == navigationSiteName)
+        found = LocalEnvironment::lookup(formerNavigationSiteName);
+    return found;
 }
 
 QString value(const QString& name)
 {
     if (name == workspaceName)
         return workspacePath();
-    if (std::optional<QString> configured = LocalEnvironment::value(name))
-        return *configured;
+    const LocalEnvironment::Lookup configured = lookup(name);
+    if (configured.value)
+        return *configured.value;
     for (const Key& key : keys()) {
         if (key.name == name)
             return key.defaultValue;
@@ -113,9 +121,9 @@ QUrl searchIconUrl()
     return urlValue(searchIconUrlName);
 }
 
-QString appleSite()
+QString navigationSite()
 {
-    return value(appleSiteName);
+    return value(navigationSiteName);
 }
 
 QString workspacePath()

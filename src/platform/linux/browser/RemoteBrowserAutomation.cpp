@@ -364,8 +364,8 @@ QCoro::Task<BrowserClickResult> RemoteBrowserAutomation::clickPageElement(Browse
     if (const std::optional<QString> clicked = PageClickScript::clickedSummary(answer))
         co_return BrowserClickResult{true, *clicked};
 
-    const std::optional<QUrl> fallback =
-        NavigationFallback::url(active.tab->url.trimmed(), trimmed, Configuration::appleSite());
+    const std::optional<QUrl> fallback = NavigationFallback::url(active.tab->url.trimmed(), trimmed,
+                                                                 Configuration::navigationSite());
     if (fallback) {
         auto navigating = protocol->navigate(active.link, *active.tab, *fallback);
         const Outcome navigated = co_await std::move(navigating);

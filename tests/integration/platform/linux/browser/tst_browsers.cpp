@@ -161,6 +161,7 @@ void BrowsersTest::initTestCase()
     qputenv("XDG_RUNTIME_DIR", m_root.filePath(u"runtime"_qs).toUtf8());
     qputenv("KORVANE_ENV_FILES", "");
     qunsetenv("BROWSER");
+    qunsetenv("KORVANE_NAVIGATION_SITE");
     qunsetenv("KORVANE_APPLE_SITE");
 
     // The person's own Firefox profile, as Firefox registers it.
