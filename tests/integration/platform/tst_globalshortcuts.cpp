@@ -52,6 +52,14 @@ Q_DECLARE_METATYPE(fakeportal::Shortcut)
 
 namespace {
 
+// A step's failure sentence, or nothing when it succeeded: QCoro::waitFor needs a result it
+// can default-construct, which an Outcome is not.
+QCoro::Task<std::optional<QString>> failureOf(QCoro::Task<Outcome> step)
+{
+    const Outcome outcome = co_await std::move(step);
+    co_return outcome ? std::nullopt : std::optional<QString>(outcome.error());
+}
+
 using fakeportal::Shortcut;
 
 const QString portalPath = QStringLiteral("/org/freedesktop/portal/desktop");
@@ -200,8 +208,9 @@ private Q_SLOTS:
         shortcut->onPressed = [&events] { events.append(u"pressed"_qs); };
         shortcut->onReleased = [&events] { events.append(u"released"_qs); };
         QVERIFY(QCoro::waitFor(shortcut->isOffered()));
-        const Outcome bound = QCoro::waitFor(shortcut->bind(u"Ctrl+Alt+Space"_qs));
-        QVERIFY2(bound, qPrintable(bound.error()));
+        const std::optional<QString> problem =
+            QCoro::waitFor(failureOf(shortcut->bind(u"Ctrl+Alt+Space"_qs)));
+        QVERIFY2(!problem, qPrintable(problem.value_or(QString())));
         if (name == u"portal")
             QCOMPARE(m_portal->trigger, u"CTRL+ALT+space"_qs);
 
@@ -247,9 +256,7 @@ private Q_SLOTS:
         }
         m_portal->bindResponse = 1;
         const std::shared_ptr<GlobalShortcut> shortcut = backend(name);
-        const Outcome bound = QCoro::waitFor(shortcut->bind(u"Ctrl+Alt+Space"_qs));
-        QVERIFY(!bound);
-        QCOMPARE(bound.error(), problem);
+        QCOMPARE(QCoro::waitFor(failureOf(shortcut->bind(u"Ctrl+Alt+Space"_qs))), problem);
         XUngrabKey(m_display, space, AnyModifier, DefaultRootWindow(m_display));
         XSync(m_display, False);
         m_portal->bindResponse = 0;
