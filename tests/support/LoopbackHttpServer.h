@@ -7,7 +7,6 @@
 #include <QPair>
 #include <QString>
 #include <QUrl>
-#include <QUrlQuery>
 
 #include <chrono>
 #include <functional>
@@ -18,92 +17,68 @@ namespace korvane::test {
 
 using HeaderList = QList<QPair<QByteArray, QByteArray>>;
 
-// One request as the server received it.
+// One request as the server received it; path and query (without the '?') are still
+// percent-encoded, headers in arrival order.
 struct RecordedRequest {
     QByteArray method{};
-    // The target's path, still percent-encoded, without the query.
     QString path{};
-    // The target's query without the '?', still percent-encoded; empty when there was none.
     QString query{};
-    // Every header line in arrival order, names as the client wrote them.
     HeaderList headers{};
     QByteArray body{};
 
-    // The first header of that name, compared case-insensitively; empty when absent.
+    // The first header of that name, in any letter case; empty when absent.
     QByteArray header(QByteArrayView name) const;
-    bool hasHeader(QByteArrayView name) const;
-    // Every header of that name, in order.
-    QList<QByteArray> headerValues(QByteArrayView name) const;
-    // The query parsed (fully decoded values).
-    QUrlQuery queryItems() const;
 };
 
-enum class ResponseAction {
-    answer,
-    // Read the request, then close the connection without a byte of answer.
-    closeWithoutAnswer,
-    // Read the request and never answer; the connection stays open until the client gives up.
-    neverAnswer,
-};
-
-// What a route answers. Fields left at their defaults give a plain, immediate answer.
+// What a route answers; the defaults give a plain, immediate answer.
 struct Response {
     int status = 200;
-    // Sent as given; the server adds Content-Length and "Connection: close".
+    // The server adds Content-Length and "Connection: close".
     HeaderList headers{};
     QByteArray body{};
-    // When set, the body is `body` (or "x" when empty) repeated up to this many bytes. It is
-    // produced as the socket drains, so a body of gigabytes costs no memory.
-    std::optional<qint64> generatedBodyBytes{};
-    // `body` (or "x") repeated without a length until the client closes the connection.
+    // `body` (or "x") over and over, without a length, until the client closes.
     bool endlessBody = false;
-    // Wait after the request arrived, before answering (or closing). Other connections keep
-    // being served meanwhile.
+    // Wait after the request arrived, before answering or closing; other connections go on.
     std::chrono::milliseconds delay{0};
-    // Above zero: the body trickles out in pieces of this many bytes, one per `pieceInterval`.
-    qsizetype pieceBytes = 0;
-    std::chrono::milliseconds pieceInterval{0};
-    // Close the connection once this many body bytes were written (a truncated answer).
+    // Above zero: the body trickles out one byte per interval.
+    std::chrono::milliseconds byteInterval{0};
+    // Close once this many body bytes were written (a truncated answer), or before any.
     std::optional<qint64> closeAfterBodyBytes{};
-    ResponseAction action = ResponseAction::answer;
+    bool closeUnanswered = false;
 
     static Response json(QByteArray body, int status = 200);
     static Response text(QByteArray body, int status = 200);
-    static Response withStatus(int status, QByteArray body = {});
-    static Response closeWithoutAnswer();
-    static Response neverAnswer();
+    static Response withStatus(int status, QByteArray body = {})
+    {
+        return {.status = status, .body = std::move(body)};
+    }
+    static Response closeWithoutAnswer() { return {.closeUnanswered = true}; }
+    // Answers only once the test is over.
+    static Response neverAnswer() { return {.delay = std::chrono::hours(1)}; }
 };
 
-// An HTTP/1.1 server on an ephemeral port of 127.0.0.1, for tests. It runs its sockets on its
-// own thread, so it keeps answering while the test's thread is blocked; every member function
-// is safe to call from any thread. Requests are routed by method and path (without the query);
-// anything unrouted gets 404. Each connection carries one request, so delayed answers never
-// hold up other requests.
+// An HTTP/1.1 server on an ephemeral port of 127.0.0.1. Its sockets run on a thread of their
+// own, so it keeps answering while the test's thread blocks; every member is safe to call from
+// any thread. Requests are routed by method and path (without the query); anything unrouted
+// gets 404. Each connection carries one request, so a delayed answer holds up no other.
 class LoopbackHttpServer final {
 public:
-    // Called on the server's thread: it must return quickly and touch shared state safely.
-    // Slowness belongs in the returned Response's `delay`.
+    // Runs on the server's thread: it must return quickly. Slowness belongs in `delay`.
     using Handler = std::function<Response(const RecordedRequest&)>;
 
-    // Starts listening at once; check isListening().
     LoopbackHttpServer();
-    // Closes every connection, including those a client still holds open.
     ~LoopbackHttpServer();
     LoopbackHttpServer(const LoopbackHttpServer&) = delete;
     LoopbackHttpServer& operator=(const LoopbackHttpServer&) = delete;
 
     bool isListening() const;
-    // http://127.0.0.1:PORT
+    // http://127.0.0.1:PORT, and that with `pathAndQuery` ("/v1/items?q=a") appended.
     QUrl baseUrl() const;
-    // baseUrl() with `pathAndQuery` ("/v1/items?q=a") appended.
     QUrl url(const QString& pathAndQuery) const;
 
-    // A route for that method ("GET") and exact path ("/v1/items"); a later one replaces it.
+    // A later route for the same method ("GET") and exact path replaces the earlier one.
     void setRoute(const QByteArray& method, const QString& path, Response response);
     void setRoute(const QByteArray& method, const QString& path, Handler handler);
-    // What unrouted requests get; by default 404.
-    void setFallback(Handler handler);
-    void clearRoutes();
 
     // Every complete request so far, in arrival order, recorded before any delay.
     QList<RecordedRequest> requests() const;

@@ -8,7 +8,6 @@
 #include <QMutex>
 #include <QMutexLocker>
 #include <QNetworkRequest>
-#include <QObject>
 #include <QSemaphore>
 #include <QTest>
 #include <QWebSocket>
@@ -21,12 +20,11 @@ namespace korvane::test {
 // State both the server's thread and the callers' threads touch.
 struct WebSocketShared {
     mutable QMutex mutex;
-    QList<ScriptedReply> onConnect;
+    ScriptedReply onConnect;
     QList<std::pair<QString, ScriptedReply>> repliesByType;
     QList<WebSocketHandshake> handshakes;
     QList<WebSocketMessage> messages;
-    int connectionsAccepted = 0;
-    int connectionsOpen = 0;
+    int openConnections = 0;
 };
 
 namespace {
@@ -35,7 +33,7 @@ void play(QWebSocket* socket, const ScriptedReply& reply)
 {
     for (const QString& text : reply.texts)
         socket->sendTextMessage(text);
-    // Qt keeps the code as a number on the wire; the enum is only its parameter type.
+    // The enum is only the parameter's type: any code goes on the wire as a number.
     if (reply.closeCode)
         socket->close(static_cast<QWebSocketProtocol::CloseCode>(*reply.closeCode),
                       reply.closeReason);
@@ -65,7 +63,7 @@ public:
 
     void close(quint16 code, const QString& reason)
     {
-        // close() can drop the socket from the list synchronously.
+        // A copy: close() can drop the socket from the list at once.
         const QList<QWebSocket*> sockets = sockets_;
         for (QWebSocket* socket : sockets)
             socket->close(static_cast<QWebSocketProtocol::CloseCode>(code), reason);
@@ -79,9 +77,8 @@ public:
             socket->flush();
         }
         // Sockets already on their way out (deleteLater) go too, on this thread.
-        qDeleteAll(children());
-        QMutexLocker lock(&shared_.mutex);
-        shared_.connectionsOpen = 0;
+        const QObjectList objects = children();
+        qDeleteAll(objects);
     }
 
 private:
@@ -90,15 +87,15 @@ private:
         while (QWebSocket* socket = server_->nextPendingConnection()) {
             socket->setParent(this);
             const QNetworkRequest request = socket->request();
-            WebSocketHandshake handshake{.path = request.url().path(),
+            WebSocketHandshake handshake{.method = "GET",
+                                         .path = request.url().path(),
                                          .query = request.url().query(QUrl::FullyEncoded)};
             for (const QByteArray& name : request.rawHeaderList())
                 handshake.headers.append({name, request.rawHeader(name)});
-            QList<ScriptedReply> onConnect;
+            ScriptedReply onConnect;
             {
                 QMutexLocker lock(&shared_.mutex);
-                ++shared_.connectionsAccepted;
-                ++shared_.connectionsOpen;
+                ++shared_.openConnections;
                 shared_.handshakes.append(handshake);
                 onConnect = shared_.onConnect;
             }
@@ -109,11 +106,10 @@ private:
                 if (sockets_.removeAll(socket) == 0)
                     return;
                 QMutexLocker lock(&shared_.mutex);
-                --shared_.connectionsOpen;
+                --shared_.openConnections;
                 socket->deleteLater();
             });
-            for (const ScriptedReply& reply : std::as_const(onConnect))
-                play(socket, reply);
+            play(socket, onConnect);
         }
     }
 
@@ -123,9 +119,8 @@ private:
         {
             QMutexLocker lock(&shared_.mutex);
             shared_.messages.append(message);
-            const QString type = message.type();
-            for (const auto& [replyType, reply] : std::as_const(shared_.repliesByType)) {
-                if (replyType == type)
+            for (const auto& [type, reply] : std::as_const(shared_.repliesByType)) {
+                if (type == message.type())
                     replies.append(reply);
             }
         }
@@ -140,21 +135,10 @@ private:
 
 } // namespace
 
-QByteArray WebSocketHandshake::header(QByteArrayView name) const
-{
-    for (const auto& [key, value] : headers) {
-        if (QByteArrayView(key).compare(name, Qt::CaseInsensitive) == 0)
-            return value;
-    }
-    return {};
-}
-
 std::optional<QJsonObject> WebSocketMessage::json() const
 {
     const QJsonDocument document = QJsonDocument::fromJson(text.toUtf8());
-    if (!document.isObject())
-        return std::nullopt;
-    return document.object();
+    return document.isObject() ? std::optional(document.object()) : std::nullopt;
 }
 
 QString WebSocketMessage::type() const
@@ -181,14 +165,6 @@ LoopbackWebSocketServer::~LoopbackWebSocketServer()
         d->thaw.release();
 }
 
-void LoopbackWebSocketServer::freeze()
-{
-    if (std::exchange(d->frozen, true))
-        return;
-    QMetaObject::invokeMethod(
-        &d->server.worker(), [this] { d->thaw.acquire(); }, Qt::QueuedConnection);
-}
-
 QUrl LoopbackWebSocketServer::url() const
 {
     return QUrl(QStringLiteral("ws://127.0.0.1:%1").arg(d->server.port()));
@@ -197,13 +173,13 @@ QUrl LoopbackWebSocketServer::url() const
 void LoopbackWebSocketServer::addTextOnConnect(const QString& text)
 {
     QMutexLocker lock(&d->shared.mutex);
-    d->shared.onConnect.append({.texts = {text}});
+    d->shared.onConnect.texts.append(text);
 }
 
 void LoopbackWebSocketServer::setOnConnect(ScriptedReply reply)
 {
     QMutexLocker lock(&d->shared.mutex);
-    d->shared.onConnect = {std::move(reply)};
+    d->shared.onConnect = std::move(reply);
 }
 
 void LoopbackWebSocketServer::addReply(const QString& type, ScriptedReply reply)
@@ -222,12 +198,19 @@ void LoopbackWebSocketServer::closeConnections(quint16 code, const QString& reas
     d->server.run([&] { d->server.worker().close(code, reason); });
 }
 
+void LoopbackWebSocketServer::freeze()
+{
+    if (std::exchange(d->frozen, true))
+        return;
+    QMetaObject::invokeMethod(
+        &d->server.worker(), [this] { d->thaw.acquire(); }, Qt::QueuedConnection);
+}
+
 std::optional<WebSocketHandshake> LoopbackWebSocketServer::lastHandshake() const
 {
     QMutexLocker lock(&d->shared.mutex);
-    if (d->shared.handshakes.isEmpty())
-        return std::nullopt;
-    return d->shared.handshakes.last();
+    const QList<WebSocketHandshake>& all = d->shared.handshakes;
+    return all.isEmpty() ? std::nullopt : std::optional(all.last());
 }
 
 QList<WebSocketMessage> LoopbackWebSocketServer::messages() const
@@ -246,13 +229,13 @@ QList<WebSocketMessage> LoopbackWebSocketServer::messagesOfType(const QString& t
 int LoopbackWebSocketServer::connectionCount() const
 {
     QMutexLocker lock(&d->shared.mutex);
-    return d->shared.connectionsAccepted;
+    return int(d->shared.handshakes.size());
 }
 
 int LoopbackWebSocketServer::openConnectionCount() const
 {
     QMutexLocker lock(&d->shared.mutex);
-    return d->shared.connectionsOpen;
+    return d->shared.openConnections;
 }
 
 bool LoopbackWebSocketServer::waitForConnections(int count, std::chrono::milliseconds timeout) const

@@ -16,10 +16,12 @@ class LoopbackHttpServer;
 struct ResultPage {
     bool image = false;
     bool recipe = false;
+    // How a server serves the page: after a delay, or repeated without end.
     std::chrono::milliseconds delay{0};
+    bool oversized = false;
 };
 
-// "/r/<index>": where result `index` lives on a loopback server.
+// "/r/<index>": where result `index` lives.
 QString resultPath(int index);
 
 // A result site's page: its title, an og:image under `imageBase` ("//img.test/" unless given)

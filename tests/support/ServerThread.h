@@ -9,9 +9,9 @@
 
 namespace korvane::test {
 
-// A loopback server's worker on a thread of its own, so a test that blocks (QCoro::waitFor,
-// a synchronous client) never starves the server. The worker listens on construction and
-// shuts down before the thread ends; `run` waits for the work it hands over.
+// A loopback server's worker on a thread of its own, so a test that blocks (QCoro::waitFor, a
+// synchronous client) never starves the server. The worker listens on construction and shuts
+// down before the thread ends.
 template <typename Worker>
 class ServerThread final {
 public:
@@ -36,14 +36,11 @@ public:
     ServerThread(const ServerThread&) = delete;
     ServerThread& operator=(const ServerThread&) = delete;
 
-    // Runs `work` on the server's thread and waits for it.
+    // Runs `work` on the server's thread and waits for it; never call it from that thread.
     template <typename Work>
     void run(Work work)
     {
-        if (QThread::currentThread() == &m_thread)
-            work();
-        else
-            QMetaObject::invokeMethod(m_worker, work, Qt::BlockingQueuedConnection);
+        QMetaObject::invokeMethod(m_worker, work, Qt::BlockingQueuedConnection);
     }
 
     Worker& worker() const { return *m_worker; }

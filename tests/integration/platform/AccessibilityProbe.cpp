@@ -33,7 +33,7 @@ public:
 protected:
     void mousePressEvent(QMouseEvent* event) override
     {
-        report(QStringLiteral("label clicked"));
+        report(u"label clicked"_qs);
         QLabel::mousePressEvent(event);
     }
 };
@@ -46,53 +46,51 @@ int main(int argc, char** argv)
     // "--buttons N" adds N more buttons, for a larger tree.
     int extraButtons = 0;
     const QStringList arguments = application.arguments();
-    const qsizetype option = arguments.indexOf(QStringLiteral("--buttons"));
+    const qsizetype option = arguments.indexOf(u"--buttons"_qs);
     if (option >= 0 && option + 1 < arguments.size())
         extraButtons = arguments.at(option + 1).toInt();
 
     QWidget window;
-    window.setWindowTitle(QStringLiteral("Korvane Qt Probe"));
+    window.setWindowTitle(u"Korvane Qt Probe"_qs);
     auto* layout = new QVBoxLayout(&window);
     QObject::connect(&application, &QApplication::focusChanged, [](QWidget*, QWidget* now) {
         if (now)
-            report(QStringLiteral("focused ") + now->objectName());
+            report(u"focused "_qs + now->objectName());
     });
 
-    auto* save = new QPushButton(QStringLiteral("Save"));
-    save->setObjectName(QStringLiteral("save"));
-    QObject::connect(save, &QPushButton::clicked, [] { report(QStringLiteral("clicked Save")); });
+    auto* save = new QPushButton(u"Save"_qs);
+    save->setObjectName(u"save"_qs);
+    QObject::connect(save, &QPushButton::clicked, [] { report(u"clicked Save"_qs); });
     layout->addWidget(save);
 
     auto* field = new QLineEdit;
-    field->setObjectName(QStringLiteral("fileName"));
-    field->setPlaceholderText(QStringLiteral("File name"));
+    field->setObjectName(u"fileName"_qs);
+    field->setPlaceholderText(u"File name"_qs);
     QObject::connect(field, &QLineEdit::textChanged,
-                     [](const QString& text) { report(QStringLiteral("text ") + text); });
+                     [](const QString& text) { report(u"text "_qs + text); });
     layout->addWidget(field);
 
-    auto* overwrite = new QCheckBox(QStringLiteral("Overwrite"));
+    auto* overwrite = new QCheckBox(u"Overwrite"_qs);
     QObject::connect(overwrite, &QCheckBox::toggled, [](bool on) {
-        report(QStringLiteral("toggled Overwrite ") +
-               (on ? QStringLiteral("on") : QStringLiteral("off")));
+        report(u"toggled Overwrite "_qs + (on ? u"on"_qs : u"off"_qs));
     });
     layout->addWidget(overwrite);
 
-    auto* terms = new ClickableLabel(QStringLiteral("Terms and conditions"));
+    auto* terms = new ClickableLabel(u"Terms and conditions"_qs);
     terms->setMinimumHeight(30);
     layout->addWidget(terms);
 
     // In a grid, so that all of them fit on the screen and count as showing.
     auto* extras = new QGridLayout;
     for (int i = 0; i < extraButtons; ++i)
-        extras->addWidget(new QPushButton(QStringLiteral("Extra %1").arg(i)), i / 15, i % 15);
+        extras->addWidget(new QPushButton(u"Extra %1"_qs.arg(i)), i / 15, i % 15);
     layout->addLayout(extras);
 
-    auto* shortcut = new QShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+T")), &window);
-    QObject::connect(shortcut, &QShortcut::activated,
-                     [] { report(QStringLiteral("shortcut ctrl+shift+t")); });
+    auto* shortcut = new QShortcut(QKeySequence(u"Ctrl+Shift+T"_qs), &window);
+    QObject::connect(shortcut, &QShortcut::activated, [] { report(u"shortcut ctrl+shift+t"_qs); });
 
     window.show();
     window.activateWindow();
-    report(QStringLiteral("ready"));
+    report(u"ready"_qs);
     return application.exec();
 }

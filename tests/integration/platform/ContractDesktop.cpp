@@ -19,34 +19,33 @@ QString probeCommand(ContractDesktop::Probe probe)
 {
     const QString folder = QCoreApplication::applicationDirPath();
     if (probe == ContractDesktop::Probe::qt)
-        return folder + QStringLiteral("/accessibilityprobe");
+        return folder + u"/accessibilityprobe"_qs;
     // Debian's own Python, which has the GTK bindings; the build puts the script beside us.
-    return QStringLiteral("/usr/bin/python3 ") + folder + QStringLiteral("/gtkprobe.py");
+    return u"/usr/bin/python3 "_qs + folder + u"/gtkprobe.py"_qs;
 }
 
 } // namespace
 
 ContractDesktop::ContractDesktop()
-    : m_name(qEnvironmentVariable("KORVANE_TEST_DESKTOP", QStringLiteral("x11")))
+    : m_name(qEnvironmentVariable("KORVANE_TEST_DESKTOP", u"x11"_qs))
 {
 }
 
 ContractDesktop::~ContractDesktop()
 {
-    stopProbe();
+    hide();
     m_backends = {};
     m_desktop.reset();
 }
 
 QString ContractDesktop::desktopId(Probe probe)
 {
-    return probe == Probe::qt ? QStringLiteral("korvane-qt-probe.desktop")
-                              : QStringLiteral("korvane-gtk-probe.desktop");
+    return probe == Probe::qt ? u"korvane-qt-probe.desktop"_qs : u"korvane-gtk-probe.desktop"_qs;
 }
 
 QUrl ContractDesktop::desktopEntry(Probe probe) const
 {
-    return QUrl::fromLocalFile(m_data.filePath(QStringLiteral("applications/")) + desktopId(probe));
+    return QUrl::fromLocalFile(m_data.filePath(u"applications/"_qs) + desktopId(probe));
 }
 
 void ContractDesktop::addProbeRows()
@@ -60,7 +59,7 @@ bool ContractDesktop::start(QString* whyNot)
 {
     const std::optional<TestDesktop::Session> session = TestDesktop::sessionNamed(m_name);
     if (!session) {
-        *whyNot = QStringLiteral("KORVANE_TEST_DESKTOP names no desktop: ") + m_name;
+        *whyNot = u"KORVANE_TEST_DESKTOP names no desktop: "_qs + m_name;
         return false;
     }
     m_desktop = std::make_unique<TestDesktop>();
@@ -68,19 +67,19 @@ bool ContractDesktop::start(QString* whyNot)
         return false;
     // The probes' desktop entries, for this process only: the desktop's own programs keep
     // their folders.
-    QDir().mkpath(m_data.filePath(QStringLiteral("applications")));
+    QDir().mkpath(m_data.filePath(u"applications"_qs));
     qputenv("XDG_DATA_HOME", m_data.path().toUtf8());
     for (Probe probe : {Probe::qt, Probe::gtk}) {
         QFile entry(desktopEntry(probe).toLocalFile());
-        const QString wmClass = probe == Probe::qt ? QStringLiteral("accessibilityprobe")
-                                                   : QStringLiteral("korvane-gtk-probe");
+        const QString wmClass =
+            probe == Probe::qt ? u"accessibilityprobe"_qs : u"korvane-gtk-probe"_qs;
         if (!entry.open(QIODevice::WriteOnly))
             return false;
-        entry.write(QStringLiteral("[Desktop Entry]\nType=Application\nName=Korvane %1 Probe\n"
-                                   "Exec=%2\nStartupWMClass=%3\n")
-                        .arg(probe == Probe::qt ? QStringLiteral("Qt") : QStringLiteral("GTK"),
-                             probeCommand(probe), wmClass)
-                        .toUtf8());
+        entry.write(
+            QStringLiteral("[Desktop Entry]\nType=Application\nName=Korvane %1 Probe\n"
+                           "Exec=%2\nStartupWMClass=%3\n")
+                .arg(probe == Probe::qt ? u"Qt"_qs : u"GTK"_qs, probeCommand(probe), wmClass)
+                .toUtf8());
     }
 
     // The program's own choice for the session the desktop runs.
@@ -90,57 +89,38 @@ bool ContractDesktop::start(QString* whyNot)
 
 bool ContractDesktop::show(Probe probe, QString* whyNot)
 {
-    stopProbe();
-    clearReports();
-    if (!startProbe(probe, whyNot))
-        return false;
-    const qint64 processId = m_probe->processId();
-    const auto inFront = [&] {
-        readProbe();
-        const std::optional<RunningApplication> front =
-            QCoro::waitFor(m_backends.ports.workspace->frontmostApplication());
-        return front && front->processId == processId;
-    };
-    if (!QTest::qWaitFor(inFront, waitMs)) {
-        *whyNot = QStringLiteral("the probe never came in front (%1)").arg(reports().join(u", "));
-        return false;
-    }
-    // It registers its tree shortly after it shows its window.
-    const auto readable = [&] {
-        return !QCoro::waitFor(m_backends.ports.uiAutomation->getVisibleElements()).isEmpty();
-    };
-    if (!QTest::qWaitFor(readable, waitMs)) {
-        *whyNot = QStringLiteral("the probe's accessibility tree never appeared");
-        return false;
-    }
-    clearReports();
-    return true;
-}
-
-bool ContractDesktop::startProbe(Probe probe, QString* whyNot)
-{
+    hide();
     QStringList command = probeCommand(probe).split(u' ');
     m_probe = std::make_unique<QProcess>();
-    QProcessEnvironment environment = m_desktop->environment();
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     // Qt 6.4 leaves a bus named here unregistered: the probe finds it through the session bus.
-    environment.remove(QStringLiteral("AT_SPI_BUS_ADDRESS"));
+    environment.remove(u"AT_SPI_BUS_ADDRESS"_qs);
     if (m_name == u"x11")
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        environment.insert(u"QT_QPA_PLATFORM"_qs, u"xcb"_qs);
     m_probe->setProcessEnvironment(environment);
     m_probe->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_probe->start(command.takeFirst(), command);
-    if (!m_probe->waitForStarted()) {
-        *whyNot = QStringLiteral("the probe could not start: ") + m_probe->errorString();
+    if (!m_probe->waitForStarted() || !saw(u"ready"_qs)) {
+        *whyNot = u"the probe did not show its window"_qs;
         return false;
     }
-    if (!saw(QStringLiteral("ready"))) {
-        *whyNot = QStringLiteral("the probe did not show its window");
+    const qint64 processId = m_probe->processId();
+    const auto inFrontAndReadable = [&] {
+        const std::optional<RunningApplication> front =
+            QCoro::waitFor(m_backends.ports.workspace->frontmostApplication());
+        // It registers its tree shortly after it shows its window.
+        return front && front->processId == processId &&
+               !QCoro::waitFor(m_backends.ports.uiAutomation->getVisibleElements()).isEmpty();
+    };
+    if (!QTest::qWaitFor(inFrontAndReadable, waitMs)) {
+        *whyNot = u"the probe never came in front with a readable tree"_qs;
         return false;
     }
+    clearReports();
     return true;
 }
 
-void ContractDesktop::stopProbe()
+void ContractDesktop::hide()
 {
     if (!m_probe)
         return;
@@ -149,6 +129,7 @@ void ContractDesktop::stopProbe()
         m_probe->kill();
     m_probe->waitForFinished();
     m_probe.reset();
+    m_reports.clear();
 }
 
 qint64 ContractDesktop::processId() const

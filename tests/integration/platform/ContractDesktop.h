@@ -38,7 +38,7 @@ public:
     // its tree readable. Reports start afresh.
     bool show(Probe probe, QString* whyNot);
     // Ends the probe window shown.
-    void hide() { stopProbe(); }
+    void hide();
     qint64 processId() const;
     // The desktop entry each probe starts from.
     static QString desktopId(Probe probe);
@@ -54,8 +54,6 @@ public:
     const DesktopBackends& backends() const { return m_backends; }
 
 private:
-    bool startProbe(Probe probe, QString* whyNot);
-    void stopProbe();
     void readProbe();
 
     QString m_name;

@@ -2,6 +2,7 @@
 #include "platform/KeyCombination.h"
 #include "platform/linux/portal/PortalGlobalShortcut.h"
 #include "platform/linux/x11/X11GlobalShortcut.h"
+#include "support/FailureOf.h"
 #include "support/desktop/TestDesktop.h"
 
 #include <QDBusArgument>
@@ -52,18 +53,10 @@ Q_DECLARE_METATYPE(fakeportal::Shortcut)
 
 namespace {
 
-// A step's failure sentence, or nothing when it succeeded: QCoro::waitFor needs a result it
-// can default-construct, which an Outcome is not.
-QCoro::Task<std::optional<QString>> failureOf(QCoro::Task<Outcome> step)
-{
-    const Outcome outcome = co_await std::move(step);
-    co_return outcome ? std::nullopt : std::optional<QString>(outcome.error());
-}
-
 using fakeportal::Shortcut;
 
-const QString portalPath = QStringLiteral("/org/freedesktop/portal/desktop");
-const QString shortcutsInterface = QStringLiteral("org.freedesktop.portal.GlobalShortcuts");
+const QString portalPath = u"/org/freedesktop/portal/desktop"_qs;
+const QString shortcutsInterface = u"org.freedesktop.portal.GlobalShortcuts"_qs;
 
 // The desktop's GlobalShortcuts portal as the published interface describes it, on a bus
 // connection of its own: it answers each request with a Response signal on the request's
@@ -89,7 +82,7 @@ public:
     void sendKey(const QString& signal)
     {
         QDBusMessage message = QDBusMessage::createSignal(portalPath, shortcutsInterface, signal);
-        message << QVariant::fromValue(QDBusObjectPath(session)) << QStringLiteral("hold-to-talk")
+        message << QVariant::fromValue(QDBusObjectPath(session)) << u"hold-to-talk"_qs
                 << qulonglong(0) << QVariantMap();
         m_bus.send(message);
     }
@@ -97,9 +90,9 @@ public:
 public Q_SLOTS:
     QDBusObjectPath CreateSession(const QVariantMap& options)
     {
-        session = portalPath + QStringLiteral("/session/") + sender() + u'/' +
-                  options.value(QStringLiteral("session_handle_token")).toString();
-        return respond(options, 0, {{QStringLiteral("session_handle"), session}});
+        session = portalPath + u"/session/"_qs + sender() + u'/' +
+                  options.value(u"session_handle_token"_qs).toString();
+        return respond(options, 0, {{u"session_handle"_qs, session}});
     }
 
     QDBusObjectPath BindShortcuts(const QDBusObjectPath&,
@@ -107,7 +100,7 @@ public Q_SLOTS:
                                   const QVariantMap& options)
     {
         for (const Shortcut& shortcut : shortcuts)
-            trigger = shortcut.properties.value(QStringLiteral("preferred_trigger")).toString();
+            trigger = shortcut.properties.value(u"preferred_trigger"_qs).toString();
         return respond(options, bindResponse, {});
     }
 
@@ -120,12 +113,12 @@ private:
 
     QDBusObjectPath respond(const QVariantMap& options, uint code, const QVariantMap& results)
     {
-        const QString path = portalPath + QStringLiteral("/request/") + sender() + u'/' +
-                             options.value(QStringLiteral("handle_token")).toString();
+        const QString path = portalPath + u"/request/"_qs + sender() + u'/' +
+                             options.value(u"handle_token"_qs).toString();
         // After the method's own reply, as the real portal does.
         QTimer::singleShot(10, this, [this, path, code, results] {
             QDBusMessage response = QDBusMessage::createSignal(
-                path, QStringLiteral("org.freedesktop.portal.Request"), QStringLiteral("Response"));
+                path, u"org.freedesktop.portal.Request"_qs, u"Response"_qs);
             response << code << results;
             m_bus.send(response);
         });
@@ -162,7 +155,7 @@ class GlobalShortcutsTest final : public QObject {
     void hold(const QString& name, bool down)
     {
         if (name == u"portal") {
-            m_portal->sendKey(down ? QStringLiteral("Activated") : QStringLiteral("Deactivated"));
+            m_portal->sendKey(down ? u"Activated"_qs : u"Deactivated"_qs);
             return;
         }
         const QList<KeySym> keys{XK_Control_L, XK_Alt_L, XK_space};
@@ -178,13 +171,13 @@ private Q_SLOTS:
             QSKIP(qPrintable(why));
         m_display = XOpenDisplay(m_desktop.display().toLocal8Bit().constData());
         QVERIFY(m_display);
-        QDBusConnection portalBus = QDBusConnection::connectToBus(m_desktop.sessionBusAddress(),
-                                                                  QStringLiteral("fake-portal"));
+        QDBusConnection portalBus =
+            QDBusConnection::connectToBus(m_desktop.sessionBusAddress(), u"fake-portal"_qs);
         m_portal = std::make_unique<FakeShortcutsPortal>(portalBus);
         QVERIFY(portalBus.registerObject(portalPath, m_portal.get(),
                                          QDBusConnection::ExportAllSlots |
                                              QDBusConnection::ExportAllProperties));
-        QVERIFY(portalBus.registerService(QStringLiteral("org.freedesktop.portal.Desktop")));
+        QVERIFY(portalBus.registerService(u"org.freedesktop.portal.Desktop"_qs));
     }
 
     void cleanupTestCase()

@@ -5,7 +5,6 @@
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QtEndian>
 
 #include <cstdint>
 #include <cstring>
@@ -74,25 +73,17 @@ std::optional<QByteArray> renderSpeech(const QString& text, int sampleRate,
     return pcm;
 }
 
-bool writeWave(const QString& path, const QByteArray& frames, int sampleRate, int channels)
+bool writeWave(const QString& path, const QByteArray& mono, int sampleRate, int channels)
 {
-    const auto le32 = [](quint32 value) {
-        QByteArray bytes(4, Qt::Uninitialized);
-        qToLittleEndian(value, bytes.data());
-        return bytes;
-    };
-    const auto le16 = [](quint16 value) {
-        QByteArray bytes(2, Qt::Uninitialized);
-        qToLittleEndian(value, bytes.data());
-        return bytes;
-    };
-    QByteArray header = "RIFF" + le32(quint32(36 + frames.size())) + "WAVEfmt " + le32(16) +
-                        le16(1) + le16(quint16(channels)) + le32(quint32(sampleRate)) +
-                        le32(quint32(sampleRate * channels * 2)) + le16(quint16(channels * 2)) +
-                        le16(16) + "data" + le32(quint32(frames.size()));
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) &&
-           file.write(header + frames) == header.size() + frames.size();
+    QFile raw(path + u".raw"_qs);
+    if (!raw.open(QIODevice::WriteOnly) || raw.write(mono) != mono.size())
+        return false;
+    raw.close();
+    return run(u"sox"_qs,
+               {u"-t"_qs, u"raw"_qs, u"-r"_qs, QString::number(sampleRate), u"-e"_qs,
+                u"signed-integer"_qs, u"-b"_qs, u"16"_qs, u"-c"_qs, u"1"_qs, raw.fileName(),
+                u"-c"_qs, QString::number(channels), path},
+               nullptr);
 }
 
 } // namespace korvane::test

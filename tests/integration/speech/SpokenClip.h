@@ -15,7 +15,7 @@ namespace korvane::test {
 std::optional<QByteArray> renderSpeech(const QString& text, int sampleRate,
                                        const QString& directory, QString* whyNot = nullptr);
 
-// Interleaved 16-bit `frames` as a WAV file.
-bool writeWave(const QString& path, const QByteArray& frames, int sampleRate, int channels);
+// Mono 16-bit PCM as a WAV file of `channels` channels, each a copy of it.
+bool writeWave(const QString& path, const QByteArray& mono, int sampleRate, int channels);
 
 } // namespace korvane::test

@@ -5,6 +5,7 @@
 #include <atspi/atspi.h>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -42,25 +43,21 @@ void act(AtspiAccessible* accessible)
         atspi_action_do_action(action.get(), 0, nullptr);
 }
 
-// Ticks every unticked box below `node`; the Share button there (a new reference), if any.
-AtspiAccessible* answer(AtspiAccessible* node, int depth)
+// Ticks every unticked box below `node` and gathers the Share buttons, pressed once the boxes
+// are ticked.
+void answer(AtspiAccessible* node, int depth, std::vector<Accessible>& shareButtons)
 {
     const AtspiRole role = atspi_accessible_get_role(node, nullptr);
     if (role == ATSPI_ROLE_CHECK_BOX && !hasState(node, ATSPI_STATE_CHECKED))
         act(node);
     if (role == ATSPI_ROLE_PUSH_BUTTON && nameContains(node, "Share"))
-        return static_cast<AtspiAccessible*>(g_object_ref(node));
-    AtspiAccessible* share = nullptr;
+        shareButtons.emplace_back(static_cast<AtspiAccessible*>(g_object_ref(node)));
     const gint count = depth < depthLimit ? atspi_accessible_get_child_count(node, nullptr) : 0;
     for (gint i = 0; i < count; ++i) {
         Accessible child{atspi_accessible_get_child_at_index(node, i, nullptr)};
-        AtspiAccessible* found = child ? answer(child.get(), depth + 1) : nullptr;
-        if (found && share)
-            g_object_unref(found);
-        else if (found)
-            share = found;
+        if (child)
+            answer(child.get(), depth + 1, shareButtons);
     }
-    return share;
 }
 
 gboolean poll(gpointer)
@@ -71,10 +68,10 @@ gboolean poll(gpointer)
         Accessible application{atspi_accessible_get_child_at_index(desktop.get(), i, nullptr)};
         if (!application || !nameContains(application.get(), dialogOwner))
             continue;
-        if (AtspiAccessible* share = answer(application.get(), 0)) {
-            act(share);
-            g_object_unref(share);
-        }
+        std::vector<Accessible> shareButtons;
+        answer(application.get(), 0, shareButtons);
+        for (const Accessible& share : shareButtons)
+            act(share.get());
     }
     return G_SOURCE_CONTINUE;
 }

@@ -13,14 +13,14 @@ namespace {
 QList<qint64> processesMentioning(const QString& text)
 {
     QList<qint64> found;
-    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
+    const QStringList entries = QDir(u"/proc"_qs).entryList(QDir::Dirs);
     for (const QString& entry : entries) {
         bool numeric = false;
         const qint64 pid = entry.toLongLong(&numeric);
         if (!numeric || pid == QCoreApplication::applicationPid())
             continue;
-        QFile variables(QStringLiteral("/proc/%1/environ").arg(pid));
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        QFile variables(u"/proc/%1/environ"_qs.arg(pid));
+        QFile stat(u"/proc/%1/stat"_qs.arg(pid));
         if (!variables.open(QIODevice::ReadOnly) || !stat.open(QIODevice::ReadOnly))
             continue;
         const QByteArray status = stat.readAll();
@@ -52,7 +52,7 @@ private Q_SLOTS:
             if (!desktop.startDisplay(&why) || !desktop.startAccessibilityBus(&why) ||
                 !desktop.startPulseAudio(&why))
                 QSKIP(qPrintable(why));
-            runtime = desktop.environment().value(QStringLiteral("XDG_RUNTIME_DIR"));
+            runtime = desktop.environment().value(u"XDG_RUNTIME_DIR"_qs);
             display = desktop.display();
             QCOMPARE(qEnvironmentVariable("DISPLAY"), display);
             QVERIFY(!(QFileInfo(runtime).permissions() &

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "fakes/FakeAccessibilityTree.h"
 
-#include <QQueue>
-
 namespace korvane::test {
 
 namespace {
@@ -40,25 +38,15 @@ int FakeAccessibilityTree::add(std::optional<AccessibleRole> role, const QString
     return int(m_elements.size() - 1);
 }
 
-FakeAccessibilityTree::Element& FakeAccessibilityTree::element(int number)
+AccessibleElement FakeAccessibilityTree::handle(int number) const
 {
-    return m_elements[number];
-}
-
-void FakeAccessibilityTree::append(int parent, int child)
-{
-    m_elements[parent].children.append(child);
+    return AccessibleElement(std::make_shared<FakeNode>(this, number));
 }
 
 int FakeAccessibilityTree::numberOf(const AccessibleElement& element) const
 {
     const auto* node = dynamic_cast<const FakeNode*>(element.node());
     return node && node->tree == this ? node->number : -1;
-}
-
-AccessibleElement FakeAccessibilityTree::handle(int number) const
-{
-    return AccessibleElement(std::make_shared<FakeNode>(this, number));
 }
 
 FakeAccessibilityTree::Element* FakeAccessibilityTree::find(const AccessibleElement& element)
@@ -128,8 +116,6 @@ bool FakeAccessibilityTree::press(const AccessibleElement& element)
     if (!found || !found->pressable)
         return false;
     pressed.append(numberOf(element));
-    if (observer && found->pressSucceeds)
-        observer(QStringLiteral("press(%1)").arg(numberOf(element)));
     return found->pressSucceeds;
 }
 
@@ -142,22 +128,15 @@ bool FakeAccessibilityTree::focus(const AccessibleElement& element)
         other.hasFocus = false;
     found->hasFocus = true;
     focused.append(numberOf(element));
-    if (observer)
-        observer(QStringLiteral("focus(%1)").arg(numberOf(element)));
     return true;
 }
 
-AccessibleElement FakeAccessibilityTree::focusedElement(const AccessibleElement& root)
+// One tree per test: the focused element is the one with the focus anywhere in it.
+AccessibleElement FakeAccessibilityTree::focusedElement(const AccessibleElement&)
 {
-    QQueue<int> queue;
-    if (numberOf(root) >= 0)
-        queue.enqueue(numberOf(root));
-    while (!queue.isEmpty()) {
-        const int number = queue.dequeue();
+    for (qsizetype number = 0; number < m_elements.size(); ++number) {
         if (m_elements[number].hasFocus)
-            return handle(number);
-        for (int child : std::as_const(m_elements[number].children))
-            queue.enqueue(child);
+            return handle(int(number));
     }
     return {};
 }
@@ -168,9 +147,6 @@ bool FakeAccessibilityTree::insertText(const AccessibleElement& element, const Q
     if (!found || !found->editable)
         return false;
     found->contents += text;
-    insertions.append({numberOf(element), text});
-    if (observer)
-        observer(QStringLiteral("insert(%1,").arg(numberOf(element)) + text + u')');
     return true;
 }
 

@@ -8,8 +8,6 @@
 #include <QMap>
 #include <QString>
 
-#include <functional>
-
 namespace korvane::test {
 
 // An in-memory accessibility tree built by a test. Elements are numbered in the order they
@@ -37,23 +35,16 @@ public:
     // Process id → the application's element number.
     QHash<qint64, int> applications{};
 
-    // Recorded on the automation thread; read them once the awaited call has finished.
+    // Read these once the awaited call has finished.
     int trustQueries = 0;
     int prompts = 0;
     QList<int> pressed{};
     QList<int> focused{};
-    // Element number and text of each insertion.
-    QList<QPair<int, QString>> insertions{};
-    // Told "press(n)", "focus(n)" and "insert(n,text)" as they happen.
-    std::function<void(const QString& event)> observer{};
 
     // Adds an element; an empty title is absent.
     int add(std::optional<AccessibleRole> role, const QString& title = {}, bool pressable = false);
-    Element& element(int number);
-    void append(int parent, int child);
-    // The number of a handle this tree made; -1 for anything else.
-    int numberOf(const AccessibleElement& element) const;
-    AccessibleElement handle(int number) const;
+    Element& element(int number) { return m_elements[number]; }
+    void append(int parent, int child) { m_elements[parent].children.append(child); }
     qsizetype count() const { return m_elements.size(); }
 
     bool isTrusted(bool prompt) override;
@@ -69,6 +60,9 @@ public:
     bool insertText(const AccessibleElement& element, const QString& text) override;
 
 private:
+    // The number of a handle this tree made; -1 for anything else.
+    int numberOf(const AccessibleElement& element) const;
+    AccessibleElement handle(int number) const;
     Element* find(const AccessibleElement& element);
 
     QList<Element> m_elements;

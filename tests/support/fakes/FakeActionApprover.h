@@ -10,10 +10,14 @@ namespace korvane::test {
 // Answers every proposed action with `decision`, recording what it was asked.
 class FakeActionApprover final : public ActionApprover {
 public:
-    QCoro::Task<ApprovalDecision> approve(ProposedAction action) override;
-
     ApprovalDecision decision = ApprovalDecision::approved;
     QList<ProposedAction> asked;
+
+    QCoro::Task<ApprovalDecision> approve(ProposedAction action) override
+    {
+        asked.append(std::move(action));
+        co_return decision;
+    }
 };
 
 } // namespace korvane::test

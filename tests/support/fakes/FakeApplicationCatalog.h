@@ -4,29 +4,29 @@
 #include "platform/ApplicationCatalog.h"
 
 #include <QHash>
-#include <QMutex>
 
 namespace korvane::test {
 
-// A fixed list of applications. Thread-safe: the executor asks it from the automation thread.
+// A fixed list of applications, read (never written) from the automation thread.
 class FakeApplicationCatalog final : public ApplicationCatalog {
 public:
     QList<InstalledApplication> installed{};
-    // Well-known bundle identifier → application.
+    // Well-known role → application.
     QHash<QString, InstalledApplication> byRole{};
-    // Application URL → its identifier.
+    // Application URL → its desktop entry ID.
     QHash<QUrl, QString> identifiers{};
 
-    QStringList applicationSearchDirectories() const override;
-    QList<InstalledApplication> installedApplications() const override;
-    std::optional<InstalledApplication> applicationForRole(const QString& role) const override;
-    std::optional<QString> desktopEntryId(const QUrl& application) const override;
-
-    int installedApplicationsCalls() const;
-
-private:
-    mutable QMutex m_mutex;
-    mutable int m_installedCalls = 0;
+    QStringList applicationSearchDirectories() const override { return {}; }
+    QList<InstalledApplication> installedApplications() const override { return installed; }
+    std::optional<InstalledApplication> applicationForRole(const QString& role) const override
+    {
+        return byRole.contains(role) ? std::optional(byRole.value(role)) : std::nullopt;
+    }
+    std::optional<QString> desktopEntryId(const QUrl& application) const override
+    {
+        return identifiers.contains(application) ? std::optional(identifiers.value(application))
+                                                 : std::nullopt;
+    }
 };
 
 } // namespace korvane::test

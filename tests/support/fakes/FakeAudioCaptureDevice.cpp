@@ -10,28 +10,10 @@ FakeAudioCaptureDevice::FakeAudioCaptureDevice(AudioFormat format)
 {
 }
 
-void FakeAudioCaptureDevice::setAccessGranted(bool granted)
-{
-    const QMutexLocker lock(&m_mutex);
-    m_accessGranted = granted;
-}
-
 void FakeAudioCaptureDevice::setStartError(std::optional<QString> error)
 {
     const QMutexLocker lock(&m_mutex);
     m_startError = std::move(error);
-}
-
-void FakeAudioCaptureDevice::setEchoCancelled(bool cancelled)
-{
-    const QMutexLocker lock(&m_mutex);
-    m_echoCancelled = cancelled;
-}
-
-bool FakeAudioCaptureDevice::isEchoCancelled() const
-{
-    const QMutexLocker lock(&m_mutex);
-    return m_echoCancelled;
 }
 
 bool FakeAudioCaptureDevice::push(const AudioBuffer& buffer)
@@ -54,7 +36,6 @@ bool FakeAudioCaptureDevice::push(const AudioBuffer& buffer)
 
 AudioBuffer FakeAudioCaptureDevice::makeBuffer(int frames, char fill) const
 {
-    const QMutexLocker lock(&m_mutex);
     return AudioBuffer{m_format, QByteArray(qsizetype(frames) * m_format.bytesPerFrame(), fill)};
 }
 
@@ -64,63 +45,38 @@ QStringList FakeAudioCaptureDevice::calls() const
     return m_calls;
 }
 
-int FakeAudioCaptureDevice::callCount(const QString& call) const
-{
-    const QMutexLocker lock(&m_mutex);
-    return int(m_calls.count(call));
-}
-
 bool FakeAudioCaptureDevice::hasTap() const
 {
     const QMutexLocker lock(&m_mutex);
     return bool(m_tap);
 }
 
-int FakeAudioCaptureDevice::tapBufferFrames() const
-{
-    const QMutexLocker lock(&m_mutex);
-    return m_tapFrames;
-}
-
 QCoro::Task<bool> FakeAudioCaptureDevice::requestAccess()
 {
-    bool granted = false;
-    {
-        const QMutexLocker lock(&m_mutex);
-        m_calls.append(QStringLiteral("requestAccess"));
-        granted = m_accessGranted;
-    }
-    co_return granted;
-}
-
-AudioFormat FakeAudioCaptureDevice::inputFormat() const
-{
-    const QMutexLocker lock(&m_mutex);
-    return m_format;
+    record(QStringLiteral("requestAccess"));
+    co_return m_accessGranted.load();
 }
 
 void FakeAudioCaptureDevice::installTap(int bufferFrames, TapHandler handler)
 {
+    record(QStringLiteral("installTap ") + QString::number(bufferFrames));
     const QMutexLocker lock(&m_mutex);
-    m_calls.append(QStringLiteral("installTap ") + QString::number(bufferFrames));
     waitForIdleTap();
     m_tap = std::move(handler);
-    m_tapFrames = bufferFrames;
 }
 
 void FakeAudioCaptureDevice::removeTap()
 {
+    record(QStringLiteral("removeTap"));
     const QMutexLocker lock(&m_mutex);
-    m_calls.append(QStringLiteral("removeTap"));
     waitForIdleTap();
     m_tap = nullptr;
-    m_tapFrames = 0;
 }
 
 Outcome FakeAudioCaptureDevice::start()
 {
+    record(QStringLiteral("start"));
     const QMutexLocker lock(&m_mutex);
-    m_calls.append(QStringLiteral("start"));
     if (m_startError)
         return Outcome::failure(*m_startError);
     m_running = true;
@@ -129,16 +85,16 @@ Outcome FakeAudioCaptureDevice::start()
 
 void FakeAudioCaptureDevice::stop()
 {
+    record(QStringLiteral("stop"));
     const QMutexLocker lock(&m_mutex);
-    m_calls.append(QStringLiteral("stop"));
     m_running = false;
     waitForIdleTap();
 }
 
-bool FakeAudioCaptureDevice::isRunning() const
+void FakeAudioCaptureDevice::record(const QString& call)
 {
     const QMutexLocker lock(&m_mutex);
-    return m_running;
+    m_calls.append(call);
 }
 
 void FakeAudioCaptureDevice::waitForIdleTap()

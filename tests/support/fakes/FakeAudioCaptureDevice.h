@@ -7,26 +7,24 @@
 #include <QStringList>
 #include <QWaitCondition>
 
+#include <atomic>
 #include <optional>
 
 namespace korvane::test {
 
 // A microphone driven by the test. Tests push buffers from a thread of their own, as a real
 // device's audio thread would; every call the code under test makes is recorded in order
-// ("requestAccess", "installTap 2048", "removeTap", "start", "stop"). Thread-safe; like a real
-// device, removeTap() and stop() wait for a push() that is inside the tap, so they must not be
-// called from the tap itself.
+// ("requestAccess", "installTap 2048", "removeTap", "start", "stop"). Like a real device,
+// removeTap() and stop() wait for a push() that is inside the tap.
 class FakeAudioCaptureDevice final : public AudioCaptureDevice {
 public:
     explicit FakeAudioCaptureDevice(AudioFormat format = {48000, 1,
                                                           AudioFormat::SampleType::int16});
 
-    // What requestAccess() answers (granted by default).
-    void setAccessGranted(bool granted);
+    void setAccessGranted(bool granted) { m_accessGranted = granted; }
     // start() fails with this sentence; absent (the default) lets it succeed.
     void setStartError(std::optional<QString> error);
-    // What isEchoCancelled() answers (false by default).
-    void setEchoCancelled(bool cancelled);
+    void setEchoCancelled(bool cancelled) { m_echoCancelled = cancelled; }
 
     // Hands `buffer` to the tap on the calling thread. False (and nothing called) unless a tap
     // is installed and the device runs.
@@ -35,32 +33,30 @@ public:
     AudioBuffer makeBuffer(int frames, char fill = 0) const;
 
     QStringList calls() const;
-    int callCount(const QString& call) const;
     bool hasTap() const;
-    int tapBufferFrames() const;
 
     QCoro::Task<bool> requestAccess() override;
-    AudioFormat inputFormat() const override;
+    AudioFormat inputFormat() const override { return m_format; }
     void installTap(int bufferFrames, TapHandler handler) override;
     void removeTap() override;
     Outcome start() override;
     void stop() override;
-    bool isRunning() const override;
-    bool isEchoCancelled() const override;
+    bool isRunning() const override { return m_running; }
+    bool isEchoCancelled() const override { return m_echoCancelled; }
 
 private:
+    void record(const QString& call);
     // Waits until no push() is inside the tap; the mutex is held.
     void waitForIdleTap();
 
+    const AudioFormat m_format;
+    std::atomic<bool> m_accessGranted = true;
+    std::atomic<bool> m_echoCancelled = false;
+    std::atomic<bool> m_running = false;
     mutable QMutex m_mutex;
     QWaitCondition m_tapIdle;
-    AudioFormat m_format;
-    bool m_accessGranted = true;
-    bool m_echoCancelled = false;
     std::optional<QString> m_startError;
-    bool m_running = false;
     TapHandler m_tap;
-    int m_tapFrames = 0;
     int m_pushesInTap = 0;
     QStringList m_calls;
 };

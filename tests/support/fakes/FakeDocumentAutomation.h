@@ -3,18 +3,16 @@
 
 #include "platform/DocumentAutomation.h"
 
-#include <QString>
-
-#include <optional>
-
 namespace korvane::test {
 
 class FakeDocumentAutomation final : public DocumentAutomation {
 public:
     std::optional<QString> error{};
-    int created = 0;
 
-    QCoro::Task<Outcome> createBlankTextDocument() override;
+    QCoro::Task<Outcome> createBlankTextDocument() override
+    {
+        co_return error ? Outcome::failure(*error) : Outcome::success();
+    }
 };
 
 } // namespace korvane::test

@@ -8,8 +8,6 @@
 #include <QPointF>
 #include <QStringList>
 
-#include <functional>
-
 namespace korvane::test {
 
 // Records what would have been posted; `events` keeps every kind in one order.
@@ -26,13 +24,32 @@ public:
     QStringList unicode{};
     // "click(x,y)", "key(combination)" and "unicode(text)", in posting order.
     QStringList events{};
-    // Told each event as it is recorded.
-    std::function<void(const QString& event)> observer{};
 
-    Outcome prepare() override;
-    bool postClick(QPointF point) override;
-    bool postKey(Qt::Key key, Qt::KeyboardModifiers modifiers) override;
-    bool postUnicode(const QString& utf16) override;
+    Outcome prepare() override { return refusal ? Outcome::failure(*refusal) : Outcome::success(); }
+    bool postClick(QPointF point) override
+    {
+        if (refusal || !pointsAtPositions)
+            return false;
+        clicks.append(point);
+        events.append(u"click(%1,%2)"_qs.arg(point.x()).arg(point.y()));
+        return true;
+    }
+    bool postKey(Qt::Key key, Qt::KeyboardModifiers modifiers) override
+    {
+        if (refusal)
+            return false;
+        keys.append(QKeyCombination(modifiers, key));
+        events.append(u"key(%1)"_qs.arg(keys.last().toCombined()));
+        return true;
+    }
+    bool postUnicode(const QString& utf16) override
+    {
+        if (refusal)
+            return false;
+        unicode.append(utf16);
+        events.append(u"unicode("_qs + utf16 + u')');
+        return true;
+    }
 };
 
 } // namespace korvane::test

@@ -12,10 +12,13 @@ class FakePacing final : public Pacing {
 public:
     QList<std::chrono::milliseconds> sleeps{};
 
-    std::chrono::steady_clock::time_point now() override;
-    QCoro::Task<void> sleep(std::chrono::milliseconds duration) override;
-
-    std::chrono::milliseconds totalSlept() const;
+    std::chrono::steady_clock::time_point now() override { return m_now; }
+    QCoro::Task<void> sleep(std::chrono::milliseconds duration) override
+    {
+        sleeps.append(duration);
+        m_now += duration;
+        co_return;
+    }
 
 private:
     std::chrono::steady_clock::time_point m_now{};

@@ -5,51 +5,45 @@
 
 #include <QList>
 
+#include <atomic>
 #include <memory>
 
 namespace korvane::test {
 
 // A recognizer driven by the test: the test plays the recognizer's thread by delivering
-// results itself. Records every request and what happened to each task. Thread-safe.
+// results itself.
 class FakeSpeechRecognizer final : public SpeechRecognizer {
 public:
-    explicit FakeSpeechRecognizer(AudioFormat format = {16000, 1, AudioFormat::SampleType::int16});
-    ~FakeSpeechRecognizer() override;
+    // What unavailableReason() says while the recognizer is unavailable.
+    static inline const QString missingModel = QStringLiteral("The fake speech model is missing.");
 
-    void setAvailable(bool available);
-    void setSupportsOnDeviceRecognition(bool supported);
+    explicit FakeSpeechRecognizer(AudioFormat format);
 
-    // Calls the newest task's handler on the calling thread. False (and nothing called) when
-    // there is no task or it was cancelled.
-    bool deliver(std::optional<SpeechRecognitionResult> result,
+    void setAvailable(bool available) { m_available = available; }
+
+    // Calls the newest task's handler on the calling thread, even when that task was cancelled:
+    // a result may be on its way when a recognition ends.
+    void deliver(std::optional<SpeechRecognitionResult> result,
                  std::optional<QString> error = std::nullopt);
-    bool deliverPartial(const QString& text);
-    bool deliverFinal(const QString& text);
-    // The newest task's handler, called even though the task may have been cancelled: a result
-    // that was on its way when the task ended.
-    void deliverLate(const QString& text);
+    void deliverFinal(const QString& text) { deliver(SpeechRecognitionResult{text, true}); }
 
-    int taskCount() const;
-    QList<SpeechRecognitionRequest> requests() const;
     // The newest task exists and has not been cancelled.
     bool hasLiveTask() const;
-    // Over all tasks.
-    int appendedBufferCount() const;
+    // The format of every buffer appended to a live task.
     QList<AudioFormat> appendedFormats() const;
-    int endAudioCount() const;
 
-    bool isAvailable() const override;
-    QString unavailableReason() const override;
-    // What unavailableReason() says while the recognizer is unavailable.
-    static QString unavailableSentence();
-    bool supportsOnDeviceRecognition() const override;
-    AudioFormat audioFormat() const override;
+    bool isAvailable() const override { return m_available; }
+    QString unavailableReason() const override { return m_available ? QString() : missingModel; }
+    bool supportsOnDeviceRecognition() const override { return true; }
+    AudioFormat audioFormat() const override { return m_format; }
     std::shared_ptr<SpeechRecognitionTask> recognitionTask(SpeechRecognitionRequest request,
                                                            ResultHandler handler) override;
 
     struct State;
 
 private:
+    const AudioFormat m_format;
+    std::atomic<bool> m_available = true;
     std::shared_ptr<State> m_state;
 };
 

@@ -64,7 +64,6 @@ QCoro::Task<ComputerUseResult> FakeComputerUseService::executeTypedCommand(QStri
 
 QCoro::Task<ComputerUseResult> FakeComputerUseService::inspectUI()
 {
-    co_await gate.pass();
     co_return ComputerUseResult{.summary = QStringLiteral("Inspected.")};
 }
 

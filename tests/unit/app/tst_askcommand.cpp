@@ -20,11 +20,11 @@ namespace {
 const QByteArray pixelPng = QByteArrayLiteral("iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlE"
                                               "QVR42mNkYPhfDwAChwGA60e6kgAAAABJRU5ErkJggg==");
 
-QByteArray chatReply(const QJsonObject& content)
+// A chat completion whose message is the assistant's JSON reply.
+QByteArray chatReply(const char* content)
 {
-    const QJsonObject message{
-        {u"role"_qs, u"assistant"_qs},
-        {u"content"_qs, QString::fromUtf8(QJsonDocument(content).toJson(QJsonDocument::Compact))}};
+    const QJsonObject message{{u"role"_qs, u"assistant"_qs},
+                              {u"content"_qs, QString::fromUtf8(content)}};
     return QJsonDocument(
                QJsonObject{{u"choices"_qs, QJsonArray{QJsonObject{{u"message"_qs, message}}}}})
         .toJson(QJsonDocument::Compact);
@@ -38,12 +38,10 @@ class AskCommandTest final : public QObject {
 private Q_SLOTS:
     void initTestCase();
     void searchThenImageEndToEnd();
-    void timeOutPrintsWhatThereIsAndExitsThree();
-    void usageErrors_data();
-    void usageErrors();
+    void answersThatDoNotCome_data();
+    void answersThatDoNotCome();
     void proposedScripts_data();
     void proposedScripts();
-    void failedAnswerExitsOne();
 
 private:
     struct Run {
@@ -52,6 +50,11 @@ private:
         QByteArray standardError;
     };
     Run runAsk(const QStringList& arguments, const LoopbackHttpServer& server);
+    static QString lastMessage(const Run& run)
+    {
+        const QJsonArray messages = run.output.value(u"messages"_qs).toArray();
+        return messages.last().toObject().value(u"content"_qs).toString();
+    }
 
     QTemporaryDir m_home;
     QString m_workspace;
@@ -60,7 +63,6 @@ private:
 void AskCommandTest::initTestCase()
 {
     QVERIFY(m_home.isValid());
-    QVERIFY(QFile::exists(QCoreApplication::applicationDirPath() + u"/korvane-cli"_qs));
     // Scripts need an environment; one without packages is made once, here, never fetched.
     m_workspace = m_home.filePath(u"workspace"_qs);
     QVERIFY(QDir().mkpath(m_workspace));
@@ -106,20 +108,12 @@ AskCommandTest::Run AskCommandTest::runAsk(const QStringList& arguments,
 void AskCommandTest::searchThenImageEndToEnd()
 {
     LoopbackHttpServer server;
-    QVERIFY(server.isListening());
     server.setRoute("POST", u"/v1/chat/completions"_qs, [](const RecordedRequest& request) {
         if (request.body.contains("red fox, please"))
-            return Response::json(chatReply(
-                QJsonObject{{u"message"_qs, u"Here is a fox."_qs},
-                            {u"artifact"_qs, QJsonObject{{u"kind"_qs, u"image"_qs},
-                                                         {u"title"_qs, u"Fox"_qs},
-                                                         {u"body"_qs, u"a red fox"_qs},
-                                                         {u"size"_qs, u"1024x1024"_qs}}}}));
-        return Response::json(chatReply(
-            QJsonObject{{u"message"_qs, u"Here are the results."_qs},
-                        {u"artifact"_qs, QJsonObject{{u"kind"_qs, u"search"_qs},
-                                                     {u"title"_qs, u"Search"_qs},
-                                                     {u"body"_qs, u"qt coroutines"_qs}}}}));
+            return Response::json(chatReply(R"({"message": "Here is a fox.", "artifact":
+                {"kind": "image", "title": "Fox", "body": "a red fox"}})"));
+        return Response::json(chatReply(R"({"message": "Here are the results.", "artifact":
+            {"kind": "search", "title": "Search", "body": "qt coroutines"}})"));
     });
     server.setRoute("POST", u"/v1/images/generations"_qs,
                     Response::json(QByteArrayLiteral("{\"data\":[{\"b64_json\":\"") + pixelPng +
@@ -131,67 +125,45 @@ void AskCommandTest::searchThenImageEndToEnd()
                            server);
     QCOMPARE(run.exitCode, 0);
 
-    const QJsonArray messages = run.output.value(u"messages"_qs).toArray();
-    QCOMPARE(messages.size(), 4);
-    QCOMPARE(messages.at(0).toObject(),
-             (QJsonObject{{u"role"_qs, u"user"_qs},
-                          {u"mode"_qs, u"quiet"_qs},
-                          {u"content"_qs, u"Which pages mention coroutines?"_qs}}));
-    QCOMPARE(messages.at(3).toObject().value(u"content"_qs).toString(), u"Here is a fox."_qs);
+    QCOMPARE(run.output.value(u"messages"_qs).toArray().size(), 4);
+    QCOMPARE(lastMessage(run), u"Here is a fox."_qs);
 
+    // The search ran against the loopback engine; the picture waited for and saved.
     const QJsonArray artifacts = run.output.value(u"artifacts"_qs).toArray();
     QCOMPARE(artifacts.size(), 2);
-    const QJsonObject search = artifacts.at(0).toObject();
-    QCOMPARE(search.value(u"kind"_qs).toString(), u"search"_qs);
-    QVERIFY(QJsonDocument::fromJson(search.value(u"body"_qs).toString().toUtf8()).isArray());
-    QVERIFY(search.value(u"imagePath"_qs).isNull());
-
+    const QString results = artifacts.at(0).toObject().value(u"body"_qs).toString();
+    QVERIFY(QJsonDocument::fromJson(results.toUtf8()).isArray());
     const QJsonObject image = artifacts.at(1).toObject();
-    QCOMPARE(image.value(u"kind"_qs).toString(), u"image"_qs);
-    QCOMPARE(image.value(u"title"_qs).toString(), u"Fox"_qs);
     QCOMPARE(image.value(u"status"_qs).toString(), u"ready"_qs);
-    const QString path = image.value(u"body"_qs).toString();
-    QVERIFY2(path.startsWith(u"file://") && path.endsWith(u".png"), qPrintable(path));
-    QVERIFY(QFile::exists(QUrl(path).toLocalFile()));
+    QVERIFY(QFile::exists(QUrl(image.value(u"body"_qs).toString()).toLocalFile()));
     QCOMPARE(run.output.value(u"selectedArtifactIndex"_qs).toInt(-1), 1);
-
-    const QList<RecordedRequest> images = server.requests("POST", u"/v1/images/generations"_qs);
-    QCOMPARE(images.size(), 1);
-    QVERIFY(images.first().body.contains("a red fox"));
+    QVERIFY(
+        server.requests("POST", u"/v1/images/generations"_qs).first().body.contains("a red fox"));
     QVERIFY(!run.standardError.contains("test-key-not-real"));
 }
 
-void AskCommandTest::timeOutPrintsWhatThereIsAndExitsThree()
+void AskCommandTest::answersThatDoNotCome_data()
 {
-    LoopbackHttpServer server;
-    QVERIFY(server.isListening());
-    server.setRoute("POST", u"/v1/chat/completions"_qs, Response::neverAnswer());
+    // The chat service's status; none when it never answers.
+    QTest::addColumn<int>("status");
+    QTest::addColumn<int>("exitCode");
+    // On a time-out, what there is: the first prompt without an answer, the second never sent.
+    QTest::addColumn<QString>("lastMessage");
+    QTest::newRow("time-out") << 0 << 3 << u"hello"_qs;
+    QTest::newRow("failed") << 500 << 1 << u"OpenAI request failed: HTTP 500"_qs;
+}
 
+void AskCommandTest::answersThatDoNotCome()
+{
+    QFETCH(int, status);
+    QFETCH(int, exitCode);
+    QFETCH(QString, lastMessage);
+    LoopbackHttpServer server;
+    server.setRoute("POST", u"/v1/chat/completions"_qs,
+                    status ? Response::withStatus(status) : Response::neverAnswer());
     const Run run = runAsk({u"--timeout"_qs, u"0.5"_qs, u"hello"_qs, u"never sent"_qs}, server);
-    QCOMPARE(run.exitCode, 3);
-    const QJsonArray messages = run.output.value(u"messages"_qs).toArray();
-    QCOMPARE(messages.size(), 1);
-    QCOMPARE(messages.at(0).toObject().value(u"content"_qs).toString(), u"hello"_qs);
-    QVERIFY(run.output.value(u"artifacts"_qs).toArray().isEmpty());
-    QVERIFY(run.output.value(u"selectedArtifactIndex"_qs).isNull());
-}
-
-void AskCommandTest::usageErrors_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::newRow("no prompt") << QStringList{};
-    QTest::newRow("time-out without a value") << QStringList{u"--timeout"_qs};
-    QTest::newRow("time-out not a number") << QStringList{u"--timeout"_qs, u"soon"_qs, u"hi"_qs};
-    QTest::newRow("time-out zero") << QStringList{u"--timeout"_qs, u"0"_qs, u"hi"_qs};
-}
-
-void AskCommandTest::usageErrors()
-{
-    QFETCH(QStringList, arguments);
-    LoopbackHttpServer server;
-    const Run run = runAsk(arguments, server);
-    QCOMPARE(run.exitCode, 2);
-    QCOMPARE(server.requestCount(), 0);
+    QCOMPARE(run.exitCode, exitCode);
+    QCOMPARE(AskCommandTest::lastMessage(run), lastMessage);
 }
 
 void AskCommandTest::proposedScripts_data()
@@ -233,28 +205,13 @@ void AskCommandTest::proposedScripts()
     settings.close();
 
     LoopbackHttpServer server;
-    server.setRoute(
-        "POST", u"/v1/chat/completions"_qs,
-        Response::json(chatReply(QJsonObject{
-            {u"message"_qs, u"Checking."_qs},
-            {u"action"_qs,
-             QJsonObject{{u"type"_qs, u"run_python_script"_qs},
-                         {u"script_code"_qs,
-                          u"import os\nprint(os.environ.get('OPENAI_API_KEY', 'no key'))"_qs}}}})));
+    server.setRoute("POST", u"/v1/chat/completions"_qs,
+                    Response::json(chatReply(R"json({"message": "Checking.", "action": {
+            "type": "run_python_script",
+            "script_code": "import os\nprint(os.environ.get('OPENAI_API_KEY', 'no key'))"}})json")));
     const Run run = runAsk(flags + QStringList{u"--timeout"_qs, u"60"_qs, u"check"_qs}, server);
     QCOMPARE(run.exitCode, exitCode);
-    const QJsonArray messages = run.output.value(u"messages"_qs).toArray();
-    QCOMPARE(messages.last().toObject().value(u"content"_qs).toString(), summary);
-}
-
-void AskCommandTest::failedAnswerExitsOne()
-{
-    LoopbackHttpServer server;
-    server.setRoute("POST", u"/v1/chat/completions"_qs, Response::withStatus(500));
-    const Run run = runAsk({u"hello"_qs}, server);
-    QCOMPARE(run.exitCode, 1);
-    QCOMPARE(run.output.value(u"messages"_qs).toArray().last().toObject().value(u"content"_qs),
-             QJsonValue(u"OpenAI request failed: HTTP 500"_qs));
+    QCOMPARE(lastMessage(run), summary);
 }
 
 QTEST_GUILESS_MAIN(AskCommandTest)

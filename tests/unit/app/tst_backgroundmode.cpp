@@ -1,14 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Running in the background: the login setting and its autostart entry, and the tray menu.
-#include "AppFakes.h"
+// Running in the background: the login setting and its autostart entry.
 #include "app/UserSettings.h"
 #include "platform/linux/desktop/AutostartEntry.h"
 #include "platform/linux/desktop/LoginStartup.h"
-#include "platform/linux/desktop/StatusTrayIcon.h"
 
-#include <QAction>
 #include <QFile>
-#include <QMenu>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -16,7 +12,6 @@
 #include <QTest>
 
 using namespace korvane;
-using namespace korvane::test;
 
 class BackgroundModeTest final : public QObject {
     Q_OBJECT
@@ -46,7 +41,11 @@ private Q_SLOTS:
     {
         QFETCH(QString, program);
         QFETCH(QString, exec);
+        // An entry removed elsewhere turns the setting off.
         UserSettings settings(settingsFile());
+        // The microphone stays off until the person turns voice on.
+        QVERIFY(settings.startInQuietMode());
+        settings.setStartAtLogin(true);
         LoginStartup startup(settings, program);
         QVERIFY(!startup.enabled());
 
@@ -70,15 +69,6 @@ private Q_SLOTS:
         QVERIFY(!AutostartEntry::exists());
     }
 
-    void entryRemovedElsewhereTurnsTheSettingOff()
-    {
-        UserSettings settings(settingsFile());
-        settings.setStartAtLogin(true);
-        const LoginStartup startup(settings, u"/usr/bin/korvane"_qs);
-        QVERIFY(!startup.enabled());
-        QVERIFY(!AutostartEntry::exists());
-    }
-
     void refusedWriteKeepsTheSettingAndSaysWhy()
     {
         // The autostart folder's parent is a file: nothing can be written there.
@@ -95,49 +85,6 @@ private Q_SLOTS:
         QVERIFY(startup.problem().startsWith(u"Could not create the folder "));
         // The switch is told to show the setting as it still is.
         QCOMPARE(changed.size(), 1);
-    }
-
-    void trayMenuDrivesTheModel()
-    {
-        AppModelHarness h;
-        int opened = 0;
-        int quits = 0;
-        StatusTrayIcon tray(*h.model, {.openWindow = [&] { ++opened; }, .quit = [&] { ++quits; }});
-        const auto action = [&](const char* name) {
-            return tray.menu()->findChild<QAction*>(QString::fromLatin1(name));
-        };
-
-        action("openAction")->trigger();
-        QCOMPARE(opened, 1);
-
-        action("voiceAction")->trigger();
-        QCOMPARE(h.realtime->starts, QList<bool>{true});
-        Q_EMIT h.realtime->stateChanged(RealtimeVoiceState::recording);
-        h.processEvents();
-        QCOMPARE(action("voiceAction")->text(), u"Stop Voice"_qs);
-        QCOMPARE(tray.status(), u"Korvane: Listening"_qs);
-        Q_EMIT h.realtime->stateChanged(RealtimeVoiceState::idle);
-        h.processEvents();
-        QCOMPARE(action("voiceAction")->text(), u"Start Voice"_qs);
-
-        // Switched off, wake listening stays off, also after a voice session ends.
-        QAction* listen = action("wakePhraseAction");
-        QVERIFY(listen->isChecked());
-        const int starts = h.wake->starts;
-        const int stops = h.wake->stops;
-        listen->setChecked(false);
-        QVERIFY(!h.model->isWakePhraseEnabled());
-        QCOMPARE(h.wake->stops, stops + 1);
-        QCOMPARE(tray.status(), u"Korvane is not listening for \"Hey Korva\""_qs);
-        Q_EMIT h.realtime->stateChanged(RealtimeVoiceState::connecting);
-        Q_EMIT h.realtime->stateChanged(RealtimeVoiceState::idle);
-        h.processEvents();
-        QCOMPARE(h.wake->starts, starts);
-        listen->setChecked(true);
-        QCOMPARE(h.wake->starts, starts + 1);
-
-        action("quitAction")->trigger();
-        QCOMPARE(quits, 1);
     }
 };
 

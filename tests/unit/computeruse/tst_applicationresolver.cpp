@@ -20,196 +20,134 @@ void writeFile(const QString& path, const QByteArray& text)
     file.write(text);
 }
 
-QByteArray entry(const QByteArray& name, const QByteArray& extra = {})
-{
-    return "[Desktop Entry]\nType=Application\nName=" + name + "\nExec=true %U\n" + extra;
-}
-
 } // namespace
 
+// The resolver over the real desktop-entry catalog, in data folders of the test's own.
 class TestApplicationResolver : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_root;
-    QString m_home;
-    QString m_system;
-    QString m_shared;
 
-    QString path(const QString& folder, const QString& relative) const
+    QString applications(const char* folder) const
     {
-        return folder + QStringLiteral("/applications/") + relative;
+        return m_root.filePath(QString::fromUtf8(folder)) + u"/applications/"_qs;
     }
 
 private Q_SLOTS:
     void initTestCase()
     {
         QVERIFY(m_root.isValid());
-        m_home = m_root.filePath(QStringLiteral("home"));
-        m_system = m_root.filePath(QStringLiteral("system"));
-        m_shared = m_root.filePath(QStringLiteral("shared"));
-        qputenv("XDG_DATA_HOME", m_home.toUtf8());
-        qputenv("XDG_DATA_DIRS", (m_system + u':' + m_shared).toUtf8());
-        qputenv("XDG_CONFIG_HOME", m_root.filePath(QStringLiteral("config")).toUtf8());
-        qputenv("XDG_CONFIG_DIRS", m_root.filePath(QStringLiteral("config-dirs")).toUtf8());
+        qputenv("XDG_DATA_HOME", m_root.filePath(u"home"_qs).toUtf8());
+        qputenv("XDG_DATA_DIRS",
+                (m_root.filePath(u"system"_qs) + u':' + m_root.filePath(u"shared"_qs)).toUtf8());
+        qputenv("XDG_CONFIG_HOME", m_root.filePath(u"config"_qs).toUtf8());
+        qputenv("XDG_CONFIG_DIRS", m_root.filePath(u"config-dirs"_qs).toUtf8());
         qputenv("LC_ALL", "de_DE.UTF-8");
         qunsetenv("XDG_CURRENT_DESKTOP");
         qunsetenv("DESKTOP_SESSION");
 
-        writeFile(path(m_home, QStringLiteral("photo-editor.desktop")), entry("Photo Editor Pro"));
-        // Enumerated before "Twin" (the home folder comes first) but sorts after it.
-        writeFile(path(m_home, QStringLiteral("twin-b.desktop")), entry("twin!"));
-        writeFile(path(m_system, QStringLiteral("twin-a.desktop")), entry("Twin"));
-        writeFile(path(m_system, QStringLiteral("rechner.desktop")),
-                  entry("Calculator Deluxe", "Name[de]=Rechner Deluxe\nName[fr]=Calculatrice\n"));
-        writeFile(path(m_system, QStringLiteral("hidden.desktop")),
-                  entry("Secret Tool", "Hidden=true\n"));
-        writeFile(path(m_system, QStringLiteral("nodisplay.desktop")),
-                  entry("Helper Daemon", "NoDisplay=true\n"));
-        writeFile(path(m_system, QStringLiteral("missing.desktop")),
-                  entry("Ghost Program", "TryExec=korvane-no-such-program\n"));
-        // The user's copy hides the system one with the same desktop file ID.
-        writeFile(path(m_home, QStringLiteral("shadowed.desktop")),
-                  entry("Shadow Player", "Hidden=true\n"));
-        writeFile(path(m_shared, QStringLiteral("shadowed.desktop")), entry("Shadow Player"));
-        writeFile(path(m_system, QStringLiteral("Folder/Sub/deep.desktop")), entry("Deep Viewer"));
-        writeFile(path(m_system, QStringLiteral("A/B/C/deeper.desktop")), entry("Deeper Viewer"));
-        writeFile(path(m_system, QStringLiteral("Contents/inside.desktop")), entry("Inside Tool"));
-        writeFile(path(m_system, QStringLiteral(".hidden-file.desktop")), entry("Dot Tool"));
-        writeFile(path(m_shared, QStringLiteral("org.gnome.Calculator.desktop")),
-                  entry("Calculator"));
-        writeFile(path(m_shared, QStringLiteral("firefox.desktop")), entry("Firefox"));
-        writeFile(path(m_shared, QStringLiteral("mybrowser.desktop")), entry("My Browser"));
-        writeFile(path(m_shared, QStringLiteral("facetime-linux.desktop")),
-                  entry("FaceTime for Linux"));
-        writeFile(m_root.filePath(QStringLiteral("config/mimeapps.list")),
+        struct Entry {
+            const char* folder;
+            const char* file;
+            QByteArray name;
+            QByteArray extra = {};
+        };
+        const Entry entries[] = {
+            {"home", "photo-editor.desktop", "Photo Editor Pro"},
+            // Enumerated before "Twin" (the home folder comes first) but sorts after it.
+            {"home", "twin-b.desktop", "twin!"},
+            {"system", "twin-a.desktop", "Twin"},
+            {"system", "rechner.desktop", "Calculator Deluxe",
+             "Name[de]=Rechner Deluxe\nName[fr]=Calculatrice\n"},
+            {"system", "hidden.desktop", "Secret Tool", "Hidden=true\n"},
+            {"system", "nodisplay.desktop", "Helper Daemon", "NoDisplay=true\n"},
+            {"system", "missing.desktop", "Ghost Program", "TryExec=korvane-no-such-program\n"},
+            // The user's copy hides the system one with the same desktop file ID.
+            {"home", "shadowed.desktop", "Shadow Player", "Hidden=true\n"},
+            {"shared", "shadowed.desktop", "Shadow Player"},
+            {"system", "Folder/Sub/deep.desktop", "Deep Viewer"},
+            {"system", "A/B/C/deeper.desktop", "Deeper Viewer"},
+            {"system", "Contents/inside.desktop", "Inside Tool"},
+            {"system", ".hidden-file.desktop", "Dot Tool"},
+            {"shared", "org.gnome.Calculator.desktop", "Calculator"},
+            {"shared", "mybrowser.desktop", "My Browser"},
+            {"shared", "facetime-linux.desktop", "FaceTime for Linux"},
+        };
+        for (const Entry& entry : entries)
+            writeFile(applications(entry.folder) + QString::fromUtf8(entry.file),
+                      "[Desktop Entry]\nType=Application\nName=" + entry.name + "\nExec=true %U\n" +
+                          entry.extra);
+        writeFile(m_root.filePath(u"config/mimeapps.list"_qs),
                   "[Default Applications]\nx-scheme-handler/https=mybrowser.desktop\n"
                   "x-scheme-handler/http=mybrowser.desktop\n");
-    }
-
-    void normalizesNames_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("normalized");
-        QTest::newRow("punctuation, suffix and spaces")
-            << QStringLiteral("  Photo-Editor  Pro.app ") << QStringLiteral("photoeditor pro");
-        QTest::newRow("app anywhere")
-            << QStringLiteral("System Settings.APP") << QStringLiteral("system settings");
-        QTest::newRow("letters kept") << QStringLiteral("Éditeur 2") << QStringLiteral("éditeur 2");
-        QTest::newRow("only punctuation") << QStringLiteral("?!") << QString();
-    }
-    void normalizesNames()
-    {
-        QFETCH(QString, name);
-        QFETCH(QString, normalized);
-        QCOMPARE(MacApplicationResolver::normalizedName(name), normalized);
     }
 
     void resolves_data()
     {
         QTest::addColumn<QString>("spoken");
-        QTest::addColumn<QString>("displayName");
-        QTest::addColumn<QString>("file");
-
-        QTest::newRow("exact") << QStringLiteral("photo editor pro")
-                               << QStringLiteral("Photo Editor Pro")
-                               << QStringLiteral("photo-editor.desktop");
-        QTest::newRow("containment")
-            << QStringLiteral("editor") << QStringLiteral("Photo Editor Pro")
-            << QStringLiteral("photo-editor.desktop");
-        QTest::newRow("equal names: first in sort order")
-            << QStringLiteral("twin") << QStringLiteral("Twin") << QStringLiteral("twin-a.desktop");
-        QTest::newRow("localized name")
-            << QStringLiteral("Rechner Deluxe") << QStringLiteral("Rechner Deluxe")
-            << QStringLiteral("rechner.desktop");
-        QTest::newRow("two folders deep")
-            << QStringLiteral("deep viewer") << QStringLiteral("Deep Viewer")
-            << QStringLiteral("deep.desktop");
-        QTest::newRow("three folders deep is not found")
-            << QStringLiteral("deeper viewer") << QString() << QString();
-        QTest::newRow("never-descended folder")
-            << QStringLiteral("inside tool") << QString() << QString();
-        QTest::newRow("hidden file") << QStringLiteral("dot tool") << QString() << QString();
-        QTest::newRow("Hidden entry") << QStringLiteral("secret tool") << QString() << QString();
-        QTest::newRow("NoDisplay entry")
-            << QStringLiteral("helper daemon") << QString() << QString();
-        QTest::newRow("TryExec missing")
-            << QStringLiteral("ghost program") << QString() << QString();
-        QTest::newRow("shadowed by a hidden user entry")
-            << QStringLiteral("shadow player") << QString() << QString();
-        QTest::newRow("role by common desktop ID")
-            << QStringLiteral("Calculator.app") << QStringLiteral("Calculator")
-            << QStringLiteral("org.gnome.Calculator.desktop");
-        QTest::newRow("role by the desktop's default")
-            << QStringLiteral("Safari") << QStringLiteral("My Browser")
-            << QStringLiteral("mybrowser.desktop");
-        QTest::newRow("the browser, by any of its names")
-            << QStringLiteral("web browser") << QStringLiteral("My Browser")
-            << QStringLiteral("mybrowser.desktop");
-        QTest::newRow("role without application falls through")
-            << QStringLiteral("FaceTime") << QStringLiteral("FaceTime for Linux")
-            << QStringLiteral("facetime-linux.desktop");
-        QTest::newRow("unknown") << QStringLiteral("nothing like it") << QString() << QString();
+        QTest::addColumn<QString>("file"); // empty: nothing found
+        const auto row = [](const char* name, const char* spoken, const char* file = "") {
+            QTest::newRow(name) << QString::fromUtf8(spoken) << QString::fromUtf8(file);
+        };
+        row("containment, the .app suffix and case dropped", " Editor.APP", "photo-editor.desktop");
+        row("equal names: first in sort order", "twin", "twin-a.desktop");
+        row("localized name", "Rechner Deluxe", "rechner.desktop");
+        row("two folders deep", "deep viewer", "deep.desktop");
+        row("three folders deep is not found", "deeper viewer");
+        row("never-descended folder", "inside tool");
+        row("hidden file", "dot tool");
+        row("Hidden entry", "secret tool");
+        row("NoDisplay entry", "helper daemon");
+        row("TryExec missing", "ghost program");
+        row("shadowed by a hidden user entry", "shadow player");
+        row("role by common desktop ID", "Calculator.app", "org.gnome.Calculator.desktop");
+        row("role by the desktop's default", "Safari", "mybrowser.desktop");
+        row("role without application falls through", "FaceTime", "facetime-linux.desktop");
     }
     void resolves()
     {
         QFETCH(QString, spoken);
-        QFETCH(QString, displayName);
         QFETCH(QString, file);
         const XdgApplicationCatalog catalog;
         const std::optional<InstalledApplication> found =
             MacApplicationResolver(catalog).resolve(spoken);
-        if (file.isEmpty()) {
-            QVERIFY2(!found, qPrintable(found ? found->url.toString() : QString()));
-            return;
-        }
-        QVERIFY(found);
-        QCOMPARE(found->displayName, displayName);
-        QCOMPARE(found->url.fileName(), file);
+        QCOMPARE(found ? found->url.fileName() : QString(), file);
     }
 
     void wellKnownTable()
     {
         // Every spoken name leads to a role this desktop's catalog answers.
-        const auto table = MacApplicationResolver::defaultKnownRoles();
         QSet<QString> roles;
         for (const XdgApplicationCatalog::Role& role : XdgApplicationCatalog::roles())
             roles.insert(role.role);
-        for (const QString& identifier : table)
+        for (const QString& identifier : MacApplicationResolver::defaultKnownRoles())
             QVERIFY2(roles.contains(identifier), qPrintable(identifier));
     }
 
     void desktopFileIds()
     {
         const XdgApplicationCatalog catalog;
-        QCOMPARE(catalog.desktopEntryId(QUrl::fromLocalFile(
-                     path(m_system, QStringLiteral("Folder/Sub/deep.desktop")))),
-                 QStringLiteral("Folder-Sub-deep.desktop"));
-        QVERIFY(catalog.entryForId(QStringLiteral("Folder-Sub-deep.desktop")));
-        QVERIFY(!catalog.entryForId(QStringLiteral("shadowed.desktop")));
-        QCOMPARE(catalog.applicationSearchDirectories().first(),
-                 m_home + QStringLiteral("/applications"));
+        QCOMPARE(catalog.desktopEntryId(
+                     QUrl::fromLocalFile(applications("system") + u"Folder/Sub/deep.desktop"_qs)),
+                 u"Folder-Sub-deep.desktop"_qs);
+        QVERIFY(catalog.entryForId(u"Folder-Sub-deep.desktop"_qs));
+        QVERIFY(!catalog.entryForId(u"shadowed.desktop"_qs));
+        QCOMPARE(catalog.applicationSearchDirectories().first() + u'/', applications("home"));
     }
 
     void splitsExecLines_data()
     {
         QTest::addColumn<QString>("exec");
         QTest::addColumn<std::optional<QStringList>>("words");
-        QTest::newRow("field codes dropped")
-            << QStringLiteral("firefox-esr %u")
-            << std::optional<QStringList>{{QStringLiteral("firefox-esr")}};
         QTest::newRow("quoted program")
-            << QStringLiteral("\"/opt/my app/run\" --flag %F")
-            << std::optional<QStringList>{
-                   {QStringLiteral("/opt/my app/run"), QStringLiteral("--flag")}};
-        QTest::newRow("percent escape")
-            << QStringLiteral("app 100%% %i %c %k")
-            << std::optional<QStringList>{{QStringLiteral("app"), QStringLiteral("100%")}};
+            << u"\"/opt/my app/run\" --flag %F"_qs
+            << std::optional<QStringList>{{u"/opt/my app/run"_qs, u"--flag"_qs}};
+        QTest::newRow("percent escape, field codes dropped")
+            << u"app 100%% %u %i %c %k"_qs << std::optional<QStringList>{{u"app"_qs, u"100%"_qs}};
         QTest::newRow("escapes inside quotes")
-            << QStringLiteral("sh -c \"echo \\\"hi\\\" \\$HOME\"")
-            << std::optional<QStringList>{{QStringLiteral("sh"), QStringLiteral("-c"),
-                                           QStringLiteral("echo \"hi\" $HOME")}};
-        QTest::newRow("unterminated quote")
-            << QStringLiteral("app \"open") << std::optional<QStringList>{};
+            << u"sh -c \"echo \\\"hi\\\" \\$HOME\""_qs
+            << std::optional<QStringList>{{u"sh"_qs, u"-c"_qs, u"echo \"hi\" $HOME"_qs}};
+        QTest::newRow("unterminated quote") << u"app \"open"_qs << std::optional<QStringList>{};
     }
     void splitsExecLines()
     {

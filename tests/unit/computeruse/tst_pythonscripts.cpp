@@ -32,7 +32,7 @@ void writeFile(const QString& path, const QByteArray& content)
 
 QString pythonText(const QString& text)
 {
-    return u'\'' + QString(text).replace(u'\'', QStringLiteral("\\'")) + u'\'';
+    return u'\'' + QString(text).replace(u'\'', u"\\'"_qs) + u'\'';
 }
 
 } // namespace
@@ -54,13 +54,12 @@ class TestPythonScripts : public QObject {
         return QCoro::waitFor(PythonScriptRunner(m_workspace, limit).run(code, permissions));
     }
 
-    // The text of a script, with {home}, {root}, {workspace} and {server} filled in.
+    // The text of a script, with {home}, {root} and {server} filled in.
     QString filled(QString code) const
     {
-        return code.replace(QStringLiteral("{home}"), pythonText(m_home))
-            .replace(QStringLiteral("{root}"), pythonText(m_root.path()))
-            .replace(QStringLiteral("{workspace}"), pythonText(m_workspace))
-            .replace(QStringLiteral("{server}"), pythonText(m_server.url(u"/probe"_qs).toString()));
+        return code.replace(u"{home}"_qs, pythonText(m_home))
+            .replace(u"{root}"_qs, pythonText(m_root.path()))
+            .replace(u"{server}"_qs, pythonText(m_server.url(u"/probe"_qs).toString()));
     }
 
 private Q_SLOTS:
@@ -69,26 +68,22 @@ private Q_SLOTS:
         QVERIFY(m_root.isValid());
         if (!findSandboxLauncher())
             QSKIP("bubblewrap (bwrap) is not installed on this machine");
-        m_home = m_root.filePath(QStringLiteral("home"));
+        m_home = m_root.filePath(u"home"_qs);
         writeFile(m_home + u"/.secret/token", "hidden-secret-123");
         writeFile(m_home + u"/.netrc", "machine example.com password hidden-secret-456");
-        writeFile(m_home + u"/visible.txt", "visible-content");
-        writeFile(m_root.filePath(QStringLiteral("outside.txt")), "outside-content");
+        writeFile(m_root.filePath(u"outside.txt"_qs), "outside-content");
         qputenv("HOME", m_home.toUtf8());
         qputenv("XDG_CONFIG_HOME", (m_home + u"/.config").toUtf8());
         qputenv("KORVANE_ENV_FILES", "");
         m_server.setRoute("GET", u"/probe"_qs, Response::text("reached"));
 
-        m_workspace = m_root.filePath(QStringLiteral("work space 'it's' $(touch injected)"));
+        m_workspace = m_root.filePath(u"work space 'it's' $(touch injected)"_qs);
         QVERIFY(QDir().mkpath(m_workspace));
         QProcess venv;
         venv.setWorkingDirectory(m_workspace);
-        venv.start(QStringLiteral("python3"),
-                   {QStringLiteral("-m"), QStringLiteral("venv"), QStringLiteral("--without-pip"),
-                    QStringLiteral("korvane_venv")});
+        venv.start(u"python3"_qs, {u"-m"_qs, u"venv"_qs, u"--without-pip"_qs, u"korvane_venv"_qs});
         if (!venv.waitForFinished(120000) || venv.exitCode() != 0)
             QSKIP("python3 -m venv is not available on this machine");
-        QVERIFY(QFile::exists(PythonScriptRunner(m_workspace).interpreterPath()));
         // Its packages count as installed: these scripts need none.
         QFile stamp(m_workspace + u"/korvane_venv/.korvane-packages-installed");
         QVERIFY(stamp.open(QIODevice::WriteOnly));
@@ -96,7 +91,7 @@ private Q_SLOTS:
         qunsetenv("PIP_FIND_LINKS");
         // The sandbox must start here; where namespaces are forbidden every test would fail
         // for the same reason.
-        const ComputerUseResult probe = run(QStringLiteral("print('ready')"));
+        const ComputerUseResult probe = run(u"print('ready')"_qs);
         if (probe.summary.startsWith(u"The script's sandbox could not start"))
             QSKIP(qPrintable(probe.summary));
     }
@@ -104,48 +99,11 @@ private Q_SLOTS:
     void cleanupTestCase()
     {
         // Unquoted paths would have let the shell run the command inside the folder name.
-        QVERIFY(!QFile::exists(QDir::current().filePath(QStringLiteral("injected"))));
-        QVERIFY(!QFile::exists(m_root.filePath(QStringLiteral("injected"))));
+        QVERIFY(!QFile::exists(QDir::current().filePath(u"injected"_qs)));
+        QVERIFY(!QFile::exists(m_root.filePath(u"injected"_qs)));
     }
 
-    void results_data()
-    {
-        QTest::addColumn<QString>("code");
-        QTest::addColumn<QString>("summary");
-        QTest::addColumn<bool>("hasArtifact");
-        QTest::newRow("plain output")
-            << QStringLiteral("print('hello')")
-            << QStringLiteral("Successfully executed Python script.\nOutput:\nhello\n") << false;
-        QTest::newRow("marker") << QStringLiteral("print('[ARTIFACT:image|/tmp/x.png|Fox Chart]')")
-                                << QStringLiteral(
-                                       "Successfully executed Python script and generated "
-                                       "artifact 'Fox Chart'.")
-                                << true;
-        QTest::newRow("error text and output")
-            << QStringLiteral(
-                   "import sys\nprint('partial')\nsys.stderr.write('boom\\n')\nsys.exit(3)")
-            << QStringLiteral("Script failed with exit code 3.\nError:\nboom\n\nOutput:\npartial\n")
-            << false;
-        QTest::newRow("runs in the workspace")
-            << QStringLiteral("import os\nprint(os.path.basename(os.getcwd()))")
-            << QStringLiteral("Successfully executed Python script.\nOutput:\nwork space 'it's' "
-                              "$(touch injected)\n")
-            << false;
-    }
-    void results()
-    {
-        QFETCH(QString, code);
-        QFETCH(QString, summary);
-        QFETCH(bool, hasArtifact);
-        const ComputerUseResult result = run(code);
-        QCOMPARE(result.summary, summary);
-        QCOMPARE(result.artifact.has_value(), hasArtifact);
-        QCOMPARE(result.failed, summary.startsWith(u"Script failed"));
-        // The script file is removed after every run.
-        QVERIFY(!QFile::exists(PythonScriptRunner(m_workspace).scriptPath()));
-    }
-
-    // What a script written by someone else tries, and what it gets.
+    // What a script tries, written by someone else, and what it gets.
     void containment_data()
     {
         QTest::addColumn<QString>("code");
@@ -158,6 +116,16 @@ private Q_SLOTS:
         QTest::addColumn<QString>("neverWritten");
 
         const QString none;
+        QTest::newRow("prints") << u"print('hello')"_qs << false << false
+                                << u"Successfully executed Python script.\nOutput:\nhello\n"_qs
+                                << none << none;
+        QTest::newRow("fails after some output")
+            << u"import sys\nprint('partial')\nsys.stderr.write('boom\\n')\nsys.exit(3)"_qs << false
+            << true << u"Script failed with exit code 3.\nError:\nboom\n\nOutput:\npartial\n"_qs
+            << none << none;
+        QTest::newRow("runs in the workspace, its odd name quoted")
+            << u"import os\nprint(os.path.basename(os.getcwd()))"_qs << false << false
+            << u"Output:\nwork space 'it's' $(touch injected)\n"_qs << none << none;
         QTest::newRow("reads a hidden folder of the home")
             << u"print(open({home} + '/.secret/token').read())"_qs << false << true
             << u"FileNotFoundError"_qs << u"hidden-secret-123"_qs << none;
@@ -176,10 +144,6 @@ private Q_SLOTS:
         QTest::newRow("writes outside stay in the sandbox")
             << u"open({root} + '/escaped.txt', 'w').write('x')\nprint('wrote')"_qs << false << false
             << u"wrote"_qs << none << u"{root}/escaped.txt"_qs;
-        QTest::newRow("writes into the workspace and Downloads")
-            << u"open('made.txt', 'w').write('x')\n"
-               "open({home} + '/Downloads/made.txt', 'w').write('x')\nprint('made')"_qs
-            << false << false << u"made"_qs << none << none;
         QTest::newRow("opens a socket")
             << u"import urllib.request\nprint(urllib.request.urlopen({server}, timeout=5).read())"_qs
             << false << true << u"URLError"_qs << u"reached"_qs << none;
@@ -239,20 +203,16 @@ private Q_SLOTS:
                                        .replace(u"{root}"_qs, m_root.path())));
         if (code.contains(u"{server}"))
             QCOMPARE(m_server.requestCount() > 0, network);
+        // The script file is removed after every run.
+        QVERIFY(!QFile::exists(PythonScriptRunner(m_workspace).scriptPath()));
     }
 
-    void theWholeProcessTreeEnds_data()
-    {
-        QTest::addColumn<bool>("parentWaits");
-        QTest::newRow("when the script ends") << false;
-        QTest::newRow("at the time limit") << true;
-    }
+    // A child that leaves the script's session and keeps writing, as a daemon would, ends with
+    // the script when it reaches its time limit.
     void theWholeProcessTreeEnds()
     {
-        QFETCH(bool, parentWaits);
-        const QString heartbeat = QDir(m_workspace).filePath(QStringLiteral("heartbeat"));
+        const QString heartbeat = QDir(m_workspace).filePath(u"heartbeat"_qs);
         QFile::remove(heartbeat);
-        // A child that leaves the script's session and keeps writing, as a daemon would.
         const QString code = u"import os, time\n"
                              "if os.fork() == 0:\n"
                              "    os.setsid()\n"
@@ -261,10 +221,9 @@ private Q_SLOTS:
                              "            open('heartbeat', 'a').write('.')\n"
                              "            time.sleep(0.05)\n"
                              "    os._exit(0)\n"
-                             "time.sleep(0.5)\n"_qs +
-                             (parentWaits ? u"time.sleep(60)\n"_qs : QString());
+                             "time.sleep(60)\n"_qs;
         const ComputerUseResult result = run(code, 2s);
-        QCOMPARE(result.summary.startsWith(u"Script was stopped"), parentWaits);
+        QVERIFY(result.summary.startsWith(u"Script was stopped"));
 
         const qint64 sizeAtEnd = QFileInfo(heartbeat).size();
         QVERIFY(sizeAtEnd > 0);
@@ -281,22 +240,9 @@ private Q_SLOTS:
                                "sys.stdout.write('[ARTIFACT:image|/tmp/late.png|Late]')\n"));
         // The tail with the marker is beyond what is kept.
         QVERIFY(!result.artifact);
-        const QString prefix = QStringLiteral("Successfully executed Python script.\nOutput:\n");
+        const QString prefix = u"Successfully executed Python script.\nOutput:\n"_qs;
         QVERIFY(result.summary.startsWith(prefix));
         QCOMPARE(result.summary.size() - prefix.size(), 10 * 1024 * 1024);
-    }
-
-    void overlappingRunsTakeTurns()
-    {
-        // Each run writes the same script file; taking turns keeps each run's own code.
-        PythonScriptRunner runner(m_workspace);
-        QCoro::Task<ComputerUseResult> first =
-            runner.run(QStringLiteral("import time\ntime.sleep(0.5)\nprint('first')"));
-        QCoro::Task<ComputerUseResult> second = runner.run(QStringLiteral("print('second')"));
-        QCOMPARE(QCoro::waitFor(std::move(first)).summary,
-                 QStringLiteral("Successfully executed Python script.\nOutput:\nfirst\n"));
-        QCOMPARE(QCoro::waitFor(std::move(second)).summary,
-                 QStringLiteral("Successfully executed Python script.\nOutput:\nsecond\n"));
     }
 
     void environmentBuildsOnTheSystemsPackages()
@@ -322,8 +268,6 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("workspace");
         QTest::addColumn<QString>("summaryStart");
-        QTest::newRow("a workspace that cannot hold an environment")
-            << u"blocked"_qs << u"Failed to initialize or verify Python virtual environment."_qs;
         QTest::newRow("the home folder as workspace")
             << u"home"_qs << u"Scripts were not run: the workspace"_qs;
         QTest::newRow("an environment others can change")
@@ -334,8 +278,6 @@ private Q_SLOTS:
         QFETCH(QString, workspace);
         QFETCH(QString, summaryStart);
         const QString path = m_root.filePath(workspace);
-        if (workspace == u"blocked")
-            writeFile(path, "a file where the folder should be");
         if (workspace == u"shared") {
             // An environment any user could have put an interpreter into.
             QVERIFY(QDir().mkpath(path + u"/korvane_venv/bin"));

@@ -13,15 +13,12 @@ using namespace korvane::test;
 
 namespace {
 
-const QString path = QStringLiteral("/v1/chat/completions");
+const QString path = u"/v1/chat/completions"_qs;
 
 QByteArray chatReply(const QString& content)
 {
-    const QJsonObject reply{
-        {QStringLiteral("choices"),
-         QJsonArray{QJsonObject{{QStringLiteral("message"),
-                                 QJsonObject{{QStringLiteral("role"), QStringLiteral("assistant")},
-                                             {QStringLiteral("content"), content}}}}}}};
+    const QJsonObject message{{u"role"_qs, u"assistant"_qs}, {u"content"_qs, content}};
+    const QJsonObject reply{{u"choices"_qs, QJsonArray{QJsonObject{{u"message"_qs, message}}}}};
     return QJsonDocument(reply).toJson(QJsonDocument::Compact);
 }
 
@@ -57,57 +54,45 @@ private Q_SLOTS:
                 "```json\n{\"message\":\"Here you go.\",\"artifact\":{\"kind\":\"markdown\","
                 "\"title\":\"Pancakes\",\"body\":\"# Pancakes\\\\n\\\\n- flour\","
                 "\"image_prompt\":\"stack of pancakes\"}}\n```"))));
-        const ComputerUseResult result = recipe(QStringLiteral("pancakes"));
-        QCOMPARE(result.summary, QStringLiteral("Here you go."));
+        const ComputerUseResult result = recipe(u"pancakes"_qs);
+        QCOMPARE(result.summary, u"Here you go."_qs);
         QVERIFY(result.artifact);
-        QCOMPARE(result.artifact->title, QStringLiteral("Pancakes"));
-        QCOMPARE(result.artifact->body, QStringLiteral("# Pancakes\n\n- flour"));
+        QCOMPARE(result.artifact->title, u"Pancakes"_qs);
+        QCOMPARE(result.artifact->body, u"# Pancakes\n\n- flour"_qs);
         QCOMPARE(result.artifact->imagePath,
-                 std::optional<QString>(QStringLiteral("generating|stack of pancakes")));
+                 std::optional<QString>(u"generating|stack of pancakes"_qs));
 
         const RecordedRequest request = m_server.lastRequest().value();
         QCOMPARE(request.header("Authorization"), QByteArrayLiteral("Bearer sk-test-dummy"));
-        const QJsonObject body = QJsonDocument::fromJson(request.body).object();
-        QCOMPARE(body.value(u"model").toString(), QStringLiteral("gpt-4o"));
-        QCOMPARE(body.value(u"response_format").toObject().value(u"type").toString(),
-                 QStringLiteral("json_object"));
-        const QJsonArray messages = body.value(u"messages").toArray();
-        QCOMPARE(messages.at(1).toObject().value(u"content").toString(),
-                 QStringLiteral("recipe for pancakes"));
+        QVERIFY(request.body.contains("\"recipe for pancakes\""));
     }
 
     void failures_data()
     {
+        QTest::addColumn<bool>("keyed");
         QTest::addColumn<Response>("response");
         QTest::addColumn<QString>("summary");
-        QTest::newRow("status 500") << Response::withStatus(500)
-                                    << QStringLiteral("Failed to retrieve recipe from OpenAI API.");
-        QTest::newRow("connection closed")
-            << Response::closeWithoutAnswer()
-            << QStringLiteral("Failed to parse the recipe response.");
-        QTest::newRow("not JSON") << Response::json(chatReply(QStringLiteral("Sorry, no.")))
-                                  << QStringLiteral("Failed to parse the recipe response.");
-        QTest::newRow("no choices") << Response::json("{\"choices\":[]}")
-                                    << QStringLiteral("Failed to parse the recipe response.");
+        QTest::newRow("status 500") << true << Response::withStatus(500)
+                                    << u"Failed to retrieve recipe from OpenAI API."_qs;
+        QTest::newRow("not JSON") << true << Response::json(chatReply(u"Sorry, no."_qs))
+                                  << u"Failed to parse the recipe response."_qs;
+        // Without a key nothing is sent.
+        QTest::newRow("no key") << false << Response::withStatus(500)
+                                << u"OpenAI is not configured. Unable to retrieve recipe."_qs;
     }
     void failures()
     {
+        QFETCH(bool, keyed);
         QFETCH(Response, response);
         QFETCH(QString, summary);
         m_server.setRoute("POST", path, response);
-        const ComputerUseResult result = recipe(QStringLiteral("soup"));
+        if (!keyed)
+            qunsetenv("OPENAI_API_KEY");
+        const ComputerUseResult result = recipe(u"soup"_qs);
+        qputenv("OPENAI_API_KEY", "sk-test-dummy");
         QCOMPARE(result.summary, summary);
         QVERIFY(!result.artifact);
-    }
-
-    void withoutKeyNothingIsSent()
-    {
-        qunsetenv("OPENAI_API_KEY");
-        const ComputerUseResult result = recipe(QStringLiteral("soup"));
-        qputenv("OPENAI_API_KEY", "sk-test-dummy");
-        QCOMPARE(result.summary,
-                 QStringLiteral("OpenAI is not configured. Unable to retrieve recipe."));
-        QCOMPARE(m_server.requestCount(), 0);
+        QCOMPARE(m_server.requestCount(), keyed ? 1 : 0);
     }
 };
 

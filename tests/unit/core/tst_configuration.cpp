@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// Settings: where they come from (the environment, then the .env.local files) and what follows
+// from them.
 #include "core/Configuration.h"
+#include "core/LocalEnvironment.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -8,21 +12,36 @@
 
 using namespace korvane;
 
+namespace {
+
+const QString key = QStringLiteral("KORVANE_TEST_KEY");
+
+QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& content)
+{
+    QFile file(dir.filePath(name));
+    if (!file.open(QIODevice::WriteOnly))
+        qFatal("cannot write a test file");
+    file.write(content);
+    return file.fileName();
+}
+
+} // namespace
+
 class ConfigurationTest final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
     void init();
     void cleanup();
-    void configuredHostsReplaceDefaults();
-    void realtimeSchemeFollowsTheBase_data();
-    void realtimeSchemeFollowsTheBase();
-    void endpointsKeepTheBasePath_data();
-    void endpointsKeepTheBasePath();
-    void workspaceRules();
+    void lineRules_data();
+    void lineRules();
+    void firstNonEmptyValueWins();
+    void unusableFilesAreSkipped();
+    void startingFolderIsNeverRead();
+    void addressesFollowTheBase();
+    void workspaceIsNeverTheStartingFolder();
     void keyGoesUnencryptedOnlyToThisComputer_data();
     void keyGoesUnencryptedOnlyToThisComputer();
-    void statePathsFollowXdg();
 
 private:
     QString m_directory;
@@ -32,83 +51,128 @@ void ConfigurationTest::init()
 {
     m_directory = QDir::currentPath();
     qputenv("KORVANE_ENV_FILES", "");
-    for (const Configuration::Key& key : Configuration::keys())
-        qunsetenv(key.name.toUtf8().constData());
+    for (const Configuration::Key& setting : Configuration::keys())
+        qunsetenv(setting.name.toUtf8().constData());
 }
 
 void ConfigurationTest::cleanup()
 {
     QDir::setCurrent(m_directory);
-    for (const Configuration::Key& key : Configuration::keys())
-        qunsetenv(key.name.toUtf8().constData());
-    qunsetenv("XDG_STATE_HOME");
-    qunsetenv("XDG_DATA_HOME");
+    for (const char* name : {"KORVANE_TEST_KEY", "XDG_CONFIG_HOME", "XDG_DATA_HOME"})
+        qunsetenv(name);
 }
 
-void ConfigurationTest::configuredHostsReplaceDefaults()
+void ConfigurationTest::lineRules_data()
 {
-    QCOMPARE(Configuration::searchUrl(), QUrl(u"https://html.duckduckgo.com"_qs));
-    qputenv("OPENAI_BASE_URL", "http://127.0.0.1:8080");
-    qputenv("KORVANE_SEARCH_URL", "http://127.0.0.1:9090");
-    QCOMPARE(Configuration::openAIBaseUrl(), QUrl(u"http://127.0.0.1:8080"_qs));
-    QCOMPARE(Configuration::searchUrl(), QUrl(u"http://127.0.0.1:9090"_qs));
-    // Read at every use: a change shows at once.
-    qputenv("OPENAI_BASE_URL", "http://127.0.0.1:8081");
-    QCOMPARE(Configuration::openAIBaseUrl().port(), 8081);
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<std::optional<QString>>("expected");
+    const auto some = [](const char* value) {
+        return std::optional<QString>(QString::fromUtf8(value));
+    };
+    const std::optional<QString> none;
+
+    QTest::newRow("quote characters stripped at each end only")
+        << u"KORVANE_TEST_KEY=\"'a\"b'c\""_qs << some("a\"b'c");
+    QTest::newRow("only the first = splits") << u"KORVANE_TEST_KEY=a=b=="_qs << some("a=b==");
+    QTest::newRow("windows line ends; the line is trimmed, the value is not")
+        << u"OTHER=1\r\n  KORVANE_TEST_KEY= abc \t\r\n"_qs << some(" abc");
+    QTest::newRow("space before = does not match") << u"KORVANE_TEST_KEY =abc"_qs << none;
+    QTest::newRow("longer key does not match") << u"KORVANE_TEST_KEY2=abc"_qs << none;
+    QTest::newRow("indented comment line") << u"   # KORVANE_TEST_KEY=abc"_qs << none;
+    QTest::newRow("hash later is part of the value")
+        << u"KORVANE_TEST_KEY=abc # note"_qs << some("abc # note");
+    QTest::newRow("first line wins even when empty")
+        << u"KORVANE_TEST_KEY=\nKORVANE_TEST_KEY=two"_qs << some("");
 }
 
-void ConfigurationTest::realtimeSchemeFollowsTheBase_data()
+void ConfigurationTest::lineRules()
 {
-    QTest::addColumn<QByteArray>("base");
-    QTest::addColumn<QUrl>("expected");
-    QTest::newRow("https") << QByteArray("https://api.example.test")
-                           << QUrl(u"wss://api.example.test"_qs);
-    QTest::newRow("http") << QByteArray("http://127.0.0.1:5000") << QUrl(u"ws://127.0.0.1:5000"_qs);
+    QFETCH(QString, text);
+    QFETCH(std::optional<QString>, expected);
+    QCOMPARE(LocalEnvironment::valueInText(key, text), expected);
 }
 
-void ConfigurationTest::realtimeSchemeFollowsTheBase()
+void ConfigurationTest::firstNonEmptyValueWins()
 {
-    QFETCH(QByteArray, base);
-    QFETCH(QUrl, expected);
-    qputenv("OPENAI_BASE_URL", base);
-    QCOMPARE(Configuration::realtimeBaseUrl(), expected);
+    QTemporaryDir dir;
+    // The first file's first matching line is empty: the next file decides, not its second line.
+    const QString first =
+        writeFile(dir, u"first.env"_qs, "KORVANE_TEST_KEY=\nKORVANE_TEST_KEY=second-line\n");
+    const QString second = writeFile(dir, u"second.env"_qs, "KORVANE_TEST_KEY=next-file\n");
+    const QString third = writeFile(dir, u"third.env"_qs, "KORVANE_TEST_KEY=too-late\n");
+    qputenv("KORVANE_ENV_FILES", (first + u':' + second + u':' + third).toUtf8());
+    QCOMPARE(LocalEnvironment::lookup(key).value, std::optional<QString>(u"next-file"_qs));
+    QCOMPARE(LocalEnvironment::lookup(key).source, QDir::cleanPath(second));
+
+    // The environment comes first, unless it is empty.
+    qputenv("KORVANE_TEST_KEY", "from-environment");
+    QCOMPARE(LocalEnvironment::lookup(key).source, u"environment"_qs);
+    qputenv("KORVANE_TEST_KEY", "");
+    QCOMPARE(LocalEnvironment::value(key), std::optional<QString>(u"next-file"_qs));
 }
 
-void ConfigurationTest::endpointsKeepTheBasePath_data()
+void ConfigurationTest::unusableFilesAreSkipped()
 {
-    QTest::addColumn<QByteArray>("base");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("bare host") << QByteArray("http://127.0.0.1:1")
-                               << u"http://127.0.0.1:1/v1/chat/completions"_qs;
-    QTest::newRow("trailing slash")
-        << QByteArray("http://127.0.0.1:1/") << u"http://127.0.0.1:1/v1/chat/completions"_qs;
-    QTest::newRow("path prefix") << QByteArray("http://127.0.0.1:1/proxy/")
-                                 << u"http://127.0.0.1:1/proxy/v1/chat/completions"_qs;
+    QTemporaryDir dir;
+    const QString notUtf8 = writeFile(dir, u"a.env"_qs, "KORVANE_TEST_KEY=\xff\xfe\x80 bad\n");
+    const QString tooLarge =
+        writeFile(dir, u"b.env"_qs,
+                  "KORVANE_TEST_KEY=huge\n" + QByteArray(LocalEnvironment::maximumFileSize, '#'));
+    QVERIFY(QDir(dir.path()).mkdir(u"folder.env"_qs));
+    const QString good = writeFile(dir, u"good.env"_qs, "KORVANE_TEST_KEY=good\n");
+    qputenv(
+        "KORVANE_ENV_FILES",
+        QStringList{notUtf8, tooLarge, dir.filePath(u"folder.env"_qs), good}.join(u':').toUtf8());
+    QCOMPARE(LocalEnvironment::value(key), std::optional<QString>(u"good"_qs));
 }
 
-void ConfigurationTest::endpointsKeepTheBasePath()
+void ConfigurationTest::startingFolderIsNeverRead()
 {
-    QFETCH(QByteArray, base);
-    QFETCH(QString, expected);
-    qputenv("OPENAI_BASE_URL", base);
-    QCOMPARE(Configuration::openAIEndpoint(u"/v1/chat/completions"_qs).toString(), expected);
+    qunsetenv("KORVANE_ENV_FILES");
+    const QDir executableFolder(QCoreApplication::applicationDirPath());
+    QTemporaryDir configHome;
+    qputenv("XDG_CONFIG_HOME", configHome.path().toUtf8());
+
+    // A folder Korvane is started in (a cloned repository, say) could send the key stored in
+    // the user's own configuration to a server of its choosing.
+    QTemporaryDir elsewhere;
+    writeFile(elsewhere, u".env.local"_qs,
+              "KORVANE_TEST_KEY=planted\nOPENAI_BASE_URL=http://attacker.example\n");
+    QVERIFY(QDir::setCurrent(elsewhere.path()));
+    const QStringList files = LocalEnvironment::candidateEnvFiles();
+    QCOMPARE(files.first(), QDir::cleanPath(executableFolder.filePath(u"../../.env.local"_qs)));
+    QCOMPARE(files.last(), configHome.path() + u"/korvane/.env.local");
+    QVERIFY(!files.contains(QDir(elsewhere.path()).filePath(u".env.local"_qs)));
+    QCOMPARE(LocalEnvironment::value(key), std::nullopt);
+
+    // A list of its own replaces the candidates, each once.
+    qputenv("KORVANE_ENV_FILES", "/tmp/a.env::/tmp/b.env:/tmp/a.env");
+    QCOMPARE(LocalEnvironment::candidateEnvFiles(),
+             (QStringList{u"/tmp/a.env"_qs, u"/tmp/b.env"_qs}));
 }
 
-void ConfigurationTest::workspaceRules()
+void ConfigurationTest::addressesFollowTheBase()
+{
+    qputenv("OPENAI_BASE_URL", "https://api.example.test");
+    QCOMPARE(Configuration::realtimeBaseUrl().toString(), u"wss://api.example.test"_qs);
+    // A path prefix stays, without a doubled slash.
+    qputenv("OPENAI_BASE_URL", "http://127.0.0.1:1/proxy/");
+    QCOMPARE(Configuration::openAIEndpoint(u"/v1/chat/completions"_qs).toString(),
+             u"http://127.0.0.1:1/proxy/v1/chat/completions"_qs);
+    QCOMPARE(Configuration::realtimeBaseUrl().toString(), u"ws://127.0.0.1:1/proxy/"_qs);
+}
+
+void ConfigurationTest::workspaceIsNeverTheStartingFolder()
 {
     QTemporaryDir checkout;
     QTemporaryDir plain;
     QTemporaryDir data;
-    QFile manifest(QDir(checkout.path()).filePath(u"CMakeLists.txt"_qs));
-    QVERIFY(manifest.open(QIODevice::WriteOnly));
-    manifest.close();
+    writeFile(checkout, u"CMakeLists.txt"_qs, {});
     qputenv("XDG_DATA_HOME", data.path().toUtf8());
 
-    // The folder Korvane starts in never becomes the workspace, a checkout included.
+    // Not even a checkout, nor a relative setting, which would be read against it.
     QVERIFY(QDir::setCurrent(checkout.path()));
     QCOMPARE(Configuration::workspacePath(), data.path() + u"/korvane/workspace");
-
-    // Nor does a relative setting, which would be read against it.
     qputenv("KORVANE_WORKSPACE", "relative/ws");
     QCOMPARE(Configuration::workspacePath(), data.path() + u"/korvane/workspace");
     qputenv("KORVANE_WORKSPACE", QByteArray(plain.path().toUtf8() + "/ws/"));
@@ -120,14 +184,9 @@ void ConfigurationTest::keyGoesUnencryptedOnlyToThisComputer_data()
     QTest::addColumn<QString>("url");
     QTest::addColumn<bool>("allowed");
     QTest::newRow("https anywhere") << u"https://api.example.com"_qs << true;
-    QTest::newRow("wss anywhere") << u"wss://api.example.com/v1/realtime"_qs << true;
-    QTest::newRow("http to 127.0.0.1") << u"http://127.0.0.1:8080"_qs << true;
     QTest::newRow("http to another loopback address") << u"http://127.8.9.10"_qs << true;
-    QTest::newRow("http to ::1") << u"http://[::1]:8080"_qs << true;
     QTest::newRow("ws to localhost") << u"ws://localhost:1/v1/realtime"_qs << true;
-    QTest::newRow("http to a host name") << u"http://api.example.com"_qs << false;
     QTest::newRow("http to the local network") << u"http://192.168.1.20:8080"_qs << false;
-    QTest::newRow("ws to a host name") << u"ws://api.example.com"_qs << false;
     QTest::newRow("a name that only starts like localhost")
         << u"http://localhost.example.com"_qs << false;
     QTest::newRow("ftp") << u"ftp://127.0.0.1"_qs << false;
@@ -138,16 +197,6 @@ void ConfigurationTest::keyGoesUnencryptedOnlyToThisComputer()
     QFETCH(QString, url);
     QFETCH(bool, allowed);
     QCOMPARE(Configuration::checkCredentialTransport(QUrl(url)).succeeded(), allowed);
-}
-
-void ConfigurationTest::statePathsFollowXdg()
-{
-    qputenv("XDG_STATE_HOME", "/var/tmp/korvane-state");
-    QCOMPARE(Configuration::debugLogPath(), u"/var/tmp/korvane-state/korvane/app_debug.log"_qs);
-    // A relative value is ignored, as the XDG rules say.
-    qputenv("XDG_STATE_HOME", "relative");
-    QCOMPARE(Configuration::debugLogPath(),
-             QDir::homePath() + u"/.local/state/korvane/app_debug.log");
 }
 
 QTEST_GUILESS_MAIN(ConfigurationTest)

@@ -15,11 +15,8 @@ class DebugLogTest final : public QObject {
 
 private Q_SLOTS:
     void init();
-    void cleanup();
-    void appendsLinesToAPrivateFile();
     void concurrentWritersNeverInterleave();
     void secretsAreRedacted();
-    void unwritableLocationIsIgnored();
     void rotatesKeepingOneOldFile();
 
 private:
@@ -35,10 +32,7 @@ QStringList DebugLogTest::logLines() const
     QFile file(logPath());
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n');
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    return lines;
+    return QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
 }
 
 void DebugLogTest::init()
@@ -46,36 +40,13 @@ void DebugLogTest::init()
     m_state = std::make_unique<QTemporaryDir>();
     qputenv("XDG_STATE_HOME", m_state->path().toUtf8());
     qputenv("KORVANE_ENV_FILES", "");
-    qunsetenv("OPENAI_API_KEY");
-}
-
-void DebugLogTest::cleanup()
-{
-    qunsetenv("XDG_STATE_HOME");
-    qunsetenv("OPENAI_API_KEY");
-}
-
-void DebugLogTest::appendsLinesToAPrivateFile()
-{
-    const QDateTime time(QDate(2026, 3, 4), QTime(5, 6, 7, 89));
-    QCOMPARE(debugLogLine(u"hello"_qs, time), u"[2026-03-04 05:06:07.089] hello\n"_qs);
-
-    writeLog(u"one"_qs);
-    writeLog(u"two — ünïcode"_qs);
-    const QStringList lines = logLines();
-    QCOMPARE(lines.size(), 2);
-    QVERIFY(lines.at(0).endsWith(u"] one"));
-    QVERIFY(lines.at(1).endsWith(u"] two — ünïcode"));
-    QCOMPARE(QFileInfo(logPath()).permissions() &
-                 (QFile::ReadGroup | QFile::ReadOther | QFile::WriteGroup | QFile::WriteOther),
-             QFile::Permissions());
 }
 
 void DebugLogTest::concurrentWritersNeverInterleave()
 {
     constexpr int writers = 8;
     constexpr int linesEach = 200;
-    const QString payload(300, u'x');
+    const QString payload(300, u'ü');
     QList<QFuture<void>> futures;
     for (int writer = 0; writer < writers; ++writer) {
         futures.append(QtConcurrent::run([writer, payload] {
@@ -88,7 +59,8 @@ void DebugLogTest::concurrentWritersNeverInterleave()
 
     const QStringList lines = logLines();
     QCOMPARE(lines.size(), writers * linesEach);
-    static const QRegularExpression whole(u"^\\[[^\\]]+\\] writer \\d line \\d+ x{300}$"_qs);
+    static const QRegularExpression whole(
+        u"^\\[\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3}\\] writer \\d line \\d+ ü{300}$"_qs);
     for (const QString& line : lines)
         QVERIFY2(whole.match(line).hasMatch(), qPrintable(line.left(80)));
 }
@@ -101,17 +73,9 @@ void DebugLogTest::secretsAreRedacted()
     QVERIFY2(!line.contains(u"sk-test-0123456789"), "the key never reaches the log");
     QVERIFY2(!line.contains(u"abc.def"), "bearer tokens never reach the log");
     QVERIFY(line.contains(u"Bearer [redacted]"));
-}
-
-void DebugLogTest::unwritableLocationIsIgnored()
-{
-    // A file where the folder should be: nothing can be written, and nothing breaks.
-    QFile blocker(m_state->path() + u"/korvane");
-    QVERIFY(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
-    writeLog(u"lost"_qs);
-    flushLog();
-    QVERIFY(!QFileInfo::exists(logPath()));
+    QCOMPARE(QFileInfo(logPath()).permissions() &
+                 (QFile::ReadGroup | QFile::ReadOther | QFile::WriteGroup | QFile::WriteOther),
+             QFile::Permissions());
 }
 
 void DebugLogTest::rotatesKeepingOneOldFile()
@@ -119,8 +83,8 @@ void DebugLogTest::rotatesKeepingOneOldFile()
     const QString line(1000 * 1000, u'x');
     for (int round = 0; round < 11; ++round)
         writeLog(QString::number(round) + line);
-    const QStringList current = logLines();
     // Five lines fill the log; the sixth starts a new one, and so does the eleventh.
+    const QStringList current = logLines();
     QCOMPARE(current.size(), 1);
     QVERIFY(current.first().contains(u"] 10x"));
     QFile old(logPath() + u".1");

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// What the chat and image services answer, read without a network: the text of a chat reply
+// and the assistant's JSON in it, an image reply and its picture.
 #include "providers/AssistantReply.h"
+#include "providers/GeneratedImage.h"
+#include "providers/OpenAIEndpoints.h"
 
-#include <QDir>
 #include <QTest>
 
 using namespace korvane;
@@ -39,8 +42,14 @@ private Q_SLOTS:
     void cleanJsonString();
     void mapping_data();
     void mapping();
-    void messagesAndArtifactsAreFresh();
-    void systemPrompt();
+    void chatContent_data();
+    void chatContent();
+    void imageReply_data();
+    void imageReply();
+    void base64_data();
+    void base64();
+    void imageSignatures_data();
+    void imageSignatures();
 };
 
 void AssistantReplyTest::cleanJsonString_data()
@@ -50,17 +59,10 @@ void AssistantReplyTest::cleanJsonString_data()
     const QString object = QStringLiteral("{\"message\": \"hi\"}");
     QTest::newRow("json fence on its own line") << u"```json\n"_qs + object + u"\n```"_qs << object;
     QTest::newRow("only a closing fence") << object + u"\n```"_qs << object;
-    QTest::newRow("only an opening fence") << u"```json"_qs + object << object;
-    QTest::newRow("unicode spaces") << u"\u00a0\u2003"_qs + object + u"\u3000"_qs << object;
     QTest::newRow("upper-case tag keeps its word") << u"```JSON\n{}\n```"_qs << u"JSON\n{}"_qs;
-    QTest::newRow("tag glued to the text") << u"```jsonx"_qs << u"x"_qs;
-    QTest::newRow("fence alone") << u"```json"_qs << QString();
-    QTest::newRow("six backticks") << u"``````"_qs << QString();
     QTest::newRow("four backticks") << u"````"_qs << u"`"_qs;
     QTest::newRow("fence with a combining mark is a different character")
         << u"```\u0301{}"_qs << u"```\u0301{}"_qs;
-    QTest::newRow("inner fences stay") << u"a ``` b"_qs << u"a ``` b"_qs;
-    QTest::newRow("empty") << QString() << QString();
 }
 
 void AssistantReplyTest::cleanJsonString()
@@ -80,12 +82,8 @@ void AssistantReplyTest::mapping_data()
     same("prose", u"Sure! Here is a plain answer."_qs);
     same("fenced prose shown with its fences", u"```\nnot json\n```"_qs);
     same("top level array", u"[{\"message\": \"x\"}]"_qs);
-    same("broken json", u"{\"message\": "_qs);
     QTest::newRow("fenced object") << u"```json\n{\"message\": \"Hello\"}\n```"_qs << u"Hello"_qs;
     QTest::newRow("message number") << u"{\"message\": 42}"_qs << QString();
-    QTest::newRow("no message") << u"{}"_qs << QString();
-    QTest::newRow("markup kept as text")
-        << u"{\"message\": \"<b>bold</b> & <img src=x>\"}"_qs << u"<b>bold</b> & <img src=x>"_qs;
 
     const auto artifact = [](const char* name, const QString& json, const QString& expected) {
         QTest::newRow(name) << u"{\"message\": \"m\", \"artifact\": "_qs + json + u"}"_qs
@@ -98,56 +96,32 @@ void AssistantReplyTest::mapping_data()
         "image with size",
         u"{\"kind\": \"image\", \"title\": \"Cat\", \"body\": \"a cat\", \"size\": \"1792x1024\"}"_qs,
         u"m; artifact image Cat running 1792x1024|a cat"_qs);
-    const auto ofKind = [](const char* kind) -> QString {
-        return u"{\"message\": \"m\", \"artifact\": {\"kind\": \""_qs + QString::fromLatin1(kind) +
-               u"\", \"title\": \"T\", \"body\": \"B\"}}"_qs;
+    const auto ofKind = [](const char* kind, const QString& shown) {
+        QTest::addRow("kind '%s'", kind)
+            << u"{\"message\": \"m\", \"artifact\": {\"kind\": \""_qs + QString::fromLatin1(kind) +
+                   u"\", \"title\": \"T\", \"body\": \"B\"}}"_qs
+            << u"m; artifact "_qs + shown + u" T ready B"_qs;
     };
     for (const char* kind : {"markdown", "diagram", "presentation"})
-        QTest::addRow("kind %s", kind)
-            << ofKind(kind) << u"m; artifact "_qs + QString::fromLatin1(kind) + u" T ready B"_qs;
-    for (const char* kind : {"essay", "record", "Markdown", ""})
-        QTest::addRow("kind '%s' becomes a note", kind)
-            << ofKind(kind) << u"m; artifact note T ready B"_qs;
+        ofKind(kind, QString::fromLatin1(kind));
+    for (const char* kind : {"essay", "Markdown"})
+        ofKind(kind, u"note"_qs);
     artifact(
         "markdown with image prompt",
         u"{\"kind\": \"markdown\", \"title\": \"T\", \"body\": \"B\", \"image_prompt\": \"pasta\"}"_qs,
         u"m; artifact markdown T ready B; image generating|pasta"_qs);
-    artifact("numeric image prompt",
-             u"{\"kind\": \"note\", \"title\": \"T\", \"body\": \"B\", \"image_prompt\": 3}"_qs,
-             u"m; artifact note T ready B"_qs);
     artifact("escaped line breaks become real ones, real ones stay",
              u"{\"kind\": \"markdown\", \"title\": \"T\", \"body\": \"# A\\\\n\\\\n- b\\nc\"}"_qs,
              u"m; artifact markdown T ready # A\n\n- b\nc"_qs);
-    artifact(
-        "image prompt line breaks are not touched",
-        u"{\"kind\": \"note\", \"title\": \"T\", \"body\": \"B\", \"image_prompt\": \"a\\\\nb\"}"_qs,
-        u"m; artifact note T ready B; image generating|a\\nb"_qs);
-    artifact("artifact without title", u"{\"kind\": \"note\", \"body\": \"B\"}"_qs, u"m"_qs);
     artifact("no body", u"{\"kind\": \"note\", \"title\": \"T\"}"_qs, u"m"_qs);
-    artifact("no kind", u"{\"title\": \"T\", \"body\": \"B\"}"_qs, u"m"_qs);
     artifact("null artifact", u"null"_qs, u"m"_qs);
-    artifact("search",
-             u"{\"kind\": \"search\", \"title\": \"Ignored\", \"body\": \"best pizza\"}"_qs,
-             u"m; search best pizza"_qs);
-    artifact("search query gets line breaks first",
-             u"{\"kind\": \"search\", \"title\": \"T\", \"body\": \"a\\\\nb\"}"_qs,
-             u"m; search a\nb"_qs);
     QTest::newRow("search keeps the action")
         << u"{\"message\": \"m\", \"artifact\": {\"kind\": \"search\", \"title\": \"T\", "
-           "\"body\": \"q\"}, \"action\": {\"type\": \"run_python_script\", "
+           "\"body\": \"best pizza\"}, \"action\": {\"type\": \"run_python_script\", "
            "\"script_code\": \"print(1)\"}}"_qs
-        << u"m; search q; action run_python_script; script print(1)"_qs;
-
-    const auto action = [](const char* name, const QString& json, const QString& expected) {
-        QTest::newRow(name) << u"{\"message\": \"m\", \"action\": "_qs + json + u"}"_qs << expected;
-    };
-    action("action with script",
-           u"{\"type\": \"run_python_script\", \"script_code\": \"print(2)\"}"_qs,
-           u"m; action run_python_script; script print(2)"_qs);
-    action("action with numeric script", u"{\"type\": \"other\", \"script_code\": 1}"_qs,
-           u"m; action other"_qs);
-    action("action without type", u"{\"script_code\": \"print(3)\"}"_qs, u"m"_qs);
-    action("action that is a string", u"\"run_python_script\""_qs, u"m"_qs);
+        << u"m; search best pizza; action run_python_script; script print(1)"_qs;
+    QTest::newRow("action without type")
+        << u"{\"message\": \"m\", \"action\": {\"script_code\": \"print(3)\"}}"_qs << u"m"_qs;
 }
 
 void AssistantReplyTest::mapping()
@@ -156,29 +130,102 @@ void AssistantReplyTest::mapping()
     QFETCH(QString, expected);
     const AssistantReplyMapping mapping = mapAssistantReply(content);
     QCOMPARE(summary(mapping), expected);
-    QCOMPARE(mapping.response.message.role, ConversationRole::assistant);
     QCOMPARE(mapping.response.message.mode, std::optional<InputMode>(InputMode::quiet));
 }
 
-void AssistantReplyTest::messagesAndArtifactsAreFresh()
+void AssistantReplyTest::chatContent_data()
 {
-    const QString reply =
-        u"{\"message\": \"m\", \"artifact\": {\"kind\": \"note\", \"title\": \"T\", \"body\": \"B\"}}"_qs;
-    const AssistantReplyMapping first = mapAssistantReply(reply);
-    const AssistantReplyMapping second = mapAssistantReply(reply);
-    QVERIFY(!first.response.message.id.isNull());
-    QVERIFY(first.response.message.id != second.response.message.id);
-    QVERIFY(first.response.artifacts.first().id != second.response.artifacts.first().id);
-    QVERIFY(first.response.artifacts.first().createdAt.isValid());
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<std::optional<QString>>("content");
+    const std::optional<QString> none;
+    QTest::newRow("first choice") << QByteArrayLiteral("{\"choices\":[{\"message\":{\"content\":\" "
+                                                       "a \"}},{\"message\":{\"content\":\"b\"}}]}")
+                                  << std::optional(u" a "_qs);
+    QTest::newRow("empty content is text")
+        << QByteArrayLiteral("{\"choices\":[{\"message\":{\"content\":\"\"}}]}")
+        << std::optional(QString());
+    QTest::newRow("no choices") << QByteArrayLiteral("{\"id\":\"x\"}") << none;
+    QTest::newRow("choices not an array") << QByteArrayLiteral("{\"choices\":{}}") << none;
+    QTest::newRow("a choice that is not an object")
+        << QByteArrayLiteral("{\"choices\":[{\"message\":{\"content\":\"a\"}}, 3]}") << none;
+    QTest::newRow("message is text")
+        << QByteArrayLiteral("{\"choices\":[{\"message\":\"a\"}]}") << none;
+    QTest::newRow("numeric content")
+        << QByteArrayLiteral("{\"choices\":[{\"message\":{\"content\":1}}]}") << none;
 }
 
-void AssistantReplyTest::systemPrompt()
+void AssistantReplyTest::chatContent()
 {
-    const QString prompt = assistantSystemPrompt();
-    QVERIFY(prompt.contains(u"(e.g. \""_qs + QDir::homePath() +
-                            u"/Downloads/sales.xlsx\" or similar)"_qs));
-    // The escape is sent as text, for the model to copy into its JSON.
-    QVERIFY(prompt.contains(u"use double newlines (\\n\\n) between blocks"_qs));
+    QFETCH(QByteArray, body);
+    QFETCH(std::optional<QString>, content);
+    QCOMPARE(OpenAIEndpoints::chatCompletionContent(body), content);
+}
+
+void AssistantReplyTest::imageReply_data()
+{
+    // What is read, as "b64_json | url" with "-" for an absent field, or "unusable".
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("read");
+    QTest::newRow("both") << QByteArrayLiteral(
+                                 "{\"data\":[{\"b64_json\":\"QQ==\",\"url\":\"http://x/a.png\"}]}")
+                          << u"QQ== | http://x/a.png"_qs;
+    QTest::newRow("mistyped fields")
+        << QByteArrayLiteral("{\"data\":[{\"b64_json\":1,\"url\":null}]}") << u"- | -"_qs;
+    QTest::newRow("empty data") << QByteArrayLiteral("{\"data\":[]}") << u"unusable"_qs;
+    QTest::newRow("second element not an object")
+        << QByteArrayLiteral("{\"data\":[{\"url\":\"u\"},\"x\"]}") << u"unusable"_qs;
+    QTest::newRow("data is an object")
+        << QByteArrayLiteral("{\"data\":{\"url\":\"u\"}}") << u"unusable"_qs;
+}
+
+void AssistantReplyTest::imageReply()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(QString, read);
+    const std::optional<GeneratedImage::ReplyData> reply = GeneratedImage::readReply(body);
+    QCOMPARE(reply ? reply->b64Json.value_or(u"-"_qs) + u" | " + reply->url.value_or(u"-"_qs)
+                   : u"unusable"_qs,
+             read);
+}
+
+void AssistantReplyTest::base64_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<std::optional<QByteArray>>("bytes");
+    const std::optional<QByteArray> none;
+    QTest::newRow("line breaks, spaces and other characters ignored")
+        << u"aGVs\r\nbG*8=\u00e9\n "_qs << std::optional(QByteArrayLiteral("hello"));
+    QTest::newRow("missing padding") << u"aGVsbG8"_qs << none;
+    QTest::newRow("padding in the middle") << u"aG==bG8="_qs << none;
+    QTest::newRow("nothing of the alphabet") << u"!!!!"_qs << none;
+}
+
+void AssistantReplyTest::base64()
+{
+    QFETCH(QString, text);
+    QFETCH(std::optional<QByteArray>, bytes);
+    QCOMPARE(GeneratedImage::decodeBase64(text), bytes);
+}
+
+void AssistantReplyTest::imageSignatures_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QByteArray>("contentType");
+    QTest::addColumn<bool>("image");
+    QTest::newRow("webp") << QByteArrayLiteral("RIFF\0\0\0\0WEBPVP8 ") << QByteArray() << true;
+    QTest::newRow("riff that is not webp")
+        << QByteArrayLiteral("RIFF\0\0\0\0WAVEfmt ") << QByteArray() << false;
+    QTest::newRow("labelled image")
+        << QByteArrayLiteral("AVIF...") << QByteArrayLiteral(" Image/avif") << true;
+    QTest::newRow("empty image") << QByteArray() << QByteArrayLiteral("image/png") << false;
+}
+
+void AssistantReplyTest::imageSignatures()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QByteArray, contentType);
+    QFETCH(bool, image);
+    QCOMPARE(GeneratedImage::looksLikeImage(bytes, contentType), image);
 }
 
 QTEST_GUILESS_MAIN(AssistantReplyTest)

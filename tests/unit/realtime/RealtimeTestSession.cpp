@@ -9,7 +9,7 @@
 
 using namespace korvane;
 
-RealtimeTimings shortRealtimeTimings(ManualClock* clock)
+RealtimeTimings shortRealtimeTimings(std::chrono::steady_clock::time_point* now)
 {
     RealtimeTimings timings;
     // Long enough never to fire on its own in a test that does not wait for it.
@@ -19,8 +19,8 @@ RealtimeTimings shortRealtimeTimings(ManualClock* clock)
     timings.pingInterval = std::chrono::seconds(15);
     timings.pongTimeout = std::chrono::seconds(15);
     timings.sessionCreatedTimeout = std::chrono::seconds(10);
-    if (clock)
-        timings.clock = [clock] { return clock->now; };
+    if (now)
+        timings.clock = [now] { return *now; };
     return timings;
 }
 
@@ -59,6 +59,7 @@ RealtimeTestSession::RealtimeTestSession(RealtimeTimings timings)
     record(&Service::failed,
            [](const QString& message) -> QString { return u"error "_qs + message; });
     record(&Service::responseDone, []() -> QString { return u"done"_qs; });
+    acceptSessions();
 }
 
 RealtimeTestSession::~RealtimeTestSession()
@@ -71,7 +72,8 @@ RealtimeTestSession::~RealtimeTestSession()
 
 void RealtimeTestSession::acceptSessions()
 {
-    server.addTextOnConnect(QStringLiteral(R"({"type":"session.created","session":{}})"));
+    server.setOnConnect(test::ScriptedReply{
+        .texts = {QStringLiteral(R"({"type":"session.created","session":{}})")}});
 }
 
 void RealtimeTestSession::start(bool isVoice)
@@ -107,29 +109,65 @@ void RealtimeTestSession::settle()
                             [&marker](const QString& line) { return line.endsWith(marker); }));
 }
 
-QStringList RealtimeTestSession::states() const
+QStringList RealtimeTestSession::linesAfter(QStringView prefix) const
 {
-    QStringList states;
+    QStringList lines;
     for (const QString& line : m_log) {
-        if (line.startsWith(u"state "))
-            states.append(line.mid(6));
+        if (line.startsWith(prefix))
+            lines.append(line.mid(prefix.size()));
     }
-    return states;
+    return lines;
+}
+
+QString RealtimeTestSession::states() const
+{
+    return linesAfter(u"state ").join(u' ');
 }
 
 QString RealtimeTestSession::lastState() const
 {
-    const QStringList all = states();
+    const QStringList all = linesAfter(u"state ");
     return all.isEmpty() ? QString() : all.constLast();
 }
 
-QStringList RealtimeTestSession::sentTypes() const
+QStringList RealtimeTestSession::errors() const
 {
-    QStringList types;
-    const QList<test::WebSocketMessage> messages = server.messages();
-    for (const test::WebSocketMessage& message : messages)
-        types.append(message.type());
-    return types;
+    return linesAfter(u"error ");
+}
+
+QString RealtimeTestSession::conversation() const
+{
+    QStringList words;
+    int appends = 0;
+    for (const test::WebSocketMessage& message : server.messages()) {
+        const QJsonObject event = message.json().value_or(QJsonObject());
+        const QString type = event.value(u"type").toString();
+        if (type == u"input_audio_buffer.append") {
+            ++appends;
+            continue;
+        }
+        if (appends > 0)
+            words.append(u"append ×"_qs + QString::number(std::exchange(appends, 0)));
+        const QJsonObject update = event.value(u"session").toObject();
+        const QJsonObject item = event.value(u"item").toObject();
+        const QJsonValue turns =
+            update.value(u"audio").toObject().value(u"input").toObject().value(u"turn_detection");
+        const QString turnWord = turns.isNull() ? u"held"_qs : u"vad"_qs;
+        if (type == u"session.update" && update.contains(u"instructions"))
+            words.append(u"configure "_qs + (update.contains(u"audio") ? turnWord : u"text"_qs));
+        else if (type == u"session.update")
+            words.append(u"turns "_qs + turnWord);
+        else if (type == u"conversation.item.create")
+            words.append(u"output "_qs + item.value(u"call_id").toString() + u' ' +
+                         item.value(u"output").toString());
+        else if (type == u"conversation.item.truncate")
+            words.append(u"truncate "_qs + QString::number(event.value(u"audio_end_ms").toInt()));
+        else
+            words.append(QString(type).remove(u"input_audio_buffer."_qs));
+    }
+    if (appends > 0)
+        words.append(u"append ×"_qs + QString::number(appends));
+    return words.join(u", "_qs);
 }
 
 QString RealtimeTestSession::debugLog() const
@@ -142,8 +180,8 @@ QString RealtimeTestSession::debugLog() const
     return QString::fromUtf8(file.readAll());
 }
 
-QJsonObject functionCallEvent(const QString& name, const QString& callId,
-                              const std::optional<QString>& arguments)
+QJsonObject functionCallEvent(const QString& callId, const std::optional<QString>& arguments,
+                              const QString& name)
 {
     QJsonObject event{{u"type"_qs, u"response.function_call_arguments.done"_qs},
                       {u"name"_qs, name},

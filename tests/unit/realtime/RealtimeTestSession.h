@@ -15,16 +15,11 @@
 #include <chrono>
 #include <memory>
 
-// A manual clock for the feedback suppression window.
-struct ManualClock {
-    std::chrono::steady_clock::time_point now{std::chrono::seconds(1000)};
-};
-
-// Waits short enough for tests; the clock is `clock` when given.
-korvane::RealtimeTimings shortRealtimeTimings(ManualClock* clock = nullptr);
+// Waits short enough for tests; the clock reads `now` when given.
+korvane::RealtimeTimings shortRealtimeTimings(std::chrono::steady_clock::time_point* now = nullptr);
 
 // One service against a loopback realtime server, with fake audio and tool actions, a private
-// debug log, and every callback recorded as text ("state idle", "error …", "transcript …",
+// debug log, and every signal recorded as text ("state idle", "error …", "transcript …",
 // "start open_app", "result …", "wake", "done").
 class RealtimeTestSession final {
 public:
@@ -32,16 +27,14 @@ public:
 
     explicit RealtimeTestSession(korvane::RealtimeTimings timings = shortRealtimeTimings());
     ~RealtimeTestSession();
-    RealtimeTestSession(const RealtimeTestSession&) = delete;
-    RealtimeTestSession& operator=(const RealtimeTestSession&) = delete;
+    Q_DISABLE_COPY_MOVE(RealtimeTestSession)
 
-    // Answers every connection with "session.created".
+    // Answers every connection with "session.created", as it does from the start.
     void acceptSessions();
-    // Starts and waits for it to return.
+    // Each waits for the service to return.
     void start(bool isVoice = true);
     void stop();
     void setVoiceMode(bool enabled);
-    // Sends an event to the client.
     void sendEvent(const QJsonObject& event);
     void sendEvent(const QString& type);
     // Sends a transcript delta and waits until the service has handled it, so everything sent
@@ -49,11 +42,17 @@ public:
     void settle();
 
     QStringList log() const { return m_log; }
-    QStringList states() const;
+    // The states announced so far, separated by spaces.
+    QString states() const;
     // Empty before the first announcement.
     QString lastState() const;
-    // Types of the client's messages, in order.
-    QStringList sentTypes() const;
+    QStringList errors() const;
+    // What the client sent, one short phrase each, separated by commas: "configure vad|held|text"
+    // for a full session update, "turns vad|held" for one that only switches turn detection,
+    // "truncate MS", "output CALL_ID TEXT" for a tool's output, "append ×N" for a run of
+    // appends, the event type without its
+    // "input_audio_buffer." prefix otherwise.
+    QString conversation() const;
     QString debugLog() const;
 
     korvane::test::LoopbackWebSocketServer server;
@@ -64,12 +63,14 @@ public:
     std::unique_ptr<korvane::OpenAIRealtimeVoiceService> service;
 
 private:
+    QStringList linesAfter(QStringView prefix) const;
+
     QTemporaryDir m_stateHome;
     QObject m_receiver;
     QStringList m_log;
     int m_settles = 0;
 };
 
-// The function-call event the server sends for a tool call.
-QJsonObject functionCallEvent(const QString& name, const QString& callId,
-                              const std::optional<QString>& arguments);
+// The event the server sends for a call of a tool, computer_use unless named.
+QJsonObject functionCallEvent(const QString& callId, const std::optional<QString>& arguments,
+                              const QString& name = QStringLiteral("computer_use"));

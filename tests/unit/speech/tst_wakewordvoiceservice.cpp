@@ -19,13 +19,13 @@ namespace {
 
 const AudioFormat microphoneFormat{48000, 2, AudioFormat::SampleType::float32};
 const AudioFormat recognizerFormat{16000, 1, AudioFormat::SampleType::int16};
-const QString absent = QStringLiteral("<absent>");
+const QString busy = QStringLiteral("The microphone is busy.");
 
-// One service over fakes, with everything it reports recorded on the main thread.
+// One service over fakes, with what it reports recorded as text: "listening", "stopped",
+// "wake SUFFIX" ("wake" alone without one, "(unclear)" after it when not heard clearly), "error
+// MESSAGE".
 struct Harness {
-    explicit Harness(bool withRecognizer = true,
-                     std::chrono::milliseconds restartDelay = std::chrono::milliseconds(10),
-                     bool withMicrophone = true)
+    explicit Harness(bool withMicrophone = true, bool withRecognizer = true)
         : capture(std::make_shared<FakeAudioCaptureDevice>(microphoneFormat))
         , recognizer(withRecognizer ? std::make_shared<FakeSpeechRecognizer>(recognizerFormat)
                                     : nullptr)
@@ -35,45 +35,108 @@ struct Harness {
             .converterFactory = converters.factory(),
             .recognizer = recognizer,
             .clock = [this] { return std::chrono::steady_clock::time_point(now.load()); },
-            .restartDelay = restartDelay,
+            .restartDelay = 100ms,
         });
-        QThread* mainThread = QThread::currentThread();
-        const auto record = [this, mainThread] {
+        const auto record = [this](const QString& line) {
             offMainThread |= QThread::currentThread() != mainThread;
+            lines.append(line);
         };
         QObject::connect(service.get(), &WakeWordListener::wakePhraseHeard,
-                         [this, record](const HeardWakePhrase& heard) {
-                             record();
-                             wakes.append(heard.commandSuffix.value_or(absent));
-                             heardClearly.append(heard.suffixHeardClearly);
+                         [record](const HeardWakePhrase& heard) {
+                             const auto& suffix = heard.commandSuffix;
+                             record(u"wake"_qs + (suffix ? u' ' + *suffix : QString()) +
+                                    (heard.suffixHeardClearly ? u""_qs : u" (unclear)"_qs));
                          });
         QObject::connect(service.get(), &WakeWordListener::listeningChanged,
-                         [this, record](bool listening) {
-                             record();
-                             listeningStates.append(listening);
-                         });
+                         [record](bool on) { record(on ? u"listening"_qs : u"stopped"_qs); });
         QObject::connect(service.get(), &WakeWordListener::failed,
-                         [this, record](const QString& message) {
-                             record();
-                             errors.append(message);
-                         });
+                         [record](const QString& message) { record(u"error "_qs + message); });
     }
 
-    void advance(std::chrono::milliseconds by) { now.store(now.load() + by); }
+    QString log() const { return lines.join(u", "_qs); }
+    bool isListening() const
+    {
+        return lines.lastIndexOf(u"listening") > lines.lastIndexOf(u"stopped");
+    }
 
-    bool isListening() const { return !listeningStates.isEmpty() && listeningStates.last(); }
+    void startListening()
+    {
+        service->start();
+        QTRY_VERIFY(isListening());
+    }
 
+    QThread* const mainThread = QThread::currentThread();
     FakeAudioConverterFactory converters;
     std::shared_ptr<FakeAudioCaptureDevice> capture;
     std::shared_ptr<FakeSpeechRecognizer> recognizer;
     std::atomic<std::chrono::steady_clock::duration> now{std::chrono::hours(1)};
     std::unique_ptr<WakeWordVoiceService> service;
-    QStringList wakes;
-    QList<bool> heardClearly;
-    QList<bool> listeningStates;
-    QStringList errors;
+    QStringList lines;
     bool offMainThread = false;
 };
+
+// A partial result; "TEXT [0.9 0.3]" rates its last words.
+SpeechRecognitionResult heard(const QString& text)
+{
+    const qsizetype ratings = text.indexOf(u" ["_qs);
+    SpeechRecognitionResult result{.formattedString = text.left(ratings)};
+    if (ratings >= 0) {
+        for (const QString& rating : text.mid(ratings + 2).chopped(1).split(u' '))
+            result.wordConfidences.append(rating.toDouble());
+    }
+    return result;
+}
+
+// Plays `steps`, separated by commas, on a service of its own: "start", "stop", "listening"
+// waits for the next start of listening, "hear TEXT" and "final TEXT" deliver a partial (see
+// heard()) and a final result, "give up" a recognizer error, "later MS" moves the clock, "wait"
+// lets 0.4 s pass; "no device", "no recognizer", "deny", "busy", "no model", "no converter" break
+// what listening needs, "fixed" mends the microphone. Compares what the service reported with
+// `log`.
+void play(const QString& steps, const QString& log)
+{
+    const QStringList list = steps.split(u", "_qs);
+    Harness h(!list.contains(u"no device"_qs), !list.contains(u"no recognizer"_qs));
+    for (qsizetype i = 0; i < list.size(); ++i) {
+        const QString& step = list.at(i);
+        const QString text = step.section(u' ', 1);
+        if (step == u"start")
+            h.service->start();
+        else if (step == u"stop")
+            h.service->stop();
+        else if (step == u"listening")
+            QTRY_VERIFY(h.lines.count(step) >= list.first(i + 1).count(step) && h.isListening());
+        else if (step.startsWith(u"hear "))
+            h.recognizer->deliver(heard(text));
+        else if (step.startsWith(u"final "))
+            h.recognizer->deliverFinal(text);
+        else if (step == u"give up")
+            h.recognizer->deliver(std::nullopt, u"The recognizer gave up."_qs);
+        else if (step.startsWith(u"later "))
+            h.now.store(h.now.load() + std::chrono::milliseconds(text.toInt()));
+        else if (step == u"wait")
+            QTest::qWait(400);
+        else if (step == u"deny")
+            h.capture->setAccessGranted(false);
+        else if (step == u"busy" || step == u"fixed")
+            h.capture->setStartError(step == u"busy" ? std::optional(busy) : std::nullopt);
+        else if (step == u"no model")
+            h.recognizer->setAvailable(false);
+        else if (step == u"no converter")
+            h.converters.available = false;
+    }
+    QTRY_COMPARE(h.log(), log);
+    QTest::qWait(50);
+    QCOMPARE(h.log(), log);
+    // Without failures, each start of listening opened the microphone once; what it opened is
+    // held only while listening.
+    if (!log.contains(u"error "))
+        QCOMPARE(h.capture->calls().count(u"installTap 1024"_qs), h.lines.count(u"listening"_qs));
+    QCOMPARE(h.capture->isRunning(), h.isListening());
+    QCOMPARE(h.capture->hasTap(), h.isListening());
+    QCOMPARE(h.recognizer && h.recognizer->hasLiveTask(), h.isListening());
+    QVERIFY(!h.offMainThread);
+}
 
 } // namespace
 
@@ -81,315 +144,123 @@ class TestWakeWordVoiceService final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void startsListeningWithTheRequest();
-    void wakeFromTranscripts_data();
-    void wakeFromTranscripts();
-    void repeatGuard_data();
-    void repeatGuard();
-    void startWhileListeningChangesNothing();
-    void restartsAfterTheRecognitionEnds_data();
-    void restartsAfterTheRecognitionEnds();
-    void stopCancelsAPendingRestart();
-    void lateResultAfterStopDoesNotWake();
-    void failureIsReportedOnce_data();
-    void failureIsReportedOnce();
-    void failureIsReportedAgainAfterListeningWorked();
-    void capturedAudioReachesTheRecognizerConverted();
-    void destroyedWhileListeningReleasesTheMicrophone();
-};
+    // Once heard, the phrase is not heard again for a second, across a stop and a start.
+    void repeatGuard_data()
+    {
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QString>("log");
+        const QString steps = u"start, listening, hear hey korva, start, listening, later %1, "
+                              u"hear hey korva open mail, final hey korva open mail"_qs;
+        QTest::newRow("just under a second")
+            << steps.arg(999) << u"listening, stopped, wake, listening, stopped, listening"_qs;
+        QTest::newRow("a second")
+            << steps.arg(1000)
+            << u"listening, stopped, wake, listening, stopped, wake open mail"_qs;
+    }
 
-void TestWakeWordVoiceService::startsListeningWithTheRequest()
-{
-    Harness h;
-    h.recognizer->setSupportsOnDeviceRecognition(false);
-    h.service->start();
-    QTRY_VERIFY(h.isListening());
-    QCOMPARE(h.capture->calls(), QStringList({u"requestAccess"_qs, u"removeTap"_qs,
-                                              u"installTap 1024"_qs, u"start"_qs}));
-    QCOMPARE(h.recognizer->taskCount(), 1);
-    const SpeechRecognitionRequest request = h.recognizer->requests().first();
-    QVERIFY(request.shouldReportPartialResults);
-    QVERIFY(!request.requiresOnDeviceRecognition);
-    QVERIFY(h.errors.isEmpty());
-    QVERIFY(!h.offMainThread);
-}
+    void repeatGuard()
+    {
+        QFETCH(QString, steps);
+        QFETCH(QString, log);
+        play(steps, log);
+    }
 
-void TestWakeWordVoiceService::wakeFromTranscripts_data()
-{
-    QTest::addColumn<QStringList>("partials");
-    // Of the last partial's words.
-    QTest::addColumn<QList<double>>("confidences");
-    QTest::addColumn<QStringList>("expectedWakes");
-    QTest::addColumn<bool>("expectedClear");
+    void lifecycle_data()
+    {
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QString>("log");
+        // Listening stops before the wake is reported, and stays stopped.
+        QTest::newRow("suffix normalized") << u"start, listening, hear Hey Korva! Open Safari."_qs
+                                           << u"listening, stopped, wake open safari"_qs;
+        QTest::newRow("growing transcript stops at the first phrase")
+            << u"start, listening, hear hey, hear hey korva open, hear hey korva open firefox"_qs
+            << u"listening, stopped, wake open"_qs;
+        // Only the suffix's words count: an unsure phrase does not spoil the command.
+        QTest::newRow("unsure phrase, clear suffix")
+            << u"start, listening, hear hey korva open files [0.2 0.3 0.9 0.9]"_qs
+            << u"listening, stopped, wake open files"_qs;
+        QTest::newRow("one suffix word unsure")
+            << u"start, listening, hear hey korva open files [0.9 0.9 0.9 0.3]"_qs
+            << u"listening, stopped, wake open files (unclear)"_qs;
+        QTest::newRow("fewer ratings than words")
+            << u"start, listening, hear hey korva open files [0.9]"_qs
+            << u"listening, stopped, wake open files (unclear)"_qs;
+        QTest::newRow("no phrase")
+            << u"start, listening, hear hey there, hear what a day"_qs << u"listening"_qs;
+        QTest::newRow("a start while listening changes nothing")
+            << u"start, listening, start, stop"_qs << u"listening, stopped"_qs;
+        // The recognizer's own error is never reported; the new recognition works like the first.
+        QTest::newRow("restart after a final result")
+            << u"start, listening, final what a lovely day, listening, hear hey korva pause"_qs
+            << u"listening, stopped, listening, stopped, wake pause"_qs;
+        QTest::newRow("restart after a recognizer error")
+            << u"start, listening, give up, listening, hear hey korva pause"_qs
+            << u"listening, stopped, listening, stopped, wake pause"_qs;
+        // A stop cancels the restart a final result scheduled; a result of the ended
+        // recognition still on its way wakes nothing.
+        QTest::newRow("results after a stop")
+            << u"start, listening, final nothing, stop, wait, hear hey korva open, start, "
+               u"listening"_qs
+            << u"listening, stopped, listening"_qs;
 
-    QTest::newRow("suffix normalized") << QStringList{u"Hey Korva, open Safari"_qs}
-                                       << QList<double>{} << QStringList{u"open safari"_qs} << true;
-    QTest::newRow("phrase alone") << QStringList{u"hey korva"_qs} << QList<double>{}
-                                  << QStringList{absent} << true;
-    QTest::newRow("growing transcript stops at the first phrase")
-        << QStringList{u"hey"_qs, u"hey korva open"_qs, u"hey korva open firefox"_qs}
-        << QList<double>{} << QStringList{u"open"_qs} << true;
-    // Only the suffix's words count: an unsure phrase does not spoil the command.
-    QTest::newRow("unsure phrase, clear suffix")
-        << QStringList{u"hey korva open files"_qs} << QList<double>{0.2, 0.3, 0.9, 0.9}
-        << QStringList{u"open files"_qs} << true;
-    QTest::newRow("one suffix word unsure")
-        << QStringList{u"hey korva open files"_qs} << QList<double>{0.9, 0.9, 0.9, 0.3}
-        << QStringList{u"open files"_qs} << false;
-    QTest::newRow("fewer confidences than words")
-        << QStringList{u"hey korva open files"_qs} << QList<double>{0.9}
-        << QStringList{u"open files"_qs} << false;
-    QTest::newRow("no phrase") << QStringList{u"hey there"_qs, u"what a day"_qs} << QList<double>{}
-                               << QStringList{} << true;
-}
+        // Every later start fails alike: the person is told once, until listening has worked.
+        const auto told = [](const QString& message) -> QString { return u"error "_qs + message; };
+        const QString noMicrophone = told(WakeWordVoiceService::noMicrophoneMessage());
+        const QString failed = told(WakeWordVoiceService::microphoneFailedMessage(busy));
+        QTest::newRow("no input device") << u"no device, start, start, start"_qs << noMicrophone;
+        QTest::newRow("no access") << u"deny, start, start, start"_qs << noMicrophone;
+        QTest::newRow("microphone cannot open") << u"busy, start, start, start"_qs << failed;
+        QTest::newRow("no recognizer") << u"no recognizer, start, start"_qs
+                                       << told(WakeWordVoiceService::noRecognizerMessage());
+        QTest::newRow("speech model missing")
+            << u"no model, start, start"_qs << told(FakeSpeechRecognizer::missingModel);
+        QTest::newRow("unconvertible audio")
+            << u"no converter, start, start"_qs
+            << told(u"The microphone's audio cannot be converted for speech recognition."_qs);
+        QTest::newRow("told again after listening worked")
+            << u"busy, start, wait, fixed, start, listening, stop, busy, start"_qs
+            << failed + u", listening, stopped, "_qs + failed;
+    }
 
-void TestWakeWordVoiceService::wakeFromTranscripts()
-{
-    QFETCH(QStringList, partials);
-    QFETCH(QList<double>, confidences);
-    QFETCH(QStringList, expectedWakes);
-    QFETCH(bool, expectedClear);
+    void lifecycle()
+    {
+        QFETCH(QString, steps);
+        QFETCH(QString, log);
+        play(steps, log);
+    }
 
-    Harness h;
-    h.service->start();
-    QTRY_VERIFY(h.isListening());
-    for (qsizetype i = 0; i < partials.size(); ++i) {
-        h.recognizer->deliver(SpeechRecognitionResult{
-            .formattedString = partials.at(i),
-            .wordConfidences = i + 1 == partials.size() ? confidences : QList<double>{},
+    void capturedAudioReachesTheRecognizerConverted()
+    {
+        Harness h;
+        h.startListening();
+        QCOMPARE(h.converters.targets(), QList<AudioFormat>{recognizerFormat});
+        // The device's own audio thread delivers.
+        std::thread device([&h] {
+            for (int i = 0; i < 5; ++i)
+                h.capture->push(h.capture->makeBuffer(1024, char(i)));
         });
-        h.advance(200ms);
+        device.join();
+        QCOMPARE(h.recognizer->appendedFormats(), QList<AudioFormat>(5, recognizerFormat));
+        // Nothing reaches the recognizer once listening stopped.
+        h.service->stop();
+        QTRY_VERIFY(!h.isListening());
+        QVERIFY(!h.capture->push(h.capture->makeBuffer(1024)));
+        QCOMPARE(h.recognizer->appendedFormats().size(), 5);
     }
-    if (expectedWakes.isEmpty()) {
-        // A restart through a final result proves every partial was handled.
-        h.recognizer->deliverFinal(partials.last());
-        QTRY_COMPARE(h.recognizer->taskCount(), 2);
-        QVERIFY(h.wakes.isEmpty());
-        return;
-    }
-    QTRY_COMPARE(h.wakes, expectedWakes);
-    QCOMPARE(h.heardClearly, QList<bool>{expectedClear});
-    // Listening stopped before the wake was reported, and stays stopped.
-    QCOMPARE(h.listeningStates, QList<bool>({true, false}));
-    QVERIFY(!h.recognizer->hasLiveTask());
-    QVERIFY(!h.capture->hasTap());
-    QTest::qWait(50);
-    QCOMPARE(h.recognizer->taskCount(), 1);
-    QVERIFY(!h.offMainThread);
-}
 
-void TestWakeWordVoiceService::repeatGuard_data()
-{
-    QTest::addColumn<int>("gapMs");
-    QTest::addColumn<int>("expectedWakes");
-
-    QTest::newRow("just under a second") << 999 << 1;
-    QTest::newRow("a second") << 1000 << 2;
-}
-
-void TestWakeWordVoiceService::repeatGuard()
-{
-    QFETCH(int, gapMs);
-    QFETCH(int, expectedWakes);
-
-    Harness h;
-    h.service->start();
-    QTRY_VERIFY(h.isListening());
-    h.recognizer->deliverPartial(u"hey korva"_qs);
-    QTRY_COMPARE(h.wakes.size(), 1);
-
-    // The owner starts again at once; the guard holds across the stop and start.
-    h.advance(std::chrono::milliseconds(gapMs));
-    h.service->start();
-    QTRY_VERIFY(h.isListening());
-    h.recognizer->deliverPartial(u"hey korva open mail"_qs);
-    h.recognizer->deliverFinal(u"hey korva open mail"_qs);
-    if (expectedWakes == 1) {
-        // Not a wake: the final result ends the recognition, which restarts.
-        QTRY_COMPARE(h.recognizer->taskCount(), 3);
-    }
-    QTRY_COMPARE(h.wakes.size(), expectedWakes);
-    if (expectedWakes == 2)
-        QCOMPARE(h.wakes.last(), u"open mail"_qs);
-}
-
-void TestWakeWordVoiceService::startWhileListeningChangesNothing()
-{
-    Harness h;
-    h.service->start();
-    QTRY_VERIFY(h.isListening());
-    h.service->start();
-    h.service->stop();
-    QTRY_COMPARE(h.listeningStates, QList<bool>({true, false}));
-    QCOMPARE(h.capture->callCount(u"installTap 1024"_qs), 1);
-    QCOMPARE(h.capture->callCount(u"start"_qs), 1);
-    QCOMPARE(h.recognizer->taskCount(), 1);
-}
-
-void TestWakeWordVoiceService::restartsAfterTheRecognitionEnds_data()
-{
-    QTest::addColumn<bool>("byError");
-    QTest::newRow("final result") << false;
-    QTest::newRow("recognizer error") << true;
-}
-
-void TestWakeWordVoiceService::restartsAfterTheRecognitionEnds()
-{
-    QFETCH(bool, byError);
-    Harness h;
-    h.service->start();
-    QTRY_VERIFY(h.isListening());
-    if (byError)
-        h.recognizer->deliver(std::nullopt, u"The recognizer gave up."_qs);
-    else
-        h.recognizer->deliverFinal(u"what a lovely day"_qs);
-    QTRY_COMPARE(h.listeningStates, QList<bool>({true, false, true}));
-    QCOMPARE(h.recognizer->taskCount(), 2);
-    QVERIFY(h.recognizer->hasLiveTask());
-    QCOMPARE(h.capture->callCount(u"start"_qs), 2);
-    // The recognizer's own error is never reported.
-    QVERIFY(h.errors.isEmpty());
-    QVERIFY(h.wakes.isEmpty());
-
-    // The new recognition works like the first.
-    h.recognizer->deliverPartial(u"hey korva pause the music"_qs);
-    QTRY_COMPARE(h.wakes, QStringList{u"pause the music"_qs});
-}
-
-void TestWakeWordVoiceService::stopCancelsAPendingRestart()
-{
-    Harness h(true, 100ms);
-    h.service->start();
-    QTRY_VERIFY(h.isListening());
-    h.recognizer->deliverFinal(u"nothing to see"_qs);
-    h.service->stop();
-    QTRY_COMPARE(h.listeningStates, QList<bool>({true, false}));
-    QTest::qWait(400);
-    QCOMPARE(h.listeningStates, QList<bool>({true, false}));
-    QCOMPARE(h.recognizer->taskCount(), 1);
-    QVERIFY(!h.capture->isRunning());
-}
-
-void TestWakeWordVoiceService::lateResultAfterStopDoesNotWake()
-{
-    Harness h;
-    h.service->start();
-    QTRY_VERIFY(h.isListening());
-    h.service->stop();
-    QTRY_COMPARE(h.listeningStates, QList<bool>({true, false}));
-    // A partial result of the ended recognition still on its way, then a new start.
-    h.recognizer->deliverLate(u"hey korva open safari"_qs);
-    h.service->start();
-    QTRY_COMPARE(h.listeningStates, QList<bool>({true, false, true}));
-    QTest::qWait(20);
-    QVERIFY(h.wakes.isEmpty());
-}
-
-void TestWakeWordVoiceService::failureIsReportedOnce_data()
-{
-    QTest::addColumn<QString>("cause");
-    QTest::addColumn<QString>("expected");
-
-    const QString noMicrophone = WakeWordVoiceService::noMicrophoneMessage();
-    QTest::newRow("no input device") << u"no device"_qs << noMicrophone;
-    QTest::newRow("no access") << u"access refused"_qs << noMicrophone;
-    QTest::newRow("microphone cannot open")
-        << u"start fails"_qs
-        << WakeWordVoiceService::microphoneFailedMessage(u"The microphone is busy."_qs);
-    QTest::newRow("no recognizer")
-        << u"no recognizer"_qs << WakeWordVoiceService::noRecognizerMessage();
-    QTest::newRow("speech model missing")
-        << u"recognizer unavailable"_qs << FakeSpeechRecognizer::unavailableSentence();
-    QTest::newRow("unconvertible audio")
-        << u"no converter"_qs
-        << u"The microphone's audio cannot be converted for speech recognition."_qs;
-}
-
-void TestWakeWordVoiceService::failureIsReportedOnce()
-{
-    QFETCH(QString, cause);
-    QFETCH(QString, expected);
-
-    Harness h(cause != u"no recognizer", 10ms, cause != u"no device");
-    if (cause == u"access refused")
-        h.capture->setAccessGranted(false);
-    if (cause == u"start fails")
-        h.capture->setStartError(u"The microphone is busy."_qs);
-    if (cause == u"recognizer unavailable")
-        h.recognizer->setAvailable(false);
-    if (cause == u"no converter")
-        h.converters.setAvailable(false);
-
-    // Every later start fails alike: the person is told once.
-    h.service->start();
-    QTRY_COMPARE(h.errors, QStringList{expected});
-    h.service->start();
-    h.service->start();
-    QTest::qWait(50);
-    QCOMPARE(h.errors, QStringList{expected});
-    QVERIFY(h.listeningStates.isEmpty());
-    QVERIFY(!h.capture->isRunning());
-    QVERIFY(!h.capture->hasTap());
-    if (h.recognizer)
+    void destroyedWhileListeningReleasesTheMicrophone()
+    {
+        Harness h;
+        h.startListening();
+        h.service.reset();
+        QVERIFY(!h.capture->isRunning());
+        QVERIFY(!h.capture->hasTap());
         QVERIFY(!h.recognizer->hasLiveTask());
-}
-
-void TestWakeWordVoiceService::failureIsReportedAgainAfterListeningWorked()
-{
-    Harness h;
-    h.capture->setStartError(u"The microphone is busy."_qs);
-    h.service->start();
-    QTRY_COMPARE(h.errors.size(), 1);
-    h.capture->setStartError(std::nullopt);
-    h.service->start();
-    QTRY_VERIFY(h.isListening());
-    h.service->stop();
-    QTRY_VERIFY(!h.isListening());
-    h.capture->setStartError(u"The microphone is busy."_qs);
-    h.service->start();
-    QTRY_COMPARE(h.errors.size(), 2);
-}
-
-void TestWakeWordVoiceService::capturedAudioReachesTheRecognizerConverted()
-{
-    Harness h;
-    h.service->start();
-    QTRY_VERIFY(h.isListening());
-    QCOMPARE(h.converters.madeCount(), 1);
-    QCOMPARE(h.converters.sources().first(), microphoneFormat);
-    QCOMPARE(h.converters.targets().first(), recognizerFormat);
-
-    // The device's own audio thread delivers.
-    std::thread device([&h] {
-        for (int i = 0; i < 5; ++i)
-            h.capture->push(h.capture->makeBuffer(1024, char(i)));
-    });
-    device.join();
-    QCOMPARE(h.recognizer->appendedBufferCount(), 5);
-    for (const AudioFormat& format : h.recognizer->appendedFormats())
-        QCOMPARE(format, recognizerFormat);
-
-    // Nothing reaches the recognizer once listening stopped.
-    h.service->stop();
-    QTRY_VERIFY(!h.isListening());
-    QVERIFY(!h.capture->push(h.capture->makeBuffer(1024)));
-    QCOMPARE(h.recognizer->appendedBufferCount(), 5);
-    QCOMPARE(h.recognizer->endAudioCount(), 1);
-}
-
-void TestWakeWordVoiceService::destroyedWhileListeningReleasesTheMicrophone()
-{
-    Harness h;
-    h.service->start();
-    QTRY_VERIFY(h.isListening());
-    h.service.reset();
-    QVERIFY(!h.capture->isRunning());
-    QVERIFY(!h.capture->hasTap());
-    QVERIFY(!h.recognizer->hasLiveTask());
-    // Posted callbacks died with the service.
-    QTest::qWait(20);
-    QCOMPARE(h.listeningStates, QList<bool>{true});
-}
+        // Posted signals died with the service.
+        QTest::qWait(20);
+        QCOMPARE(h.log(), u"listening"_qs);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestWakeWordVoiceService)
 #include "tst_wakewordvoiceservice.moc"

@@ -13,22 +13,34 @@
 
 namespace korvane::test {
 
+namespace {
+
+// The visual tree, not the object tree: QML puts declared items under their visual parents.
+QQuickItem* findItem(QQuickItem* root, const QString& objectName)
+{
+    if (!root)
+        return nullptr;
+    if (root->objectName() == objectName)
+        return root;
+    const auto children = root->childItems();
+    for (QQuickItem* child : children) {
+        if (QQuickItem* found = findItem(child, objectName))
+            return found;
+    }
+    return nullptr;
+}
+
+} // namespace
+
 WindowFixture::WindowFixture(std::shared_ptr<ComputerUseService> executor)
     : m_settingsDir(std::make_unique<QTemporaryDir>())
-    , m_settings(std::make_unique<UserSettings>(settingsFile()))
+    // Settings stored in a file of the fixture's own.
+    , m_settings(std::make_unique<UserSettings>(m_settingsDir->filePath(u"Korvane.conf"_qs)))
     , m_harness(std::make_unique<AppModelHarness>(true, std::move(executor)))
 {
 }
 
-QString WindowFixture::settingsFile() const
-{
-    return m_settingsDir->filePath(QStringLiteral("Korvane.conf"));
-}
-
-WindowFixture::~WindowFixture()
-{
-    m_engine.reset();
-}
+WindowFixture::~WindowFixture() = default;
 
 bool WindowFixture::load()
 {
@@ -58,30 +70,15 @@ bool WindowFixture::load()
     return true;
 }
 
-// The visual tree, not the object tree: QML puts declared items under their visual parents.
-QQuickItem* WindowFixture::findItem(QQuickItem* root, const QString& objectName)
-{
-    if (!root)
-        return nullptr;
-    if (root->objectName() == objectName)
-        return root;
-    const auto children = root->childItems();
-    for (QQuickItem* child : children) {
-        if (QQuickItem* found = findItem(child, objectName))
-            return found;
-    }
-    return nullptr;
-}
-
 QQuickItem* WindowFixture::item(const QString& objectName) const
 {
     return m_window ? findItem(m_window->contentItem(), objectName) : nullptr;
 }
 
-QVariant WindowFixture::property(const QString& objectName, const char* name) const
+QString WindowFixture::text(const QString& objectName) const
 {
     const QQuickItem* found = item(objectName);
-    return found ? found->property(name) : QVariant();
+    return found ? found->property("text").toString() : QString();
 }
 
 void WindowFixture::settle()

@@ -36,15 +36,10 @@ public:
     bool load();
 
     AppModelHarness& harness() { return *m_harness; }
-    // Settings stored in a file of the fixture's own.
-    UserSettings& settings() { return *m_settings; }
-    QString settingsFile() const;
     QQuickWindow* window() const { return m_window; }
     QQuickItem* item(const QString& objectName) const;
-    // Searches the visual tree under `root`.
-    static QQuickItem* findItem(QQuickItem* root, const QString& objectName);
-    // The property of the named item, or an invalid value when there is no such item.
-    QVariant property(const QString& objectName, const char* name) const;
+    // The text of the named item; empty when there is no such item.
+    QString text(const QString& objectName) const;
     // Lets queued callbacks, bindings and polish run, then renders one frame.
     void settle();
 

@@ -17,18 +17,12 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("hyphen joins") << QStringLiteral("Sign-In") << QStringLiteral("signin");
-        QTest::newRow("tab and line break separate")
-            << QStringLiteral("Save\tAs\nCopy") << QStringLiteral("save as copy");
-        QTest::newRow("punctuation between spaces")
-            << QStringLiteral("Yes - No") << QStringLiteral("yes no");
+        QTest::newRow("hyphen joins") << u"Sign-In"_qs << u"signin"_qs;
+        QTest::newRow("tab and line break separate") << u"Save\tAs\nCopy"_qs << u"save as copy"_qs;
         QTest::newRow("combining mark stays with its letter")
-            << QStringLiteral("Cafe\u0301") << QStringLiteral("cafe\u0301");
-        QTest::newRow("emoji dropped")
-            << QStringLiteral("\U0001F44D Like") << QStringLiteral("like");
-        QTest::newRow("letters beyond the basic plane")
-            << QStringLiteral("\U00010400x") << QStringLiteral("\U00010428x");
-        QTest::newRow("punctuation only") << QStringLiteral("?!…") << QString();
+            << u"Cafe\u0301"_qs << u"cafe\u0301"_qs;
+        QTest::newRow("emoji dropped") << u"\U0001F44D Like"_qs << u"like"_qs;
+        QTest::newRow("letters beyond the basic plane") << u"\U00010400x"_qs << u"\U00010428x"_qs;
     }
     void normalized()
     {
@@ -46,63 +40,39 @@ private Q_SLOTS:
         QTest::addColumn<QString>("target");
         QTest::addColumn<ElementPurpose>("purpose");
         QTest::addColumn<std::optional<int>>("expected");
-
+        using Role = AccessibleRole;
         const auto click = ElementPurpose::click;
         const auto focus = ElementPurpose::focus;
-        auto& row = QTest::newRow;
-
-        row("button equal, press, centre")
-            << QStringList{QStringLiteral("OK")} << AccessibleRole::button << true << true
-            << QStringLiteral("ok") << click << std::optional<int>(140);
-        row("field begins with target, no press")
-            << QStringList{QStringLiteral("OK Code")} << AccessibleRole::textField << false << true
-            << QStringLiteral("ok") << click << std::optional<int>(85);
-        row("static text contains target, no clickable bonus")
-            << QStringList{QStringLiteral("Open the Settings")} << AccessibleRole::staticText
-            << false << true << QStringLiteral("settings") << click << std::optional<int>(65);
-        row("two letters are too short for the reverse rule")
-            << QStringList{QStringLiteral("Go")} << AccessibleRole::button << true << true
-            << QStringLiteral("go to settings") << click << std::optional<int>();
-        row("target contains text")
-            << QStringList{QStringLiteral("Settings")} << AccessibleRole::button << true << true
-            << QStringLiteral("go to settings") << click << std::optional<int>(80);
-        row("begins with wins over contains")
-            << QStringList{QStringLiteral("ok ok")} << AccessibleRole::link << false << false
-            << QStringLiteral("ok") << click << std::optional<int>(105);
-        row("best of several texts")
-            << QStringList{QStringLiteral("Cancel"), QStringLiteral("save as"),
-                           QStringLiteral("Save")}
-            << AccessibleRole::button << false << false << QStringLiteral("save") << click
-            << std::optional<int>(125);
-        row("texts are normalized")
-            << QStringList{QStringLiteral("Sign-In!")} << AccessibleRole::button << false << false
-            << QStringLiteral("signin") << click << std::optional<int>(125);
-        row("press makes any role clickable")
-            << QStringList{QStringLiteral("Logo")} << AccessibleRole::image << true << false
-            << QStringLiteral("logo") << click << std::optional<int>(135);
-        row("image without press is not eligible")
-            << QStringList{QStringLiteral("Logo")} << AccessibleRole::image << false << true
-            << QStringLiteral("logo") << click << std::optional<int>();
-        row("close button is clickable")
-            << QStringList{QStringLiteral("Close")} << AccessibleRole::closeButton << false << false
-            << QStringLiteral("close") << click << std::optional<int>(125);
-        row("focus takes a field")
-            << QStringList{QStringLiteral("Email")} << AccessibleRole::textField << false << true
-            << QStringLiteral("email") << focus << std::optional<int>(140);
-        row("focus with press on a combo box")
-            << QStringList{QStringLiteral("Font")} << AccessibleRole::comboBox << true << false
-            << QStringLiteral("font") << focus << std::optional<int>(145);
-        row("focus refuses a button")
-            << QStringList{QStringLiteral("Email")} << AccessibleRole::button << true << true
-            << QStringLiteral("email") << focus << std::optional<int>();
-        row("no match") << QStringList{QStringLiteral("Cancel")} << AccessibleRole::button << true
-                        << true << QStringLiteral("ok") << click << std::optional<int>();
-        row("texts of punctuation only")
-            << QStringList{QStringLiteral("…"), QStringLiteral("--")} << AccessibleRole::button
-            << true << true << QStringLiteral("ok") << click << std::optional<int>();
-        row("a target of punctuation only matches nothing")
-            << QStringList{QStringLiteral("OK")} << AccessibleRole::button << true << true
-            << QString() << click << std::optional<int>();
+        const std::optional<int> none;
+        const auto row = [](const char* name, const QStringList& texts, Role role, bool canPress,
+                            bool hasCenter, const char* target, ElementPurpose purpose,
+                            std::optional<int> expected) {
+            QTest::newRow(name) << texts << role << canPress << hasCenter
+                                << QString::fromUtf8(target) << purpose << expected;
+        };
+        row("button equal, press, centre", {u"OK"_qs}, Role::button, true, true, "ok", click, 140);
+        row("field begins with target, no press", {u"OK Code"_qs}, Role::textField, false, true,
+            "ok", click, 85);
+        row("static text contains target, no clickable bonus", {u"Open the Settings"_qs},
+            Role::staticText, false, true, "settings", click, 65);
+        row("two letters are too short for the reverse rule", {u"Go"_qs}, Role::button, true, true,
+            "go to settings", click, none);
+        row("target contains text", {u"Settings"_qs}, Role::button, true, true, "go to settings",
+            click, 80);
+        row("begins with wins over contains", {u"ok ok"_qs}, Role::link, false, false, "ok", click,
+            105);
+        row("best of several texts", {u"Cancel"_qs, u"save as"_qs, u"Save"_qs}, Role::button, false,
+            false, "save", click, 125);
+        row("press makes any role clickable", {u"Logo"_qs}, Role::image, true, false, "logo", click,
+            135);
+        row("image without press is not eligible", {u"Logo"_qs}, Role::image, false, true, "logo",
+            click, none);
+        row("focus takes a field", {u"Email"_qs}, Role::textField, false, true, "email", focus,
+            140);
+        row("focus refuses a button", {u"Email"_qs}, Role::button, true, true, "email", focus,
+            none);
+        row("a target of punctuation only matches nothing", {u"OK"_qs}, Role::button, true, true,
+            "", click, none);
     }
     void score()
     {

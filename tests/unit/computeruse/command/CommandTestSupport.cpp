@@ -35,9 +35,4 @@ char* toString(const std::optional<MusicCommand>& music)
     return music ? jsonText(CommandJson::toJson(*music)) : qstrdup("null");
 }
 
-char* toString(const std::optional<KeyboardKey>& key)
-{
-    return jsonText(CommandJson::toJson(key));
-}
-
 } // namespace korvane

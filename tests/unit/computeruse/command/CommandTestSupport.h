@@ -13,12 +13,9 @@ namespace korvane {
 char* toString(const ComputerUseCommand& command);
 char* toString(const std::optional<ComputerUseCommand>& command);
 char* toString(const std::optional<MusicCommand>& music);
-char* toString(const std::optional<KeyboardKey>& key);
 
 } // namespace korvane
 
 Q_DECLARE_METATYPE(korvane::ComputerUseCommand)
 Q_DECLARE_METATYPE(std::optional<korvane::ComputerUseCommand>)
 Q_DECLARE_METATYPE(std::optional<korvane::MusicCommand>)
-Q_DECLARE_METATYPE(korvane::MusicScope)
-Q_DECLARE_METATYPE(std::optional<korvane::KeyboardKey>)

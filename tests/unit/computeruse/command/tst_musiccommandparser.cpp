@@ -15,8 +15,6 @@ class MusicCommandParserTest final : public QObject {
 private Q_SLOTS:
     void parse_data();
     void parse();
-    void cleanQuery_data();
-    void cleanQuery();
 };
 
 void MusicCommandParserTest::parse_data()
@@ -27,15 +25,12 @@ void MusicCommandParserTest::parse_data()
         QTest::newRow(name) << QString::fromUtf8(text) << expected;
     };
 
-    row("pause the music", "pause the music", M::pause());
     row("stop alone", "stop", std::nullopt);
     row("pause beats resume", "stop the music, then continue", M::pause());
     row("resume my playlist", "resume my playlist", M::resume());
     row("resume playback is nothing", "resume playback", std::nullopt);
     row("playback reads as play", "playback jazz", M::play(u"jazz"_qs, S::library()));
 
-    row("music app phrase removed", "play some jazz in my music app",
-        M::play(u"jazz"_qs, S::library()));
     row("named playlist before the play phrase",
         "from my Road Trip playlist play Bohemian Rhapsody",
         M::play(u"Bohemian Rhapsody"_qs, S::playlist(u"Road Trip"_qs)));
@@ -45,18 +40,20 @@ void MusicCommandParserTest::parse_data()
         M::play(u"beatles"_qs, S::library()));
     row("playing beats play at the same place", "now playing Abbey Road.",
         M::play(u"Abbey Road"_qs, S::library()));
-    row("play inside another word", "display settings", M::play(u"settings"_qs, S::library()));
     row("the word playlist is not a play phrase", "play jazz from my playlists",
         M::play(u"jazz"_qs, S::playlists()));
     row("playlist word with a name in between", "play blues in my playlist",
         M::play(u"blues"_qs, S::playlists()));
+    row("music app phrases removed, any case, every one",
+        "play jazz IN MY MUSIC APP and blues in my music app",
+        M::play(u"jazz and blues"_qs, S::library()));
+    row("earlier phrase removed first", "play jazz from music app",
+        M::play(u"jazz"_qs, S::library()));
     row("empty query", "play", std::nullopt);
     row("clean-up phrase needs its leading space", "play in music!",
         M::play(u"in music"_qs, S::library()));
 
     row("open music", "open music", M::open());
-    row("open apple music app", "open apple music app", M::open());
-    row("nothing musical", "open the calculator", std::nullopt);
 }
 
 void MusicCommandParserTest::parse()
@@ -64,32 +61,6 @@ void MusicCommandParserTest::parse()
     QFETCH(QString, text);
     QFETCH(Opt, expected);
     QCOMPARE(MusicCommandParser::parse(text), expected);
-}
-
-void MusicCommandParserTest::cleanQuery_data()
-{
-    QTest::addColumn<QString>("query");
-    QTest::addColumn<S>("scope");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("any case, every occurrence")
-        << u"jazz IN MY MUSIC APP and blues in my music app"_qs << S::library()
-        << u"jazz and blues"_qs;
-    QTest::newRow("earlier phrase removed first")
-        << u"jazz from music app"_qs << S::library() << u"jazz"_qs;
-    QTest::newRow("named playlist removed") << u"Yesterday from the beatles hits playlist"_qs
-                                            << S::playlist(u"Beatles Hits"_qs) << u"Yesterday"_qs;
-    QTest::newRow("named form only for a named scope")
-        << u"Yesterday from the Beatles Hits playlist"_qs << S::playlists()
-        << u"Yesterday from the Beatles Hits playlist"_qs;
-    QTest::newRow("punctuation trimmed") << u", jazz!?"_qs << S::library() << u"jazz"_qs;
-}
-
-void MusicCommandParserTest::cleanQuery()
-{
-    QFETCH(QString, query);
-    QFETCH(S, scope);
-    QFETCH(QString, expected);
-    QCOMPARE(MusicCommandParser::cleanQuery(query, scope), expected);
 }
 
 QTEST_GUILESS_MAIN(MusicCommandParserTest)

@@ -32,16 +32,6 @@ namespace {
 enum class Before { absent, idle, paused, playing };
 enum class Request { play, playlist, pause, resume };
 
-QString serviceOf(const QString& player)
-{
-    return QStringLiteral("org.mpris.MediaPlayer2.") + player;
-}
-
-QString desktopIdOf(const QString& player)
-{
-    return player + QStringLiteral(".desktop");
-}
-
 } // namespace
 
 Q_DECLARE_METATYPE(Before)
@@ -55,7 +45,7 @@ class TestMprisMusic : public QObject {
 
     TestDesktop m_desktop;
     QString m_music;
-    const QStringList m_players{QStringLiteral("mpv"), QStringLiteral("vlc")};
+    const QStringList m_players{u"mpv"_qs, u"vlc"_qs};
     QHash<QString, QPointer<QProcess>> m_running;
     QString m_defaultPlayer;
     QProcessEnvironment m_vlcEnvironment;
@@ -80,12 +70,11 @@ class TestMprisMusic : public QObject {
     QStringList playerArguments(const QString& name, const QString& file) const
     {
         QStringList arguments =
-            name == u"mpv"
-                ? QStringLiteral("--no-config --idle=yes --no-video --ao=null "
-                                 "--keep-open=yes --no-terminal --script=%1")
-                      .arg(findPlugin())
-                      .split(u' ')
-                : QStringLiteral("-I dummy --control dbus --aout dummy --no-video").split(u' ');
+            name == u"mpv" ? QStringLiteral("--no-config --idle=yes --no-video --ao=null "
+                                            "--keep-open=yes --no-terminal --script=%1")
+                                 .arg(findPlugin())
+                                 .split(u' ')
+                           : u"-I dummy --control dbus --aout dummy --no-video"_qs.split(u' ');
         if (!file.isEmpty())
             arguments << file;
         return arguments;
@@ -120,9 +109,9 @@ class TestMprisMusic : public QObject {
     QVariant playerProperty(const QString& name, const QString& property) const
     {
         QDBusMessage get = QDBusMessage::createMethodCall(
-            serviceOf(name), QStringLiteral("/org/mpris/MediaPlayer2"),
-            QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
-        get.setArguments({QStringLiteral("org.mpris.MediaPlayer2.Player"), property});
+            u"org.mpris.MediaPlayer2."_qs + name, u"/org/mpris/MediaPlayer2"_qs,
+            u"org.freedesktop.DBus.Properties"_qs, u"Get"_qs);
+        get.setArguments({u"org.mpris.MediaPlayer2.Player"_qs, property});
         const QDBusMessage reply = QDBusConnection::sessionBus().call(get, QDBus::Block, 2000);
         if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
             return {};
@@ -131,55 +120,43 @@ class TestMprisMusic : public QObject {
 
     QString status(const QString& name) const
     {
-        return playerProperty(name, QStringLiteral("PlaybackStatus")).toString();
+        return playerProperty(name, u"PlaybackStatus"_qs).toString();
     }
 
     QString loadedFile(const QString& name) const
     {
         QVariantMap metadata;
-        const QVariant value = playerProperty(name, QStringLiteral("Metadata"));
+        const QVariant value = playerProperty(name, u"Metadata"_qs);
         if (value.canConvert<QDBusArgument>())
             metadata = qdbus_cast<QVariantMap>(value.value<QDBusArgument>());
-        const QString url = metadata.value(QStringLiteral("xesam:url")).toString();
-        return url.startsWith(QStringLiteral("file:")) ? QUrl(url).toLocalFile() : url;
-    }
-
-    void pause(const QString& name) const
-    {
-        const QDBusMessage call = QDBusMessage::createMethodCall(
-            serviceOf(name), QStringLiteral("/org/mpris/MediaPlayer2"),
-            QStringLiteral("org.mpris.MediaPlayer2.Player"), QStringLiteral("Pause"));
-        QDBusConnection::sessionBus().call(call, QDBus::Block, 2000);
+        const QString url = metadata.value(u"xesam:url"_qs).toString();
+        return url.startsWith(u"file:"_qs) ? QUrl(url).toLocalFile() : url;
     }
 
 private Q_SLOTS:
     void initTestCase()
     {
         const QString plugin = findPlugin();
-        if (QStandardPaths::findExecutable(QStringLiteral("mpv")).isEmpty() || plugin.isEmpty())
+        if (QStandardPaths::findExecutable(u"mpv"_qs).isEmpty() || plugin.isEmpty())
             QSKIP("mpv and mpv-mpris are needed");
-        if (QStandardPaths::findExecutable(QStringLiteral("vlc")).isEmpty())
+        if (QStandardPaths::findExecutable(u"vlc"_qs).isEmpty())
             QSKIP("vlc is not installed; the MPRIS test needs vlc-bin and vlc-plugin-base");
         QString why;
         if (!m_desktop.startSessionBus(&why))
             QSKIP(qPrintable(why));
         // VLC will not start as root, which CI is; it is told it runs as someone else.
         if (::geteuid() == 0)
-            m_vlcEnvironment.insert(QStringLiteral("LD_PRELOAD"),
-                                    QStringLiteral(KORVANE_VLC_AS_USER));
+            m_vlcEnvironment.insert(u"LD_PRELOAD"_qs, QStringLiteral(KORVANE_VLC_AS_USER));
 
-        m_music = QDir(m_desktop.scratchDirectory()).filePath(QStringLiteral("Music"));
+        m_music = QDir(m_desktop.scratchDirectory()).filePath(u"Music"_qs);
         // Long enough to be still playing when the test looks.
         constexpr double seconds = 120;
-        QVERIFY(TaggedAudioFiles::writeTagged(
-            track("Miles Davis/So What.wav"), QStringLiteral("So What"),
-            QStringLiteral("Miles Davis"), QStringLiteral("Kind of Blue"), seconds));
+        QVERIFY(TaggedAudioFiles::writeTagged(track("Miles Davis/So What.wav"), u"So What"_qs,
+                                              u"Miles Davis"_qs, u"Kind of Blue"_qs, seconds));
         QVERIFY(TaggedAudioFiles::writeTagged(track("Queen/Bohemian Rhapsody.wav"),
-                                              QStringLiteral("Bohemian Rhapsody"),
-                                              QStringLiteral("Queen"), {}, seconds));
-        QVERIFY(TaggedAudioFiles::writeTagged(track("Bj\u00f6rk/J\u00f3ga #1.wav"),
-                                              QStringLiteral("J\u00f3ga"),
-                                              QStringLiteral("Bj\u00f6rk"), {}, seconds));
+                                              u"Bohemian Rhapsody"_qs, u"Queen"_qs, {}, seconds));
+        QVERIFY(TaggedAudioFiles::writeTagged(track("Bj\u00f6rk/J\u00f3ga #1.wav"), u"J\u00f3ga"_qs,
+                                              u"Bj\u00f6rk"_qs, {}, seconds));
         QFile playlist(track("Road Trip.m3u8"));
         QVERIFY(playlist.open(QIODevice::WriteOnly));
         playlist.write("#EXTM3U\n#EXTINF:120,Queen - Bohemian Rhapsody\n"
@@ -207,39 +184,34 @@ private Q_SLOTS:
         QTest::addColumn<QString>("status");
         QTest::addColumn<QString>("file");
 
-        const QString soWhat = QStringLiteral("Miles Davis/So What.wav");
-        const QString playing = QStringLiteral("Playing miles in Music (So What).");
+        const QString soWhat = u"Miles Davis/So What.wav"_qs;
+        const QString playing = u"Playing miles in Music (So What)."_qs;
         for (const char* name : {"mpv", "vlc"}) {
             const QString player = QString::fromLatin1(name);
             const auto row = [&](const char* title) -> QTestData& {
                 return QTest::addRow("%s, %s", name, title);
             };
             row("not running: the music application is launched")
-                << player << Before::absent << player << Request::play << playing
-                << QStringLiteral("Playing") << soWhat;
-            row("idle: a playlist track")
-                << player << Before::idle << player << Request::playlist
-                << QStringLiteral("Playing BJ\u00d6RK from road (J\u00f3ga).")
-                << QStringLiteral("Playing") << QStringLiteral("Bj\u00f6rk/J\u00f3ga #1.wav");
-            row("playing: paused")
-                << player << Before::playing << player << Request::pause
-                << QStringLiteral("Stopped Music.") << QStringLiteral("Paused") << soWhat;
-            row("paused: resumed")
-                << player << Before::paused << player << Request::resume
-                << QStringLiteral("Resumed Music.") << QStringLiteral("Playing") << soWhat;
+                << player << Before::absent << player << Request::play << playing << u"Playing"_qs
+                << soWhat;
+            row("idle: a playlist track") << player << Before::idle << player << Request::playlist
+                                          << u"Playing BJ\u00d6RK from road (J\u00f3ga)."_qs
+                                          << u"Playing"_qs << u"Bj\u00f6rk/J\u00f3ga #1.wav"_qs;
+            row("playing: paused") << player << Before::playing << player << Request::pause
+                                   << u"Stopped Music."_qs << u"Paused"_qs << soWhat;
+            row("paused: resumed") << player << Before::paused << player << Request::resume
+                                   << u"Resumed Music."_qs << u"Playing"_qs << soWhat;
         }
         // The running player is the one heard, not the music application launched anew.
         QTest::newRow("vlc paused, mpv the music application: play goes to vlc")
-            << QStringLiteral("vlc") << Before::paused << QStringLiteral("mpv") << Request::play
-            << playing << QStringLiteral("Playing") << soWhat;
+            << u"vlc"_qs << Before::paused << u"mpv"_qs << Request::play << playing << u"Playing"_qs
+            << soWhat;
         QTest::newRow("vlc idle: pausing says nothing plays")
-            << QStringLiteral("vlc") << Before::idle << QStringLiteral("mpv") << Request::pause
-            << QStringLiteral("Nothing is playing in VLC media player.")
-            << QStringLiteral("Stopped") << QString();
+            << u"vlc"_qs << Before::idle << u"mpv"_qs << Request::pause
+            << u"Nothing is playing in VLC media player."_qs << u"Stopped"_qs << QString();
         QTest::newRow("mpv idle: resuming says there is nothing to play")
-            << QStringLiteral("mpv") << Before::idle << QStringLiteral("mpv") << Request::resume
-            << QStringLiteral("Could not resume Music: mpv has nothing to play.")
-            << QStringLiteral("Stopped") << QString();
+            << u"mpv"_qs << Before::idle << u"mpv"_qs << Request::resume
+            << u"Could not resume Music: mpv has nothing to play."_qs << u"Stopped"_qs << QString();
     }
 
     void requests()
@@ -254,9 +226,9 @@ private Q_SLOTS:
 
         stopAll();
         m_defaultPlayer = defaultPlayer;
-        const QUrl entry = QUrl::fromLocalFile(u"/apps/"_qs + desktopIdOf(defaultPlayer));
-        m_catalog->byRole.insert(QStringLiteral("music player"), {defaultPlayer, entry});
-        m_catalog->identifiers.insert(entry, desktopIdOf(defaultPlayer));
+        const QUrl entry = QUrl::fromLocalFile(u"/apps/"_qs + defaultPlayer + u".desktop"_qs);
+        m_catalog->byRole.insert(u"music player"_qs, {defaultPlayer, entry});
+        m_catalog->identifiers.insert(entry, entry.fileName());
         m_workspace->openedApplications.clear();
         if (before != Before::absent)
             start(player, before == Before::idle ? QString() : track("Miles Davis/So What.wav"));
@@ -270,12 +242,16 @@ private Q_SLOTS:
             start(player);
         }
         if (before == Before::idle)
-            QCOMPARE(this->status(player), QStringLiteral("Stopped"));
+            QCOMPARE(this->status(player), u"Stopped"_qs);
         if (before == Before::playing || before == Before::paused)
-            QTRY_COMPARE_WITH_TIMEOUT(this->status(player), QStringLiteral("Playing"), 10000);
+            QTRY_COMPARE_WITH_TIMEOUT(this->status(player), u"Playing"_qs, 10000);
         if (before == Before::paused) {
-            pause(player);
-            QTRY_COMPARE_WITH_TIMEOUT(this->status(player), QStringLiteral("Paused"), 10000);
+            QDBusConnection::sessionBus().call(
+                QDBusMessage::createMethodCall(u"org.mpris.MediaPlayer2."_qs + player,
+                                               u"/org/mpris/MediaPlayer2"_qs,
+                                               u"org.mpris.MediaPlayer2.Player"_qs, u"Pause"_qs),
+                QDBus::Block, 2000);
+            QTRY_COMPARE_WITH_TIMEOUT(this->status(player), u"Paused"_qs, 10000);
         }
 
         ComputerUseResult result;

@@ -37,9 +37,9 @@ constexpr KeySym sentinelKeysym = XK_F12;
 QString textOf(KeySym keysym)
 {
     if (keysym == XK_Return)
-        return QStringLiteral("\n");
+        return u"\n"_qs;
     if (keysym == XK_Tab)
-        return QStringLiteral("\t");
+        return u"\t"_qs;
     if ((keysym >= 0x20 && keysym <= 0x7e) || (keysym >= 0xa0 && keysym <= 0xff))
         return QString(QChar(char16_t(keysym)));
     if (keysym > 0x01000000 && keysym <= 0x0110ffff) {
@@ -216,23 +216,13 @@ private Q_SLOTS:
             KeySym keysym;
             unsigned state;
         } rows[] = {
-            // Named keys, and a letter, a digit and a symbol typed on their own key.
-            {"return", XK_Return, 0},
-            {"tab", XK_Tab, 0},
-            {"space", XK_space, 0},
-            {"backspace", XK_BackSpace, 0},
-            {"escape", XK_Escape, 0},
-            {"left", XK_Left, 0},
-            {"right", XK_Right, 0},
-            {"down", XK_Down, 0},
-            {"up", XK_Up, 0},
-            {"q", XK_q, 0},
-            {"7", XK_7, 0},
+            // A symbol and an arrow not mistaken for its neighbour; named keys, letters, Shift
+            // and Control are the input contract's Backspace and the accessibility contract's
+            // key chord.
             {"\\", XK_backslash, 0},
+            {"left", XK_Left, 0},
             // Modifiers are held around the key, each once.
-            {"shift a", XK_a, ShiftMask},
             {"alt esc", XK_Escape, Mod1Mask},
-            {"command control v", XK_v, ControlMask},
             {"cmd shift option control left", XK_Left, ControlMask | ShiftMask | Mod1Mask},
         };
         for (const auto& row : rows)
@@ -272,9 +262,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("typed");
-        QTest::newRow("shifted characters")
-            << u"Hello, World! (A+B)?"_qs << u"Hello, World! (A+B)?"_qs;
-        QTest::newRow("tab and line break") << u"a\tb\nc"_qs << u"a\tb\nc"_qs;
+        QTest::newRow("shifted characters, tab and line break")
+            << u"Hello,\tWorld! (A+B)?\n"_qs << u"Hello,\tWorld! (A+B)?\n"_qs;
         // None of these is on the keymap: each takes a spare keycode for the moment.
         QTest::newRow("beyond the keymap") << u"é€😀"_qs << u"é€😀"_qs;
         QTest::newRow("control characters and lone surrogates skipped")
@@ -314,8 +303,7 @@ private Q_SLOTS:
         qputenv("DISPLAY", ":4999");
         XTestInputSynthesizer input;
         const Outcome ready = input.prepare();
-        const bool posted = input.postKey(Qt::Key_Return, {}) ||
-                            input.postUnicode(QStringLiteral("x")) ||
+        const bool posted = input.postKey(Qt::Key_Return, {}) || input.postUnicode(u"x"_qs) ||
                             input.postClick(QPointF(1, 1));
         qputenv("DISPLAY", saved);
         QVERIFY(!ready && !ready.error().isEmpty());
@@ -335,7 +323,7 @@ private Q_SLOTS:
         }
         QCOMPARE(qEnvironmentVariable("DISPLAY"), m_desktop.display());
         input.postKey(Qt::Key_Return, {});
-        input.postUnicode(QStringLiteral("x"));
+        input.postUnicode(u"x"_qs);
         // The next use finds the display DISPLAY names now.
         QVERIFY(input.prepare());
     }

@@ -5,7 +5,6 @@
 #include <QTest>
 
 #include <cmath>
-#include <cstring>
 #include <limits>
 #include <numbers>
 
@@ -23,15 +22,14 @@ AudioFormat format(int rate, int channels, Type type)
 
 const AudioFormat wire = format(24000, 1, Type::int16);
 
-// Feeds `seconds` of a sine in buffers of `bufferFrames` and returns everything that came out.
-QByteArray convertSine(AudioConverter& converter, double frequency, double amplitude,
-                       double seconds, int bufferFrames)
+// Feeds a second of a sine of amplitude 0.5 in buffers of 2048 frames and returns everything
+// that came out.
+QByteArray convertSine(AudioConverter& converter, double frequency)
 {
     const AudioFormat source = converter.sourceFormat();
-    const auto total = qsizetype(seconds * source.sampleRate);
     QByteArray out;
-    for (qsizetype first = 0; first < total; first += bufferFrames) {
-        const QByteArray pcm = sinePcm(source, frequency, amplitude, first, bufferFrames);
+    for (qsizetype first = 0; first < source.sampleRate; first += 2048) {
+        const QByteArray pcm = sinePcm(source, frequency, 0.5, first, 2048);
         out += converter.convert(AudioBuffer{.format = source, .data = pcm});
     }
     return out;
@@ -51,6 +49,7 @@ QList<double> steadyWindow(const AudioFormat& target, const QByteArray& out)
 } // namespace
 
 Q_DECLARE_METATYPE(korvane::AudioFormat)
+Q_DECLARE_METATYPE(korvane::AudioBuffer)
 
 class TestSoxrAudioConverter : public QObject {
     Q_OBJECT
@@ -61,23 +60,15 @@ private Q_SLOTS:
         QTest::addColumn<AudioFormat>("source");
         QTest::addColumn<AudioFormat>("target");
         QTest::addColumn<double>("frequency");
-        QTest::addColumn<int>("bufferFrames");
         QTest::addColumn<double>("expectedAmplitude");
-
         const AudioFormat stereoFloat = format(48000, 2, Type::float32);
-        QTest::newRow("48k stereo float, 1 kHz") << stereoFloat << wire << 1000.0 << 2048 << 0.5;
-        QTest::newRow("44.1k mono int16, 1 kHz")
-            << format(44100, 1, Type::int16) << wire << 1000.0 << 1024 << 0.5;
+        QTest::newRow("48k stereo float, 1 kHz") << stereoFloat << wire << 1000.0 << 0.5;
         QTest::newRow("16k mono int16 up to 24k, 3 kHz")
-            << format(16000, 1, Type::int16) << wire << 3000.0 << 1024 << 0.5;
+            << format(16000, 1, Type::int16) << wire << 3000.0 << 0.5;
         QTest::newRow("wake listener: 44.1k stereo int16 to 16k, 440 Hz")
-            << format(44100, 2, Type::int16) << format(16000, 1, Type::int16) << 440.0 << 1024
-            << 0.5;
+            << format(44100, 2, Type::int16) << format(16000, 1, Type::int16) << 440.0 << 0.5;
         // Above the target's Nyquist frequency: must be filtered out, not folded back.
-        QTest::newRow("15 kHz does not alias into 24k")
-            << stereoFloat << wire << 15000.0 << 2048 << 0.0;
-        QTest::newRow("10 kHz does not alias into 16k")
-            << stereoFloat << format(16000, 1, Type::int16) << 10000.0 << 1024 << 0.0;
+        QTest::newRow("15 kHz does not alias into 24k") << stereoFloat << wire << 15000.0 << 0.0;
     }
 
     void keepsFrequencyAndLevel()
@@ -85,188 +76,101 @@ private Q_SLOTS:
         QFETCH(AudioFormat, source);
         QFETCH(AudioFormat, target);
         QFETCH(double, frequency);
-        QFETCH(int, bufferFrames);
         QFETCH(double, expectedAmplitude);
-
         auto converter = createAudioConverter(source, target);
         QVERIFY(converter);
-        const QByteArray out = convertSine(*converter, frequency, 0.5, 1.0, bufferFrames);
-        const QList<double> window = steadyWindow(target, out);
+        const QList<double> window = steadyWindow(target, convertSine(*converter, frequency));
         QVERIFY2(!window.isEmpty(), "less than 0.75 s came out of 1 s");
-
         const double level = rootMeanSquare(window) * std::numbers::sqrt2;
-        QVERIFY2(std::abs(level - expectedAmplitude) < 0.02,
-                 qPrintable(QStringLiteral("level %1").arg(level)));
+        QVERIFY2(std::abs(level - expectedAmplitude) < 0.02, qPrintable(QString::number(level)));
         if (expectedAmplitude == 0.0)
             return;
-
-        // A folded image of a tone above the target's Nyquist frequency would show here.
-        const double aliased = target.sampleRate - frequency;
-        QVERIFY(std::abs(toneAmplitude(window, target.sampleRate, frequency) - expectedAmplitude) <
-                0.02);
+        QVERIFY(std::abs(toneAmplitude(window, target.sampleRate, frequency) - 0.5) < 0.02);
         QVERIFY(toneAmplitude(window, target.sampleRate, frequency * 1.5) < 0.005);
-        if (aliased > 0 && aliased < target.sampleRate / 2.0)
-            QVERIFY(toneAmplitude(window, target.sampleRate, aliased) < 0.005);
-
         // No clicks where the buffers meet: a sine never steps further than its slope allows.
-        const double maximumStep =
-            expectedAmplitude * 2.0 * std::numbers::pi * frequency / target.sampleRate;
+        const double maximumStep = 0.5 * 2.0 * std::numbers::pi * frequency / target.sampleRate;
         for (qsizetype i = 1; i < window.size(); ++i) {
             const double step = std::abs(window[i] - window[i - 1]);
-            QVERIFY2(step <= maximumStep * 1.05 + 2.0 / 32768.0,
-                     qPrintable(QStringLiteral("step %1 at %2").arg(step).arg(i)));
+            QVERIFY2(step <= maximumStep * 1.05 + 2.0 / 32768.0, qPrintable(QString::number(i)));
         }
     }
 
     void frameCountsSumUp_data()
     {
         QTest::addColumn<AudioFormat>("source");
-        QTest::addColumn<AudioFormat>("target");
         QTest::addColumn<QList<int>>("bufferSizes");
-        QTest::addColumn<int>("buffers");
-
-        const AudioFormat cd = format(44100, 2, Type::float32);
-        QTest::newRow("44.1k, 2048-frame taps") << cd << wire << QList<int>{2048} << 300;
         QTest::newRow("44.1k, ragged buffers")
-            << cd << wire << QList<int>{1, 441, 4096, 7, 1000} << 400;
-        QTest::newRow("48k to 16k, 1024-frame taps")
-            << format(48000, 2, Type::float32) << format(16000, 1, Type::int16) << QList<int>{1024}
-            << 500;
+            << format(44100, 2, Type::float32) << QList<int>{1, 441, 4096, 7, 1000};
         QTest::newRow("same rate passes every frame")
-            << format(24000, 2, Type::float32) << wire << QList<int>{2048, 5} << 100;
+            << format(24000, 2, Type::float32) << QList<int>{2048, 5};
     }
 
     void frameCountsSumUp()
     {
         QFETCH(AudioFormat, source);
-        QFETCH(AudioFormat, target);
         QFETCH(QList<int>, bufferSizes);
-        QFETCH(int, buffers);
-
-        auto converter = SoxrAudioConverter::create(source, target);
+        auto converter = SoxrAudioConverter::create(source, wire);
         QVERIFY(converter);
         qint64 framesIn = 0;
         qint64 framesOut = 0;
-        for (int i = 0; i < buffers; ++i) {
+        for (int i = 0; i < 400; ++i) {
             const int frames = bufferSizes[i % bufferSizes.size()];
             const QByteArray pcm = sinePcm(source, 700.0, 0.3, framesIn, frames);
             const QByteArray out = converter->convert(AudioBuffer{.format = source, .data = pcm});
-            QCOMPARE(out.size() % target.bytesPerFrame(), 0);
-            const qint64 made = out.size() / target.bytesPerFrame();
-            const qint64 capacity = qint64(target.sampleRate) * frames / source.sampleRate + 1;
-            QVERIFY2(made <= capacity,
-                     qPrintable(QStringLiteral("%1 frames > capacity %2").arg(made).arg(capacity)));
+            QCOMPARE(out.size() % wire.bytesPerFrame(), 0);
+            const qint64 made = out.size() / wire.bytesPerFrame();
+            QVERIFY(made <= qint64(wire.sampleRate) * frames / source.sampleRate + 1);
             framesIn += frames;
             framesOut += made;
         }
-        const double expected = double(framesIn) * target.sampleRate / source.sampleRate;
+        // What came out plus what the resampler still holds is the whole stream, and it holds
+        // back no more than a few of its blocks.
+        const double expected = double(framesIn) * wire.sampleRate / source.sampleRate;
         const double held = converter->pendingFrames();
-        // What came out plus what the resampler still holds is the whole stream.
-        QVERIFY2(
-            std::abs(double(framesOut) + held - expected) <= 2.0,
-            qPrintable(
-                QStringLiteral("out %1 + held %2 vs %3").arg(framesOut).arg(held).arg(expected)));
-        // And the resampler holds back no more than a few of its blocks.
-        QVERIFY2(held < 0.1 * target.sampleRate, qPrintable(QString::number(held)));
-        if (source.sampleRate == target.sampleRate)
+        QVERIFY(std::abs(double(framesOut) + held - expected) <= 2.0);
+        QVERIFY(held < 0.1 * wire.sampleRate);
+        if (source.sampleRate == wire.sampleRate)
             QCOMPARE(framesOut, framesIn);
     }
 
-    void samplesConvertWithClipping_data()
-    {
-        QTest::addColumn<AudioFormat>("source");
-        QTest::addColumn<AudioFormat>("target");
-        QTest::addColumn<double>("input");
-        QTest::addColumn<double>("expected");
-
-        const AudioFormat floatWire = format(24000, 1, Type::float32);
-        QTest::newRow("+1.2 clips high") << floatWire << wire << 1.2 << 32767.0;
-        QTest::newRow("-1.2 clips low") << floatWire << wire << -1.2 << -32768.0;
-        QTest::newRow("-1.0 is full scale") << floatWire << wire << -1.0 << -32768.0;
-        QTest::newRow("0.5 is half scale") << floatWire << wire << 0.5 << 16384.0;
-        QTest::newRow("+1.2 after resampling clips high")
-            << format(48000, 1, Type::float32) << wire << 1.2 << 32767.0;
-        QTest::newRow("int16 half scale to float")
-            << format(24000, 1, Type::int16) << floatWire << 0.5 << 0.5;
-        QTest::newRow("float keeps headroom")
-            << format(48000, 1, Type::float32) << floatWire << 1.2 << 1.2;
-    }
-
-    void samplesConvertWithClipping()
-    {
-        QFETCH(AudioFormat, source);
-        QFETCH(AudioFormat, target);
-        QFETCH(double, input);
-        QFETCH(double, expected);
-
-        auto converter = createAudioConverter(source, target);
-        QVERIFY(converter);
-        QByteArray out;
-        for (int i = 0; i < 20; ++i) {
-            // A constant input, exact in int16 when the source is int16.
-            const QByteArray pcm = generatePcm(source, 0, 1000, [&](qsizetype, int) {
-                return source.sampleType == Type::int16 ? input * 32768.0 / 32767.0 : input;
-            });
-            out += converter->convert(AudioBuffer{.format = source, .data = pcm});
-        }
-        const int sampleBytes = target.bytesPerFrame();
-        QVERIFY(out.size() > 4000 * sampleBytes);
-        // Past the resampler's start-up every sample is the converted constant.
-        for (qsizetype at = out.size() / 2; at + sampleBytes <= out.size(); at += sampleBytes) {
-            double value = 0;
-            if (target.sampleType == Type::int16) {
-                qint16 sample = 0;
-                std::memcpy(&sample, out.constData() + at, sizeof sample);
-                value = sample;
-                QVERIFY2(std::abs(value - expected) <=
-                             (source.sampleRate == target.sampleRate ? 0 : 2),
-                         qPrintable(QString::number(value)));
-            } else {
-                float sample = 0;
-                std::memcpy(&sample, out.constData() + at, sizeof sample);
-                QVERIFY2(std::abs(sample - expected) < 1e-3, qPrintable(QString::number(sample)));
-            }
-        }
-    }
-
-    void downMixAverages_data()
+    // A constant on each channel, past the resampler's start-up.
+    void levels_data()
     {
         QTest::addColumn<AudioFormat>("source");
         QTest::addColumn<double>("left");
         QTest::addColumn<double>("right");
-        QTest::addColumn<double>("expectedLevel");
-
-        QTest::newRow("opposite channels cancel")
-            << format(24000, 2, Type::float32) << 1.0 << -1.0 << 0.0;
+        QTest::addColumn<double>("expected");
+        QTest::newRow("+1.2 after resampling clips high")
+            << format(48000, 1, Type::float32) << 1.2 << 0.0 << 32767.0 / 32768.0;
+        QTest::newRow("-1.0 is full scale")
+            << format(24000, 1, Type::float32) << -1.0 << 0.0 << -1.0;
         QTest::newRow("opposite int16 channels cancel")
-            << format(44100, 2, Type::int16) << 1.0 << -1.0 << 0.0;
+            << format(44100, 2, Type::int16) << 0.5 << -0.5 << 0.0;
         QTest::newRow("one silent channel halves the level")
-            << format(48000, 2, Type::float32) << 1.0 << 0.0 << 0.5;
-        QTest::newRow("equal channels keep the level")
-            << format(48000, 2, Type::int16) << 1.0 << 1.0 << 1.0;
+            << format(48000, 2, Type::float32) << 0.8 << 0.0 << 0.4;
     }
 
-    void downMixAverages()
+    void levels()
     {
         QFETCH(AudioFormat, source);
         QFETCH(double, left);
         QFETCH(double, right);
-        QFETCH(double, expectedLevel);
-
+        QFETCH(double, expected);
         auto converter = createAudioConverter(source, wire);
         QVERIFY(converter);
-        const double step = 2.0 * std::numbers::pi * 500.0 / source.sampleRate;
         QByteArray out;
-        for (qsizetype first = 0; first < source.sampleRate; first += 2048) {
-            const QByteArray pcm = generatePcm(source, first, 2048, [&](qsizetype frame, int ch) {
-                return (ch == 0 ? left : right) * 0.4 * std::sin(step * double(frame));
-            });
-            out += converter->convert(AudioBuffer{.format = source, .data = pcm});
-        }
-        const QList<double> window = steadyWindow(wire, out);
-        QVERIFY(!window.isEmpty());
-        const double level = rootMeanSquare(window) * std::numbers::sqrt2 / 0.4;
-        QVERIFY2(std::abs(level - expectedLevel) < 0.01, qPrintable(QString::number(level)));
+        for (int i = 0; i < 20; ++i)
+            out += converter->convert(
+                AudioBuffer{source, generatePcm(source, 0, 1000, [&](qsizetype, int channel) {
+                                return channel == 0 ? left : right;
+                            })});
+        const QList<double> samples = firstChannel(wire, out);
+        QVERIFY(samples.size() > 4000);
+        // Exact without resampling.
+        const double tolerance = source.sampleRate == wire.sampleRate ? 0.0 : 1e-3;
+        for (qsizetype i = samples.size() / 2; i < samples.size(); ++i)
+            QVERIFY2(std::abs(samples[i] - expected) <= tolerance,
+                     qPrintable(QString::number(samples[i])));
     }
 
     void unusableFormatsGiveNoConverter_data()
@@ -274,11 +178,8 @@ private Q_SLOTS:
         QTest::addColumn<AudioFormat>("source");
         QTest::addColumn<AudioFormat>("target");
         QTest::addColumn<bool>("usable");
-
         const AudioFormat mic = format(48000, 2, Type::float32);
         QTest::newRow("microphone to wire") << mic << wire << true;
-        QTest::newRow("mono int16 to stereo float")
-            << format(16000, 1, Type::int16) << format(48000, 2, Type::float32) << true;
         QTest::newRow("source rate 0") << format(0, 2, Type::float32) << wire << false;
         QTest::newRow("source without channels")
             << format(48000, 0, Type::float32) << wire << false;
@@ -292,52 +193,36 @@ private Q_SLOTS:
         QFETCH(AudioFormat, source);
         QFETCH(AudioFormat, target);
         QFETCH(bool, usable);
-
-        const auto converter = createAudioConverter(source, target);
-        QCOMPARE(bool(converter), usable);
-        if (converter) {
-            QCOMPARE(converter->sourceFormat(), source);
-            QCOMPARE(converter->targetFormat(), target);
-        }
+        QCOMPARE(bool(createAudioConverter(source, target)), usable);
     }
 
     void badBuffersGiveNothingAndLeaveTheStreamIntact_data()
     {
-        QTest::addColumn<QByteArray>("badData");
-        QTest::addColumn<bool>("otherFormat");
-
         const AudioFormat mic = format(48000, 2, Type::float32);
-        QTest::newRow("empty buffer") << QByteArray() << false;
-        QTest::newRow("less than a frame") << QByteArray(7, '\x01') << false;
-        QTest::newRow("buffer in another format") << sinePcm(mic, 300, 0.5, 0, 2048) << true;
+        QTest::addColumn<AudioBuffer>("bad");
+        QTest::newRow("less than a frame") << AudioBuffer{mic, QByteArray(7, '\x01')};
+        QTest::newRow("buffer in another format")
+            << AudioBuffer{format(44100, 2, Type::float32), sinePcm(mic, 300, 0.5, 0, 2048)};
         const float nan = std::numeric_limits<float>::quiet_NaN();
         QTest::newRow("not-a-number samples")
-            << generatePcm(mic, 0, 2048, [&](qsizetype, int) { return double(nan); }) << false;
+            << AudioBuffer{mic, generatePcm(mic, 0, 2048, [&](qsizetype, int) { return nan; })};
     }
 
     void badBuffersGiveNothingAndLeaveTheStreamIntact()
     {
-        QFETCH(QByteArray, badData);
-        QFETCH(bool, otherFormat);
-
-        const AudioFormat mic = format(48000, 2, Type::float32);
-        auto converter = createAudioConverter(mic, wire);
+        QFETCH(AudioBuffer, bad);
+        auto converter = createAudioConverter(format(48000, 2, Type::float32), wire);
         QVERIFY(converter);
-        AudioFormat badFormat = mic;
-        if (otherFormat)
-            badFormat.sampleRate = 44100;
-        const QByteArray bad =
-            converter->convert(AudioBuffer{.format = badFormat, .data = badData});
-        if (badData.size() < mic.bytesPerFrame() || otherFormat)
-            QVERIFY(bad.isEmpty());
+        const QByteArray badOut = converter->convert(bad);
+        QCOMPARE(rootMeanSquare(firstChannel(wire, badOut)), 0.0);
         // Whatever the bad buffer was, the stream after it is a clean tone.
-        const QByteArray out = convertSine(*converter, 1000.0, 0.5, 1.0, 2048);
+        const QByteArray out = convertSine(*converter, 1000.0);
         const QList<double> window = steadyWindow(wire, out);
         QVERIFY(!window.isEmpty());
         QVERIFY(std::abs(toneAmplitude(window, wire.sampleRate, 1000.0) - 0.5) < 0.02);
         QVERIFY(std::abs(rootMeanSquare(window) * std::numbers::sqrt2 - 0.5) < 0.02);
         // Nor did anything full scale come out on the way (a NaN turned into a click).
-        for (const double sample : firstChannel(wire, bad + out))
+        for (const double sample : firstChannel(wire, badOut + out))
             QVERIFY2(std::abs(sample) < 0.6, qPrintable(QString::number(sample)));
     }
 };

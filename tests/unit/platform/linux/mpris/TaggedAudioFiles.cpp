@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TaggedAudioFiles.h"
 
+#include <QDataStream>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QtEndian>
 
 #include <fileref.h>
 #include <tag.h>
@@ -13,45 +13,26 @@ namespace korvane::test {
 
 namespace {
 
-void appendLittleEndian32(QByteArray& bytes, quint32 value)
-{
-    char buffer[4];
-    qToLittleEndian(value, buffer);
-    bytes.append(buffer, 4);
-}
-
-void appendLittleEndian16(QByteArray& bytes, quint16 value)
-{
-    char buffer[2];
-    qToLittleEndian(value, buffer);
-    bytes.append(buffer, 2);
-}
-
 TagLib::String toTagLib(const QString& text)
 {
     return TagLib::String(text.toStdString(), TagLib::String::UTF8);
 }
 
-} // namespace
-
-bool TaggedAudioFiles::writeSilence(const QString& path, double seconds)
+bool writeSilence(const QString& path, double seconds)
 {
     constexpr quint32 rate = 8000;
-    const auto samples = static_cast<quint32>(seconds * rate);
-    const quint32 dataBytes = samples * 2;
+    const auto dataBytes = static_cast<quint32>(seconds * rate) * 2;
     QByteArray bytes;
-    bytes.append("RIFF");
-    appendLittleEndian32(bytes, 36 + dataBytes);
-    bytes.append("WAVEfmt ");
-    appendLittleEndian32(bytes, 16);
-    appendLittleEndian16(bytes, 1); // PCM
-    appendLittleEndian16(bytes, 1); // mono
-    appendLittleEndian32(bytes, rate);
-    appendLittleEndian32(bytes, rate * 2);
-    appendLittleEndian16(bytes, 2);
-    appendLittleEndian16(bytes, 16);
-    bytes.append("data");
-    appendLittleEndian32(bytes, dataBytes);
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    out.setByteOrder(QDataStream::LittleEndian);
+    // The RIFF header of 16-bit mono PCM, then silence.
+    out.writeRawData("RIFF", 4);
+    out << quint32(36 + dataBytes);
+    out.writeRawData("WAVEfmt ", 8);
+    out << quint32(16) << quint16(1) << quint16(1) << rate << quint32(rate * 2) << quint16(2)
+        << quint16(16);
+    out.writeRawData("data", 4);
+    out << dataBytes;
     bytes.append(QByteArray(static_cast<qsizetype>(dataBytes), '\0'));
 
     if (!QDir().mkpath(QFileInfo(path).absolutePath()))
@@ -60,9 +41,15 @@ bool TaggedAudioFiles::writeSilence(const QString& path, double seconds)
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
-bool TaggedAudioFiles::tag(const QString& path, const QString& title, const QString& artist,
-                           const QString& album)
+} // namespace
+
+bool TaggedAudioFiles::writeTagged(const QString& path, const QString& title, const QString& artist,
+                                   const QString& album, double seconds)
 {
+    if (!writeSilence(path, seconds))
+        return false;
+    if (title.isNull())
+        return true;
     const QByteArray encoded = QFile::encodeName(path);
     TagLib::FileRef file(encoded.constData(), false);
     if (file.isNull() || !file.tag())
@@ -74,12 +61,6 @@ bool TaggedAudioFiles::tag(const QString& path, const QString& title, const QStr
     if (!album.isNull())
         file.tag()->setAlbum(toTagLib(album));
     return file.save();
-}
-
-bool TaggedAudioFiles::writeTagged(const QString& path, const QString& title, const QString& artist,
-                                   const QString& album, double seconds)
-{
-    return writeSilence(path, seconds) && tag(path, title, artist, album);
 }
 
 } // namespace korvane::test

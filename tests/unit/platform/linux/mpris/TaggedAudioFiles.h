@@ -8,12 +8,8 @@ namespace korvane::test {
 // Writes small audio files for the music tests: silent 8 kHz mono WAV, tagged with TagLib.
 class TaggedAudioFiles final {
 public:
-    // A silent WAV of `seconds` at `path` (folders created); false when it cannot be written.
-    static bool writeSilence(const QString& path, double seconds = 0.1);
-    // Sets whichever of title, artist and album are not null; false when TagLib fails.
-    static bool tag(const QString& path, const QString& title, const QString& artist = {},
-                    const QString& album = {});
-    // Both of the above.
+    // A silent WAV of `seconds` at `path` (folders created), untagged when the title is null, else
+    // with whichever of title, artist and album are not null; false when that fails.
     static bool writeTagged(const QString& path, const QString& title, const QString& artist = {},
                             const QString& album = {}, double seconds = 0.1);
 };
