@@ -8,21 +8,6 @@ namespace korvane {
 
 namespace {
 
-QString kindName(ProposedAction::Kind kind)
-{
-    switch (kind) {
-    case ProposedAction::Kind::runScript:
-        return QStringLiteral("runScript");
-    case ProposedAction::Kind::typeText:
-        return QStringLiteral("typeText");
-    case ProposedAction::Kind::pressKey:
-        return QStringLiteral("pressKey");
-    case ProposedAction::Kind::click:
-        return QStringLiteral("click");
-    }
-    return {};
-}
-
 void settle(QPromise<ApprovalDecision>& promise, ApprovalDecision decision)
 {
     promise.addResult(decision);
@@ -66,7 +51,7 @@ QVariantMap ApprovalRequests::current() const
         return {};
     const ProposedAction& action = m_requests.front().action;
     return {
-        {QStringLiteral("kind"), kindName(action.kind)},
+        {QStringLiteral("kind"), static_cast<int>(action.kind)},
         {QStringLiteral("text"), action.text},
         {QStringLiteral("target"), action.target},
     };

@@ -18,7 +18,7 @@ namespace korvane {
 class ApprovalRequests final : public QObject, public ActionApprover {
     Q_OBJECT
     Q_PROPERTY(bool hasPending READ hasPending NOTIFY currentChanged)
-    // {"kind": "runScript"|"typeText"|"pressKey"|"click", "text", "target"}; empty when none.
+    // {"kind": ProposedActionKind, "text", "target"}; empty when none.
     Q_PROPERTY(QVariantMap current READ current NOTIFY currentChanged)
 
 public:

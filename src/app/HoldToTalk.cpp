@@ -64,12 +64,12 @@ QCoro::Task<> HoldToTalk::bind()
     const quint64 bind = ++m_binds;
     const QString keys = m_settings->holdToTalkShortcut();
     const std::shared_ptr<GlobalShortcut> shortcut = m_shortcut;
-    const std::optional<QString> problem = co_await shortcut->bind(keys);
+    const Outcome bound = co_await shortcut->bind(keys);
     if (!self || bind != m_binds)
         co_return;
-    setStatus(problem ? *problem
-                      : QStringLiteral("Hold ") + keys +
-                            QStringLiteral(" to talk, whichever window is in front."));
+    setStatus(bound ? QStringLiteral("Hold ") + keys +
+                          QStringLiteral(" to talk, whichever window is in front.")
+                    : bound.error());
 }
 
 void HoldToTalk::setStatus(const QString& status)

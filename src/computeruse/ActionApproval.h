@@ -2,6 +2,7 @@
 #pragma once
 
 #include "computeruse/ScriptPermissions.h"
+#include "core/Enumerations.h"
 
 #include <QString>
 #include <qcoro/qcorotask.h>
@@ -11,7 +12,7 @@ namespace korvane {
 // Something a language model asked for that runs code or acts on the desktop as if it were the
 // person: it runs only once approved. Commands the person typed or spoke never come here.
 struct ProposedAction {
-    enum class Kind { runScript, typeText, pressKey, click };
+    using Kind = ProposedActionKind;
 
     Kind kind = Kind::runScript;
     // The whole script, or the text to type.

@@ -100,9 +100,8 @@ QCoro::Task<ComputerUseResult> createBlankPagesDocument(ContextPointer context)
 {
     co_await openApp(context, QStringLiteral("Pages"));
 
-    const std::optional<QString> firstError =
-        co_await context->ports.documents->createBlankTextDocument();
-    if (!firstError)
+    const Outcome created = co_await context->ports.documents->createBlankTextDocument();
+    if (created)
         co_return sentence(QStringLiteral("Created a blank Pages document."));
 
     // Fallback: bring the word processor forward and ask it for a new document.
@@ -113,7 +112,7 @@ QCoro::Task<ComputerUseResult> createBlankPagesDocument(ContextPointer context)
         co_return sentence(QStringLiteral("Created a blank Pages document."));
     QString fallbackError = summary(pressed);
     if (fallbackError.isEmpty())
-        fallbackError = *firstError;
+        fallbackError = created.error();
     co_return ComputerUseResult::failure(
         QStringLiteral("Could not create a blank Pages document: ") + fallbackError);
 }

@@ -70,9 +70,9 @@ QCoro::Task<ComputerUseResult> closeWebsite(ContextPointer context, QString text
         co_return ComputerUseResult::failure(QStringLiteral("Could not find an active ") +
                                              targetHost + QStringLiteral(" browser tab."));
 
-    if (const std::optional<QString> error = co_await browsers.closeActiveTab(firstMatch->first))
+    if (const Outcome closed = co_await browsers.closeActiveTab(firstMatch->first); !closed)
         co_return ComputerUseResult::failure(QStringLiteral("Could not close ") + targetHost +
-                                             QStringLiteral(": ") + *error);
+                                             QStringLiteral(": ") + closed.error());
     co_return sentence(QStringLiteral("Closed ") + firstMatch->second + u'.');
 }
 
@@ -91,9 +91,9 @@ QCoro::Task<ComputerUseResult> closeActiveBrowserTab(ContextPointer context)
     }
     if (!target)
         co_return ComputerUseResult::failure(QStringLiteral("No active browser tab was found."));
-    if (const std::optional<QString> error = co_await browsers.closeActiveTab(*target))
+    if (const Outcome closed = co_await browsers.closeActiveTab(*target); !closed)
         co_return ComputerUseResult::failure(QStringLiteral("Could not close the active tab: ") +
-                                             *error);
+                                             closed.error());
     co_return sentence(QStringLiteral("Closed the active tab."));
 }
 

@@ -139,7 +139,7 @@ ComputerUseResult describeRun(const ShellCommandResult& result, const QString& l
 
 } // namespace
 
-std::optional<QString> untrustedEnvironmentReason(const QString& environmentFolder)
+Outcome checkEnvironmentTrusted(const QString& environmentFolder)
 {
     const uint user = ::geteuid();
     const QString refusal = QStringLiteral("The Python environment at ") + environmentFolder +
@@ -148,27 +148,30 @@ std::optional<QString> untrustedEnvironmentReason(const QString& environmentFold
          QStringList{environmentFolder, environmentFolder + QStringLiteral("/bin")}) {
         const QFileInfo info(folder);
         if (!info.isDir() || info.isSymLink() || info.ownerId() != user)
-            return refusal + folder + QStringLiteral(" does not belong to you.");
+            return Outcome::failure(refusal + folder + QStringLiteral(" does not belong to you."));
         if (writableByOthers(info))
-            return refusal + folder + QStringLiteral(" can be changed by other users.");
+            return Outcome::failure(refusal + folder +
+                                    QStringLiteral(" can be changed by other users."));
     }
     const QFileInfo interpreter(
         QFileInfo(environmentFolder + QStringLiteral("/bin/python3")).canonicalFilePath());
     if (!interpreter.isFile() || (interpreter.ownerId() != user && interpreter.ownerId() != 0) ||
         writableByOthers(interpreter))
-        return refusal + QStringLiteral("its interpreter does not belong to you or the system.");
-    return std::nullopt;
+        return Outcome::failure(
+            refusal + QStringLiteral("its interpreter does not belong to you or the system."));
+    return Outcome::success();
 }
 
-std::optional<QString> unsuitableWorkspaceReason(const QString& workspace)
+Outcome checkWorkspaceSuitable(const QString& workspace)
 {
     const QString path = QDir::cleanPath(workspace);
     const QString home = QDir::cleanPath(QDir::homePath());
     if (!QDir::isAbsolutePath(path) || path == u"/" || home == path || home.startsWith(path + u'/'))
-        return QStringLiteral("Scripts were not run: the workspace ") + path +
-               QStringLiteral(" would give them the whole home folder. Set KORVANE_WORKSPACE to "
-                              "a folder of their own.");
-    return std::nullopt;
+        return Outcome::failure(
+            QStringLiteral("Scripts were not run: the workspace ") + path +
+            QStringLiteral(" would give them the whole home folder. Set KORVANE_WORKSPACE to "
+                           "a folder of their own."));
+    return Outcome::success();
 }
 
 PythonScriptRunner::PythonScriptRunner(QString workspace, std::chrono::milliseconds timeLimit)
@@ -270,15 +273,15 @@ QCoro::Task<ComputerUseResult> PythonScriptRunner::run(QString code,
     const std::optional<QString> launcher = findSandboxLauncher();
     if (!launcher)
         co_return ComputerUseResult::failure(sandboxMissingSentence());
-    if (const std::optional<QString> reason = unsuitableWorkspaceReason(self.m_workspace))
-        co_return ComputerUseResult::failure(*reason);
+    if (const Outcome suitable = checkWorkspaceSuitable(self.m_workspace); !suitable)
+        co_return ComputerUseResult::failure(suitable.error());
 
     const std::optional<QString> interpreter = co_await self.ensureVirtualEnvironment();
     if (!interpreter)
         co_return ComputerUseResult::failure(
             QStringLiteral("Failed to initialize or verify Python virtual environment."));
-    if (const std::optional<QString> reason = untrustedEnvironmentReason(self.environmentFolder()))
-        co_return ComputerUseResult::failure(*reason);
+    if (const Outcome trusted = checkEnvironmentTrusted(self.environmentFolder()); !trusted)
+        co_return ComputerUseResult::failure(trusted.error());
 
     const QString script = self.scriptPath();
     QSaveFile file(script);

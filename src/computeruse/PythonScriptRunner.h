@@ -3,6 +3,7 @@
 
 #include "computeruse/ScriptPermissions.h"
 #include "core/ComputerUseResult.h"
+#include "core/Outcome.h"
 
 #include <QString>
 #include <qcoro/qcorotask.h>
@@ -38,13 +39,12 @@ private:
     std::chrono::milliseconds m_timeLimit;
 };
 
-// Why the environment folder may not be run, or nothing when it may: it and its bin folder
-// must belong to this user and be writable by nobody else, and the interpreter must belong to
-// this user or the system.
-std::optional<QString> untrustedEnvironmentReason(const QString& environmentFolder);
+// Whether the environment folder may be run: it and its bin folder must belong to this user and
+// be writable by nobody else, and the interpreter must belong to this user or the system.
+Outcome checkEnvironmentTrusted(const QString& environmentFolder);
 
-// Why a script may not run in `workspace`, or nothing when it may: the home folder, the root
-// or a folder above the home would open everything to the script.
-std::optional<QString> unsuitableWorkspaceReason(const QString& workspace);
+// Whether a script may run in `workspace`: the home folder, the root or a folder above the home
+// would open everything to the script.
+Outcome checkWorkspaceSuitable(const QString& workspace);
 
 } // namespace korvane

@@ -36,21 +36,22 @@ QString advice()
                           "works too).");
 }
 
-std::optional<QString> createUserEnvFile()
+Outcome createUserEnvFile()
 {
     const QString path = LocalEnvironment::userEnvFile();
     if (QFileInfo::exists(path))
-        return std::nullopt;
+        return Outcome::success();
     if (!QDir().mkpath(QFileInfo(path).path()))
-        return QStringLiteral("Could not create the folder ") + QFileInfo(path).path() + u'.';
+        return Outcome::failure(QStringLiteral("Could not create the folder ") +
+                                QFileInfo(path).path() + u'.');
     QFile file(path);
     // NewOnly: never truncate a file that appeared meanwhile. Owner-only: it will hold a key.
     if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly,
                    QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
         file.write(envFileTemplate) != envFileTemplate.size())
-        return QStringLiteral("Could not create ") + path + QStringLiteral(": ") +
-               file.errorString();
-    return std::nullopt;
+        return Outcome::failure(QStringLiteral("Could not create ") + path + QStringLiteral(": ") +
+                                file.errorString());
+    return Outcome::success();
 }
 
 } // namespace korvane::ApiKeySetup

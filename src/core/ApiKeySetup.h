@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QString>
+#include "core/Outcome.h"
 
-#include <optional>
+#include <QString>
 
 // What a person without an API key needs to know, and the file to put it in.
 namespace korvane::ApiKeySetup {
@@ -15,8 +15,7 @@ bool isConfigured();
 QString advice();
 
 // Creates the user's .env.local with a commented line for each setting a new user needs,
-// readable by the user alone. An existing file is left as it is. Returns a sentence saying what
-// went wrong, or nothing.
-std::optional<QString> createUserEnvFile();
+// readable by the user alone. An existing file is left as it is.
+Outcome createUserEnvFile();
 
 } // namespace korvane::ApiKeySetup

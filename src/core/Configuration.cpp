@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/Configuration.h"
 
-#include "core/LocalEnvironment.h"
-
 #include <QDir>
 #include <QHostAddress>
 
@@ -36,18 +34,28 @@ QList<Key> keys()
          QStringLiteral("host of the HTML search results page")},
         {searchIconUrlName, QStringLiteral("https://icons.duckduckgo.com"), false,
          QStringLiteral("host of the search result icons")},
-        {appleSiteName, QStringLiteral("www.apple.com"), false,
+        {navigationSiteName, QStringLiteral("www.apple.com"), false,
          QStringLiteral("site whose sections the browser click fallback knows")},
         {workspaceName, QString(), false, QStringLiteral("folder where Python scripts run")},
     };
+}
+
+LocalEnvironment::Lookup lookup(const QString& name)
+{
+    LocalEnvironment::Lookup found = LocalEnvironment::lookup(name);
+    // Configurations written before the rename keep working.
+    if (!found.value && name == navigationSiteName)
+        found = LocalEnvironment::lookup(formerNavigationSiteName);
+    return found;
 }
 
 QString value(const QString& name)
 {
     if (name == workspaceName)
         return workspacePath();
-    if (std::optional<QString> configured = LocalEnvironment::value(name))
-        return *configured;
+    const LocalEnvironment::Lookup configured = lookup(name);
+    if (configured.value)
+        return *configured.value;
     for (const Key& key : keys()) {
         if (key.name == name)
             return key.defaultValue;
@@ -70,22 +78,22 @@ QUrl realtimeBaseUrl()
     return url;
 }
 
-std::optional<QString> credentialTransportProblem(const QUrl& url)
+Outcome checkCredentialTransport(const QUrl& url)
 {
     const QString scheme = url.scheme().toLower();
     if (scheme == u"https" || scheme == u"wss")
-        return std::nullopt;
+        return Outcome::success();
     const QString host = url.host().toLower();
     const bool thisComputer =
         host == u"localhost" || host.endsWith(u".localhost") || QHostAddress(host).isLoopback();
     if ((scheme == u"http" || scheme == u"ws") && thisComputer)
-        return std::nullopt;
-    return openAIBaseUrlName +
-           QStringLiteral(" must start with https:// (plain http:// is "
-                          "allowed only for this computer), so the API key "
-                          "was not sent to ") +
-           url.toDisplayString(QUrl::RemoveUserInfo | QUrl::RemovePath | QUrl::RemoveQuery |
-                               QUrl::RemoveFragment);
+        return Outcome::success();
+    return Outcome::failure(openAIBaseUrlName +
+                            QStringLiteral(" must start with https:// (plain http:// is "
+                                           "allowed only for this computer), so the API key "
+                                           "was not sent to ") +
+                            url.toDisplayString(QUrl::RemoveUserInfo | QUrl::RemovePath |
+                                                QUrl::RemoveQuery | QUrl::RemoveFragment));
 }
 
 QUrl appendingPath(const QUrl& base, const QString& path)
@@ -113,9 +121,9 @@ QUrl searchIconUrl()
     return urlValue(searchIconUrlName);
 }
 
-QString appleSite()
+QString navigationSite()
 {
-    return value(appleSiteName);
+    return value(navigationSiteName);
 }
 
 QString workspacePath()

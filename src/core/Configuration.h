@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/LocalEnvironment.h"
+#include "core/Outcome.h"
+
 #include <QList>
 #include <QString>
 #include <QUrl>
-
-#include <optional>
 
 // Every setting that comes from the environment or `.env.local`, with its default. Values are
 // read through LocalEnvironment at every use, never kept.
@@ -15,7 +16,9 @@ inline const QString apiKeyName = QStringLiteral("OPENAI_API_KEY");
 inline const QString openAIBaseUrlName = QStringLiteral("OPENAI_BASE_URL");
 inline const QString searchUrlName = QStringLiteral("KORVANE_SEARCH_URL");
 inline const QString searchIconUrlName = QStringLiteral("KORVANE_SEARCH_ICON_URL");
-inline const QString appleSiteName = QStringLiteral("KORVANE_APPLE_SITE");
+inline const QString navigationSiteName = QStringLiteral("KORVANE_NAVIGATION_SITE");
+// The navigation site's earlier name, read when the current one is not set.
+inline const QString formerNavigationSiteName = QStringLiteral("KORVANE_APPLE_SITE");
 inline const QString workspaceName = QStringLiteral("KORVANE_WORKSPACE");
 
 struct Key {
@@ -29,6 +32,9 @@ struct Key {
 // Every key, in the order the README and `korvane-cli config` list them.
 QList<Key> keys();
 
+// Where the key's value is set, under its earlier name when only that one is.
+LocalEnvironment::Lookup lookup(const QString& name);
+
 // The configured value, else the key's default.
 QString value(const QString& name);
 
@@ -41,11 +47,11 @@ QUrl realtimeBaseUrl();
 QUrl openAIEndpoint(const QString& path);
 QUrl searchUrl();
 QUrl searchIconUrl();
-QString appleSite();
-// Why `url` must not carry the API key, or nothing when it may: https and wss go anywhere,
-// http and ws only to this computer (localhost or a loopback address). The sentence names the
-// setting to change.
-std::optional<QString> credentialTransportProblem(const QUrl& url);
+// The site whose sections the browser click fallback knows.
+QString navigationSite();
+// Whether `url` may carry the API key: https and wss go anywhere, http and ws only to this
+// computer (localhost or a loopback address). A refusal names the setting to change.
+Outcome checkCredentialTransport(const QUrl& url);
 
 // `base` with `path` appended to its own path; query and fragment dropped.
 QUrl appendingPath(const QUrl& base, const QString& path);

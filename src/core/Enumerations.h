@@ -22,4 +22,12 @@ Q_ENUM_NS(InputMode)
 enum class RealtimeVoiceState { idle, connecting, recording, speaking, failed };
 Q_ENUM_NS(RealtimeVoiceState)
 
+// What an action waiting for the person's approval would do.
+enum class ProposedActionKind { runScript, typeText, pressKey, click };
+Q_ENUM_NS(ProposedActionKind)
+
+// How one line of a markdown body is laid out.
+enum class MarkdownLineKind { h1, h2, h3, bullet, numbered, paragraph, spacer };
+Q_ENUM_NS(MarkdownLineKind)
+
 } // namespace korvane

@@ -76,9 +76,9 @@ QCoro::Task<HttpFetchResult> fetchHttp(QNetworkAccessManager& manager, HttpFetch
     const QDeadlineTimer deadline(request.timeout);
     for (int hop = 0; hop <= maximumCredentialedRedirects; ++hop) {
         const QUrl url = request.request.url();
-        if (const std::optional<QString> refusal = Configuration::credentialTransportProblem(url))
+        if (const Outcome allowed = Configuration::checkCredentialTransport(url); !allowed)
             co_return HttpFetchResult{.error = HttpFetchError::insecureDestination,
-                                      .errorDescription = *refusal};
+                                      .errorDescription = allowed.error()};
         request.timeout = std::chrono::milliseconds(std::max<qint64>(0, deadline.remainingTime()));
         // A copy moved in: GCC 12 destroys some temporaries of a co_await expression twice.
         HttpFetchRequest attempt = request;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/Outcome.h"
 #include "platform/BrowserTarget.h"
 
 #include <QList>
@@ -23,10 +24,8 @@ public:
     // Running supported browsers; the frontmost one first.
     virtual QCoro::Task<QList<BrowserTarget>> running() = 0;
     virtual QCoro::Task<std::optional<QString>> activeTabURL(BrowserTarget target) = 0;
-    // Absent on success, else the error text.
-    virtual QCoro::Task<std::optional<QString>> closeActiveTab(BrowserTarget target) = 0;
-    virtual QCoro::Task<std::optional<QString>> navigateActiveTab(BrowserTarget target,
-                                                                  QUrl url) = 0;
+    virtual QCoro::Task<Outcome> closeActiveTab(BrowserTarget target) = 0;
+    virtual QCoro::Task<Outcome> navigateActiveTab(BrowserTarget target, QUrl url) = 0;
     virtual QCoro::Task<BrowserClickResult> clickPageElement(BrowserTarget target,
                                                              QString name) = 0;
     // Opens `url` in a new tab in front of a browser Korvane drives, starting the default

@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QString>
-#include <qcoro/qcorotask.h>
+#include "core/Outcome.h"
 
-#include <optional>
+#include <qcoro/qcorotask.h>
 
 namespace korvane {
 
@@ -13,8 +12,8 @@ class DocumentAutomation {
 public:
     virtual ~DocumentAutomation() = default;
 
-    // Opens a new, empty word-processor document. Absent on success, else the error text.
-    virtual QCoro::Task<std::optional<QString>> createBlankTextDocument() = 0;
+    // Opens a new, empty word-processor document.
+    virtual QCoro::Task<Outcome> createBlankTextDocument() = 0;
 };
 
 } // namespace korvane

@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/Outcome.h"
+
 #include <QString>
 #include <qcoro/qcorotask.h>
 
 #include <functional>
-#include <optional>
 
 namespace korvane {
 
@@ -19,8 +20,7 @@ public:
     // Whether this desktop offers this kind of shortcut at all.
     virtual QCoro::Task<bool> isOffered() = 0;
     // Binds `keys` (KeyCombination's text, "Ctrl+Alt+Space") in place of any earlier binding.
-    // Absent once bound, else why not, as a sentence.
-    virtual QCoro::Task<std::optional<QString>> bind(QString keys) = 0;
+    virtual QCoro::Task<Outcome> bind(QString keys) = 0;
     virtual void unbind() = 0;
 
     std::function<void()> onPressed{};

@@ -30,7 +30,7 @@ QCoro::Task<bool> GlobalShortcutChain::isOffered()
     co_return false;
 }
 
-QCoro::Task<std::optional<QString>> GlobalShortcutChain::bind(QString keys)
+QCoro::Task<Outcome> GlobalShortcutChain::bind(QString keys)
 {
     unbind();
     for (const std::shared_ptr<GlobalShortcut>& candidate : m_candidates) {
@@ -39,7 +39,7 @@ QCoro::Task<std::optional<QString>> GlobalShortcutChain::bind(QString keys)
         m_current = candidate;
         co_return co_await candidate->bind(keys);
     }
-    co_return m_whenNone;
+    co_return Outcome::failure(m_whenNone);
 }
 
 void GlobalShortcutChain::unbind()

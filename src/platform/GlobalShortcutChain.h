@@ -16,7 +16,7 @@ public:
     GlobalShortcutChain(QList<std::shared_ptr<GlobalShortcut>> candidates, QString whenNone);
 
     QCoro::Task<bool> isOffered() override;
-    QCoro::Task<std::optional<QString>> bind(QString keys) override;
+    QCoro::Task<Outcome> bind(QString keys) override;
     void unbind() override;
 
 private:

@@ -159,7 +159,7 @@ void OpenAIRealtimeVoiceService::fail(const QString& message)
     Q_EMIT stateChanged(RealtimeVoiceState::failed);
     // Nothing is left half running after a failure: the microphone closes and so does the
     // connection.
-    if (m_gate.active || isConnecting() || m_socket || m_isMicrophoneActive)
+    if (m_gate.active || isConnecting() || m_socket || holdsAudio())
         stopNow();
 }
 
@@ -259,8 +259,8 @@ Outcome OpenAIRealtimeVoiceService::connect(const QString& apiKey)
     const QUrl url = endpoint();
     if (url.isEmpty())
         return Outcome::failure(description(RealtimeVoiceError::invalidURL));
-    if (std::optional<QString> refusal = Configuration::credentialTransportProblem(url))
-        return Outcome::failure(*refusal);
+    if (Outcome allowed = Configuration::checkCredentialTransport(url); !allowed)
+        return allowed;
 
     QNetworkRequest request(url);
     request.setRawHeader("Authorization", "Bearer " + apiKey.toUtf8());
@@ -381,7 +381,8 @@ void OpenAIRealtimeVoiceService::stopNow()
     m_gate.talkHeld = false;
     m_gate.holdToTalkOnly = false;
     m_gate.bargeIn = false;
-    if (m_isMicrophoneActive || m_tapInstalled)
+    m_gate.answerPlaying = false;
+    if (holdsAudio())
         tearDownAudio();
     // Chunks captured before the teardown are dealt with now, not after it.
     m_audioQueue.drain();

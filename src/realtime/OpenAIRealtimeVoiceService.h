@@ -145,6 +145,7 @@ private:
     Outcome configurePlayback();
     Outcome beginRecordingAfterConnect();
     Outcome startMicrophone();
+    bool holdsAudio() const;
     void tearDownAudio();
     void sendAudioData(QByteArray bytes);
     void play(const QByteArray& bytes);

@@ -120,6 +120,13 @@ Outcome OpenAIRealtimeVoiceService::startMicrophone()
     return Outcome::success();
 }
 
+bool OpenAIRealtimeVoiceService::holdsAudio() const
+{
+    // The speaker counts too: a voice start opens it before the connection exists.
+    const AudioPlaybackDevice* playback = m_devices.playback.get();
+    return m_isMicrophoneActive || m_tapInstalled || (playback && playback->isEngineRunning());
+}
+
 void OpenAIRealtimeVoiceService::tearDownAudio()
 {
     if (AudioCaptureDevice* capture = m_devices.capture.get()) {

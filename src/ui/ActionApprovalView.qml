@@ -12,9 +12,10 @@ Rectangle {
     // The window's ApprovalRequests; null when nobody can be asked.
     required property QtObject requests
     readonly property var current: requests ? requests.current : ({})
-    readonly property string kind: current.kind || ""
+    // -1 while nothing waits.
+    readonly property int kind: current.kind ?? -1
     readonly property string target: current.target || ""
-    readonly property bool isScript: kind === "runScript"
+    readonly property bool isScript: kind === Korvane.ProposedActionKind.runScript
 
     function quoted(text) { return "\u201c" + text + "\u201d" }
 
@@ -41,14 +42,17 @@ Rectangle {
             color: Theme.text
             text: {
                 switch (approval.kind) {
-                case "runScript": return qsTr("The assistant wants to run this Python script")
-                case "typeText":
+                case Korvane.ProposedActionKind.runScript:
+                    return qsTr("The assistant wants to run this Python script")
+                case Korvane.ProposedActionKind.typeText:
                     return approval.target === ""
                         ? qsTr("The assistant wants to type this text")
                         : qsTr("The assistant wants to type this text into %1")
                               .arg(approval.quoted(approval.target))
-                case "pressKey": return qsTr("The assistant wants to press %1").arg(approval.target)
-                case "click": return qsTr("The assistant wants to click %1").arg(approval.quoted(approval.target))
+                case Korvane.ProposedActionKind.pressKey:
+                    return qsTr("The assistant wants to press %1").arg(approval.target)
+                case Korvane.ProposedActionKind.click:
+                    return qsTr("The assistant wants to click %1").arg(approval.quoted(approval.target))
                 }
                 return ""
             }
@@ -68,7 +72,7 @@ Rectangle {
         ScrollView {
             Layout.fillWidth: true
             Layout.preferredHeight: Math.min(detail.implicitHeight + 16, 260)
-            visible: approval.kind === "runScript" || approval.kind === "typeText"
+            visible: approval.isScript || approval.kind === Korvane.ProposedActionKind.typeText
             clip: true
             background: Rectangle { color: Theme.panelAlt; radius: Theme.smallRadius }
 

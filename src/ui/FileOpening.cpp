@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/FileOpening.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
@@ -114,19 +115,22 @@ QUrl imageSourceUrl(QStringView imagePath)
 bool saveImage(const QString& source, const QUrl& destination)
 {
     const auto fail = [](const QString& error) {
-        printLine(u"Failed to save image: " % error);
+        printLine(
+            QCoreApplication::translate("FileOpening", "Failed to save image: %1").arg(error));
         return false;
     };
     const QUrl sourceUrl = imageSourceUrl(source);
     if (!sourceUrl.isLocalFile())
-        return fail(u"the image is not a local file: " % sourceUrl.toString(QUrl::FullyEncoded));
+        return fail(QCoreApplication::translate("FileOpening", "the image is not a local file: %1")
+                        .arg(sourceUrl.toString(QUrl::FullyEncoded)));
     if (!destination.isLocalFile())
-        return fail(u"the destination is not a local file: " %
-                    destination.toString(QUrl::FullyEncoded));
+        return fail(
+            QCoreApplication::translate("FileOpening", "the destination is not a local file: %1")
+                .arg(destination.toString(QUrl::FullyEncoded)));
     const QString from = sourceUrl.toLocalFile();
     const QString to = destination.toLocalFile();
     if (!QFileInfo::exists(from))
-        return fail(u"no such file: " % from);
+        return fail(QCoreApplication::translate("FileOpening", "no such file: %1").arg(from));
     // Removing the destination first would delete the image itself.
     if (QFileInfo(from).canonicalFilePath() == QFileInfo(to).canonicalFilePath())
         return true;
@@ -138,11 +142,11 @@ bool saveImage(const QString& source, const QUrl& destination)
         return fail(input.errorString());
     if (QFileInfo::exists(to) && !QFile::remove(to)) {
         QFile::remove(staging);
-        return fail(u"cannot replace " % to);
+        return fail(QCoreApplication::translate("FileOpening", "cannot replace %1").arg(to));
     }
     if (!QFile::rename(staging, to)) {
         QFile::remove(staging);
-        return fail(u"cannot write " % to);
+        return fail(QCoreApplication::translate("FileOpening", "cannot write %1").arg(to));
     }
     return true;
 }

@@ -21,14 +21,14 @@ ColumnLayout {
             Layout.fillWidth: true
             sourceComponent: {
                 switch (modelData.kind) {
-                case "h1":
-                case "h2":
-                case "h3":
+                case Korvane.MarkdownLineKind.h1:
+                case Korvane.MarkdownLineKind.h2:
+                case Korvane.MarkdownLineKind.h3:
                     return heading
-                case "bullet":
-                case "numbered":
+                case Korvane.MarkdownLineKind.bullet:
+                case Korvane.MarkdownLineKind.numbered:
                     return listItem
-                case "spacer":
+                case Korvane.MarkdownLineKind.spacer:
                     return spacer
                 }
                 return paragraph
@@ -40,8 +40,9 @@ ColumnLayout {
                     text: line.modelData.text
                     textFormat: TextEdit.PlainText
                     font.weight: Font.Bold
-                    font.pixelSize: line.modelData.kind === "h1" ? Theme.title1
-                                  : line.modelData.kind === "h2" ? Theme.title2 : Theme.title3
+                    font.pixelSize: line.modelData.kind === Korvane.MarkdownLineKind.h1 ? Theme.title1
+                                  : line.modelData.kind === Korvane.MarkdownLineKind.h2 ? Theme.title2
+                                  : Theme.title3
                     topPadding: 6
                 }
             }
@@ -52,7 +53,7 @@ ColumnLayout {
                     spacing: Theme.spacing
                     Label {
                         Layout.alignment: Qt.AlignTop
-                        text: line.modelData.kind === "bullet" ? "•" : "1."
+                        text: line.modelData.kind === Korvane.MarkdownLineKind.bullet ? "•" : "1."
                         font.pixelSize: Theme.body
                         color: Theme.secondaryText
                     }

@@ -30,28 +30,6 @@ MarkdownElement element(MarkdownElement::Kind kind, QStringView text)
 
 } // namespace
 
-QString markdownKindName(MarkdownElement::Kind kind)
-{
-    using Kind = MarkdownElement::Kind;
-    switch (kind) {
-    case Kind::h1:
-        return QStringLiteral("h1");
-    case Kind::h2:
-        return QStringLiteral("h2");
-    case Kind::h3:
-        return QStringLiteral("h3");
-    case Kind::bullet:
-        return QStringLiteral("bullet");
-    case Kind::numbered:
-        return QStringLiteral("numbered");
-    case Kind::paragraph:
-        return QStringLiteral("paragraph");
-    case Kind::spacer:
-        return QStringLiteral("spacer");
-    }
-    return {};
-}
-
 QList<MarkdownElement> parseMarkdownLines(QStringView text)
 {
     using Kind = MarkdownElement::Kind;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/Enumerations.h"
+
 #include <QList>
 #include <QString>
 #include <QStringView>
@@ -10,7 +12,7 @@ namespace korvane {
 
 // One rendered line of a markdown body.
 struct MarkdownElement {
-    enum class Kind { h1, h2, h3, bullet, numbered, paragraph, spacer };
+    using Kind = MarkdownLineKind;
 
     QUuid id = QUuid::createUuid();
     Kind kind = Kind::paragraph;
@@ -18,9 +20,6 @@ struct MarkdownElement {
 
     friend bool operator==(const MarkdownElement&, const MarkdownElement&) = default;
 };
-
-// Raw name of a kind ("h1" … "spacer"), as the views switch on it.
-QString markdownKindName(MarkdownElement::Kind kind);
 
 // Classifies each line of `text` on its own; there is no block structure.
 QList<MarkdownElement> parseMarkdownLines(QStringView text);

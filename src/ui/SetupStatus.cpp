@@ -78,14 +78,14 @@ void SetupStatus::refresh()
 
 void SetupStatus::openUserEnvFile()
 {
-    if (const std::optional<QString> failure = ApiKeySetup::createUserEnvFile()) {
-        setProblem(*failure);
+    if (const Outcome created = ApiKeySetup::createUserEnvFile(); !created) {
+        setProblem(created.error());
         return;
     }
     const QString path = LocalEnvironment::userEnvFile();
     if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
-        setProblem(u"No application opened " + path +
-                   QStringLiteral(": open it in a text editor and add the key there."));
+        setProblem(tr("No application opened %1: open it in a text editor and add the key there.")
+                       .arg(path));
         return;
     }
     setProblem(QString());

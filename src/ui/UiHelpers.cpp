@@ -111,7 +111,7 @@ QVariantList UiHelpers::markdownLines(const QString& text) const
     QVariantList lines;
     for (const MarkdownElement& element : parseMarkdownLines(text)) {
         lines.append(QVariantMap{
-            {QStringLiteral("kind"), markdownKindName(element.kind)},
+            {QStringLiteral("kind"), static_cast<int>(element.kind)},
             {QStringLiteral("text"), element.text},
         });
     }

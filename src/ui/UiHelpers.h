@@ -45,7 +45,7 @@ public:
     Q_INVOKABLE bool isPendingImage(const QVariant& imagePath) const;
     Q_INVOKABLE QUrl imageSource(const QString& imagePath) const;
 
-    // Each element as {kind, text}.
+    // Each line as {kind: MarkdownLineKind, text}.
     Q_INVOKABLE QVariantList markdownLines(const QString& text) const;
     Q_INVOKABLE QStringList slides(const QString& body) const;
     // The image reference, or undefined.

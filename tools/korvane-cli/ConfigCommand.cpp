@@ -17,7 +17,7 @@ namespace {
 
 QString describe(const Configuration::Key& key)
 {
-    const LocalEnvironment::Lookup lookup = LocalEnvironment::lookup(key.name);
+    const LocalEnvironment::Lookup lookup = Configuration::lookup(key.name);
     if (key.isSecret) {
         // Never the value itself, not even a part of it.
         return lookup.value ? QStringLiteral("set (from ") + lookup.source + u')'

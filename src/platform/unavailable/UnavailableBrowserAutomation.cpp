@@ -27,15 +27,14 @@ QCoro::Task<std::optional<QString>> UnavailableBrowserAutomation::activeTabURL(B
     co_return std::nullopt;
 }
 
-QCoro::Task<std::optional<QString>> UnavailableBrowserAutomation::closeActiveTab(BrowserTarget)
+QCoro::Task<Outcome> UnavailableBrowserAutomation::closeActiveTab(BrowserTarget)
 {
-    co_return notRunning();
+    co_return Outcome::failure(notRunning());
 }
 
-QCoro::Task<std::optional<QString>> UnavailableBrowserAutomation::navigateActiveTab(BrowserTarget,
-                                                                                    QUrl)
+QCoro::Task<Outcome> UnavailableBrowserAutomation::navigateActiveTab(BrowserTarget, QUrl)
 {
-    co_return notRunning();
+    co_return Outcome::failure(notRunning());
 }
 
 QCoro::Task<BrowserClickResult> UnavailableBrowserAutomation::clickPageElement(BrowserTarget,

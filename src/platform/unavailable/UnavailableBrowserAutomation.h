@@ -11,8 +11,8 @@ public:
     QCoro::Task<std::optional<BrowserTarget>> frontmost() override;
     QCoro::Task<QList<BrowserTarget>> running() override;
     QCoro::Task<std::optional<QString>> activeTabURL(BrowserTarget target) override;
-    QCoro::Task<std::optional<QString>> closeActiveTab(BrowserTarget target) override;
-    QCoro::Task<std::optional<QString>> navigateActiveTab(BrowserTarget target, QUrl url) override;
+    QCoro::Task<Outcome> closeActiveTab(BrowserTarget target) override;
+    QCoro::Task<Outcome> navigateActiveTab(BrowserTarget target, QUrl url) override;
     QCoro::Task<BrowserClickResult> clickPageElement(BrowserTarget target, QString name) override;
     QCoro::Task<BrowserOpenResult> openURL(QUrl url) override;
 };

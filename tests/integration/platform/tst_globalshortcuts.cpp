@@ -2,6 +2,7 @@
 #include "platform/KeyCombination.h"
 #include "platform/linux/portal/PortalGlobalShortcut.h"
 #include "platform/linux/x11/X11GlobalShortcut.h"
+#include "support/FailureOf.h"
 #include "support/desktop/TestDesktop.h"
 
 #include <QDBusArgument>
@@ -200,7 +201,8 @@ private Q_SLOTS:
         shortcut->onPressed = [&events] { events.append(u"pressed"_qs); };
         shortcut->onReleased = [&events] { events.append(u"released"_qs); };
         QVERIFY(QCoro::waitFor(shortcut->isOffered()));
-        const std::optional<QString> problem = QCoro::waitFor(shortcut->bind(u"Ctrl+Alt+Space"_qs));
+        const std::optional<QString> problem =
+            QCoro::waitFor(failureOf(shortcut->bind(u"Ctrl+Alt+Space"_qs)));
         QVERIFY2(!problem, qPrintable(problem.value_or(QString())));
         if (name == u"portal")
             QCOMPARE(m_portal->trigger, u"CTRL+ALT+space"_qs);
@@ -247,7 +249,7 @@ private Q_SLOTS:
         }
         m_portal->bindResponse = 1;
         const std::shared_ptr<GlobalShortcut> shortcut = backend(name);
-        QCOMPARE(QCoro::waitFor(shortcut->bind(u"Ctrl+Alt+Space"_qs)), problem);
+        QCOMPARE(QCoro::waitFor(failureOf(shortcut->bind(u"Ctrl+Alt+Space"_qs))), problem);
         XUngrabKey(m_display, space, AnyModifier, DefaultRootWindow(m_display));
         XSync(m_display, False);
         m_portal->bindResponse = 0;

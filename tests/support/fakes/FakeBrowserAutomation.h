@@ -36,14 +36,14 @@ public:
             ? std::optional(activeTabs.value(target.scriptName))
             : std::nullopt;
     }
-    QCoro::Task<std::optional<QString>> closeActiveTab(BrowserTarget target) override
+    QCoro::Task<Outcome> closeActiveTab(BrowserTarget target) override
     {
         calls.append(u"close("_qs + target.scriptName + u')');
-        co_return std::as_const(closeError);
+        co_return closeError ? Outcome::failure(*closeError) : Outcome::success();
     }
-    QCoro::Task<std::optional<QString>> navigateActiveTab(BrowserTarget, QUrl) override
+    QCoro::Task<Outcome> navigateActiveTab(BrowserTarget, QUrl) override
     {
-        co_return std::nullopt;
+        co_return Outcome::success();
     }
     // Nothing on the page matches.
     QCoro::Task<BrowserClickResult> clickPageElement(BrowserTarget target, QString name) override

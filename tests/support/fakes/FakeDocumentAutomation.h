@@ -9,10 +9,9 @@ class FakeDocumentAutomation final : public DocumentAutomation {
 public:
     std::optional<QString> error{};
 
-    // Returned through std::as_const: co_return of a non-const lvalue moves from it.
-    QCoro::Task<std::optional<QString>> createBlankTextDocument() override
+    QCoro::Task<Outcome> createBlankTextDocument() override
     {
-        co_return std::as_const(error);
+        co_return error ? Outcome::failure(*error) : Outcome::success();
     }
 };
 

@@ -166,7 +166,8 @@ private Q_SLOTS:
         h.submit(QStringLiteral("make a chart"));
         if (!answer.isEmpty()) {
             QTRY_VERIFY(h.approvals->hasPending());
-            QCOMPARE(h.approvals->current().value(u"kind"_qs), QVariant(u"runScript"_qs));
+            QCOMPARE(h.approvals->current().value(u"kind"_qs),
+                     QVariant(int(ProposedActionKind::runScript)));
             QCOMPARE(h.approvals->current().value(u"text"_qs), QVariant(u"print('hi')"_qs));
             QVERIFY(h.computerUse->scripts.isEmpty());
             if (answer == u"new session")

@@ -46,7 +46,7 @@ void ConfigCommandTest::reportsSourcesWithoutSecrets()
     QVERIFY(output.contains(u"OPENAI_API_KEY: set (from " + envFile + u')'));
     QVERIFY(output.contains(u"KORVANE_SEARCH_URL: http://127.0.0.1:9 (from " + envFile + u')'));
     QVERIFY(output.contains(u"OPENAI_BASE_URL: http://127.0.0.1:7 (from environment)"_qs));
-    QVERIFY(output.contains(u"KORVANE_APPLE_SITE: www.apple.com (default)"_qs));
+    QVERIFY(output.contains(u"KORVANE_NAVIGATION_SITE: www.apple.com (default)"_qs));
     QVERIFY(output.contains(u"chat completions: http://127.0.0.1:7/v1/chat/completions"_qs));
     QVERIFY(output.contains(u"realtime: ws://127.0.0.1:7/v1/realtime"_qs));
 

@@ -5,6 +5,7 @@
 #include "ui/SlideDeck.h"
 
 #include <QFile>
+#include <QMetaEnum>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -57,7 +58,9 @@ private Q_SLOTS:
         QFETCH(QStringList, expected);
         QStringList lines;
         for (const MarkdownElement& element : parseMarkdownLines(text))
-            lines.append(markdownKindName(element.kind) % u':' % element.text);
+            lines.append(QLatin1String(QMetaEnum::fromType<MarkdownLineKind>().valueToKey(
+                             int(element.kind))) %
+                         u':' % element.text);
         QCOMPARE(lines, expected);
     }
 

@@ -175,18 +175,18 @@ QString sentence(QString text, const QString& fallback)
     return text;
 }
 
-QCoro::Task<std::optional<QString>> navigate(ContextPointer context, BrowserTarget target, QUrl url)
+QCoro::Task<Outcome> navigate(ContextPointer context, BrowserTarget target, QUrl url)
 {
     auto looking = activeTab(context, target);
     const ActiveTab active = co_await std::move(looking);
     if (!active.tab)
-        co_return sentence(active.failure, navigationFailedText);
+        co_return Outcome::failure(sentence(active.failure, navigationFailedText));
     const std::unique_ptr<TabProtocol> protocol =
         TabProtocol::forLink(active.link, context->deadlines);
     auto navigating = protocol->navigate(active.link, *active.tab, url);
     if (const Outcome navigated = co_await std::move(navigating); !navigated)
-        co_return sentence(navigated.error(), navigationFailedText);
-    co_return std::nullopt;
+        co_return Outcome::failure(sentence(navigated.error(), navigationFailedText));
+    co_return Outcome::success();
 }
 
 // The browser to open addresses in when none of Korvane's runs: the desktop's default one.
@@ -294,21 +294,21 @@ QCoro::Task<std::optional<QString>> RemoteBrowserAutomation::activeTabURL(Browse
     co_return active.tab->url.trimmed();
 }
 
-QCoro::Task<std::optional<QString>> RemoteBrowserAutomation::closeActiveTab(BrowserTarget target)
+QCoro::Task<Outcome> RemoteBrowserAutomation::closeActiveTab(BrowserTarget target)
 {
     const ContextPointer context = m_context;
     auto looking = activeTab(context, target);
     const ActiveTab active = co_await std::move(looking);
     if (!active.tab)
-        co_return sentence(active.failure, automationFailedText);
+        co_return Outcome::failure(sentence(active.failure, automationFailedText));
     const std::unique_ptr<TabProtocol> protocol =
         TabProtocol::forLink(active.link, context->deadlines);
     auto closing = protocol->close(active.link, *active.tab);
     if (const Outcome closed = co_await std::move(closing); !closed) {
         // A browser may quit with its last tab before it answers.
         if (active.link->isClosed())
-            co_return std::nullopt;
-        co_return sentence(closed.error(), automationFailedText);
+            co_return Outcome::success();
+        co_return Outcome::failure(sentence(closed.error(), automationFailedText));
     }
 
     // Closed means gone from the browser's own list, not merely asked.
@@ -318,23 +318,22 @@ QCoro::Task<std::optional<QString>> RemoteBrowserAutomation::closeActiveTab(Brow
         const TabList list = co_await std::move(listing);
         // A browser quits with its last tab, and its host with it.
         if (active.link->isClosed())
-            co_return std::nullopt;
+            co_return Outcome::success();
         const bool gone = !list.failure && std::none_of(list.tabs.cbegin(), list.tabs.cend(),
                                                         [&](const BrowserTab& tab) {
                                                             return tab.id == active.tab->id;
                                                         });
         if (gone)
-            co_return std::nullopt;
+            co_return Outcome::success();
         if (deadline.hasExpired())
             break;
         co_await QCoro::sleepFor(100ms);
     }
-    co_return target.scriptName +
-        u" kept the tab open; the page may be asking whether to leave."_qs;
+    co_return Outcome::failure(target.scriptName +
+                               u" kept the tab open; the page may be asking whether to leave."_qs);
 }
 
-QCoro::Task<std::optional<QString>> RemoteBrowserAutomation::navigateActiveTab(BrowserTarget target,
-                                                                               QUrl url)
+QCoro::Task<Outcome> RemoteBrowserAutomation::navigateActiveTab(BrowserTarget target, QUrl url)
 {
     auto navigating = navigate(m_context, std::move(target), std::move(url));
     co_return co_await std::move(navigating);
@@ -365,8 +364,8 @@ QCoro::Task<BrowserClickResult> RemoteBrowserAutomation::clickPageElement(Browse
     if (const std::optional<QString> clicked = PageClickScript::clickedSummary(answer))
         co_return BrowserClickResult{true, *clicked};
 
-    const std::optional<QUrl> fallback =
-        NavigationFallback::url(active.tab->url.trimmed(), trimmed, Configuration::appleSite());
+    const std::optional<QUrl> fallback = NavigationFallback::url(active.tab->url.trimmed(), trimmed,
+                                                                 Configuration::navigationSite());
     if (fallback) {
         auto navigating = protocol->navigate(active.link, *active.tab, *fallback);
         const Outcome navigated = co_await std::move(navigating);

@@ -13,8 +13,6 @@ namespace korvane {
 
 namespace {
 
-const QString wakePhraseActionText = QStringLiteral("Listen for \"Hey Korva\"");
-
 // The application icon with a dot in the state's colour, or plain while nothing listens.
 QIcon stateIcon(const QIcon& base, const std::optional<QColor>& dot)
 {
@@ -48,18 +46,18 @@ StatusTrayIcon::StatusTrayIcon(AppModel& model, Actions actions, QObject* parent
                                          QIcon(QStringLiteral(":/korvane/com.korva.Korvane.svg"))))
     , m_menu(std::make_unique<QMenu>())
 {
-    QAction* open = m_menu->addAction(QStringLiteral("Open Korvane"));
+    QAction* open = m_menu->addAction(tr("Open Korvane"));
     open->setObjectName(QStringLiteral("openAction"));
     connect(open, &QAction::triggered, this, [this] { m_actions.openWindow(); });
 
-    m_voice = m_menu->addAction(QStringLiteral("Start Voice"));
+    m_voice = m_menu->addAction(tr("Start Voice"));
     m_voice->setObjectName(QStringLiteral("voiceAction"));
     connect(m_voice, &QAction::triggered, this, [this] {
         if (m_model)
             m_model->startComputerUseVoiceMode();
     });
 
-    m_listen = m_menu->addAction(wakePhraseActionText);
+    m_listen = m_menu->addAction(tr("Listen for \"Hey Korva\""));
     m_listen->setObjectName(QStringLiteral("wakePhraseAction"));
     m_listen->setCheckable(true);
     connect(m_listen, &QAction::toggled, this, [this](bool on) {
@@ -68,7 +66,7 @@ StatusTrayIcon::StatusTrayIcon(AppModel& model, Actions actions, QObject* parent
     });
 
     m_menu->addSeparator();
-    QAction* quit = m_menu->addAction(QStringLiteral("Quit Korvane"));
+    QAction* quit = m_menu->addAction(tr("Quit Korvane"));
     quit->setObjectName(QStringLiteral("quitAction"));
     connect(quit, &QAction::triggered, this, [this] { m_actions.quit(); });
 
@@ -110,12 +108,12 @@ QString StatusTrayIcon::status() const
         return {};
     const RealtimeVoiceState state = m_model->realtimeVoiceState();
     if (state != RealtimeVoiceState::idle)
-        return u"Korvane: " + statusTitle(state);
+        return tr("Korvane: %1").arg(statusTitle(state));
     if (m_model->isWakeWordListening())
-        return QStringLiteral("Korvane is listening for \"Hey Korva\"");
+        return tr("Korvane is listening for \"Hey Korva\"");
     if (!m_model->isWakePhraseEnabled())
-        return QStringLiteral("Korvane is not listening for \"Hey Korva\"");
-    return QStringLiteral("Korvane: Ready");
+        return tr("Korvane is not listening for \"Hey Korva\"");
+    return tr("Korvane: Ready");
 }
 
 void StatusTrayIcon::update()
@@ -124,7 +122,7 @@ void StatusTrayIcon::update()
         return;
     const RealtimeVoiceState state = m_model->realtimeVoiceState();
     const bool inSession = state != RealtimeVoiceState::idle && state != RealtimeVoiceState::failed;
-    m_voice->setText(inSession ? QStringLiteral("Stop Voice") : QStringLiteral("Start Voice"));
+    m_voice->setText(inSession ? tr("Stop Voice") : tr("Start Voice"));
     {
         const QSignalBlocker quiet(m_listen);
         m_listen->setChecked(m_model->isWakePhraseEnabled());

@@ -167,20 +167,20 @@ QCoro::Task<std::optional<MprisPlayer>> DBusMprisBus::player(QString service)
     co_return found;
 }
 
-QCoro::Task<std::optional<QString>> DBusMprisBus::call(QString service, QString interface,
-                                                       QString method, QVariantList arguments)
+QCoro::Task<Outcome> DBusMprisBus::call(QString service, QString interface, QString method,
+                                        QVariantList arguments)
 {
     QDBusConnection bus = connection();
     if (!bus.isConnected())
-        co_return bus.lastError().message();
+        co_return Outcome::failure(bus.lastError().message());
     QDBusMessage message = QDBusMessage::createMethodCall(service, objectPath(), interface, method);
     message.setArguments(arguments);
     QDBusPendingCall pending = bus.asyncCall(message, callTimeoutMs);
     const QDBusMessage reply = co_await pending;
     if (reply.type() == QDBusMessage::ReplyMessage)
-        co_return std::nullopt;
+        co_return Outcome::success();
     qCDebug(lcMprisBus) << method << "on" << service << "failed:" << reply.errorName();
-    co_return reply.errorMessage();
+    co_return Outcome::failure(reply.errorMessage());
 }
 
 } // namespace korvane

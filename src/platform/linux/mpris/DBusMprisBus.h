@@ -19,8 +19,8 @@ public:
 
     QCoro::Task<QList<MprisPlayer>> players() override;
     QCoro::Task<std::optional<MprisPlayer>> player(QString service) override;
-    QCoro::Task<std::optional<QString>> call(QString service, QString interface, QString method,
-                                             QVariantList arguments) override;
+    QCoro::Task<Outcome> call(QString service, QString interface, QString method,
+                              QVariantList arguments) override;
 
     static inline constexpr int callTimeoutMs = 2000;
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/Outcome.h"
 #include "platform/linux/mpris/MprisPlayer.h"
 
 #include <QList>
@@ -22,9 +23,9 @@ public:
     virtual QCoro::Task<QList<MprisPlayer>> players() = 0;
     // One player as it is now; absent when it has gone.
     virtual QCoro::Task<std::optional<MprisPlayer>> player(QString service) = 0;
-    // Absent when the call succeeded, else the error's message (possibly empty).
-    virtual QCoro::Task<std::optional<QString>> call(QString service, QString interface,
-                                                     QString method, QVariantList arguments) = 0;
+    // A failure's sentence is the bus error's message, which may be empty.
+    virtual QCoro::Task<Outcome> call(QString service, QString interface, QString method,
+                                      QVariantList arguments) = 0;
 
     static QString servicePrefix();
     static QString objectPath();

@@ -133,13 +133,13 @@ QCoro::Task<Driven> playerToDrive(SharedPointer shared, QList<MprisPlayer> playe
     co_return launched;
 }
 
-QCoro::Task<std::optional<QString>> send(SharedPointer shared, MprisPlayer player, QString method)
+QCoro::Task<Outcome> send(SharedPointer shared, MprisPlayer player, QString method)
 {
     // Arguments are named: GCC 12 miscompiles braced temporaries inside a co_await.
     const QVariantList none;
     auto calling = shared->bus->call(player.service, MprisBus::playerInterface(), method, none);
-    std::optional<QString> error = co_await std::move(calling);
-    co_return error;
+    Outcome sent = co_await std::move(calling);
+    co_return sent;
 }
 
 // The player as it is once `confirmed` holds, or as it was when the wait ran out; absent when
@@ -166,21 +166,21 @@ QCoro::Task<Handover> handOver(SharedPointer shared, MprisPlayer player, QString
     const QVariantList openArguments{uri};
     auto opening = shared->bus->call(player.service, MprisBus::playerInterface(),
                                      QStringLiteral("OpenUri"), openArguments);
-    std::optional<QString> failure = co_await std::move(opening);
-    if (failure && player.hasTrackList) {
+    Outcome loaded = co_await std::move(opening);
+    if (!loaded && player.hasTrackList) {
         const QVariantList addArguments{
             uri, QVariant::fromValue(QDBusObjectPath(MprisBus::noTrackPath())), true};
         auto adding = shared->bus->call(player.service, MprisBus::trackListInterface(),
                                         QStringLiteral("AddTrack"), addArguments);
-        if (!co_await std::move(adding))
-            failure.reset();
+        if (co_await std::move(adding))
+            loaded = Outcome::success();
     }
-    if (failure) {
+    if (!loaded) {
         qCDebug(lcMprisMusic) << player.service << "could not open" << uri << "itself";
         auto handing = shared->workspace->open(url);
         if (co_await std::move(handing))
             co_return Handover::desktop;
-        *error = *failure;
+        *error = loaded.error();
         co_return Handover::failed;
     }
     co_return Handover::player;
@@ -237,8 +237,8 @@ QCoro::Task<ComputerUseResult> MprisMusicAutomation::stopMusic()
     }
     for (const MprisPlayer& player : playing) {
         auto pausing = send(shared, player, QStringLiteral("Pause"));
-        if (const std::optional<QString> error = co_await std::move(pausing))
-            co_return ComputerUseResult{MusicSentences::couldNotStop(*error), std::nullopt};
+        if (const Outcome paused = co_await std::move(pausing); !paused)
+            co_return ComputerUseResult{MusicSentences::couldNotStop(paused.error()), std::nullopt};
     }
     for (const MprisPlayer& player : playing) {
         auto waiting = awaitState(shared, player.service,
@@ -269,8 +269,8 @@ QCoro::Task<ComputerUseResult> MprisMusicAutomation::resumeMusic()
         co_return ComputerUseResult{MusicSentences::couldNotResume(driven.failure), std::nullopt};
     const MprisPlayer& player = *driven.player;
     auto resuming = send(shared, player, QStringLiteral("Play"));
-    if (const std::optional<QString> error = co_await std::move(resuming))
-        co_return ComputerUseResult{MusicSentences::couldNotResume(*error), std::nullopt};
+    if (const Outcome resumed = co_await std::move(resuming); !resumed)
+        co_return ComputerUseResult{MusicSentences::couldNotResume(resumed.error()), std::nullopt};
 
     auto waiting = awaitState(shared, player.service, &MprisPlayer::isPlaying);
     const std::optional<MprisPlayer> state = co_await std::move(waiting);

@@ -6,13 +6,13 @@
 
 namespace korvane {
 
-QCoro::Task<std::optional<QString>> LibreOfficeDocuments::createBlankTextDocument()
+QCoro::Task<Outcome> LibreOfficeDocuments::createBlankTextDocument()
 {
     QString program = QStandardPaths::findExecutable(QStringLiteral("libreoffice"));
     if (program.isEmpty())
         program = QStandardPaths::findExecutable(QStringLiteral("soffice"));
     if (program.isEmpty())
-        co_return QStringLiteral("LibreOffice Writer is not installed.");
+        co_return Outcome::failure(QStringLiteral("LibreOffice Writer is not installed."));
     QProcess process;
     process.setProgram(program);
     process.setArguments({QStringLiteral("--writer")});
@@ -20,8 +20,8 @@ QCoro::Task<std::optional<QString>> LibreOfficeDocuments::createBlankTextDocumen
     process.setStandardOutputFile(QProcess::nullDevice());
     process.setStandardErrorFile(QProcess::nullDevice());
     if (!process.startDetached())
-        co_return process.errorString();
-    co_return std::nullopt;
+        co_return Outcome::failure(process.errorString());
+    co_return Outcome::success();
 }
 
 } // namespace korvane

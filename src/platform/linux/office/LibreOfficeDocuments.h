@@ -9,7 +9,7 @@ namespace korvane {
 // document in a window of its own.
 class LibreOfficeDocuments final : public DocumentAutomation {
 public:
-    QCoro::Task<std::optional<QString>> createBlankTextDocument() override;
+    QCoro::Task<Outcome> createBlankTextDocument() override;
 };
 
 } // namespace korvane

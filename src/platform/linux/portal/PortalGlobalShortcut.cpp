@@ -190,11 +190,12 @@ PortalGlobalShortcut::request(QString method, QVariantList arguments, QString to
     co_return Reply{*answer.response, answer.results};
 }
 
-QCoro::Task<std::optional<QString>> PortalGlobalShortcut::bind(QString keys)
+QCoro::Task<Outcome> PortalGlobalShortcut::bind(QString keys)
 {
     const std::optional<KeyCombination> combination = KeyCombination::parse(keys);
     if (!combination)
-        co_return keys + QStringLiteral(" is not a key combination Korvane knows.");
+        co_return Outcome::failure(keys +
+                                   QStringLiteral(" is not a key combination Korvane knows."));
     const QPointer<PortalGlobalShortcut> self(this);
     listen();
     // Each binding gets a session of its own: a session binds its shortcuts once.
@@ -207,10 +208,11 @@ QCoro::Task<std::optional<QString>> PortalGlobalShortcut::bind(QString keys)
         co_await request(QStringLiteral("CreateSession"),
                          createSessionArguments(createToken, sessionToken), createToken, &error);
     if (!self)
-        co_return std::nullopt;
+        co_return Outcome::success();
     if (!created || created->response != 0)
-        co_return QStringLiteral("The desktop could not start a shortcut session") +
-            (error.isEmpty() ? QString() : QStringLiteral(": ") + error);
+        co_return Outcome::failure(
+            QStringLiteral("The desktop could not start a shortcut session") +
+            (error.isEmpty() ? QString() : QStringLiteral(": ") + error));
     m_session = pathText(created->results.value(QStringLiteral("session_handle")));
 
     const QString bindToken = nextToken();
@@ -219,14 +221,15 @@ QCoro::Task<std::optional<QString>> PortalGlobalShortcut::bind(QString keys)
         bindArguments(m_session, shortcutId, combination->portalTrigger(), bindToken), bindToken,
         &error);
     if (!self)
-        co_return std::nullopt;
+        co_return Outcome::success();
     if (bound && bound->response == 0)
-        co_return std::nullopt;
+        co_return Outcome::success();
     unbind();
     if (bound && bound->response == 1)
-        co_return QStringLiteral("The hold-to-talk shortcut was not allowed.");
-    co_return QStringLiteral("The desktop could not bind the hold-to-talk shortcut") +
-        (error.isEmpty() ? QString() : QStringLiteral(": ") + error);
+        co_return Outcome::failure(QStringLiteral("The hold-to-talk shortcut was not allowed."));
+    co_return Outcome::failure(
+        QStringLiteral("The desktop could not bind the hold-to-talk shortcut") +
+        (error.isEmpty() ? QString() : QStringLiteral(": ") + error));
 }
 
 void PortalGlobalShortcut::unbind()

@@ -27,7 +27,7 @@ public:
     ~PortalGlobalShortcut() override;
 
     QCoro::Task<bool> isOffered() override;
-    QCoro::Task<std::optional<QString>> bind(QString keys) override;
+    QCoro::Task<Outcome> bind(QString keys) override;
     void unbind() override;
 
 private Q_SLOTS:

@@ -169,26 +169,28 @@ QCoro::Task<bool> X11GlobalShortcut::isOffered()
     co_return !isWaylandSession() && d->connect();
 }
 
-QCoro::Task<std::optional<QString>> X11GlobalShortcut::bind(QString keys)
+QCoro::Task<Outcome> X11GlobalShortcut::bind(QString keys)
 {
     const std::optional<KeyCombination> combination = KeyCombination::parse(keys);
     if (!combination)
-        co_return keys + QStringLiteral(" is not a key combination Korvane knows.");
+        co_return Outcome::failure(keys +
+                                   QStringLiteral(" is not a key combination Korvane knows."));
     if (!d->connect())
-        co_return QStringLiteral("Hold-to-talk could not reach the X display.");
+        co_return Outcome::failure(QStringLiteral("Hold-to-talk could not reach the X display."));
     const quint32 keysym = XStringToKeysym(combination->key.toLatin1().constData());
     const std::optional<xcb_keycode_t> keycode =
         keysym == NoSymbol ? std::nullopt : d->keycodeFor(keysym);
     if (!keycode)
-        co_return QStringLiteral("The keyboard has no ") + combination->text() +
-            QStringLiteral(" key.");
+        co_return Outcome::failure(QStringLiteral("The keyboard has no ") + combination->text() +
+                                   QStringLiteral(" key."));
 
     unbind();
     d->keycode = *keycode;
     d->modifiers = modifierMask(combination->modifiers);
     if (!d->grab())
-        co_return combination->text() +
-            QStringLiteral(" is taken by another program; choose another shortcut in Settings.");
+        co_return Outcome::failure(
+            combination->text() +
+            QStringLiteral(" is taken by another program; choose another shortcut in Settings."));
 
     if (!d->notifier) {
         d->notifier = std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(d->connection),
@@ -197,7 +199,7 @@ QCoro::Task<std::optional<QString>> X11GlobalShortcut::bind(QString keys)
                          [this] { readEvents(); });
     }
     xcb_flush(d->connection);
-    co_return std::nullopt;
+    co_return Outcome::success();
 }
 
 void X11GlobalShortcut::unbind()

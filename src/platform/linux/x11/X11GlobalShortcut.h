@@ -23,7 +23,7 @@ public:
     ~X11GlobalShortcut() override;
 
     QCoro::Task<bool> isOffered() override;
-    QCoro::Task<std::optional<QString>> bind(QString keys) override;
+    QCoro::Task<Outcome> bind(QString keys) override;
     void unbind() override;
 
 private:

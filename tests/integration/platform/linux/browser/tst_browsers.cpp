@@ -6,6 +6,7 @@
 #include "platform/linux/browser/KnownBrowsers.h"
 #include "platform/linux/browser/PageClickScript.h"
 #include "platform/linux/browser/TabProtocol.h"
+#include "support/FailureOf.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/desktop/TestDesktop.h"
 
@@ -155,8 +156,8 @@ class BrowsersTest final : public QObject {
 
     void showStartPage()
     {
-        QCOMPARE(QCoro::waitFor(
-                     m_ports.browsers->navigateActiveTab(target(), m_pages.url(u"/start"_qs))),
+        QCOMPARE(QCoro::waitFor(failureOf(
+                     m_ports.browsers->navigateActiveTab(target(), m_pages.url(u"/start"_qs)))),
                  OptionalText());
         QVERIFY(waitForFrontPage(m_pages.url(u"/start"_qs)));
     }
@@ -201,6 +202,7 @@ private Q_SLOTS:
         qputenv("XDG_RUNTIME_DIR", m_root.filePath(u"runtime"_qs).toUtf8());
         qputenv("KORVANE_ENV_FILES", "");
         qunsetenv("BROWSER");
+        qunsetenv("KORVANE_NAVIGATION_SITE");
         qunsetenv("KORVANE_APPLE_SITE");
 
         // The person's own Firefox profile, as Firefox registers it.
@@ -324,7 +326,8 @@ private Q_SLOTS:
         QVERIFY(waitForFrontPage(m_pages.url(u"/third"_qs)));
         const qsizetype before = tabs().size();
 
-        QCOMPARE(QCoro::waitFor(m_ports.browsers->closeActiveTab(target())), OptionalText());
+        QCOMPARE(QCoro::waitFor(failureOf(m_ports.browsers->closeActiveTab(target()))),
+                 OptionalText());
         const QList<BrowserTab> after = tabs();
         QCOMPARE(after.size(), before - 1);
         const auto showing = [&](const char16_t* path) {
@@ -343,7 +346,7 @@ private Q_SLOTS:
         QVERIFY(stranger.processId > 0);
         stranger.processId = ::getpid();
         const QString name = stranger.scriptName;
-        QCOMPARE(QCoro::waitFor(m_ports.browsers->closeActiveTab(stranger)),
+        QCOMPARE(QCoro::waitFor(failureOf(m_ports.browsers->closeActiveTab(stranger))),
                  OptionalText(name +
                               u" was not opened by Korvane, so Korvane cannot reach its tabs. "
                               u"Quit "_qs +

@@ -50,24 +50,24 @@ public:
         co_return found ? std::optional<MprisPlayer>(*found) : std::nullopt;
     }
 
-    QCoro::Task<std::optional<QString>> call(QString service, QString, QString method,
-                                             QVariantList arguments) override
+    QCoro::Task<Outcome> call(QString service, QString, QString method,
+                              QVariantList arguments) override
     {
         const QString file = QUrl(arguments.value(0).toString()).fileName();
         const QString call = service.mid(servicePrefix().size()) + u' ' + method + u' ' + file;
         calls.append(call.trimmed());
         if (const auto failure = failures.constFind(method); failure != failures.cend())
-            co_return *failure;
+            co_return Outcome::failure(*failure);
         MprisPlayer* target = find(service);
         if (method == ignored || !target)
-            co_return std::nullopt;
+            co_return Outcome::success();
         if (method == u"Pause" && target->isPlaying())
             target->playbackStatus = u"Paused"_qs;
         else if (method == u"Play" && !target->trackUrl.isEmpty())
             target->playbackStatus = u"Playing"_qs;
         else if (method == u"OpenUri" || method == u"AddTrack")
             target->trackUrl = arguments.value(0).toString();
-        co_return std::nullopt;
+        co_return Outcome::success();
     }
 
 private:
