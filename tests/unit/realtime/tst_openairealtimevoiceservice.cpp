@@ -251,10 +251,14 @@ private Q_SLOTS:
         const bool speaking = states.endsWith(u"speaking");
         QCOMPARE(session.service->isMicrophoneActive(), speaking || states.endsWith(u"recording"));
         QCOMPARE(session.playback->scheduled().isEmpty(), !speaking);
-        if (session.service->isActive())
+        if (session.service->isActive()) {
             QCOMPARE(session.service->isSpeaking(), speaking);
-        else
+        } else {
+            // An ended or failed session holds neither microphone nor speaker.
             QVERIFY(!session.capture->isRunning());
+            QVERIFY(!session.playback->isEngineRunning());
+            QVERIFY(!session.service->isSpeaking());
+        }
         // The server reads on its own thread: a close may arrive after the state. A frozen server
         // never sees it.
         if (!steps.contains(u"freeze"))
