@@ -63,20 +63,30 @@ QCoro::Task<ComputerUseResult> openApp(ContextPointer context, QString name)
                                              application.displayName + QStringLiteral(": ") +
                                              opened.error());
 
+    auto inFront = waitForFrontmost(context, [&](const std::optional<RunningApplication>& front) {
+        // No identifier on either side counts as the same application.
+        return (front ? front->desktopEntryId : std::nullopt) == resolution.desktopEntryId;
+    });
+    co_await inFront;
+    co_await context->pacing->sleep(settleAfterOpen);
+    co_return sentence(QStringLiteral("Opened ") + application.displayName + u'.');
+}
+
+QCoro::Task<bool>
+waitForFrontmost(ContextPointer context,
+                 std::function<bool(const std::optional<RunningApplication>&)> landed)
+{
     Pacing& pacing = *context->pacing;
+    Workspace& workspace = *context->ports.workspace;
     const auto start = pacing.now();
     while (pacing.now() - start < frontmostWaitLimit) {
         const std::optional<RunningApplication> frontmost =
             co_await workspace.frontmostApplication();
-        const std::optional<QString> frontmostIdentifier =
-            frontmost ? frontmost->desktopEntryId : std::nullopt;
-        // No identifier on either side counts as the same application.
-        if (frontmostIdentifier == resolution.desktopEntryId)
-            break;
+        if (landed(frontmost))
+            co_return true;
         co_await pacing.sleep(frontmostPollInterval);
     }
-    co_await pacing.sleep(settleAfterOpen);
-    co_return sentence(QStringLiteral("Opened ") + application.displayName + u'.');
+    co_return false;
 }
 
 QCoro::Task<ComputerUseResult> openURL(ContextPointer context, QString text)

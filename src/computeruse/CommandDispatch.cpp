@@ -16,8 +16,6 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr std::chrono::milliseconds pauseAfterSequenceStep = 350ms;
-constexpr std::chrono::milliseconds handbackWaitLimit = 2000ms;
-constexpr std::chrono::milliseconds handbackPollInterval = 100ms;
 
 ComputerUseResult noCommand()
 {
@@ -81,14 +79,11 @@ handFocusBack(ContextPointer context)
         co_return refused;
 
     // Acting before the switch lands would act on Korvane's own window.
-    Pacing& pacing = *context->pacing;
-    const auto start = pacing.now();
-    while (pacing.now() - start < handbackWaitLimit) {
-        const std::optional<RunningApplication> now = co_await workspace.frontmostApplication();
-        if (now && now->processId == previous->processId)
-            co_return *previous;
-        co_await pacing.sleep(handbackPollInterval);
-    }
+    auto landing = waitForFrontmost(context, [&](const std::optional<RunningApplication>& front) {
+        return front && front->processId == previous->processId;
+    });
+    if (co_await landing)
+        co_return *previous;
     co_return refused;
 }
 

@@ -5,11 +5,13 @@
 #include "computeruse/ScriptPermissions.h"
 #include "computeruse/command/ComputerUseCommand.h"
 #include "core/ComputerUseResult.h"
+#include "platform/RunningApplication.h"
 
 #include <QList>
 #include <QString>
 #include <qcoro/qcorotask.h>
 
+#include <functional>
 #include <optional>
 
 namespace korvane {
@@ -29,6 +31,11 @@ QCoro::Task<ComputerUseResult> executeSequence(ContextPointer context,
 
 // Applications and addresses
 QCoro::Task<ComputerUseResult> openApp(ContextPointer context, QString name);
+// Polls what is in front every 100 ms until `landed` holds, for two seconds at most: switching
+// applications takes the desktop a moment. False when it never held.
+QCoro::Task<bool>
+waitForFrontmost(ContextPointer context,
+                 std::function<bool(const std::optional<RunningApplication>&)> landed);
 QCoro::Task<ComputerUseResult> openURL(ContextPointer context, QString text);
 QCoro::Task<ComputerUseResult> createBlankPagesDocument(ContextPointer context);
 
